@@ -1,0 +1,67 @@
+#include "tk_logger.h"
+
+#include <cstdio>
+#include <ctime>
+#include <unistd.h>
+#include <string>
+
+#include "tk_wstring.h"
+
+namespace {
+
+// The program's own path with its extension replaced by ".log".
+std::string default_log_path()
+{
+    char buf[4096];
+    ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
+    std::string path = n > 0 ? std::string(buf, size_t(n)) : std::string("tolvane");
+    size_t slash = path.rfind('/');
+    size_t dot = path.rfind('.');
+    if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) path.resize(dot);
+    return path + ".log";
+}
+
+}  // namespace
+
+tk_logger::tk_logger(const std::string& p, bool on, int lvl, bool stamps)
+    : path(p.empty() ? default_log_path() : p), level(lvl), enabled(on), timestamps(stamps)
+{
+    if (enabled) empty_file();
+}
+
+tk_logger::~tk_logger() = default;
+
+void tk_logger::empty_file()
+{
+    // Marked first, so a file that cannot be opened is not retried per line.
+    created = true;
+    if (FILE* f = std::fopen(path.c_str(), "wb")) std::fclose(f);
+}
+
+void tk_logger::write_line(std::string_view text)
+{
+    FILE* f = std::fopen(path.c_str(), "ab");
+    if (f == nullptr) return;
+    if (timestamps) {
+        std::time_t now = std::time(nullptr);
+        std::tm local{};
+        localtime_r(&now, &local);
+        std::fprintf(f, "%02d:%02d:%02d ", local.tm_hour, local.tm_min, local.tm_sec);
+    }
+    std::fwrite(text.data(), 1, text.size(), f);
+    if (line_end) std::fwrite("\r\n", 1, 2, f);
+    std::fclose(f);
+}
+
+void tk_logger::write_line(std::u16string_view text)
+{
+    write_line(std::string_view(tk_to_utf8(text)));
+}
+
+void tk_cut_wide_line(std::u16string& line)
+{
+    if (line.size() <= tk_wide_trace_limit) return;
+    line.resize(tk_wide_trace_limit);
+    char16_t last = line.back();
+    if (last >= 0xD800 && last <= 0xDBFF) line.pop_back();
+}
