@@ -1,0 +1,145 @@
+#include <gtest/gtest.h>
+
+#include "tk_converter.h"
+#include "tk_exception.h"
+#include "tk_test_support.h"
+#include "tk_thread_functor.h"
+
+namespace {
+
+// Counts the default body's calls; done after three idle steps.
+class counting_functor : public tk_thread_functor {
+public:
+    bool is_done() override { return ++asked > 3; }
+    void idle() override { ++idled; }
+    void finish() override { ++finished; }
+    int asked = 0, idled = 0, finished = 0;
+};
+
+TEST(tk_thread_functor, default_body_idles_until_done_then_finishes)
+{
+    counting_functor f;
+    f();
+    EXPECT_EQ(f.asked, 4);
+    EXPECT_EQ(f.idled, 3);
+    EXPECT_EQ(f.finished, 1);
+}
+
+TEST(tk_thread_functor, plain_functor_is_never_done)
+{
+    tk_thread_functor f;
+    EXPECT_FALSE(f.is_done());
+    EXPECT_NO_THROW(f.finish());
+}
+
+// The agent's logger: no path of its own, tracing off, level 3.
+class tk_converter_logfile : public ::testing::Test {
+protected:
+    tk_converter_logfile() : logger_(dir_.file("default.log"), false, 3, false) {}
+
+    std::string message_of(const std::string& path)
+    {
+        try {
+            conv_.set_logfile(path);
+        } catch (const tk_exception& e) {
+            EXPECT_EQ(e.level, 1);
+            return e.message;
+        }
+        return std::string();
+    }
+
+    temp_dir dir_;
+    tk_logger logger_;
+    tk_converter conv_;
+};
+
+TEST_F(tk_converter_logfile, starts_cleared)
+{
+    EXPECT_FALSE(conv_.finished);
+    EXPECT_FALSE(conv_.silent);
+    EXPECT_TRUE(conv_.src.empty());
+    EXPECT_TRUE(conv_.dest.empty());
+    EXPECT_TRUE(conv_.logfile.empty());
+    EXPECT_TRUE(conv_.set_silent(true));
+    EXPECT_TRUE(conv_.silent);
+    EXPECT_FALSE(conv_.set_silent(false));
+}
+
+TEST_F(tk_converter_logfile, empty_path_changes_nothing)
+{
+    conv_.set_logfile(std::string());
+    EXPECT_TRUE(conv_.logfile.empty());
+    EXPECT_FALSE(logger_.enabled);
+    EXPECT_EQ(logger_.path, dir_.file("default.log"));
+    tk_trace(3, "lost");
+    EXPECT_FALSE(file_exists(dir_.file("default.log")));
+}
+
+TEST_F(tk_converter_logfile, existing_file_is_emptied_and_receives_level_three)
+{
+    std::string path = dir_.file("trace.txt");
+    write_file(path, "previous run");
+    conv_.set_logfile(path);
+    EXPECT_EQ(conv_.logfile, path);
+    EXPECT_EQ(logger_.path, path);
+    EXPECT_TRUE(logger_.enabled);
+    EXPECT_EQ(logger_.level, 3);
+    tk_trace(1, "detail");
+    EXPECT_EQ(read_file(path), "");
+    tk_trace(3, "Conversion started");
+    EXPECT_EQ(read_file(path), "Conversion started\r\n");
+}
+
+TEST_F(tk_converter_logfile, bare_name_is_checked_in_the_current_directory)
+{
+    scoped_cwd here(dir_.path());
+    conv_.set_logfile("bare.log");
+    EXPECT_EQ(conv_.logfile, "bare.log");
+    tk_trace(3, "line");
+    EXPECT_EQ(read_file(dir_.file("bare.log")), "line\r\n");
+}
+
+TEST_F(tk_converter_logfile, missing_folder_is_refused)
+{
+    EXPECT_EQ(message_of(dir_.file("absent/trace.log")),
+              "Logfile path does not exist.\nPlease verify the correct path was given.");
+    // A file where the folder should be is no folder either.
+    write_file(dir_.file("plain"), "x");
+    EXPECT_EQ(message_of(dir_.file("plain/trace.log")),
+              "Logfile path does not exist.\nPlease verify the correct path was given.");
+    EXPECT_TRUE(conv_.logfile.empty());
+    EXPECT_FALSE(logger_.enabled);
+}
+
+TEST_F(tk_converter_logfile, read_only_file_is_refused)
+{
+    std::optional<std::string> ro = find_read_only_file(dir_);
+    if (!ro) GTEST_SKIP() << "no file here is read-only for this user (root ignores mode 0444, no sysfs)";
+    EXPECT_EQ(message_of(*ro), "Logfile name specifies an existing read-only file.");
+    EXPECT_TRUE(conv_.logfile.empty());
+    EXPECT_FALSE(logger_.enabled);
+}
+
+TEST_F(tk_converter_logfile, a_second_file_is_emptied_too)
+{
+    std::string first = dir_.file("first.log"), second = dir_.file("second.log");
+    write_file(second, "stale");
+    conv_.set_logfile(first);
+    tk_trace(3, "one");
+    conv_.set_logfile(second);
+    tk_trace(3, "two");
+    EXPECT_EQ(read_file(first), "one\r\n");
+    EXPECT_EQ(read_file(second), "two\r\n");
+}
+
+TEST(tk_converter, set_logfile_without_logger_only_stores_the_name)
+{
+    ASSERT_FALSE(tk_logger::exists());
+    temp_dir dir;
+    tk_converter conv;
+    conv.set_logfile(dir.file("x.log"));
+    EXPECT_EQ(conv.logfile, dir.file("x.log"));
+    EXPECT_FALSE(file_exists(dir.file("x.log")));
+}
+
+}  // namespace
