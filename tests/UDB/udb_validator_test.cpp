@@ -1,0 +1,172 @@
+#include "udb_validator.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "udb_test_support.h"
+
+namespace {
+
+// Refuses every name: the suffix search must run out and say so.
+class refusing_validator : public udb_validator {
+public:
+    bool is_acceptable(std::u16string_view) const override { return false; }
+};
+
+// Refuses the first numbered candidate only, so the search must move on
+// by asking the actual class, not the base rules.
+class picky_validator : public udb_validator {
+public:
+    bool is_acceptable(std::u16string_view name) const override
+    {
+        return !name.ends_with(u"00000") && udb_validator::is_acceptable(name);
+    }
+};
+
+}  // namespace
+
+TEST(udb_validator, base_rules_accept_empty_and_refuse_long_restricted_illegal)
+{
+    udb_validator v(10);
+    EXPECT_TRUE(v.is_acceptable(u""));
+    EXPECT_TRUE(v.is_acceptable(u"ABCDEFGHIJ"));
+    EXPECT_FALSE(v.is_acceptable(u"ABCDEFGHIJK"));
+
+    v.restricted_names = {u"Größe"};
+    EXPECT_FALSE(v.is_acceptable(u"GRÖSSE"));
+    EXPECT_FALSE(v.is_acceptable(u"größe"));
+    EXPECT_TRUE(v.is_acceptable(u"Grösse2"));
+
+    v.illegal_chars = {u'#'};
+    EXPECT_FALSE(v.is_acceptable(u"a#b"));
+    EXPECT_TRUE(v.is_acceptable(u"ab"));
+}
+
+TEST(udb_validator, unlimited_length_when_zero)
+{
+    udb_validator v(0);
+    EXPECT_TRUE(v.is_acceptable(std::u16string(5000, u'x')));
+    EXPECT_EQ(v.get_safe_name(std::u16string(5000, u'x')), std::u16string(5000, u'x'));
+}
+
+TEST(udb_validator, duplicates_compare_by_case_folding)
+{
+    udb_validator v;
+    v.used_names = {u"Orders", u"цена", u"σύνολο", u"Ærø"};
+    EXPECT_TRUE(v.is_duplicated(u"ORDERS"));
+    EXPECT_TRUE(v.is_duplicated(u"ЦЕНА"));
+    EXPECT_TRUE(v.is_duplicated(u"ΣΎΝΟΛΟ"));
+    EXPECT_TRUE(v.is_duplicated(u"æRØ"));
+    EXPECT_FALSE(v.is_duplicated(u"Order"));
+    EXPECT_FALSE(v.is_duplicated(u""));
+}
+
+TEST(udb_validator, safe_name_keeps_a_free_name)
+{
+    udb_validator v(30);
+    v.used_names = {u"Other"};
+    EXPECT_EQ(v.get_safe_name(u"Name"), u"Name");
+}
+
+TEST(udb_validator, safe_name_takes_first_free_suffix)
+{
+    udb_validator v;
+    v.used_names = {u"Name"};
+    EXPECT_EQ(v.get_safe_name(u"Name"), u"Name00000");
+
+    // The taken candidates differ in case: they still count as taken.
+    v.used_names = {u"Name", u"Name00000", u"NAME00001", u"name00002", u"Name00003"};
+    EXPECT_EQ(v.get_safe_name(u"Name"), u"Name00004");
+
+    // A gap is filled before later numbers.
+    v.used_names = {u"Name", u"Name00000", u"Name00002"};
+    EXPECT_EQ(v.get_safe_name(u"Name"), u"Name00001");
+}
+
+TEST(udb_validator, restricted_name_also_gets_a_suffix)
+{
+    udb_validator v;
+    v.restricted_names = {u"PRIMARY"};
+    EXPECT_EQ(v.get_safe_name(u"primary"), u"primary00000");
+}
+
+TEST(udb_validator, safe_name_cuts_long_name_to_limit_minus_one)
+{
+    udb_validator v(10);
+    EXPECT_EQ(v.get_safe_name(u"ABCDEFGHIJKL"), u"ABCDEFGHI");
+    // Exactly at the limit: no cut.
+    EXPECT_EQ(v.get_safe_name(u"ABCDEFGHIJ"), u"ABCDEFGHIJ");
+}
+
+TEST(udb_validator, suffixed_base_is_cut_to_limit_minus_six)
+{
+    udb_validator v(10);
+    v.used_names = {u"ABCDEFGHI"};
+    EXPECT_EQ(v.get_safe_name(u"ABCDEFGHIJKL"), u"ABCD00000");
+
+    // A base of exactly L - 5 characters keeps its length: L characters.
+    v.used_names = {u"ABCDE"};
+    EXPECT_EQ(v.get_safe_name(u"ABCDE"), u"ABCDE00000");
+
+    // One more character and the base drops to L - 6.
+    v.used_names = {u"ABCDEF"};
+    EXPECT_EQ(v.get_safe_name(u"ABCDEF"), u"ABCD00000");
+}
+
+TEST(udb_validator, thirty_character_limit_as_the_oracle_side_uses_it)
+{
+    udb_validator v(30);
+    const std::u16string name = u"ABCDEFGHIJKLMNOPQRSTUVWXYZ1234";
+    v.used_names = {name};
+    EXPECT_EQ(v.get_safe_name(name), u"ABCDEFGHIJKLMNOPQRSTUVWX00000");
+}
+
+TEST(udb_validator, cut_never_splits_a_surrogate_pair)
+{
+    udb_validator v(4);
+    // U+1F600 takes the units at positions 2 and 3; a cut at 3 would keep
+    // only its high half.
+    const std::u16string name = u"ab\U0001F600c";
+    ASSERT_EQ(name.size(), 5u);
+    EXPECT_EQ(v.get_safe_name(name), u"ab");
+    EXPECT_EQ(udb_cut_name(name, 4), u"ab\U0001F600");
+    EXPECT_EQ(udb_cut_name(name, 3), u"ab");
+    EXPECT_EQ(udb_cut_name(u"ab", 10), u"ab");
+}
+
+TEST(udb_validator, tiny_limit_leaves_no_base_and_runs_out)
+{
+    udb_validator v(3);
+    v.used_names = {u"AB"};
+    // Every candidate is five digits, longer than the limit.
+    EXPECT_THROW(v.get_safe_name(u"AB"), tk_mail_assertion);
+}
+
+TEST(udb_validator, exhausted_suffixes_raise_the_assertion)
+{
+    refusing_validator v;
+    EXPECT_THROW(v.get_safe_name(u"x"), tk_mail_assertion);
+}
+
+TEST(udb_validator, suffix_search_asks_the_actual_class)
+{
+    picky_validator v;
+    v.used_names = {u"Name"};
+    EXPECT_EQ(v.get_safe_name(u"Name"), u"Name00001");
+}
+
+TEST(udb_validator, illegal_characters_become_underscores)
+{
+    udb_validator v;
+    v.illegal_chars = {u'.', u'!'};
+    EXPECT_EQ(v.get_safe_name(u"a.b!c.d"), u"a_b_c_d");
+}
+
+TEST(udb_validator, mapped_pairs_are_recorded)
+{
+    udb_validator v;
+    v.add_mapped_pair(u"Order Details", u"Order_Details");
+    EXPECT_EQ(v.names_map.get_mapped_name(u"order details", false), u"Order_Details");
+    EXPECT_EQ(v.names_map.get_mapped_name(u"order details", true), u"order details");
+}
