@@ -1,0 +1,204 @@
+#include "jet_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "jet_crypto.h"
+#include "jet_error.h"
+#include "tk_logger.h"
+#include "tk_wstring.h"
+
+namespace {
+
+// Upper bound of a long value's length (the 24-bit length field allows
+// 16 MB per value; Access limits memo and OLE data to 1 GB through chains,
+// whose length field then wraps). Chains are followed up to this size.
+constexpr size_t k_max_long_value = 1u << 30;
+
+struct fd_closer {
+    int fd;
+    ~fd_closer()
+    {
+        if (fd >= 0) ::close(fd);
+    }
+};
+
+bool read_exact(int fd, uint8_t* buf, size_t n, off_t at)
+{
+    size_t done = 0;
+    while (done < n) {
+        ssize_t r = ::pread(fd, buf + done, n - done, at + static_cast<off_t>(done));
+        if (r < 0 && errno == EINTR) continue;
+        if (r <= 0) return false;
+        done += static_cast<size_t>(r);
+    }
+    return true;
+}
+
+bool write_exact(int fd, const uint8_t* buf, size_t n)
+{
+    size_t done = 0;
+    while (done < n) {
+        ssize_t r = ::write(fd, buf + done, n - done);
+        if (r < 0 && errno == EINTR) continue;
+        if (r <= 0) return false;
+        done += static_cast<size_t>(r);
+    }
+    return true;
+}
+
+uint16_t le16(const uint8_t* p)
+{
+    return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
+
+uint32_t le32(const uint8_t* p)
+{
+    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+
+std::string temp_dir()
+{
+    const char* t = std::getenv("TMPDIR");
+    return (t != nullptr && *t != '\0') ? t : "/tmp";
+}
+
+}  // namespace
+
+jet_file::jet_file(const std::u16string& path, std::u16string_view password) : path_(path)
+{
+    tk_trace(2, u"jet_file::jet_file(%s)", path);
+    std::string native = tk_to_utf8(path);
+    if (path.empty()) throw jet_error(jet_err_invalid_file_name);
+    struct stat st{};
+    if (::stat(native.c_str(), &st) != 0) {
+        if (errno == EACCES) throw jet_error(jet_err_file_access_denied, path);
+        throw jet_error(jet_err_file_not_found, path);
+    }
+    if (S_ISDIR(st.st_mode)) throw jet_error(jet_err_file_not_found, path);
+    int fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) throw jet_error(jet_err_file_access_denied, path);
+    fd_closer closer{fd};
+
+    std::vector<uint8_t> page0(jet_header::k_size, 0);
+    size_t head = std::min<size_t>(page0.size(), static_cast<size_t>(st.st_size));
+    if (head < 0x200 || !read_exact(fd, page0.data(), head, 0)) throw jet_error(jet_err_unrecognized_format, path);
+    header_ = jet_header::parse(page0.data(), head, path);
+    page_count_ = static_cast<uint32_t>(static_cast<uint64_t>(st.st_size) / header_.page_size);
+    // Page 0, the catalogue's table definition (page 2) and its pages must exist.
+    if (page_count_ < 3) throw jet_error(jet_err_unrecognized_format, path);
+
+    if (header_.is_jet3()) decoder_ = std::make_unique<jet_text_decoder>(header_.text_code_page());
+    if (header_.is_encrypted_accdb()) {
+        open_decrypted(native, password);
+    } else {
+        // The database password of an .mdb; DAO ignores a password given
+        // for a database that has none.
+        if (!header_.password.empty() && header_.password != password) throw jet_error(jet_err_invalid_password);
+        open_plain(native);
+    }
+    mdb_set_bind_size(mdb_.get(), MDB_BIND_SIZE);
+}
+
+jet_file::~jet_file() = default;
+
+void jet_file::open_plain(const std::string& native)
+{
+    mdb_.reset(mdb_open(native.c_str(), MDB_NOFLAGS));
+    if (!mdb_) throw jet_error(jet_err_unrecognized_format, path_);
+}
+
+void jet_file::open_decrypted(const std::string& native, std::u16string_view password)
+{
+    std::unique_ptr<jet_page_cipher> cipher =
+        jet_page_cipher::for_accdb(header_.encryption, header_.db_key, password, path_);
+    int in = ::open(native.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) throw jet_error(jet_err_file_access_denied, path_);
+    fd_closer in_closer{in};
+    std::string temp = temp_dir() + "/tlvjetXXXXXX";
+    int out = ::mkostemp(temp.data(), O_CLOEXEC);  // created with mode 0600
+    if (out < 0) throw jet_error(jet_err_disk_error);
+    fd_closer out_closer{out};
+    struct unlinker {
+        const std::string& name;
+        ~unlinker() { ::unlink(name.c_str()); }
+    } unlink_at_exit{temp};
+
+    std::vector<uint8_t> page(header_.page_size);
+    for (uint32_t n = 0; n < page_count_; ++n) {
+        if (!read_exact(in, page.data(), page.size(), static_cast<off_t>(n) * header_.page_size))
+            throw jet_error(jet_err_disk_error);
+        if (n == 0) {
+            // Mask the database key to zero so libmdb reads the pages as plain.
+            std::memcpy(page.data() + 0x3E, jet_header::mask() + (0x3E - 0x18), 4);
+        } else {
+            cipher->decrypt_page(n, page.data(), page.size());
+        }
+        if (!write_exact(out, page.data(), page.size())) throw jet_error(jet_err_disk_error);
+    }
+    mdb_.reset(mdb_open(temp.c_str(), MDB_NOFLAGS));
+    if (!mdb_) throw jet_error(jet_err_unrecognized_format, path_);
+    tk_trace(1, "jet_file: decrypted %d pages", page_count_);
+}
+
+std::u16string jet_file::decode_text(const uint8_t* p, size_t n) const
+{
+    return decoder_ ? decoder_->decode(p, n) : jet_decode_unicode(p, n);
+}
+
+bool jet_file::read_alt_row(uint32_t page, uint32_t row, const uint8_t*& data, size_t& length) const
+{
+    MdbHandle* h = mdb_.get();
+    const uint32_t pg_size = header_.page_size;
+    if (page == 0 || page >= page_count_) return false;
+    if (mdb_read_alt_pg(h, page) != static_cast<ssize_t>(pg_size)) return false;
+    const uint8_t* buf = h->alt_pg_buf;
+    if (buf[0] != 0x01) return false;  // not a data page
+    const uint32_t rco = h->fmt->row_count_offset;
+    uint32_t rows = le16(buf + rco);
+    if (row >= rows || rco + 2 + rows * 2 > pg_size) return false;
+    uint32_t start = le16(buf + rco + 2 + row * 2) & 0x1FFF;
+    uint32_t end = row == 0 ? pg_size : (le16(buf + rco + row * 2) & 0x1FFF);
+    if (start >= end || end > pg_size || start < rco + 2 + rows * 2) return false;
+    data = buf + start;
+    length = end - start;
+    return true;
+}
+
+bool jet_file::read_long_value(const uint8_t* ref, size_t n, std::vector<uint8_t>& out) const
+{
+    if (n < 12) return false;
+    uint32_t head = le32(ref);
+    size_t length = head & 0x00FFFFFF;
+    uint8_t flags = static_cast<uint8_t>(head >> 24);
+    if (flags & 0x80) {  // inline: the data follows the reference
+        size_t avail = n - 12;
+        out.insert(out.end(), ref + 12, ref + 12 + std::min(length, avail));
+        return length <= avail;
+    }
+    uint32_t pg_row = le32(ref + 4);
+    const uint8_t* data = nullptr;
+    size_t len = 0;
+    if (flags & 0x40) {  // one long-value row
+        if (!read_alt_row(pg_row >> 8, pg_row & 0xFF, data, len)) return false;
+        out.insert(out.end(), data, data + std::min(length, len));
+        return len >= length;
+    }
+    // A chain of rows, each starting with the page/row of the next. Access
+    // stores the total length modulo 2^24 here, so the chain's end decides.
+    size_t hops = 0;
+    while (pg_row != 0) {
+        if (++hops > page_count_ * 256u || out.size() > k_max_long_value) return false;
+        if (!read_alt_row(pg_row >> 8, pg_row & 0xFF, data, len) || len < 4) return false;
+        uint32_t next = le32(data);
+        out.insert(out.end(), data + 4, data + len);
+        pg_row = next;
+    }
+    return true;
+}
