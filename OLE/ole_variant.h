@@ -92,6 +92,13 @@ public:
     bool attach_date_number(double date);
     // VT_ERROR with the given status code.
     void set_error(int32_t scode);
+    // An integer of kind VT_I1, VT_UI1, VT_I2, VT_UI2, VT_I4, VT_UI4, VT_INT,
+    // VT_UINT or VT_I8; the value must lie in the kind's range (internal
+    // error otherwise). VT_UI8 values are made by the constructor.
+    void set_integer(ole_vartype vt, int64_t value);
+    // VT_BOOL with a raw payload: 0xFFFF is true, 0 false; anything else is
+    // kept as given (it prints as "0", as OLE Automation's payload would).
+    void set_bool_raw(uint16_t payload);
 
     // Payload accessors; each is an internal error on another kind.
     int8_t as_i1() const;
@@ -143,6 +150,16 @@ private:
     void copy_from(const ole_variant& other);
     void move_from(ole_variant& other) noexcept;
     void set_bytes_raw(std::vector<uint8_t> bytes);
+    // The per-kind readers of from_string.
+    void from_currency_text(const std::string& text);
+    void from_decimal_text(const std::string& text);
+    void from_date_text(const std::string& text);
+    void from_bool_text(const std::string& text);
+    void from_hex_text(const std::string& text);
+    // The steps of change_type.
+    void change_from_i8(ole_vartype vt);
+    void change_to_64(ole_vartype vt);
+    void change_to_binary();
 
     int64_t i8_ = 0;
     uint64_t ui8_ = 0;
