@@ -1,0 +1,290 @@
+// Oracle errors and injected faults as the binding sees them through the
+// stand-in: each arrives as ora_exception with the Oracle number, bit 20
+// set in the code, and Oracle's "ORA-nnnnn: " text. Also transactions,
+// array DML with OCI_BATCH_ERRORS and parse-only execution.
+#include "ora_stand_in_support.h"
+
+#ifdef ORAEMU_OCI_LIB
+
+using namespace ora_test;
+
+namespace {
+
+// Expects a statement to fail with Oracle error `number`.
+void expect_error(connection& c, const std::string& sql, int32_t number)
+{
+    std::optional<failure> f = fails(c, sql);
+    ASSERT_TRUE(f) << sql;
+    EXPECT_EQ(f->number, number) << sql << ": " << f->message;
+    char prefix[16];
+    std::snprintf(prefix, sizeof prefix, "ORA-%05d: ", number);
+    EXPECT_EQ(f->message.rfind(prefix, 0), 0u) << f->message;
+}
+
+// The error a log-on fails with.
+std::optional<failure> logon_error(const std::string& user, const std::string& password,
+                                   const std::string& connect)
+{
+    connection c;
+    return c.error_of(c.logon(user, password, connect));
+}
+
+void add_fault(const std::string& kind, const std::string& target, int64_t count = 0, int code = 0)
+{
+    emu::fault f;
+    f.kind = kind;
+    f.target = target;
+    f.n = count;
+    f.code = code;
+    emu::add_fault("XE", f);
+}
+
+class faults : public stand_in {
+protected:
+    void TearDown() override { emu::clear_faults("XE"); }
+};
+
+}  // namespace
+
+TEST_F(stand_in, exception_code_is_the_oracle_number_with_bit_20)
+{
+    statement s(c, "SELECT * FROM no_such_table");
+    try {
+        c.check(s.execute(0));
+        FAIL() << "no error";
+    } catch (const ora_exception& e) {
+        EXPECT_EQ(e.code, 0x100000u | 942u);
+        EXPECT_EQ(e.level, 0);
+        EXPECT_EQ(e.message, "ORA-00942: table or view does not exist");
+    }
+}
+
+TEST_F(stand_in, error_records_follow_oci_rules)
+{
+    statement s(c, "SELECT * FROM no_such_table");
+    ASSERT_EQ(s.execute(0), OCI_ERROR);
+    sb4 code = 0;
+    char16_t text[512];
+    ASSERT_EQ(oci().OCIErrorGet(c.err, 1, nullptr, &code, reinterpret_cast<OraText*>(text),
+                                sizeof text, OCI_HTYPE_ERROR),
+              OCI_SUCCESS);
+    EXPECT_EQ(code, 942);
+    EXPECT_EQ(n(text), "ORA-00942: table or view does not exist\n");
+    EXPECT_EQ(oci().OCIErrorGet(c.err, 2, nullptr, &code, reinterpret_cast<OraText*>(text),
+                                sizeof text, OCI_HTYPE_ERROR),
+              OCI_NO_DATA);
+    // A small buffer truncates, still terminated.
+    char16_t small[8];
+    ASSERT_EQ(oci().OCIErrorGet(c.err, 1, nullptr, &code, reinterpret_cast<OraText*>(small),
+                                sizeof small, OCI_HTYPE_ERROR),
+              OCI_SUCCESS);
+    EXPECT_EQ(n(small), "ORA-009");
+}
+
+TEST_F(stand_in, schema_errors)
+{
+    run(c, "CREATE TABLE t (id NUMBER(3) NOT NULL, name VARCHAR2(5), CONSTRAINT pk_t PRIMARY KEY (id))");
+    run(c, "INSERT INTO t VALUES (1, 'a')", OCI_COMMIT_ON_SUCCESS);
+    expect_error(c, "INSERT INTO t VALUES (1, 'b')", 1);
+    expect_error(c, "INSERT INTO t (name) VALUES ('c')", 1400);
+    expect_error(c, "INSERT INTO t VALUES ('', 'c')", 1400);
+    expect_error(c, "INSERT INTO t VALUES (2, 'abcdef')", 12899);
+    expect_error(c, "INSERT INTO t VALUES (1000, 'x')", 1438);
+    expect_error(c, "INSERT INTO t VALUES ('abc', 'x')", 1722);
+    expect_error(c, "SELECT nope FROM t", 904);
+    expect_error(c, "CREATE TABLE t (id NUMBER)", 955);
+    expect_error(c, "ALTER TABLE t ADD CONSTRAINT pk_t2 PRIMARY KEY (name)", 2260);
+    expect_error(c, "CREATE INDEX ix_t ON t (id)", 1408);
+    expect_error(c, "CREATE TABLE n (x NVARCHAR2(2001))", 910);
+    expect_error(c, "CREATE TABLE r (x RAW(2001))", 910);
+    expect_error(c, "CREATE TABLE abcdefghijklmnopqrstuvwxyz012345 (x NUMBER)", 972);
+    expect_error(c, "CREATE TABLE d (x NUMBER, x NUMBER)", 957);
+    expect_error(c, "SELEC 1 FROM dual", 900);
+    expect_error(c, "INSERT INTO t VALUES (3, TO_DATE('2023-13-01', 'YYYY-MM-DD'))", 1843);
+}
+
+TEST_F(stand_in, foreign_key_errors)
+{
+    run(c, "CREATE TABLE p (id NUMBER(5) PRIMARY KEY)");
+    run(c, "CREATE TABLE ch (id NUMBER(5), pid NUMBER(5))");
+    run(c, "ALTER TABLE ch ADD FOREIGN KEY (pid) REFERENCES p (id)");
+    run(c, "INSERT INTO p VALUES (1)");
+    run(c, "INSERT INTO ch VALUES (1, 1)", OCI_COMMIT_ON_SUCCESS);
+    expect_error(c, "INSERT INTO ch VALUES (2, 2)", 2291);
+    expect_error(c, "DELETE FROM p WHERE id = 1", 2292);
+    expect_error(c, "DROP TABLE p", 2449);
+    run(c, "DROP TABLE p CASCADE CONSTRAINTS");
+    run(c, "INSERT INTO ch VALUES (3, 99)", OCI_COMMIT_ON_SUCCESS);
+}
+
+TEST_F(stand_in, failed_statement_changes_nothing)
+{
+    run(c, "CREATE TABLE t (id NUMBER(5) PRIMARY KEY)");
+    run(c, "INSERT INTO t VALUES (1)");
+    run(c, "INSERT INTO t VALUES (2)", OCI_COMMIT_ON_SUCCESS);
+    expect_error(c, "UPDATE t SET id = 1", 1);
+    std::vector<row> rows = query(c, "SELECT id FROM t ORDER BY id");
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[1][0].value_or(""), "2");
+}
+
+TEST_F(stand_in, commit_on_success_and_rollback)
+{
+    run(c, "CREATE TABLE t (id NUMBER(5))");
+    connection other;
+    ASSERT_EQ(other.logon(user, "pw"), OCI_SUCCESS);
+    run(c, "INSERT INTO t VALUES (1)");
+    EXPECT_EQ(query(other, "SELECT COUNT(*) FROM t")[0][0].value_or(""), "0");
+    c.check(oci().OCITransRollback(c.svc, c.err, OCI_DEFAULT));
+    EXPECT_EQ(query(c, "SELECT COUNT(*) FROM t")[0][0].value_or(""), "0");
+    run(c, "INSERT INTO t VALUES (2)", OCI_COMMIT_ON_SUCCESS);
+    EXPECT_EQ(query(other, "SELECT COUNT(*) FROM t")[0][0].value_or(""), "1");
+    run(c, "INSERT INTO t VALUES (3)");
+    c.check(oci().OCITransCommit(c.svc, c.err, OCI_DEFAULT));
+    EXPECT_EQ(query(other, "SELECT COUNT(*) FROM t")[0][0].value_or(""), "2");
+}
+
+TEST_F(stand_in, parse_only_checks_without_running)
+{
+    statement ok(c, "CREATE TABLE never_made (id NUMBER)");
+    EXPECT_EQ(ok.execute(1, OCI_PARSE_ONLY), OCI_SUCCESS);
+    EXPECT_TRUE(query(c, "SELECT TABLE_NAME FROM USER_TABLES").empty());
+    statement bad(c, "SELECT FROM WHERE");
+    auto f = c.error_of(bad.execute(1, OCI_PARSE_ONLY));
+    ASSERT_TRUE(f);
+    EXPECT_EQ(f->message.rfind("ORA-", 0), 0u);
+}
+
+TEST_F(stand_in, non_query_with_zero_iterations_is_an_error)
+{
+    run(c, "CREATE TABLE t (id NUMBER(5))");
+    statement s(c, "INSERT INTO t VALUES (1)");
+    auto f = c.error_of(s.execute(0));
+    ASSERT_TRUE(f);
+    EXPECT_EQ(f->number, 24333);
+}
+
+TEST_F(stand_in, array_insert_with_batch_errors)
+{
+    run(c, "CREATE TABLE t (id NUMBER(5) PRIMARY KEY, name VARCHAR2(10))");
+    run(c, "INSERT INTO t VALUES (4, 'old')", OCI_COMMIT_ON_SUCCESS);
+    statement s(c, "INSERT INTO t VALUES (:id, :name)");
+    int32_t ids[5] = {1, 2, 3, 4, 5};
+    char16_t names[5][6] = {u"a", u"b", u"c", u"d", u"e"};
+    OCIBind* b1 = nullptr;
+    OCIBind* b2 = nullptr;
+    std::u16string id_name = u":id", name_name = u":name";
+    c.check(oci().OCIBindByName(s.h, &b1, c.err, txt(id_name), bytes(id_name), ids, sizeof ids[0],
+                                SQLT_INT, nullptr, nullptr, nullptr, 0, nullptr, OCI_DEFAULT));
+    c.check(oci().OCIBindByName(s.h, &b2, c.err, txt(name_name), bytes(name_name), names,
+                                sizeof names[0], SQLT_STR, nullptr, nullptr, nullptr, 0, nullptr,
+                                OCI_DEFAULT));
+    sword rc = oci().OCIStmtExecute(c.svc, s.h, c.err, 5, 0, nullptr, nullptr,
+                                    OCI_BATCH_ERRORS | OCI_COMMIT_ON_SUCCESS);
+    ASSERT_NE(rc, OCI_ERROR);
+    ub4 errors = 0;
+    c.check(oci().OCIAttrGet(s.h, OCI_HTYPE_STMT, &errors, nullptr, OCI_ATTR_NUM_DML_ERRORS, c.err));
+    ASSERT_EQ(errors, 1u);
+    OCIError* row_err = nullptr;
+    oci().OCIHandleAlloc(c.env, reinterpret_cast<void**>(&row_err), OCI_HTYPE_ERROR, 0, nullptr);
+    ASSERT_EQ(oci().OCIParamGet(c.err, OCI_HTYPE_ERROR, c.err, reinterpret_cast<void**>(&row_err), 0),
+              OCI_SUCCESS);
+    ub4 offset = 99;
+    c.check(oci().OCIAttrGet(row_err, OCI_HTYPE_ERROR, &offset, nullptr, OCI_ATTR_DML_ROW_OFFSET,
+                             c.err));
+    EXPECT_EQ(offset, 3u);
+    int32_t number = 0;
+    std::u16string text;
+    ASSERT_TRUE(ora_read_error(oci(), row_err, OCI_HTYPE_ERROR, 1, number, text));
+    EXPECT_EQ(number, 1);
+    oci().OCIHandleFree(row_err, OCI_HTYPE_ERROR);
+    ub4 done = 0;
+    c.check(oci().OCIAttrGet(s.h, OCI_HTYPE_STMT, &done, nullptr, OCI_ATTR_ROW_COUNT, c.err));
+    EXPECT_EQ(done, 4u);
+    connection other;
+    ASSERT_EQ(other.logon(user, "pw"), OCI_SUCCESS);
+    EXPECT_EQ(query(other, "SELECT COUNT(*) FROM t")[0][0].value_or(""), "5");
+}
+
+TEST_F(stand_in, invalid_trigger_is_created_with_info_and_blocks_inserts)
+{
+    run(c, "CREATE TABLE t (id NUMBER(5))");
+    statement s(c,
+                "CREATE OR REPLACE TRIGGER trg_t BEFORE INSERT ON t FOR EACH ROW BEGIN "
+                "select no_such_seq.nextval into :new.id from dual; END;");
+    sword rc = s.execute();
+    EXPECT_EQ(rc, OCI_SUCCESS_WITH_INFO);
+    sb4 code = 0;
+    char16_t text[256];
+    oci().OCIErrorGet(c.err, 1, nullptr, &code, reinterpret_cast<OraText*>(text), sizeof text,
+                      OCI_HTYPE_ERROR);
+    EXPECT_EQ(code, 24344);
+    expect_error(c, "INSERT INTO t VALUES (1)", 4098);
+}
+
+TEST(stand_in_logon, refused_logons)
+{
+    std::string user = new_user();
+    auto f = logon_error(user, "wrong", "//localhost:1521/XE");
+    ASSERT_TRUE(f);
+    EXPECT_EQ(f->number, 1017);
+    f = logon_error(user, "pw", "//localhost:1521/NOSUCH");
+    ASSERT_TRUE(f);
+    EXPECT_EQ(f->number, 12514);
+}
+
+TEST_F(faults, injected_logon_faults)
+{
+    add_fault("account_locked", user);
+    auto f = logon_error(user, "pw", "//localhost:1521/XE");
+    ASSERT_TRUE(f);
+    EXPECT_EQ(f->number, 28000);
+    emu::clear_faults("XE");
+    add_fault("logon_refused", user);
+    f = logon_error(user, "pw", "//localhost:1521/XE");
+    ASSERT_TRUE(f);
+    EXPECT_EQ(f->number, 1017);
+    add_fault("no_listener", "deadhost");
+    f = logon_error(user, "pw", "//deadhost:1521/XE");
+    ASSERT_TRUE(f);
+    EXPECT_EQ(f->number, 12541);
+    add_fault("unknown_host", "nohost.invalid");
+    f = logon_error(user, "pw", "//nohost.invalid:1521/XE");
+    ASSERT_TRUE(f);
+    EXPECT_EQ(f->number, 12545);
+}
+
+TEST_F(faults, injected_statement_faults)
+{
+    run(c, "CREATE TABLE busy (id NUMBER(5))");
+    run(c, "CREATE TABLE flaky (id NUMBER(5))");
+    add_fault("drop_busy", "BUSY");
+    expect_error(c, "DROP TABLE busy CASCADE CONSTRAINTS", 54);
+    add_fault("sequence_denied", user);
+    expect_error(c, "CREATE SEQUENCE s1", 1031);
+    add_fault("insert_fails", "FLAKY", 2, 1653);
+    run(c, "INSERT INTO flaky VALUES (1)");
+    expect_error(c, "INSERT INTO flaky VALUES (2)", 1653);
+    run(c, "INSERT INTO flaky VALUES (3)", OCI_COMMIT_ON_SUCCESS);
+    EXPECT_EQ(query(c, "SELECT COUNT(*) FROM flaky")[0][0].value_or(""), "2");
+}
+
+TEST_F(faults, no_space_left)
+{
+    run(c, "CREATE TABLE full_t (id NUMBER(5))");
+    add_fault("no_space", "FULL_T");
+    expect_error(c, "INSERT INTO full_t VALUES (1)", 1653);
+}
+
+TEST_F(faults, connection_lost_after_some_statements)
+{
+    add_fault("connection_lost", "", 2);
+    connection lost;
+    ASSERT_EQ(lost.logon(user, "pw"), OCI_SUCCESS);
+    run(lost, "CREATE TABLE t (id NUMBER(5))");
+    run(lost, "INSERT INTO t VALUES (1)");
+    expect_error(lost, "INSERT INTO t VALUES (2)", 3113);
+    expect_error(lost, "INSERT INTO t VALUES (3)", 3114);
+}
+
+#endif  // ORAEMU_OCI_LIB
