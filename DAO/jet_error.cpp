@@ -26,6 +26,7 @@ const text_row k_texts[] = {
     {3051, u"The Microsoft Access database engine cannot open the file '|'. It's already opened "
            u"exclusively by another user, or you need permission to view its data."},
     {3055, u"Not a valid file name."},
+    {3151, u"ODBC--connection to '|' failed."},
     {3078, u"The Microsoft Access database engine cannot find the input table or query '|'. Make sure "
            u"it exists and that its name is spelled correctly."},
     {3129, u"Invalid SQL statement; expected 'DELETE', 'INSERT', 'PROCEDURE', 'SELECT', or 'UPDATE'."},

@@ -30,6 +30,7 @@ enum : int32_t {
     jet_err_invalid_file_name = 3055,
     jet_err_input_table_not_found = 3078,
     jet_err_sql_syntax = 3129,
+    jet_err_odbc_connect = 3151,
     jet_err_no_msysaccounts = 3173,
     jet_err_illegal_operation = 3219,
     jet_err_not_supported = 3251,

@@ -79,13 +79,17 @@ void jet_table_reader::rewind()
 bool jet_table_reader::next(std::vector<jet_value>& row)
 {
     MdbTableDef* t = table_.get();
+    MdbHandle* mdb = file_.mdb();
+    // Another reader of the same file may have moved libmdb's page buffer
+    // since this one fetched its last row: bring its page back first.
+    if (t->cur_pg_num != 0 && t->cur_phys_pg != 0 && mdb->cur_pg != t->cur_phys_pg)
+        mdb_read_pg(mdb, t->cur_phys_pg);
     if (at_end_ || t->num_cols == 0 || !mdb_fetch_row(t)) {
         at_end_ = true;
         return false;
     }
     // libmdb has found the row on the page now in pg_buf; locate its fields
     // again to learn which are NULL, which its binding hides.
-    MdbHandle* mdb = file_.mdb();
     int start = 0;
     size_t size = 0;
     if (mdb_find_row(mdb, static_cast<int>(t->cur_row) - 1, &start, &size) != 0 ||

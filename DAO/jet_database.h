@@ -1,0 +1,50 @@
+// A DAO Database: one open Access file with its catalogue.
+//
+// The database outlives every TableDef, QueryDef and Recordset made from
+// it; after close() it may only be destroyed.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "jet_catalog.h"
+#include "jet_file.h"
+#include "jet_tabledef.h"
+
+class jet_querydef;
+
+class jet_database {
+public:
+    // Opens the file (see jet_file for the errors) and reads its catalogue.
+    jet_database(const std::u16string& path, std::u16string_view password, bool exclusive, bool read_only);
+    ~jet_database();
+    jet_database(const jet_database&) = delete;
+    jet_database& operator=(const jet_database&) = delete;
+
+    const std::u16string& name() const;
+    bool read_only() const { return read_only_; }
+    bool exclusive() const { return exclusive_; }
+
+    // TableDefs in catalogue order, system and linked tables included.
+    std::vector<jet_tabledef> tabledefs();
+    // TableDefs(name); raises jet_error 3265 when there is none.
+    jet_tabledef tabledef(std::u16string_view name);
+    // A temporary QueryDef when `name` is empty.
+    std::unique_ptr<jet_querydef> create_querydef(std::u16string_view name, std::u16string_view sql);
+    void close();
+
+    // Raise jet_error 3420 after close().
+    jet_file& file();
+    const jet_catalog& catalog();
+
+private:
+    void check_open() const;
+
+    std::unique_ptr<jet_file> file_;
+    std::unique_ptr<jet_catalog> catalog_;
+    std::u16string name_;
+    bool exclusive_;
+    bool read_only_;
+};
