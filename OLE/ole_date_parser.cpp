@@ -11,6 +11,7 @@ struct token {
     int32_t value = 0;   // number, month 1..12, or 0 AM / 1 PM
     int32_t digits = 0;  // for numbers: how many digits were written
     bool after_dot = false;  // a number that directly follows '.'
+    bool spaced = false;     // separators stand between it and the token before
 };
 
 bool is_alpha(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
@@ -63,8 +64,10 @@ bool tokenize(std::string_view text, std::vector<token>& out)
 {
     size_t i = 0;
     bool dot_before = false;
+    bool spaced = false;
     while (i < text.size()) {
         char c = text[i];
+        const size_t count = out.size();
         if (is_digit(c)) {
             token t{token::number};
             while (i < text.size() && is_digit(text[i])) {
@@ -89,6 +92,8 @@ bool tokenize(std::string_view text, std::vector<token>& out)
         } else {
             return false;
         }
+        if (out.size() > count) out.back().spaced = spaced;
+        spaced = out.size() == count;
         dot_before = c == '.';
     }
     return true;
@@ -102,19 +107,26 @@ struct pieces {
     int32_t ampm = -1;  // -1 none, 0 AM, 1 PM
 };
 
+// True when tokens i and i+1 are a colon and a number written right
+// after the token before them ("10:20", not "10: 20" or "10:-20").
+bool colon_number_at(const std::vector<token>& t, size_t i)
+{
+    return i + 1 < t.size() && t[i].kind == token::colon && !t[i].spaced && t[i + 1].kind == token::number &&
+           !t[i + 1].spaced;
+}
+
 // Splits the tokens into the time group, the AM/PM marker and the date parts.
 bool split(const std::vector<token>& t, pieces& p)
 {
     for (size_t i = 0; i < t.size(); ++i) {
         const token& k = t[i];
-        if (k.kind == token::number && i + 2 < t.size() && t[i + 1].kind == token::colon &&
-            t[i + 2].kind == token::number) {
+        if (k.kind == token::number && colon_number_at(t, i + 1)) {
             if (p.has_time) return false;
             p.has_time = true;
             p.hour = k.value;
             p.minute = t[i + 2].value;
             i += 2;
-            if (i + 2 < t.size() && t[i + 1].kind == token::colon && t[i + 2].kind == token::number) {
+            if (colon_number_at(t, i + 1)) {
                 p.second = t[i + 2].value;
                 i += 2;
             } else if (i + 1 < t.size() && t[i + 1].kind == token::colon) {

@@ -62,7 +62,10 @@ void ole_variant::change_type(ole_vartype vt)
     tk_trace(1, "ole_variant::change_type(old=%d,new=%d)", vt_, vt);
     if (vt_ == vt || vt_ == VT_EMPTY || vt_ == VT_NULL) return;
     if (ole_is_binary_vt(vt) && is_binary()) return;
-    if (vt_ == VT_I8) {
+    if (ole_is_binary_vt(vt)) {
+        // Raw bytes, for every kind that has them (dates and hypers too).
+        change_to_binary();
+    } else if (vt_ == VT_I8) {
         change_from_i8(vt);
     } else if (vt == VT_I8 || vt == VT_UI8) {
         change_to_64(vt);
@@ -75,8 +78,6 @@ void ole_variant::change_type(ole_vartype vt)
         result.from_wstring(text_, VT_DATE);
         if (result.get_vt() != VT_DATE) throw ole_cast_exception();
         *this = std::move(result);
-    } else if (ole_is_binary_vt(vt)) {
-        change_to_binary();
     } else {
         ole_variant result;
         if (ole_coerce(*this, vt, result) != OLE_S_OK) throw ole_cast_exception();
