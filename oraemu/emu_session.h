@@ -251,7 +251,7 @@ void set_setting(const std::string& service, const std::string& key, const std::
 //   drop_busy      target=table                ORA-00054 on DROP TABLE
 //   sequence_denied target=user ("" = any)     ORA-01031 on CREATE SEQUENCE
 //   insert_fails   target=table, n, code       the n-th INSERT into the table
-//                                              (counted per service) fails with ORA-<code>
+//                                              (counted per session) fails with ORA-<code>
 //   connection_lost n                          after n statements of a session:
 //                                              ORA-03113, then ORA-03114
 //   no_space       target=table ("" = any)     ORA-01653 on INSERT

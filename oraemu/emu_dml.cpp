@@ -1,0 +1,682 @@
+// INSERT, UPDATE and DELETE with Oracle's checks.
+#include "emu_dml.h"
+
+#include "emu_lexer.h"
+#include "emu_query.h"
+#include "emu_values.h"
+
+#include <map>
+
+namespace emu {
+
+std::string column_path(const table_meta& t, const std::string& column) {
+    return "\"" + t.owner + "\".\"" + t.name + "\".\"" + column + "\"";
+}
+
+// ---- conversion -----------------------------------------------------------------
+
+namespace {
+
+bool numeric(col_type t) {
+    return t == col_type::number || t == col_type::float_ || t == col_type::binary_double;
+}
+bool dated(col_type t) { return t == col_type::date || t == col_type::timestamp; }
+bool binary(col_type t) { return t == col_type::raw || t == col_type::blob; }
+
+const char* type_word(col_type t) {
+    if (numeric(t)) return "NUMBER";
+    if (dated(t)) return "DATE";
+    if (binary(t)) return "BINARY";
+    return "CHAR";
+}
+
+std::string as_text(const incoming& v) {
+    if (numeric(v.type)) return oracle_number_text(v.data);
+    if (v.type == col_type::date) return date_to_char(v.data, "");
+    if (binary(v.type)) return hex_encode(v.data);
+    return v.data;
+}
+
+std::optional<std::string> character_value(const incoming& v, const table_meta& t, const column_meta& c) {
+    std::string s = as_text(v);
+    if (s.empty()) return std::nullopt;
+    size_t actual;
+    size_t max = static_cast<size_t>(c.char_length);
+    if (is_national(c.type)) actual = utf16_units(s);
+    else if (c.char_sem) actual = utf8_chars(s);
+    else actual = s.size(), max = static_cast<size_t>(c.data_length);
+    if (actual > max)
+        throw make_error(12899, {column_path(t, c.name), std::to_string(actual), std::to_string(max)});
+    if (c.type == col_type::char_ || c.type == col_type::nchar) s.append(max - actual, ' ');
+    return s;
+}
+
+}  // namespace
+
+std::optional<std::string> coerce(const incoming& v, const table_meta& t, const column_meta& c) {
+    if (v.null) return std::nullopt;
+    switch (c.type) {
+    case col_type::number:
+    case col_type::float_:
+    case col_type::binary_double:
+        if (dated(v.type) || binary(v.type)) throw make_error(932, {"NUMBER", type_word(v.type)});
+        if (c.type == col_type::binary_double) return double_text(std::stod(number_for_column(v.data, -1, -1)));
+        return number_for_column(v.data, c.precision, c.type == col_type::float_ ? -1 : c.scale,
+                                 c.type == col_type::float_ ? c.precision : 0);
+    case col_type::date:
+    case col_type::timestamp:
+        if (numeric(v.type) || binary(v.type)) throw make_error(932, {"DATE", type_word(v.type)});
+        if (v.data.empty()) return std::nullopt;
+        return date_for_column(v.data, c.type == col_type::timestamp, c.scale < 0 ? 6 : c.scale);
+    case col_type::raw: {
+        if (numeric(v.type) || dated(v.type)) throw make_error(932, {"BINARY", type_word(v.type)});
+        std::string b = binary(v.type) ? v.data : hex_decode(v.data);
+        if (b.empty()) return std::nullopt;
+        if (b.size() > static_cast<size_t>(c.data_length))
+            throw make_error(12899, {column_path(t, c.name), std::to_string(b.size()), std::to_string(c.data_length)});
+        return b;
+    }
+    case col_type::blob:
+        if (numeric(v.type) || dated(v.type)) throw make_error(932, {"BLOB", type_word(v.type)});
+        return binary(v.type) ? v.data : hex_decode(v.data);
+    case col_type::clob:
+    case col_type::nclob:
+    case col_type::long_:
+        if (binary(v.type) && v.type == col_type::blob) throw make_error(932, {"CLOB", "BLOB"});
+        return as_text(v);
+    case col_type::rowid: return v.data;
+    default: return character_value(v, t, c);
+    }
+}
+
+void bind_stored(sql_stmt& q, int pos, const std::optional<std::string>& v, col_type t) {
+    if (!v) q.bind_null(pos);
+    else if (binary(t)) q.bind_blob(pos, *v);
+    else q.bind(pos, *v);
+}
+
+std::optional<std::string> read_stored(sql_stmt& q, int i, col_type t) {
+    if (q.is_null(i)) return std::nullopt;
+    if (binary(t)) return q.type(i) == SQLITE_BLOB ? q.blob(i) : q.text(i);
+    if (q.type(i) == SQLITE_INTEGER) return std::to_string(q.int64(i));
+    if (q.type(i) == SQLITE_FLOAT) return double_text(q.real(i));
+    return q.text(i);
+}
+
+// ---- key checks -----------------------------------------------------------------
+
+namespace {
+
+// "c1 = ? AND c2 = ?" for the key columns; false when a key value is NULL
+// in every column (such rows are not checked).
+bool key_filter(const table_meta& t, const std::vector<std::string>& cols, const stored_row& row,
+                std::string& where, std::vector<std::pair<std::optional<std::string>, col_type>>& args,
+                bool any_null_skips) {
+    bool all_null = true, any_null = false;
+    for (const auto& c : cols) {
+        int i = t.find(c);
+        if (i < 0) continue;
+        const auto& v = row[static_cast<size_t>(i)];
+        where += (where.empty() ? "" : " AND ") + sq_name(c) + (v ? " = ?" : " IS NULL");
+        if (v) args.emplace_back(v, t.columns[static_cast<size_t>(i)].type), all_null = false;
+        else any_null = true;
+    }
+    return any_null_skips ? !any_null : !all_null;
+}
+
+std::vector<std::string> referenced_columns(session::impl& s, const constraint_meta& fk, table_meta& parent) {
+    auto key = s.cat->constraint(fk.r_owner, fk.r_name);
+    if (!key) return {};
+    auto p = s.cat->table(fk.r_owner, key->table);
+    if (!p) return {};
+    parent = *p;
+    return key->columns;
+}
+
+bool rows_exist(session::impl& s, const table_meta& t, const std::string& where,
+                const std::vector<std::pair<std::optional<std::string>, col_type>>& args, int64_t except) {
+    std::string sql = "SELECT 1 FROM " + sq_name(t.sqlite_name()) + " WHERE " + where;
+    if (except) sql += " AND rowid <> ?";
+    sql += " LIMIT 1";
+    sql_stmt q(s.st->db(), sql);
+    int pos = 1;
+    for (const auto& [v, ty] : args) bind_stored(q, pos++, v, ty);
+    if (except) q.bind(pos, except);
+    return q.step();
+}
+
+}  // namespace
+
+void row_checker::check_keys(const stored_row& row, int64_t self) {
+    for (const auto& c : t_.constraints) {
+        if (c.type != 'P' && c.type != 'U') continue;
+        std::string where;
+        std::vector<std::pair<std::optional<std::string>, col_type>> args;
+        if (!key_filter(t_, c.columns, row, where, args, false)) continue;
+        if (rows_exist(s_, t_, where, args, self)) throw make_error(1, {t_.owner, c.name});
+    }
+}
+
+void row_checker::check_parents(const stored_row& row, const stored_row* old_row) {
+    for (const auto& c : t_.constraints) {
+        if (c.type != 'R') continue;
+        table_meta parent;
+        std::vector<std::string> pcols = referenced_columns(s_, c, parent);
+        if (pcols.size() != c.columns.size()) continue;
+        bool changed = !old_row;
+        std::string where;
+        std::vector<std::pair<std::optional<std::string>, col_type>> args;
+        bool any_null = false;
+        for (size_t k = 0; k < c.columns.size(); ++k) {
+            int i = t_.find(c.columns[k]);
+            const auto& v = row[static_cast<size_t>(i)];
+            if (old_row && (*old_row)[static_cast<size_t>(i)] != v) changed = true;
+            if (!v) any_null = true;
+            int pi = parent.find(pcols[k]);
+            where += (where.empty() ? "" : " AND ") + sq_name(pcols[k]) + " = ?";
+            args.emplace_back(v, pi >= 0 ? parent.columns[static_cast<size_t>(pi)].type : col_type::varchar2);
+        }
+        if (any_null || !changed) continue;
+        if (!rows_exist(s_, parent, where, args, 0)) throw make_error(2291, {t_.owner, c.name});
+    }
+}
+
+void row_checker::check_children(const stored_row& old_row, const stored_row& new_row) {
+    for (const auto& fk : s_.cat->referencing(t_.owner, t_.name)) {
+        table_meta parent;
+        std::vector<std::string> pcols = referenced_columns(s_, fk, parent);
+        bool changed = false;
+        for (const auto& pc : pcols) {
+            int i = t_.find(pc);
+            if (i >= 0 && old_row[static_cast<size_t>(i)] != new_row[static_cast<size_t>(i)]) changed = true;
+        }
+        if (!changed) continue;
+        auto child = s_.cat->table(fk.r_owner.empty() ? t_.owner : t_.owner, fk.table);
+        if (!child) continue;
+        std::string where;
+        std::vector<std::pair<std::optional<std::string>, col_type>> args;
+        bool skip = false;
+        for (size_t k = 0; k < fk.columns.size() && k < pcols.size(); ++k) {
+            const auto& v = old_row[static_cast<size_t>(t_.find(pcols[k]))];
+            if (!v) skip = true;
+            int ci = child->find(fk.columns[k]);
+            where += (where.empty() ? "" : " AND ") + sq_name(fk.columns[k]) + " = ?";
+            args.emplace_back(v, ci >= 0 ? child->columns[static_cast<size_t>(ci)].type : col_type::varchar2);
+        }
+        if (!skip && rows_exist(s_, *child, where, args, 0)) throw make_error(2292, {t_.owner, fk.name});
+    }
+}
+
+// ---- delete ---------------------------------------------------------------------
+
+namespace {
+
+std::vector<std::pair<int64_t, stored_row>> select_rows(session::impl& s, const table_meta& t,
+                                                        const std::string& where,
+                                                        const std::vector<std::pair<std::optional<std::string>, col_type>>& args) {
+    std::string cols;
+    for (const auto& c : t.columns) cols += ", " + sq_name(c.name);
+    sql_stmt q(s.st->db(), "SELECT rowid" + cols + " FROM " + sq_name(t.sqlite_name()) + " WHERE " + where);
+    int pos = 1;
+    for (const auto& [v, ty] : args) bind_stored(q, pos++, v, ty);
+    std::vector<std::pair<int64_t, stored_row>> out;
+    while (q.step()) {
+        stored_row r;
+        for (size_t i = 0; i < t.columns.size(); ++i) r.push_back(read_stored(q, static_cast<int>(i + 1), t.columns[i].type));
+        out.emplace_back(q.int64(0), std::move(r));
+    }
+    return out;
+}
+
+}  // namespace
+
+void delete_row(session::impl& s, const table_meta& t, int64_t key, const stored_row& row, int depth) {
+    if (depth > 64) throw make_error(600, {"cascade depth"});
+    for (const auto& fk : s.cat->referencing(t.owner, t.name)) {
+        table_meta parent;
+        std::vector<std::string> pcols = referenced_columns(s, fk, parent);
+        auto child = s.cat->table(t.owner, fk.table);
+        if (!child || pcols.size() != fk.columns.size()) continue;
+        std::string where;
+        std::vector<std::pair<std::optional<std::string>, col_type>> args;
+        bool skip = false;
+        for (size_t k = 0; k < fk.columns.size(); ++k) {
+            const auto& v = row[static_cast<size_t>(t.find(pcols[k]))];
+            if (!v) skip = true;
+            int ci = child->find(fk.columns[k]);
+            where += (where.empty() ? "" : " AND ") + sq_name(fk.columns[k]) + " = ?";
+            args.emplace_back(v, ci >= 0 ? child->columns[static_cast<size_t>(ci)].type : col_type::varchar2);
+        }
+        if (skip) continue;
+        auto rows = select_rows(s, *child, where, args);
+        if (child->name == t.name) {
+            // A row may refer to itself; that reference goes with it.
+            std::erase_if(rows, [key](const auto& r) { return r.first == key; });
+        }
+        if (rows.empty()) continue;
+        if (fk.delete_rule == "CASCADE") {
+            for (const auto& [k, r] : rows) delete_row(s, *child, k, r, depth + 1);
+        } else if (fk.delete_rule == "SET NULL") {
+            std::string set;
+            for (const auto& c : fk.columns) {
+                int ci = child->find(c);
+                if (ci >= 0 && !child->columns[static_cast<size_t>(ci)].nullable)
+                    throw make_error(1407, {column_path(*child, c)});
+                set += (set.empty() ? "" : ", ") + sq_name(c) + " = NULL";
+            }
+            for (const auto& [k, r] : rows) {
+                sql_stmt u(s.st->db(), "UPDATE " + sq_name(child->sqlite_name()) + " SET " + set + " WHERE rowid=?");
+                u.bind(1, k).run();
+            }
+        } else {
+            throw make_error(2292, {t.owner, fk.name});
+        }
+    }
+    sql_stmt d(s.st->db(), "DELETE FROM " + sq_name(t.sqlite_name()) + " WHERE rowid=?");
+    d.bind(1, key).run();
+    s.locked.erase({t.obj_id, key});
+}
+
+// ---- triggers -------------------------------------------------------------------
+
+bool compile_trigger(session::impl& s, const std::string& owner, const std::string& table,
+                     const std::string& when_clause, const std::string& body, trigger_action& out) {
+    auto t = s.cat->table(owner, table);
+    if (!t) return false;
+    try {
+        if (!when_clause.empty()) {
+            auto w = tokenize(when_clause);
+            // NEW . C IS [NOT] NULL
+            if (w.size() < 5 || !w[0].is("NEW") || !w[1].is_op(".") || !w[3].is("IS")) return false;
+            out.has_when = true;
+            out.when_column = w[2].text;
+            size_t i = 4;
+            if (w[i].is("NOT")) out.when_not_null = true, ++i;
+            if (!w[i].is("NULL") || w[i + 1].k != token::end) return false;
+            if (t->find(out.when_column) < 0) return false;
+        }
+        auto b = tokenize(body);
+        size_t i = 0;
+        auto is = [&](const char* kw) { return i < b.size() && b[i].is(kw); };
+        auto op = [&](const char* o) { return i < b.size() && b[i].is_op(o); };
+        if (!is("BEGIN")) return false;
+        ++i;
+        std::vector<std::string> seq;
+        auto read_seq = [&]() {
+            while (i < b.size() && (b[i].k == token::ident || b[i].k == token::qident)) {
+                if (b[i].is("NEXTVAL")) return true;
+                seq.push_back(b[i].text);
+                ++i;
+                if (!op(".")) return false;
+                ++i;
+            }
+            return false;
+        };
+        if (is("SELECT")) {
+            ++i;
+            if (!read_seq()) return false;
+            ++i;
+            if (!is("INTO")) return false;
+            ++i;
+            if (i >= b.size() || b[i].k != token::bind || b[i].text != "NEW") return false;
+            ++i;
+            if (!op(".")) return false;
+            ++i;
+            out.target_column = b[i++].text;
+            if (!is("FROM")) return false;
+            ++i;
+            if (!is("DUAL")) return false;
+            ++i;
+        } else if (i < b.size() && b[i].k == token::bind && b[i].text == "NEW") {
+            ++i;
+            if (!op(".")) return false;
+            ++i;
+            out.target_column = b[i++].text;
+            if (!op(":=")) return false;
+            ++i;
+            if (!read_seq()) return false;
+            ++i;
+        } else {
+            return false;
+        }
+        if (!op(";")) return false;
+        ++i;
+        if (!is("END")) return false;
+        ++i;
+        if (i < b.size() && b[i].k == token::ident) ++i;   // END name;
+        if (!op(";")) return false;
+        if (seq.empty() || seq.size() > 2) return false;
+        out.seq_name = seq.back();
+        out.seq_owner = seq.size() == 2 ? seq[0] : owner;
+        if (!s.cat->sequence(out.seq_owner, out.seq_name)) return false;
+        return t->find(out.target_column) >= 0;
+    } catch (const ora_error&) {
+        return false;
+    }
+}
+
+// ---- INSERT ---------------------------------------------------------------------
+
+namespace {
+
+incoming from_value(const value& v) {
+    incoming in;
+    in.null = v.null;
+    in.type = v.type;
+    in.data = v.data;
+    if (!v.null && numeric(v.type)) {
+        decimal d;
+        if (!parse_decimal(v.data, d)) throw make_error(1722);
+        in.data = decimal_text(d);
+    }
+    if (!v.null && v.data.empty() && !is_lob(v.type)) in.null = true;
+    return in;
+}
+
+// Values a statement can give without asking SQLite.
+bool direct_value(session::impl& s, const expr& e, incoming& out) {
+    switch (e.k) {
+    case expr::null_: out = incoming{}; return true;
+    case expr::num: {
+        decimal d;
+        if (!parse_decimal(e.text, d)) throw make_error(1722);
+        out = {false, col_type::number, decimal_text(d)};
+        return true;
+    }
+    case expr::str: out = {false, col_type::varchar2, e.text}; return true;
+    case expr::neg:
+        if (e.args[0]->k != expr::num) return false;
+        direct_value(s, *e.args[0], out);
+        if (out.data != "0") out.data = "-" + out.data;
+        return true;
+    case expr::bind:
+        if (s.binds)
+            for (const auto& b : *s.binds)
+                if (bind_matches(b.name, e.name)) {
+                    out = from_value(b.v);
+                    return true;
+                }
+        throw make_error(1008);
+    case expr::func:
+        if (e.name == "EMPTY_CLOB" && e.args.empty()) return out = {false, col_type::clob, ""}, true;
+        if (e.name == "EMPTY_BLOB" && e.args.empty()) return out = {false, col_type::blob, ""}, true;
+        if (e.name == "TO_DATE" && e.args.size() == 2 && e.args[0]->k == expr::str && e.args[1]->k == expr::str) {
+            out = {false, col_type::date, to_date(e.args[0]->text, e.args[1]->text).substr(0, 19)};
+            return true;
+        }
+        if (e.name == "HEXTORAW" && e.args.size() == 1 && e.args[0]->k == expr::str) {
+            out = {false, col_type::raw, hex_decode(e.args[0]->text)};
+            out.null = out.data.empty();
+            return true;
+        }
+        return false;
+    default: return false;
+    }
+}
+
+incoming read_incoming(sql_stmt& q, int i, col_type t) {
+    value v = read_value(q, i, t);
+    incoming in;
+    in.null = v.null;
+    in.type = t;
+    in.data = v.data;
+    if (!v.null && numeric(t)) {
+        decimal d;
+        parse_decimal(v.data, d);
+        in.data = decimal_text(d);
+    }
+    if (!v.null && (t == col_type::clob || t == col_type::blob) && v.data.empty()) in.null = false;
+    return in;
+}
+
+incoming evaluate(session::impl& s, const expr& e) {
+    incoming out;
+    if (direct_value(s, e, out)) return out;
+    translator tr(s);
+    scope sc;
+    scalar x = tr.expression(e, sc);
+    sql_stmt q(s.st->db(), "SELECT " + x.sql);
+    bind_placeholders(q, tr.binds(), s.binds);
+    q.step();
+    col_type t = x.type == col_type::char_ ? col_type::varchar2 : x.type;
+    return read_incoming(q, 0, t);
+}
+
+// Evaluates a column's DEFAULT text.
+incoming default_value(session::impl& s, const column_meta& c) {
+    if (!c.data_default) return incoming{};
+    auto st = parse_statement("SELECT " + *c.data_default + " FROM DUAL", s.ident_limit);
+    return evaluate(s, *st->query->items[0].e);
+}
+
+void fire_triggers(session::impl& s, const table_meta& t, std::vector<incoming>& row) {
+    for (const auto& tr : s.cat->triggers_of(t.owner, t.name)) {
+        if (tr.event.find("INSERT") == std::string::npos) continue;
+        trigger_action a;
+        if (!compile_trigger(s, t.owner, t.name, tr.when_clause, tr.body, a))
+            throw make_error(4098, {t.owner, tr.name});
+        if (!tr.valid) {
+            sql_stmt u(s.st->db(), "UPDATE oraemu_triggers SET valid=1 WHERE owner=? AND trigger_name=?");
+            u.bind(1, t.owner).bind(2, tr.name).run();
+        }
+        if (tr.type.rfind("BEFORE", 0) != 0) continue;
+        if (a.has_when) {
+            bool is_null = row[static_cast<size_t>(t.find(a.when_column))].null;
+            if (is_null == a.when_not_null) continue;
+        }
+        row[static_cast<size_t>(t.find(a.target_column))] = {false, col_type::number, s.nextval(a.seq_owner, a.seq_name)};
+    }
+}
+
+std::vector<int> target_columns(const table_meta& t, const std::vector<std::string>& names) {
+    std::vector<int> idx;
+    if (names.empty()) {
+        for (size_t i = 0; i < t.columns.size(); ++i) idx.push_back(static_cast<int>(i));
+        return idx;
+    }
+    for (const auto& n : names) {
+        int i = t.find(n);
+        if (i < 0) throw make_error(904, {"\"" + n + "\""});
+        for (int k : idx)
+            if (k == i) throw make_error(957);
+        idx.push_back(i);
+    }
+    return idx;
+}
+
+int64_t insert_row(session::impl& s, const table_meta& t, std::vector<incoming> in) {
+    fire_triggers(s, t, in);
+    stored_row row;
+    for (size_t i = 0; i < t.columns.size(); ++i) {
+        row.push_back(coerce(in[i], t, t.columns[i]));
+        if (!row.back() && !t.columns[i].nullable) throw make_error(1400, {column_path(t, t.columns[i].name)});
+    }
+    row_checker chk(s, t);
+    chk.check_keys(row, 0);
+    chk.check_parents(row, nullptr);
+    std::string cols, marks;
+    for (const auto& c : t.columns) {
+        cols += (cols.empty() ? "" : ", ") + sq_name(c.name);
+        marks += marks.empty() ? "?" : ", ?";
+    }
+    sql_stmt q(s.st->db(), "INSERT INTO " + sq_name(t.sqlite_name()) + "(" + cols + ") VALUES(" + marks + ")");
+    for (size_t i = 0; i < row.size(); ++i) bind_stored(q, static_cast<int>(i + 1), row[i], t.columns[i].type);
+    q.run();
+    int64_t key = sqlite3_last_insert_rowid(s.st->db());
+    s.locked.emplace(t.obj_id, key);
+    return key;
+}
+
+void returning_values(session::impl& s, const statement& st, const table_meta& t, int64_t key, exec_result& r) {
+    if (st.returning.empty()) return;
+    if (st.returning.size() != st.into.size()) throw make_error(st.returning.size() > st.into.size() ? 947 : 913);
+    for (size_t i = 0; i < st.returning.size(); ++i) {
+        const expr& e = *st.returning[i];
+        r.returning_names.push_back(":" + st.into[i]);
+        if (e.k == expr::rowid_) {
+            r.returning.push_back(value::make(col_type::rowid, make_rowid(t.obj_id, key)));
+            continue;
+        }
+        translator tr(s);
+        scope sc;
+        sc.sources.push_back(tr.table_source(t, st.alias));
+        scalar x = tr.expression(e, sc);
+        sql_stmt q(s.st->db(), "SELECT " + x.sql + " FROM " + sc.sources[0].from_sql + " WHERE " +
+                                   sc.sources[0].sql_alias + ".rowid = " + std::to_string(key));
+        bind_placeholders(q, tr.binds(), s.binds);
+        if (!q.step()) {
+            r.returning.push_back(value::make_null(x.type));
+            continue;
+        }
+        r.returning.push_back(read_value(q, 0, x.type == col_type::char_ ? col_type::varchar2 : x.type));
+    }
+}
+
+}  // namespace
+
+void session::impl::check_insert_faults(const table_meta& t) {
+    int64_t n = 0;
+    int code = 0;
+    if (fault("no_space", t.name)) throw make_error(1653, {t.owner, t.name, "128", "USERS"});
+    if (fault("insert_fails", t.name, &n, &code)) {
+        int64_t seen = ++insert_counts[t.owner + "." + t.name];
+        if (seen == n) throw make_error(code);
+    }
+}
+
+exec_result session::impl::run_insert(const statement& st) {
+    table_meta t = need_table(st.owner, st.name);
+    std::vector<int> idx = target_columns(t, st.columns);
+    check_insert_faults(t);
+    exec_result r;
+    r.k = exec_result::dml;
+    auto build = [&](const std::vector<incoming>& given) {
+        std::vector<incoming> row(t.columns.size());
+        std::vector<bool> set(t.columns.size(), false);
+        for (size_t k = 0; k < idx.size(); ++k) {
+            row[static_cast<size_t>(idx[k])] = given[k];
+            set[static_cast<size_t>(idx[k])] = true;
+        }
+        for (size_t i = 0; i < t.columns.size(); ++i)
+            if (!set[i]) row[i] = default_value(*this, t.columns[i]);
+        return row;
+    };
+    if (!st.query) {
+        if (st.values.size() < idx.size()) throw make_error(947);
+        if (st.values.size() > idx.size()) throw make_error(913);
+        std::vector<incoming> given;
+        for (const auto& e : st.values) given.push_back(evaluate(*this, *e));
+        int64_t key = insert_row(*this, t, build(given));
+        r.row_count = 1;
+        returning_values(*this, st, t, key, r);
+        return r;
+    }
+    translator tr(*this);
+    compiled_query cq = tr.query(*st.query);
+    if (cq.cols.size() < idx.size()) throw make_error(947);
+    if (cq.cols.size() > idx.size()) throw make_error(913);
+    sql_stmt q(this->st->db(), cq.sql);
+    bind_placeholders(q, cq.binds, binds);
+    std::vector<std::vector<incoming>> rows;
+    while (q.step()) {
+        std::vector<incoming> given;
+        for (size_t i = 0; i < cq.cols.size(); ++i)
+            given.push_back(read_incoming(q, static_cast<int>(i), cq.cols[i].info.type == col_type::char_
+                                                                      ? col_type::varchar2
+                                                                      : cq.cols[i].info.type));
+        rows.push_back(std::move(given));
+    }
+    for (const auto& g : rows) insert_row(*this, t, build(g));
+    r.row_count = rows.size();
+    return r;
+}
+
+// ---- UPDATE and DELETE ------------------------------------------------------------
+
+exec_result session::impl::run_update(const statement& st) {
+    table_meta t = need_table(st.owner, st.name);
+    translator tr(*this);
+    scope sc;
+    sc.sources.push_back(tr.table_source(t, st.alias));
+    const source& src = sc.sources[0];
+    std::string sql = "SELECT " + src.sql_alias + ".rowid";
+    for (const auto& c : src.cols) sql += ", " + c.sql;
+    std::vector<int> targets;
+    std::vector<col_type> set_types;
+    for (const auto& [col, e] : st.sets) {
+        int i = t.find(col);
+        if (i < 0) throw make_error(904, {"\"" + col + "\""});
+        targets.push_back(i);
+        scalar x = tr.expression(*e, sc);
+        set_types.push_back(x.type == col_type::char_ ? col_type::varchar2 : x.type);
+        sql += ", " + x.sql;
+    }
+    sql += " FROM " + src.from_sql;
+    if (st.where) sql += " WHERE " + tr.condition(*st.where, sc);
+    sql_stmt q(this->st->db(), sql);
+    bind_placeholders(q, tr.binds(), binds);
+    struct pending {
+        int64_t key;
+        stored_row old_row;
+        std::vector<incoming> sets;
+    };
+    std::vector<pending> rows;
+    const int ncols = static_cast<int>(t.columns.size());
+    while (q.step()) {
+        pending p{q.int64(0), {}, {}};
+        for (int i = 0; i < ncols; ++i) p.old_row.push_back(read_stored(q, i + 1, t.columns[static_cast<size_t>(i)].type));
+        for (size_t k = 0; k < targets.size(); ++k) p.sets.push_back(read_incoming(q, ncols + 1 + static_cast<int>(k), set_types[k]));
+        rows.push_back(std::move(p));
+    }
+    row_checker chk(*this, t);
+    for (const auto& p : rows) {
+        stored_row row = p.old_row;
+        for (size_t k = 0; k < targets.size(); ++k) {
+            const column_meta& c = t.columns[static_cast<size_t>(targets[k])];
+            row[static_cast<size_t>(targets[k])] = coerce(p.sets[k], t, c);
+            if (!row[static_cast<size_t>(targets[k])] && !c.nullable) throw make_error(1407, {column_path(t, c.name)});
+        }
+        chk.check_keys(row, p.key);
+        chk.check_parents(row, &p.old_row);
+        chk.check_children(p.old_row, row);
+        std::string set;
+        for (int i : targets) set += (set.empty() ? "" : ", ") + sq_name(t.columns[static_cast<size_t>(i)].name) + " = ?";
+        sql_stmt u(this->st->db(), "UPDATE " + sq_name(t.sqlite_name()) + " SET " + set + " WHERE rowid=?");
+        int pos = 1;
+        for (int i : targets) bind_stored(u, pos++, row[static_cast<size_t>(i)], t.columns[static_cast<size_t>(i)].type);
+        u.bind(pos, p.key).run();
+        locked.emplace(t.obj_id, p.key);
+    }
+    exec_result r;
+    r.k = exec_result::dml;
+    r.row_count = rows.size();
+    if (rows.size() == 1) returning_values(*this, st, t, rows[0].key, r);
+    return r;
+}
+
+exec_result session::impl::run_delete(const statement& st) {
+    table_meta t = need_table(st.owner, st.name);
+    translator tr(*this);
+    scope sc;
+    sc.sources.push_back(tr.table_source(t, st.alias));
+    const source& src = sc.sources[0];
+    std::string sql = "SELECT " + src.sql_alias + ".rowid";
+    for (const auto& c : src.cols) sql += ", " + c.sql;
+    sql += " FROM " + src.from_sql;
+    if (st.where) sql += " WHERE " + tr.condition(*st.where, sc);
+    sql_stmt q(this->st->db(), sql);
+    bind_placeholders(q, tr.binds(), binds);
+    std::vector<std::pair<int64_t, stored_row>> rows;
+    while (q.step()) {
+        stored_row r;
+        for (size_t i = 0; i < t.columns.size(); ++i) r.push_back(read_stored(q, static_cast<int>(i + 1), t.columns[i].type));
+        rows.emplace_back(q.int64(0), std::move(r));
+    }
+    for (const auto& [key, row] : rows) delete_row(*this, t, key, row);
+    exec_result r;
+    r.k = exec_result::dml;
+    r.row_count = rows.size();
+    return r;
+}
+
+}  // namespace emu

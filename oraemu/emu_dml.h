@@ -1,0 +1,70 @@
+// Row checks shared by INSERT, UPDATE, DELETE and the DDL that validates
+// existing rows: value conversion to a column's type, NOT NULL, keys and
+// foreign keys, with Oracle's error numbers and texts.
+#pragma once
+
+#include "emu_impl.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace emu {
+
+// A value on its way into a column, with the type it had in the statement.
+struct incoming {
+    bool null = true;
+    col_type type = col_type::varchar2;
+    std::string data;   // canonical number text, UTF-8 text, date text or raw bytes
+};
+
+// Stored form of a row: one entry per table column, nullopt for NULL.
+using stored_row = std::vector<std::optional<std::string>>;
+
+// "OWNER"."TABLE"."COLUMN" as Oracle names a column in messages.
+std::string column_path(const table_meta& t, const std::string& column);
+
+// Converts a value for column c of t: ORA-12899, 01438, 01722, 018xx, 00932.
+std::optional<std::string> coerce(const incoming& v, const table_meta& t, const column_meta& c);
+
+// The compiled action of a trigger of the supported form:
+//   [WHEN (new.C IS [NOT] NULL)] BEGIN SELECT [owner.]S.NEXTVAL INTO :new.C FROM dual; END;
+// or the body ":new.C := S.NEXTVAL;".
+struct trigger_action {
+    bool has_when = false;
+    std::string when_column;
+    bool when_not_null = false;
+    std::string target_column;
+    std::string seq_owner, seq_name;
+};
+
+// Compiles a trigger against the current dictionary; false when it does not
+// compile (unknown column or sequence, unsupported body).
+bool compile_trigger(session::impl& s, const std::string& owner, const std::string& table,
+                     const std::string& when_clause, const std::string& body, trigger_action& out);
+
+class row_checker {
+public:
+    row_checker(session::impl& s, const table_meta& t) : s_(s), t_(t) {}
+
+    // Unique and primary keys; `self` is the row's own key (0 for a new row).
+    void check_keys(const stored_row& row, int64_t self);
+    // The parents of every foreign key of the row must exist (ORA-02291).
+    void check_parents(const stored_row& row, const stored_row* old_row);
+    // No child may still refer to the old key values (ORA-02292).
+    void check_children(const stored_row& old_row, const stored_row& new_row);
+
+private:
+    session::impl& s_;
+    const table_meta& t_;
+};
+
+// Deletes one row, applying the delete rules of foreign keys that refer to it.
+void delete_row(session::impl& s, const table_meta& t, int64_t key, const stored_row& row, int depth = 0);
+
+// Binds a stored value for column type t.
+void bind_stored(sql_stmt& q, int pos, const std::optional<std::string>& v, col_type t);
+// Reads a stored value of column type t.
+std::optional<std::string> read_stored(sql_stmt& q, int i, col_type t);
+
+}  // namespace emu

@@ -1,0 +1,70 @@
+// Internal state of a session, shared by the engine's modules.
+#pragma once
+
+#include "emu_ast.h"
+#include "emu_catalog.h"
+#include "emu_session.h"
+#include "emu_store.h"
+
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace emu {
+
+struct session::impl {
+    std::string service, user, host;
+    std::unique_ptr<store> st;
+    std::unique_ptr<catalog> cat;
+    size_t ident_limit = 30;
+    std::string version = "11g";
+    std::string nchar_charset = "AL16UTF16";
+
+    bool in_tx = false;
+    std::set<std::pair<int64_t, int64_t>> locked;       // (table object, row key)
+    std::map<std::string, std::string> currval;          // "OWNER.SEQ" -> value
+    std::map<std::string, std::string> seq_moved;        // values to keep across rollbacks
+    rt_counters rt;                                      // since logon
+    rt_counters unflushed;                               // not yet in the store
+    int64_t statements = 0;
+    std::map<std::string, int64_t> insert_counts;        // INSERTs per table, for faults
+    bool lost = false;
+    const std::vector<bind_value>* binds = nullptr;      // of the running statement
+
+    // Transactions. begin() opens the SQLite transaction lazily; every
+    // statement runs inside a savepoint so that a failure undoes only it.
+    void begin();
+    void commit();
+    void rollback();
+    void flush_counters();
+    void count(rt_kind k);
+
+    // Statement handlers (emu_dml.cpp, emu_ddl.cpp).
+    exec_result run_insert(const statement& s);
+    exec_result run_update(const statement& s);
+    exec_result run_delete(const statement& s);
+    exec_result run_ddl(const statement& s, const std::string& sql);
+
+    // Names: the schema of an optional owner, checked against the user.
+    std::string schema_of(const std::string& owner) const { return owner.empty() ? user : owner; }
+    table_meta need_table(const std::string& owner, const std::string& name);
+
+    // Sequences: the next value (advancing it) and the current one.
+    std::string nextval(const std::string& owner, const std::string& name);
+    std::string currval_of(const std::string& owner, const std::string& name);
+    void reapply_sequences();
+
+    // Faults.
+    bool fault(const std::string& kind, const std::string& target, int64_t* n = nullptr, int* code = nullptr);
+    void check_insert_faults(const table_meta& t);
+
+    // ORAEMU_LOG.
+    void log_statement(const std::string& sql, const std::string& outcome, uint64_t rows);
+};
+
+// SQLite functions of the Oracle dialect (emu_functions.cpp).
+void register_functions(sqlite3* db, session::impl* s);
+
+}  // namespace emu

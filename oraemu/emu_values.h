@@ -1,0 +1,81 @@
+// Value rules of the emulated server: exact decimal numbers with Oracle's
+// rounding and precision checks, dates with format models, text encodings,
+// hexadecimal and ROWID texts.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace emu {
+
+// ---- numbers ---------------------------------------------------------------
+// A decimal number 0.D x 10^point (D without leading or trailing zeros;
+// zero has an empty D).
+struct decimal {
+    bool negative = false;
+    std::string digits;
+    int point = 0;
+
+    bool zero() const { return digits.empty(); }
+};
+
+// Reads "12.5", "-.5", "1.0E28", " 7 " (blanks around are allowed).
+bool parse_decimal(std::string_view text, decimal& out);
+// Rounds half away from zero to `scale` digits after the point (negative:
+// before it).
+void round_to_scale(decimal& d, int scale);
+// Rounds to `n` significant digits.
+void round_to_significant(decimal& d, int n);
+// Canonical storage text: "0.5", "-12", "100".
+std::string decimal_text(const decimal& d);
+// Oracle's own text form, as TO_CHAR without a format gives it: ".5", "-.5".
+std::string oracle_number_text(std::string_view canonical);
+
+// Converts text to a value for a NUMBER(p,s) column (p, s < 0 when not
+// given; float_bits > 0 for FLOAT(b)). Returns the canonical text. Throws
+// ORA-01722 for text that is no number and ORA-01438 for a value too
+// large for the precision.
+std::string number_for_column(std::string_view text, int precision, int scale, int float_bits = 0);
+// Canonical text of a double as a NUMBER computation result (15 significant digits).
+std::string double_text(double v);
+
+// ---- dates -------------------------------------------------------------------
+// Dates travel as "YYYY-MM-DD HH24:MI:SS"; timestamps add ".FFFFFFFFF".
+struct date_parts {
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+    int64_t nanos = 0;
+};
+
+// TO_DATE(text, format): Oracle's lenient matching (punctuation may differ,
+// trailing fields may be missing); a missing year or month is the current
+// one, a missing day the first. Throws the ORA-018xx errors of Oracle.
+std::string to_date(std::string_view text, std::string_view format);
+// TO_CHAR(date, format); format empty: DD-MON-RR.
+std::string date_to_char(std::string_view date, std::string_view format);
+bool split_date(std::string_view date, date_parts& p);
+std::string date_text(const date_parts& p);
+std::string timestamp_text(const date_parts& p);
+std::string now_date();
+std::string now_timestamp();
+// Normalises a DATE or TIMESTAMP text for a column of the given kind.
+std::string date_for_column(std::string_view text, bool timestamp, int fraction_digits);
+
+// ---- text ----------------------------------------------------------------------
+std::u16string utf8_to_utf16(std::string_view s);
+std::string utf16_to_utf8(std::u16string_view s);
+size_t utf8_chars(std::string_view s);
+size_t utf16_units(std::string_view utf8);
+
+std::string hex_encode(std::string_view bytes);   // upper case
+// Decodes hexadecimal text (odd length: a leading 0 is assumed, as Oracle
+// does); throws ORA-01465 for other characters.
+std::string hex_decode(std::string_view text);
+
+// ---- ROWIDs ---------------------------------------------------------------------
+// The 18-character extended ROWID of row `key` of the object `obj_id`.
+std::string make_rowid(int64_t obj_id, int64_t key);
+// Reverses make_rowid; false for text that is no ROWID.
+bool parse_rowid(std::string_view text, int64_t& obj_id, int64_t& key);
+
+}  // namespace emu
