@@ -15,8 +15,9 @@ namespace {
 const char* const k_read_error = "Error reading from file";
 const char* const k_write_error = "Cannot write into file";
 
-// Offsets are 32-bit: nothing can be read or written at or beyond 4 GiB.
-constexpr uint64_t k_offset_space = uint64_t(std::numeric_limits<uint32_t>::max()) + 1;
+// Offsets and the length are 32-bit: a file this system writes stays
+// within what get_length() can report.
+constexpr uint64_t k_longest_file = std::numeric_limits<uint32_t>::max();
 
 const char* open_mode(uint8_t flags)
 {
@@ -73,7 +74,7 @@ uint32_t tk_stdio_file::get_length()
     tk_trace(1, "tk_stdio_file::get_length");
     uint64_t n = size();
     // Cutting the size to 32 bits would hand callers a wrong length.
-    if (n >= k_offset_space) throw tk_exception(k_read_error, 1);
+    if (n > k_longest_file) throw tk_exception(k_read_error, 1);
     tk_trace(1, "Got file size: %d", n);
     return uint32_t(n);
 }
@@ -122,8 +123,8 @@ void tk_stdio_file::put_at(uint32_t offset, const void* data, uint32_t length)
 {
     tk_trace(1, "tk_stdio_file::put_at(%d,%d)", offset, length);
     TK_ASSERT(data != nullptr || length == 0);
-    // The data would end beyond what a 32-bit offset can address.
-    if (uint64_t(offset) + length > k_offset_space) throw tk_exception(k_write_error, 1);
+    // The data would end beyond what a 32-bit length can describe.
+    if (uint64_t(offset) + length > k_longest_file) throw tk_exception(k_write_error, 1);
     uint64_t have = size();
     if (offset > have) {
         tk_trace(1, "padding with nulls...");

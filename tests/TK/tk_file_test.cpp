@@ -77,6 +77,7 @@ TEST_F(tk_file_test, offset_plus_length_does_not_wrap)
     EXPECT_EQ(buf[0], 'x');
     // A write that would end past 4 GiB is refused before anything is padded.
     EXPECT_EQ(message_of([&] { f.put_at(0xFFFFFFFFu, "ab", 2); }), "Cannot write into file");
+    EXPECT_EQ(message_of([&] { f.put_at(0xFFFFFFFFu, "a", 1); }), "Cannot write into file");
     EXPECT_EQ(f.get_length(), 4u);
 }
 
