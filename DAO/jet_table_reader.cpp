@@ -134,8 +134,11 @@ void jet_table_reader::decode(const jet_column& col, const MdbField& f, jet_valu
         decode_long(col, p, n, out);
         return;
     case jet_col_ext_datetime:
-        out.kind = jet_kind::text;
-        out.text = tk_widen_ascii(std::string_view(reinterpret_cast<const char*>(p), n));
+        if (!jet_extended_date(p, n, out.d)) {
+            tk_trace(3, u"Damaged Date/Time Extended value of column '%s' read as NULL", col.name);
+            return;
+        }
+        out.kind = jet_kind::date;
         return;
     default:
         decode_fixed(col, p, n, out);

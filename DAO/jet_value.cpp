@@ -58,6 +58,17 @@ std::string scaled_text(bool negative, uint32_t (&w)[4], int scale)
     return (negative && !zero ? "-" : "") + digits;
 }
 
+// Digits p[0..n) as a number; false for anything but digits.
+bool ascii_number(const uint8_t* p, size_t n, int64_t& out)
+{
+    out = 0;
+    for (size_t i = 0; i < n; ++i) {
+        if (p[i] < '0' || p[i] > '9') return false;
+        out = out * 10 + (p[i] - '0');
+    }
+    return true;
+}
+
 }  // namespace
 
 bool jet_split_date(double number, jet_date_parts& out)
@@ -118,3 +129,21 @@ std::string jet_currency_text(int64_t scaled)
     uint32_t w[4] = {0, 0, static_cast<uint32_t>(mag >> 32), static_cast<uint32_t>(mag)};
     return scaled_text(negative, w, 4);
 }
+
+bool jet_extended_date(const uint8_t* p, size_t n, double& out)
+{
+    int64_t days = 0;
+    int64_t seconds = 0;
+    if (n < 32 || p[19] != ':' || !ascii_number(p, 19, days) || !ascii_number(p + 20, 12, seconds) ||
+        days > 3652058 || seconds >= 86400)
+        return false;
+    jet_date_parts parts;
+    if (!jet_split_date(static_cast<double>(days - 693593), parts)) return false;
+    parts.hour = static_cast<int32_t>(seconds / 3600);
+    parts.minute = static_cast<int32_t>(seconds / 60 % 60);
+    parts.second = static_cast<int32_t>(seconds % 60);
+    parts.millisecond = 0;
+    out = jet_join_date(parts);
+    return true;
+}
+

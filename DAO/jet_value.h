@@ -59,6 +59,12 @@ bool jet_split_date(double number, jet_date_parts& out);
 // The date number of calendar fields (inverse of jet_split_date).
 double jet_join_date(const jet_date_parts& parts);
 
+// Date/Time Extended (Access 2019+) is stored as ASCII: 19 digits of days
+// since 0001-01-01, ':', 12 digits of seconds into the day, 7 digits of
+// 100-nanosecond ticks. Gives the date number, to the second; false for a
+// damaged value.
+bool jet_extended_date(const uint8_t* p, size_t n, double& out);
+
 // "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}" of 16 stored GUID bytes (the
 // first three groups little-endian, as Windows stores a GUID).
 std::u16string jet_guid_text(const uint8_t* bytes);

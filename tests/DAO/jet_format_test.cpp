@@ -221,3 +221,22 @@ TEST(jet_crypto_test, rc4_and_workgroup_cipher)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(jet_value_test, extended_dates)
+{
+    // 2020-02-29 13:45:30 is day 737483 after 0001-01-01.
+    std::string text = "0000000000000737483:000000049530:1234567";
+    double d = 0;
+    ASSERT_TRUE(jet_extended_date(reinterpret_cast<const uint8_t*>(text.data()), text.size(), d));
+    jet_date_parts p;
+    ASSERT_TRUE(jet_split_date(d, p));
+    EXPECT_EQ(std::tie(p.year, p.month, p.day, p.hour, p.minute, p.second),
+              std::make_tuple(2020, 2, 29, 13, 45, 30));
+    text[5] = 'x';
+    EXPECT_FALSE(jet_extended_date(reinterpret_cast<const uint8_t*>(text.data()), text.size(), d));
+    EXPECT_FALSE(jet_extended_date(reinterpret_cast<const uint8_t*>(text.data()), 10, d));
+}
+
+}  // namespace
