@@ -1,0 +1,245 @@
+// Access queries over Northwind, each compared with the same question asked
+// in plain SQLite of the tables that mdb-export wrote.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "jet_sql_engine.h"
+#include "jet_sql_test_source.h"
+#include "jet_sql_test_util.h"
+
+namespace {
+
+class JetSqlNorthwind : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { source_ = new jet_sql_test_source(std::string(TOLVANE_TEST_DATA) + "/nwind.mdb"); }
+    static void TearDownTestSuite()
+    {
+        delete source_;
+        source_ = nullptr;
+    }
+    void SetUp() override { engine_ = std::make_unique<jet_sql_engine>(*source_); }
+
+    jet_rows access(const std::u16string& sql) { return jet_run(*engine_, sql); }
+    jet_rows reference(const std::string& sql) { return jet_reference(source_->reference(), sql); }
+    void same(const std::u16string& access_sql, const std::string& reference_sql, size_t min_rows = 1)
+    {
+        jet_rows a = access(access_sql);
+        jet_rows r = reference(reference_sql);
+        EXPECT_GE(r.size(), min_rows) << reference_sql;
+        EXPECT_EQ(a, r) << tk_to_utf8(access_sql);
+    }
+
+    static jet_sql_test_source* source_;
+    std::unique_ptr<jet_sql_engine> engine_;
+};
+
+jet_sql_test_source* JetSqlNorthwind::source_ = nullptr;
+
+TEST_F(JetSqlNorthwind, TextComparisonIgnoresCase)
+{
+    same(u"SELECT CustomerID, CompanyName FROM Customers WHERE Country = 'germany' ORDER BY CustomerID",
+         "SELECT CustomerID, CompanyName FROM Customers WHERE Country = 'Germany' ORDER BY CustomerID", 5);
+    same(u"SELECT Count(*) FROM Customers WHERE City IN (\"LONDON\", 'paris')",
+         "SELECT count(*) FROM Customers WHERE City IN ('London', 'Paris')");
+}
+
+TEST_F(JetSqlNorthwind, BracketedNamesAliasesAndArithmetic)
+{
+    same(u"SELECT [Order Details].OrderID, [Order Details].[UnitPrice]*[Quantity]*(1-[Discount]) AS Total "
+         u"FROM [Order Details] AS [Order Details] WHERE OrderID = 10248 ORDER BY [ProductID]",
+         "SELECT OrderID, UnitPrice*Quantity*(1-Discount) FROM \"Order Details\" WHERE OrderID = 10248 ORDER BY ProductID",
+         3);
+    same(u"SELECT od.OrderID FROM [Order Details] od WHERE od!ProductID = 11 ORDER BY 1",
+         "SELECT OrderID FROM \"Order Details\" WHERE ProductID = 11 ORDER BY 1", 3);
+}
+
+TEST_F(JetSqlNorthwind, ParenthesisedJoinChainWithDateLiterals)
+{
+    same(u"SELECT Orders.OrderID, Customers.CompanyName, Employees.LastName, Orders.OrderDate "
+         u"FROM (Orders INNER JOIN Customers ON Orders.CustomerID = Customers.CustomerID) "
+         u"INNER JOIN Employees ON Orders.EmployeeID = Employees.EmployeeID "
+         u"WHERE Orders.OrderDate Between #1/1/1995# And #1995-01-31# ORDER BY Orders.OrderID",
+         "SELECT o.OrderID, c.CompanyName, e.LastName, o.OrderDate FROM Orders o JOIN Customers c ON o.CustomerID = "
+         "c.CustomerID JOIN Employees e ON o.EmployeeID = e.EmployeeID WHERE o.OrderDate BETWEEN '1995-01-01' AND "
+         "'1995-01-31 00:00:00' ORDER BY o.OrderID",
+         10);
+    // Access takes the bounds of Between in either order.
+    same(u"SELECT Count(*) FROM Orders WHERE OrderDate Between #1/31/1995# And #1/1/1995#",
+         "SELECT count(*) FROM Orders WHERE OrderDate BETWEEN '1995-01-01' AND '1995-01-31 00:00:00'");
+}
+
+TEST_F(JetSqlNorthwind, OuterJoinsAndIsNull)
+{
+    same(u"SELECT Customers.CustomerID FROM Customers LEFT JOIN Orders ON Customers.CustomerID = Orders.CustomerID "
+         u"WHERE Orders.OrderID Is Null ORDER BY Customers.CustomerID",
+         "SELECT c.CustomerID FROM Customers c LEFT JOIN Orders o ON c.CustomerID = o.CustomerID WHERE o.OrderID IS NULL "
+         "ORDER BY 1",
+         1);
+    same(u"SELECT Count(*) FROM Orders RIGHT JOIN Customers ON Orders.CustomerID = Customers.CustomerID",
+         "SELECT count(*) FROM Customers c LEFT JOIN Orders o ON c.CustomerID = o.CustomerID");
+    same(u"SELECT Count(ShipRegion), Count(*) FROM Orders WHERE ShipRegion Is Not Null",
+         "SELECT count(ShipRegion), count(*) FROM Orders WHERE ShipRegion IS NOT NULL");
+}
+
+TEST_F(JetSqlNorthwind, CommaJoinWithWhere)
+{
+    same(u"SELECT Products.ProductName, Categories.CategoryName FROM Products, Categories "
+         u"WHERE Products.CategoryID = Categories.CategoryID AND Categories.CategoryName = 'Seafood' ORDER BY 1",
+         "SELECT p.ProductName, c.CategoryName FROM Products p, Categories c WHERE p.CategoryID = c.CategoryID AND "
+         "c.CategoryName = 'Seafood' ORDER BY 1",
+         5);
+}
+
+TEST_F(JetSqlNorthwind, GroupByHavingAndAggregates)
+{
+    same(u"SELECT Country, Count(*) AS N FROM Customers GROUP BY Country HAVING Count(*) > 5 ORDER BY Country",
+         "SELECT Country, count(*) FROM Customers GROUP BY Country HAVING count(*) > 5 ORDER BY Country", 3);
+    same(u"SELECT OrderID, Sum(UnitPrice*Quantity), Avg(Quantity), Min(UnitPrice), Max(Discount), Count(ProductID) "
+         u"FROM [Order Details] GROUP BY OrderID ORDER BY OrderID DESC",
+         "SELECT OrderID, sum(UnitPrice*Quantity), avg(Quantity), min(UnitPrice), max(Discount), count(ProductID) FROM "
+         "\"Order Details\" GROUP BY OrderID ORDER BY OrderID DESC",
+         800);
+    same(u"SELECT Year(OrderDate) AS Y, Sum(Freight) FROM Orders GROUP BY Year(OrderDate) ORDER BY Year(OrderDate)",
+         "SELECT substr(OrderDate,1,4)+0, sum(Freight) FROM Orders GROUP BY 1 ORDER BY 1", 3);
+}
+
+TEST_F(JetSqlNorthwind, StatisticalAndPositionalAggregates)
+{
+    jet_rows a = access(u"SELECT StDev(Freight), StDevP(Freight), Var(Freight), VarP(Freight) FROM Orders");
+    jet_rows r = reference(
+        "SELECT sqrt(sum((Freight-m)*(Freight-m))/(count(*)-1)), sqrt(sum((Freight-m)*(Freight-m))/count(*)), "
+        "sum((Freight-m)*(Freight-m))/(count(*)-1), sum((Freight-m)*(Freight-m))/count(*) FROM Orders, (SELECT "
+        "avg(Freight) AS m FROM Orders)");
+    ASSERT_EQ(a.size(), 1u);
+    ASSERT_EQ(r.size(), 1u);
+    for (size_t i = 0; i < 4; ++i) EXPECT_NEAR(std::stod(a[0][i]), std::stod(r[0][i]), 1e-6 * std::stod(r[0][i]));
+    // First and Last follow the order the rows arrive in.
+    same(u"SELECT First(OrderID), Last(OrderID) FROM (SELECT OrderID FROM Orders ORDER BY OrderID)",
+         "SELECT min(OrderID), max(OrderID) FROM Orders");
+    // StDev of a single value is Null, StDevP 0.
+    same(u"SELECT StDev(Freight), StDevP(Freight) FROM Orders WHERE OrderID = 10248", "SELECT NULL, 0.0");
+}
+
+TEST_F(JetSqlNorthwind, DistinctAndDistinctRow)
+{
+    same(u"SELECT DISTINCT Country FROM Customers ORDER BY Country",
+         "SELECT DISTINCT Country FROM Customers ORDER BY Country", 20);
+    // DISTINCTROW drops rows that repeat the same Customers record.
+    same(u"SELECT DISTINCTROW Customers.CompanyName FROM Customers INNER JOIN Orders "
+         u"ON Customers.CustomerID = Orders.CustomerID ORDER BY Customers.CompanyName",
+         "SELECT CompanyName FROM Customers WHERE CustomerID IN (SELECT CustomerID FROM Orders) ORDER BY 1 COLLATE NOCASE",
+         80);
+    // With one table it changes nothing.
+    same(u"SELECT DISTINCTROW Country FROM Customers", "SELECT Country FROM Customers", 90);
+}
+
+TEST_F(JetSqlNorthwind, TopKeepsTiesAndPercent)
+{
+    // Every product of category 1 ties with the second one.
+    same(u"SELECT TOP 2 ProductID, CategoryID FROM Products ORDER BY CategoryID, ProductName DESC",
+         "SELECT ProductID, CategoryID FROM Products ORDER BY CategoryID, ProductName DESC LIMIT 2");
+    same(u"SELECT TOP 2 ProductID FROM Products ORDER BY CategoryID",
+         "SELECT ProductID FROM Products WHERE CategoryID = 1 ORDER BY CategoryID", 3);
+    same(u"SELECT TOP 10 PERCENT ProductName, UnitPrice FROM Products ORDER BY UnitPrice DESC",
+         "SELECT ProductName, UnitPrice FROM Products ORDER BY UnitPrice DESC LIMIT 8", 8);
+    EXPECT_EQ(access(u"SELECT TOP 5 * FROM Orders").size(), 5u);
+}
+
+TEST_F(JetSqlNorthwind, UnionAndUnionAll)
+{
+    same(u"SELECT City FROM Customers WHERE Country = 'UK' UNION SELECT City FROM Suppliers WHERE Country = 'UK' "
+         u"ORDER BY City",
+         "SELECT City FROM Customers WHERE Country = 'UK' UNION SELECT City FROM Suppliers WHERE Country = 'UK' ORDER BY 1",
+         2);
+    same(u"SELECT Count(*) FROM (SELECT City FROM Customers UNION ALL SELECT City FROM Suppliers)",
+         "SELECT count(*) FROM (SELECT City FROM Customers UNION ALL SELECT City FROM Suppliers)");
+}
+
+TEST_F(JetSqlNorthwind, SubqueriesInWhereAndFrom)
+{
+    same(u"SELECT ProductName FROM Products WHERE UnitPrice > (SELECT Avg(UnitPrice) FROM Products) ORDER BY ProductName",
+         "SELECT ProductName FROM Products WHERE UnitPrice > (SELECT avg(UnitPrice) FROM Products) ORDER BY 1", 10);
+    same(u"SELECT CompanyName FROM Customers AS C WHERE EXISTS (SELECT * FROM Orders AS O WHERE O.CustomerID = "
+         u"C.CustomerID AND O.ShipCountry <> C.Country) ORDER BY 1",
+         "SELECT CompanyName FROM Customers c WHERE EXISTS (SELECT 1 FROM Orders o WHERE o.CustomerID = c.CustomerID AND "
+         "o.ShipCountry <> c.Country) ORDER BY 1",
+         0);
+    same(u"SELECT CustomerID FROM Customers WHERE CustomerID NOT IN (SELECT CustomerID FROM Orders) ORDER BY 1",
+         "SELECT CustomerID FROM Customers WHERE CustomerID NOT IN (SELECT CustomerID FROM Orders) ORDER BY 1");
+    same(u"SELECT T.Country, T.N FROM (SELECT Country, Count(*) AS N FROM Customers GROUP BY Country) AS T "
+         u"WHERE T.N >= 9 ORDER BY T.Country",
+         "SELECT Country, count(*) FROM Customers GROUP BY Country HAVING count(*) >= 9 ORDER BY 1", 3);
+}
+
+TEST_F(JetSqlNorthwind, LikeWithAccessWildcards)
+{
+    struct row {
+        const char16_t* access;
+        const char* reference;
+    };
+    const row rows[] = {
+        {u"'a*'", "CompanyName LIKE 'a%'"},
+        {u"'*market*'", "CompanyName LIKE '%market%'"},
+        {u"'?a*'", "CompanyName LIKE '_a%'"},
+        {u"'[A-C]*'", "substr(CompanyName,1,1) BETWEEN 'A' AND 'C'"},
+        {u"'[!A-C]*'", "NOT (upper(substr(CompanyName,1,1)) BETWEEN 'A' AND 'C')"},
+        {u"'*[éè]*'", "(CompanyName LIKE '%é%' OR CompanyName LIKE '%è%')"},
+    };
+    for (const row& r : rows)
+        same(u"SELECT CompanyName FROM Customers WHERE CompanyName Like " + std::u16string(r.access) + u" ORDER BY 1",
+             std::string("SELECT CompanyName FROM Customers WHERE ") + r.reference + " ORDER BY 1 COLLATE NOCASE");
+    same(u"SELECT PostalCode FROM Customers WHERE PostalCode Like '#####' ORDER BY 1",
+         "SELECT PostalCode FROM Customers WHERE PostalCode GLOB '[0-9][0-9][0-9][0-9][0-9]' ORDER BY 1", 10);
+    same(u"SELECT Count(*) FROM Customers WHERE Region Not Like '*'", "SELECT 0");
+}
+
+TEST_F(JetSqlNorthwind, ConcatenationTreatsNullAsEmpty)
+{
+    same(u"SELECT City & ', ' & Region, Region & Null, Region + 'x' FROM Customers ORDER BY CustomerID",
+         "SELECT City || ', ' || coalesce(Region, ''), Region, Region || 'x' FROM Customers ORDER BY CustomerID", 90);
+    same(u"SELECT 'Order ' & OrderID & ' of ' & OrderDate FROM Orders WHERE OrderID = 10248",
+         "SELECT 'Order 10248 of 8/4/1994'");
+}
+
+TEST_F(JetSqlNorthwind, BooleansAreMinusOneAndZero)
+{
+    same(u"SELECT Count(*) FROM Products WHERE Discontinued = True",
+         "SELECT count(*) FROM Products WHERE Discontinued <> 0");
+    same(u"SELECT Count(*) FROM Products WHERE Discontinued = No AND Not Discontinued",
+         "SELECT count(*) FROM Products WHERE Discontinued = 0");
+    same(u"SELECT Discontinued, UnitPrice > 50 FROM Products WHERE ProductID IN (9, 10) ORDER BY ProductID",
+         "SELECT -1, -1 UNION ALL SELECT 0, 0");
+}
+
+TEST_F(JetSqlNorthwind, SavedQueryIsAView)
+{
+    source_->queries[u"Expensive"] = u"SELECT ProductName, UnitPrice FROM Products WHERE UnitPrice > 50";
+    same(u"SELECT Count(*) FROM [Expensive]", "SELECT count(*) FROM Products WHERE UnitPrice > 50");
+    same(u"SELECT E.ProductName FROM Expensive AS E ORDER BY E.UnitPrice DESC",
+         "SELECT ProductName FROM Products WHERE UnitPrice > 50 ORDER BY UnitPrice DESC", 5);
+    source_->queries.clear();
+}
+
+TEST_F(JetSqlNorthwind, RowCountFormMatchesRows)
+{
+    const std::u16string q = u"SELECT Orders.OrderID FROM Orders INNER JOIN [Order Details] ON Orders.OrderID = "
+                             u"[Order Details].OrderID WHERE [Order Details].Quantity > 20";
+    jet_rows rows = access(q);
+    jet_rows count = access(u"select count(*) from (" + q + u")");
+    ASSERT_EQ(count.size(), 1u);
+    EXPECT_EQ(count[0][0], std::to_string(rows.size()));
+    EXPECT_GT(rows.size(), 100u);
+}
+
+TEST_F(JetSqlNorthwind, TablesAreReadOnlyWhenNamedAndOnce)
+{
+    int before = source_->table_reads;
+    engine_->test(u"SELECT * FROM Orders INNER JOIN Customers ON Orders.CustomerID = Customers.CustomerID");
+    EXPECT_EQ(source_->table_reads, before);  // compiling reads no row
+    access(u"SELECT Count(*) FROM Shippers");
+    access(u"SELECT Count(*) FROM Shippers WHERE ShipperID > 1");
+    EXPECT_EQ(source_->table_reads, before + 1);
+}
+
+}  // namespace
