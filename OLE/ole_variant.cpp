@@ -259,6 +259,20 @@ void ole_variant::attach_binary(const uint8_t* bytes, size_t length)
 
 void ole_variant::attach_binary(std::span<const uint8_t> bytes) { attach_binary(bytes.data(), bytes.size()); }
 
+void ole_variant::take_wstring(std::u16string&& text)
+{
+    std::u16string taken(std::move(text));
+    reset();
+    text_ = std::move(taken);
+    vt_ = VT_BSTR;
+}
+
+void ole_variant::take_binary(std::vector<uint8_t>&& bytes)
+{
+    tk_trace(1, "ole_variant::attach_binary(%d bytes)", bytes.size());
+    set_bytes_raw(std::move(bytes));
+}
+
 void ole_variant::set_bytes_raw(std::vector<uint8_t> bytes)
 {
     reset();

@@ -87,6 +87,10 @@ public:
     void attach_wstring(std::u16string_view text);  // VT_BSTR
     void attach_binary(const uint8_t* bytes, size_t length);
     void attach_binary(std::span<const uint8_t> bytes);
+    // The same, taking over the caller's buffer instead of copying it (long
+    // texts and large binary values).
+    void take_wstring(std::u16string&& text);
+    void take_binary(std::vector<uint8_t>&& bytes);
     // VT_DATE from a date number; the record is computed from it. When the
     // number has no calendar form the record stays zero and false returns.
     bool attach_date_number(double date);

@@ -107,6 +107,23 @@ TEST(OleVariantCtor, BinaryNeedsBytes)
     EXPECT_EQ(ole_variant(size_t{0}, nullptr).get_safe_array_size(), 0u);
 }
 
+TEST(OleVariantCtor, TakesBuffersOver)
+{
+    std::vector<uint8_t> bytes = pattern(1000);
+    const uint8_t* data = bytes.data();
+    ole_variant v(7);
+    v.take_binary(std::move(bytes));
+    EXPECT_EQ(v.get_vt(), VT_ARRAY_UI1);
+    const uint8_t* p = nullptr;
+    EXPECT_EQ(v.get_bytes(&p), 1000u);
+    EXPECT_EQ(p, data);  // no copy was made
+    std::u16string text(5000, u'x');
+    v.take_wstring(std::move(text));
+    EXPECT_EQ(v.get_vt(), VT_BSTR);
+    EXPECT_EQ(v.as_wstring().size(), 5000u);
+    EXPECT_THROW(v.get_safe_array_size(), tk_mail_assertion);
+}
+
 TEST(OleVariantCopy, DeepCopiesAndKeepsSlots)
 {
     std::vector<uint8_t> bytes = pattern(10);
