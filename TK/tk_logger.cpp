@@ -2,9 +2,9 @@
 
 #include <cstdio>
 #include <ctime>
-#include <unistd.h>
 #include <string>
 
+#include "tk_path.h"
 #include "tk_wstring.h"
 
 namespace {
@@ -12,9 +12,12 @@ namespace {
 // The program's own path with its extension replaced by ".log".
 std::string default_log_path()
 {
-    char buf[4096];
-    ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
-    std::string path = n > 0 ? std::string(buf, size_t(n)) : std::string("tolvane");
+    std::string path;
+    try {
+        path = tk_program_path();
+    } catch (const tk_exception&) {
+        path = "tolvane";  // a program path beyond the length limit
+    }
     size_t slash = path.rfind('/');
     size_t dot = path.rfind('.');
     if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) path.resize(dot);
