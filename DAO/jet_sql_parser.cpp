@@ -31,7 +31,9 @@ public:
     {
         check_verb();
         auto q = query();
-        if (cur().is_symbol(u";")) ++pos_;
+        if (accept_symbol(u";")) {
+            if (cur().kind != kind::end) throw jet_sql_error(jet_err_trailing_characters);
+        }
         if (cur().kind != kind::end) trailing();
         return q;
     }
@@ -583,7 +585,8 @@ private:
         if (t.kind == kind::word) {
             if (auto lit = keyword_literal(start)) return lit;
             if (t.is_word(u"exists")) return exists_primary(start);
-            if (is_clause_word(t) || t.is_word(u"and") || t.is_word(u"or") || t.is_word(u"not") ||
+            bool call = peek().is_symbol(u"(") && (t.is_word(u"left") || t.is_word(u"right"));
+            if ((is_clause_word(t) && !call) || t.is_word(u"and") || t.is_word(u"or") || t.is_word(u"not") ||
                 t.is_word(u"like") || t.is_word(u"between") || t.is_word(u"in") || t.is_word(u"is") ||
                 t.is_word(u"mod") || t.is_word(u"xor") || t.is_word(u"eqv") || t.is_word(u"imp") ||
                 t.is_word(u"distinct"))

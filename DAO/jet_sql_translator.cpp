@@ -451,13 +451,12 @@ private:
     // table, as Access names them: "Orders.OrderID".
     static void qualify_duplicates(std::vector<item_out>& items)
     {
-        for (size_t i = 0; i < items.size(); ++i) {
-            bool dup = false;
+        std::vector<bool> dup(items.size(), false);
+        for (size_t i = 0; i < items.size(); ++i)
             for (size_t j = 0; j < items.size(); ++j)
-                if (j != i && items[i].from != nullptr && tk_equal_nocase(items[i].name, items[j].name)) dup = true;
-            if (dup && items[i].from != nullptr && !items[i].from->match.empty())
-                items[i].name = items[i].from->match + u"." + items[i].name;
-        }
+                if (j != i && items[i].from != nullptr && tk_equal_nocase(items[i].name, items[j].name)) dup[i] = true;
+        for (size_t i = 0; i < items.size(); ++i)
+            if (dup[i] && !items[i].from->match.empty()) items[i].name = items[i].from->match + u"." + items[i].name;
     }
 
     std::u16string resolved_name(const jet_sql_expr& e, scope& sc, const source*& from)

@@ -1,0 +1,190 @@
+// The schema of query results (names and DAO types), the kinds of the
+// values delivered, and DAO's errors for statements that do not compile.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "jet_sql_engine.h"
+#include "jet_sql_error.h"
+#include "jet_sql_test_source.h"
+#include "jet_sql_test_util.h"
+
+namespace {
+
+class JetSqlSchema : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { source_ = new jet_sql_test_source(std::string(TOLVANE_TEST_DATA) + "/nwind.mdb"); }
+    static void TearDownTestSuite()
+    {
+        delete source_;
+        source_ = nullptr;
+    }
+    void SetUp() override { engine_ = std::make_unique<jet_sql_engine>(*source_); }
+
+    std::vector<jet_sql_result_column> schema(const std::u16string& sql) { return engine_->test(sql).columns; }
+
+    // The DAO number of the error the statement raises, 0 if none.
+    int32_t error_of(const std::u16string& sql, std::u16string* text = nullptr)
+    {
+        try {
+            auto r = engine_->open(sql);
+            while (r->next()) {
+            }
+        } catch (const jet_error& e) {
+            if (text != nullptr) *text = e.description;
+            EXPECT_EQ(e.code, 0x10000u + static_cast<uint32_t>(e.number));
+            return e.number;
+        }
+        return 0;
+    }
+
+    static jet_sql_test_source* source_;
+    std::unique_ptr<jet_sql_engine> engine_;
+};
+
+jet_sql_test_source* JetSqlSchema::source_ = nullptr;
+
+TEST_F(JetSqlSchema, NamesFollowDao)
+{
+    auto cols = schema(u"SELECT OrderID, Freight * 2, [ShipName] AS Ship, Count(*) FROM Orders GROUP BY OrderID, "
+                       u"Freight, ShipName");
+    ASSERT_EQ(cols.size(), 4u);
+    EXPECT_EQ(cols[0].name, u"OrderID");
+    EXPECT_EQ(cols[1].name, u"Expr1000");
+    EXPECT_EQ(cols[2].name, u"Ship");
+    EXPECT_EQ(cols[3].name, u"Expr1001");
+    // Same column name from two tables: qualified as Access does.
+    cols = schema(u"SELECT Orders.CustomerID, Customers.CustomerID, orders.shipcity FROM Orders INNER JOIN Customers ON "
+                  u"Orders.CustomerID = Customers.CustomerID");
+    EXPECT_EQ(cols[0].name, u"Orders.CustomerID");
+    EXPECT_EQ(cols[1].name, u"Customers.CustomerID");
+    EXPECT_EQ(cols[2].name, u"ShipCity");  // the column's own spelling
+    cols = schema(u"SELECT * FROM Shippers");
+    ASSERT_EQ(cols.size(), 3u);
+    EXPECT_EQ(cols[1].name, u"CompanyName");
+}
+
+TEST_F(JetSqlSchema, TypesOfColumnsAndExpressions)
+{
+    auto cols = schema(u"SELECT CustomerID, OrderDate, Freight, EmployeeID, Freight * 2, EmployeeID / 2, EmployeeID \\ 2, "
+                       u"ShipName & 'x', OrderDate + 1, OrderDate - OrderDate, Freight > 5, Year(OrderDate), "
+                       u"DateAdd('d', 1, OrderDate), CCur(1), Left(ShipName, 2) FROM Orders");
+    const int32_t expected[] = {jet_dao_text,    jet_dao_date,    jet_dao_currency, jet_dao_long,    jet_dao_currency,
+                                jet_dao_double,  jet_dao_long,    jet_dao_text,     jet_dao_date,    jet_dao_double,
+                                jet_dao_boolean, jet_dao_integer, jet_dao_date,     jet_dao_currency, jet_dao_text};
+    ASSERT_EQ(cols.size(), std::size(expected));
+    for (size_t i = 0; i < cols.size(); ++i) EXPECT_EQ(cols[i].dao_type, expected[i]) << i;
+    EXPECT_EQ(cols[0].size, 5);    // the source column's size
+    EXPECT_EQ(cols[7].size, 255);  // text expressions: Text 255
+    cols = schema(u"SELECT Count(*), Sum(Quantity), Avg(Quantity), Sum(UnitPrice), Max(Discount), StDev(Quantity), "
+                  u"First(ProductID) FROM [Order Details]");
+    const int32_t agg[] = {jet_dao_long,   jet_dao_long,   jet_dao_double, jet_dao_currency,
+                           jet_dao_single, jet_dao_double, jet_dao_long};
+    for (size_t i = 0; i < cols.size(); ++i) EXPECT_EQ(cols[i].dao_type, agg[i]) << i;
+    cols = schema(u"SELECT Description FROM Categories UNION SELECT CategoryName FROM Categories");
+    EXPECT_EQ(cols[0].dao_type, jet_dao_memo);
+}
+
+TEST_F(JetSqlSchema, ValuesHaveTheKindsOfTheSource)
+{
+    auto r = engine_->open(u"SELECT Orders.OrderID, OrderDate, Freight, ShipRegion, ShipName, Freight > 10, "
+                           u"[Order Details].Quantity, [Order Details].Discount, Count(*) AS N "
+                           u"FROM Orders INNER JOIN [Order Details] ON Orders.OrderID = [Order Details].OrderID "
+                           u"WHERE Orders.OrderID = 10248 AND ProductID = 11 "
+                           u"GROUP BY Orders.OrderID, OrderDate, Freight, ShipRegion, ShipName, Quantity, Discount");
+    ASSERT_TRUE(r->next());
+    EXPECT_EQ(r->value(0).get_vt(), VT_I4);
+    EXPECT_EQ(r->value(1).get_vt(), VT_DATE);
+    EXPECT_EQ(jet_canon(r->value(1)), "1994-08-04 00:00:00");
+    EXPECT_EQ(r->value(2).get_vt(), VT_CY);
+    EXPECT_EQ(r->value(2).as_cy().int64, 323800);  // 32.38 exactly
+    EXPECT_EQ(r->value(3).get_vt(), VT_NULL);
+    EXPECT_EQ(r->value(4).get_vt(), VT_BSTR);
+    EXPECT_EQ(r->value(5).get_vt(), VT_BOOL);
+    EXPECT_EQ(r->value(5).as_bool_raw(), 0xFFFF);
+    EXPECT_EQ(r->value(6).get_vt(), VT_I2);
+    EXPECT_EQ(r->value(7).get_vt(), VT_R4);
+    EXPECT_EQ(r->value(8).get_vt(), VT_I4);
+    EXPECT_FALSE(r->next());
+    auto pic = engine_->open(u"SELECT Picture FROM Categories WHERE CategoryID = 1");
+    ASSERT_TRUE(pic->next());
+    EXPECT_EQ(pic->value(0).get_vt(), VT_ARRAY_UI1);
+    EXPECT_GT(pic->value(0).as_bytes().size(), 1000u);
+}
+
+TEST_F(JetSqlSchema, UnknownTablesAndNames)
+{
+    std::u16string text;
+    EXPECT_EQ(error_of(u"SELECT * FROM NoSuchTable", &text), jet_err_input_table_not_found);
+    EXPECT_NE(text.find(u"'NoSuchTable'"), std::u16string::npos);
+    EXPECT_EQ(error_of(u"SELECT Foo, Bar, foo FROM Orders", &text), jet_err_too_few_parameters);
+    EXPECT_EQ(text, u"Too few parameters. Expected 2.");
+    EXPECT_EQ(error_of(u"SELECT OrderID FROM Orders WHERE Orders.Nothing = 1", &text), jet_err_too_few_parameters);
+    EXPECT_EQ(text, u"Too few parameters. Expected 1.");
+    EXPECT_EQ(error_of(u"SELECT CustomerID FROM Orders, Customers"), jet_err_ambiguous_field);
+    EXPECT_EQ(error_of(u"SELECT Frobnicate(OrderID) FROM Orders", &text), jet_err_undefined_function);
+    EXPECT_EQ(text, u"Undefined function 'Frobnicate' in expression.");
+}
+
+TEST_F(JetSqlSchema, SyntaxErrors)
+{
+    std::u16string text;
+    EXPECT_EQ(error_of(u"SELECT OrderID Freight FROM Orders", &text), jet_err_query_expression);
+    EXPECT_EQ(text, u"Syntax error (missing operator) in query expression 'OrderID Freight'.");
+    EXPECT_EQ(error_of(u"SELECT * FROM Orders WHERE ShipName = 'abc", &text), jet_err_query_expression);
+    EXPECT_EQ(text.rfind(u"Syntax error in string in query expression", 0), 0u);
+    EXPECT_EQ(error_of(u"SELECT * FROM Orders WHERE OrderDate > #13/45/2000#", &text), jet_err_query_expression);
+    EXPECT_EQ(text.rfind(u"Syntax error in date in query expression", 0), 0u);
+    EXPECT_EQ(error_of(u"SELECT * FROM Orders INNER JOIN Customers"), jet_err_from_syntax);
+    EXPECT_EQ(error_of(u"SELECT * FROM Orders a b c"), jet_err_from_syntax);
+    EXPECT_EQ(error_of(u"SELECT * FROM Orders; garbage"), jet_err_trailing_characters);
+    EXPECT_EQ(error_of(u"SELECT FROM Orders"), jet_err_query_expression);
+    EXPECT_EQ(error_of(u"SELECT * FROM Orders ORDER OrderID"), jet_err_order_by_syntax);
+    EXPECT_EQ(error_of(u"SELECT * Orders"), jet_err_query_expression);
+    EXPECT_EQ(error_of(u"SELECT Left(ShipName) FROM Orders"), jet_err_query_expression);
+}
+
+TEST_F(JetSqlSchema, OnlySelectIsRun)
+{
+    EXPECT_EQ(error_of(u"DELETE FROM Orders"), jet_err_illegal_operation);
+    EXPECT_EQ(error_of(u"UPDATE Orders SET Freight = 0"), jet_err_illegal_operation);
+    EXPECT_EQ(error_of(u"SELECT * INTO Copy FROM Orders"), jet_err_illegal_operation);
+    EXPECT_EQ(error_of(u"DROP TABLE Orders"), jet_err_illegal_operation);
+    EXPECT_EQ(error_of(u"HELLO"), jet_err_sql_syntax);
+    EXPECT_EQ(error_of(u""), jet_err_sql_syntax);
+    // The statement separator of SQLite is no way in either.
+    EXPECT_EQ(error_of(u"SELECT 1; DELETE FROM Orders"), jet_err_trailing_characters);
+    EXPECT_EQ(error_of(u"SELECT Count(*) FROM Orders"), 0);
+}
+
+TEST_F(JetSqlSchema, ShapeErrors)
+{
+    EXPECT_EQ(error_of(u"SELECT OrderID FROM Orders UNION SELECT OrderID, CustomerID FROM Orders"), jet_err_union_columns);
+    EXPECT_EQ(error_of(u"SELECT * FROM Orders WHERE OrderID = (SELECT OrderID, CustomerID FROM Orders)"),
+              jet_err_subquery_fields);
+    std::u16string text;
+    EXPECT_EQ(error_of(u"SELECT ShipCountry, ShipCity, Count(*) FROM Orders GROUP BY ShipCountry", &text),
+              jet_err_not_in_aggregate);
+    EXPECT_NE(text.find(u"'ShipCity'"), std::u16string::npos);
+    EXPECT_EQ(error_of(u"SELECT OrderID, Count(*) FROM Orders"), jet_err_not_in_aggregate);
+    EXPECT_EQ(error_of(u"SELECT ShipCountry & '!', Count(*) FROM Orders GROUP BY ShipCountry"), 0);
+}
+
+TEST_F(JetSqlSchema, RuntimeErrorsOfFunctions)
+{
+    EXPECT_EQ(error_of(u"SELECT 1 / 0"), 11);
+    EXPECT_EQ(error_of(u"SELECT CInt(40000)"), 6);
+    EXPECT_EQ(error_of(u"SELECT CDate('not a date')"), 13);
+    EXPECT_EQ(error_of(u"SELECT Mid('abc', 0)"), 5);
+}
+
+TEST_F(JetSqlSchema, TestQueryResolvesWithoutReading)
+{
+    int before = source_->table_reads;
+    EXPECT_EQ(schema(u"SELECT Employees.LastName FROM Employees").size(), 1u);
+    EXPECT_THROW(engine_->test(u"SELECT Nope FROM Employees"), jet_error);
+    EXPECT_THROW(engine_->test(u"SELECT * FROM Nowhere"), jet_error);
+    EXPECT_EQ(source_->table_reads, before);
+}
+
+}  // namespace
