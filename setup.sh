@@ -7,7 +7,7 @@ cd "$(dirname "$0")"
 PACKAGES=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev
-  libicu-dev
+  libicu-dev locales
   libsqlite3-dev sqlite3
   mdbtools mdbtools-dev
   libssl-dev
