@@ -91,6 +91,7 @@ struct type_spec {
     bool char_sem = false;         // VARCHAR2(n CHAR)
     int precision = -1;            // NUMBER(p,s): -1 when not given; FLOAT(p) binary
     int scale = -1;
+    bool has_scale = false;        // scale written explicitly
     bool star_precision = false;   // NUMBER(*,s)
     std::string text;              // as written, upper-case, for messages
 };

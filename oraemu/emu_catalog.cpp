@@ -289,17 +289,22 @@ void catalog::add_index(const std::string& owner, const std::string& name, const
                    "column_position, descend) VALUES(?,?,?,?,?,?)");
         c.bind(1, owner).bind(2, name).bind(3, table).bind(4, col).bind(5, static_cast<int64_t>(pos++))
             .bind(6, desc ? "DESC" : "ASC").run();
-        cols += (cols.empty() ? "" : ", ") + sq_name(col);
+        cols += (cols.empty() ? "" : ", ") + sq_col(col);
     }
     // A SQLite index of the same columns keeps key checks and lookups fast.
-    s_.exec("CREATE INDEX " + sq_name(owner + "." + table + "." + name) + " ON " +
-            sq_name(owner + "." + table) + "(" + cols + ")");
+    s_.exec("CREATE INDEX " + sq_name(owner + "." + sqlite_ident(table) + "." + sqlite_ident(name)) + " ON " +
+            sq_name(owner + "." + sqlite_ident(table)) + "(" + cols + ")");
 }
 
 void catalog::drop_index(const std::string& owner, const std::string& name) {
-    sql_stmt t(s_.db(), "SELECT table_name FROM oraemu_indexes WHERE owner=? AND index_name=?");
-    t.bind(1, owner).bind(2, name);
-    if (t.step()) s_.exec("DROP INDEX IF EXISTS " + sq_name(owner + "." + t.text(0) + "." + name));
+    std::string table;
+    {
+        sql_stmt t(s_.db(), "SELECT table_name FROM oraemu_indexes WHERE owner=? AND index_name=?");
+        t.bind(1, owner).bind(2, name);
+        if (t.step()) table = t.text(0);
+    }
+    // SQLite drops no index while a statement of the connection is active.
+    if (!table.empty()) s_.exec("DROP INDEX IF EXISTS " + sq_name(owner + "." + sqlite_ident(table) + "." + sqlite_ident(name)));
     sql_stmt a(s_.db(), "DELETE FROM oraemu_indexes WHERE owner=? AND index_name=?");
     a.bind(1, owner).bind(2, name).run();
     sql_stmt b(s_.db(), "DELETE FROM oraemu_ind_columns WHERE owner=? AND index_name=?");

@@ -43,7 +43,8 @@ struct table_meta {
     std::vector<column_meta> columns;
     std::vector<constraint_meta> constraints;
 
-    std::string sqlite_name() const { return owner + "." + name; }
+    // The SQLite table: "OWNER.NAME" (see sqlite_ident for mixed-case names).
+    std::string sqlite_name() const { return owner + "." + sqlite_ident(name); }
     int find(const std::string& column) const;   // -1 when absent
 };
 

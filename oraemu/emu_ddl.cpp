@@ -31,7 +31,7 @@ column_meta make_column(const session::impl& s, const column_def& d) {
         if (t.scale != -1 && (t.scale < -84 || t.scale > 127)) throw make_error(1728);
         c.data_length = 22;
         c.precision = t.precision;
-        c.scale = t.precision >= 0 && t.scale < 0 ? 0 : t.scale;
+        c.scale = t.has_scale ? t.scale : (t.precision >= 0 ? 0 : t.scale);
         break;
     case col_type::float_:
         if (t.precision < 1 || t.precision > 126) throw make_error(1724);
@@ -144,8 +144,8 @@ std::string usable_index(session::impl& s, const table_meta& t, const std::vecto
 bool has_duplicates(session::impl& s, const table_meta& t, const std::vector<std::string>& cols) {
     std::string list, notnull;
     for (const auto& c : cols) {
-        list += (list.empty() ? "" : ", ") + sq_name(c);
-        notnull += (notnull.empty() ? "" : " OR ") + sq_name(c) + " IS NOT NULL";
+        list += (list.empty() ? "" : ", ") + sq_col(c);
+        notnull += (notnull.empty() ? "" : " OR ") + sq_col(c) + " IS NOT NULL";
     }
     sql_stmt q(s.st->db(), "SELECT 1 FROM " + sq_name(t.sqlite_name()) + " WHERE " + notnull + " GROUP BY " + list +
                                " HAVING count(*) > 1 LIMIT 1");
@@ -164,7 +164,7 @@ void add_unique_key(session::impl& s, table_meta& t, constraint_meta& c, bool ge
     }
     if (c.type == 'P') {
         for (const auto& col : c.columns)
-            if (table_has_rows(s, t, sq_name(col) + " IS NULL")) throw make_error(1449);
+            if (table_has_rows(s, t, sq_col(col) + " IS NULL")) throw make_error(1449);
     }
     if (has_duplicates(s, t, c.columns)) throw make_error(c.type == 'P' ? 2437 : 2299, {t.owner, c.name});
     std::string index = usable_index(s, t, c.columns);
@@ -218,8 +218,8 @@ void add_foreign_key(session::impl& s, table_meta& t, constraint_meta& c, const 
     // Existing rows must all have their parents.
     std::string notnull, join;
     for (size_t i = 0; i < c.columns.size(); ++i) {
-        notnull += (notnull.empty() ? "" : " AND ") + ("c." + sq_name(c.columns[i])) + " IS NOT NULL";
-        join += (join.empty() ? "" : " AND ") + ("p." + sq_name(key->columns[i])) + " = c." + sq_name(c.columns[i]);
+        notnull += (notnull.empty() ? "" : " AND ") + ("c." + sq_col(c.columns[i])) + " IS NOT NULL";
+        join += (join.empty() ? "" : " AND ") + ("p." + sq_col(key->columns[i])) + " = c." + sq_col(c.columns[i]);
     }
     sql_stmt q(s.st->db(), "SELECT 1 FROM " + sq_name(t.sqlite_name()) + " c WHERE " + notnull +
                                " AND NOT EXISTS (SELECT 1 FROM " + sq_name(parent->sqlite_name()) + " p WHERE " + join +
@@ -263,7 +263,7 @@ exec_result create_table(session::impl& s, const statement& st) {
         column_meta c = make_column(s, d);
         c.id = static_cast<int>(t.columns.size()) + 1;
         if (c.type == col_type::long_ && ++longs > 1) throw make_error(1754);
-        cols += (cols.empty() ? "" : ", ") + sq_name(c.name) + " " + sqlite_type(c.type);
+        cols += (cols.empty() ? "" : ", ") + sq_col(c.name) + " " + sqlite_type(c.type);
         t.columns.push_back(std::move(c));
     }
     s.st->exec("CREATE TABLE " + sq_name(t.sqlite_name()) + " (" + cols + ")");
@@ -428,7 +428,7 @@ void add_columns(session::impl& s, table_meta& t, const statement& st) {
         column_meta c = make_column(s, d);
         c.id = static_cast<int>(t.columns.size()) + 1;
         if (d.not_null && !d.has_default && table_has_rows(s, t)) throw make_error(1758);
-        s.st->exec("ALTER TABLE " + sq_name(t.sqlite_name()) + " ADD COLUMN " + sq_name(c.name) + " " + sqlite_type(c.type));
+        s.st->exec("ALTER TABLE " + sq_name(t.sqlite_name()) + " ADD COLUMN " + sq_col(c.name) + " " + sqlite_type(c.type));
         s.cat->add_column(t.owner, t.name, c);
         t.columns.push_back(c);
         if (d.has_default && table_has_rows(s, t)) {
@@ -459,11 +459,11 @@ void modify_type(session::impl& s, table_meta& t, column_meta& c, const column_d
     n.id = c.id;
     n.nullable = c.nullable;
     n.data_default = c.data_default;
-    std::string has_values = sq_name(c.name) + " IS NOT NULL";
+    std::string has_values = sq_col(c.name) + " IS NOT NULL";
     if (!same_family(c.type, n.type) && table_has_rows(s, t, has_values)) throw make_error(1439);
     if (n.type == c.type && (n.type == col_type::varchar2 || n.type == col_type::nvarchar2 || n.type == col_type::raw ||
                              n.type == col_type::char_ || n.type == col_type::nchar)) {
-        sql_stmt q(s.st->db(), "SELECT " + sq_name(c.name) + " FROM " + sq_name(t.sqlite_name()) + " WHERE " + has_values);
+        sql_stmt q(s.st->db(), "SELECT " + sq_col(c.name) + " FROM " + sq_name(t.sqlite_name()) + " WHERE " + has_values);
         while (q.step()) {
             incoming v{false, n.type == col_type::raw ? col_type::raw : col_type::varchar2,
                        n.type == col_type::raw ? q.blob(0) : q.text(0)};
@@ -504,7 +504,7 @@ void modify_column(session::impl& s, table_meta& t, const column_def& d) {
     if (d.not_null) {
         if (!c.nullable) throw make_error(1442);
         std::string name = d.not_null_name.empty() ? s.cat->system_name() : d.not_null_name;
-        if (table_has_rows(s, t, sq_name(c.name) + " IS NULL")) throw make_error(2296, {t.owner, name});
+        if (table_has_rows(s, t, sq_col(c.name) + " IS NULL")) throw make_error(2296, {t.owner, name});
         add_not_null(s, t, c.name, name);
     }
 }
@@ -547,7 +547,7 @@ void drop_columns(session::impl& s, table_meta& t, const statement& st) {
             if (std::find(k.columns.begin(), k.columns.end(), col) != k.columns.end()) s.cat->drop_constraint(t.owner, k.name);
         for (const auto& [name, cols] : s.cat->indexes_of(t.owner, t.name))
             if (std::find(cols.begin(), cols.end(), col) != cols.end()) s.cat->drop_index(t.owner, name);
-        s.st->exec("ALTER TABLE " + sq_name(t.sqlite_name()) + " DROP COLUMN " + sq_name(col));
+        s.st->exec("ALTER TABLE " + sq_name(t.sqlite_name()) + " DROP COLUMN " + sq_col(col));
         sql_stmt q(s.st->db(), "DELETE FROM oraemu_columns WHERE owner=? AND table_name=? AND column_name=?");
         q.bind(1, t.owner).bind(2, t.name).bind(3, col).run();
         sql_stmt r(s.st->db(), "UPDATE oraemu_columns SET column_id = column_id - 1 WHERE owner=? AND table_name=? AND column_id > ?");
@@ -560,7 +560,7 @@ void rename_column(session::impl& s, table_meta& t, const statement& st) {
     const std::string& from = st.columns[0];
     if (t.find(from) < 0) throw make_error(904, {"\"" + from + "\""});
     if (t.find(st.object2) >= 0) throw make_error(957);
-    s.st->exec("ALTER TABLE " + sq_name(t.sqlite_name()) + " RENAME COLUMN " + sq_name(from) + " TO " + sq_name(st.object2));
+    s.st->exec("ALTER TABLE " + sq_name(t.sqlite_name()) + " RENAME COLUMN " + sq_col(from) + " TO " + sq_col(st.object2));
     for (const char* tab : {"oraemu_columns", "oraemu_cons_columns", "oraemu_ind_columns"}) {
         sql_stmt q(s.st->db(), std::string("UPDATE ") + tab + " SET column_name=? WHERE owner=? AND table_name=? AND column_name=?");
         q.bind(1, st.object2).bind(2, t.owner).bind(3, t.name).bind(4, from).run();

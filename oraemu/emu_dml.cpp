@@ -117,7 +117,7 @@ bool key_filter(const table_meta& t, const std::vector<std::string>& cols, const
         int i = t.find(c);
         if (i < 0) continue;
         const auto& v = row[static_cast<size_t>(i)];
-        where += (where.empty() ? "" : " AND ") + sq_name(c) + (v ? " = ?" : " IS NULL");
+        where += (where.empty() ? "" : " AND ") + sq_col(c) + (v ? " = ?" : " IS NULL");
         if (v) args.emplace_back(v, t.columns[static_cast<size_t>(i)].type), all_null = false;
         else any_null = true;
     }
@@ -173,7 +173,7 @@ void row_checker::check_parents(const stored_row& row, const stored_row* old_row
             if (old_row && (*old_row)[static_cast<size_t>(i)] != v) changed = true;
             if (!v) any_null = true;
             int pi = parent.find(pcols[k]);
-            where += (where.empty() ? "" : " AND ") + sq_name(pcols[k]) + " = ?";
+            where += (where.empty() ? "" : " AND ") + sq_col(pcols[k]) + " = ?";
             args.emplace_back(v, pi >= 0 ? parent.columns[static_cast<size_t>(pi)].type : col_type::varchar2);
         }
         if (any_null || !changed) continue;
@@ -200,7 +200,7 @@ void row_checker::check_children(const stored_row& old_row, const stored_row& ne
             const auto& v = old_row[static_cast<size_t>(t_.find(pcols[k]))];
             if (!v) skip = true;
             int ci = child->find(fk.columns[k]);
-            where += (where.empty() ? "" : " AND ") + sq_name(fk.columns[k]) + " = ?";
+            where += (where.empty() ? "" : " AND ") + sq_col(fk.columns[k]) + " = ?";
             args.emplace_back(v, ci >= 0 ? child->columns[static_cast<size_t>(ci)].type : col_type::varchar2);
         }
         if (!skip && rows_exist(s_, *child, where, args, 0)) throw make_error(2292, {t_.owner, fk.name});
@@ -215,7 +215,7 @@ std::vector<std::pair<int64_t, stored_row>> select_rows(session::impl& s, const 
                                                         const std::string& where,
                                                         const std::vector<std::pair<std::optional<std::string>, col_type>>& args) {
     std::string cols;
-    for (const auto& c : t.columns) cols += ", " + sq_name(c.name);
+    for (const auto& c : t.columns) cols += ", " + sq_col(c.name);
     sql_stmt q(s.st->db(), "SELECT rowid" + cols + " FROM " + sq_name(t.sqlite_name()) + " WHERE " + where);
     int pos = 1;
     for (const auto& [v, ty] : args) bind_stored(q, pos++, v, ty);
@@ -244,7 +244,7 @@ void delete_row(session::impl& s, const table_meta& t, int64_t key, const stored
             const auto& v = row[static_cast<size_t>(t.find(pcols[k]))];
             if (!v) skip = true;
             int ci = child->find(fk.columns[k]);
-            where += (where.empty() ? "" : " AND ") + sq_name(fk.columns[k]) + " = ?";
+            where += (where.empty() ? "" : " AND ") + sq_col(fk.columns[k]) + " = ?";
             args.emplace_back(v, ci >= 0 ? child->columns[static_cast<size_t>(ci)].type : col_type::varchar2);
         }
         if (skip) continue;
@@ -262,7 +262,7 @@ void delete_row(session::impl& s, const table_meta& t, int64_t key, const stored
                 int ci = child->find(c);
                 if (ci >= 0 && !child->columns[static_cast<size_t>(ci)].nullable)
                     throw make_error(1407, {column_path(*child, c)});
-                set += (set.empty() ? "" : ", ") + sq_name(c) + " = NULL";
+                set += (set.empty() ? "" : ", ") + sq_col(c) + " = NULL";
             }
             for (const auto& [k, r] : rows) {
                 sql_stmt u(s.st->db(), "UPDATE " + sq_name(child->sqlite_name()) + " SET " + set + " WHERE rowid=?");
@@ -496,7 +496,7 @@ int64_t insert_row(session::impl& s, const table_meta& t, std::vector<incoming> 
     chk.check_parents(row, nullptr);
     std::string cols, marks;
     for (const auto& c : t.columns) {
-        cols += (cols.empty() ? "" : ", ") + sq_name(c.name);
+        cols += (cols.empty() ? "" : ", ") + sq_col(c.name);
         marks += marks.empty() ? "?" : ", ?";
     }
     sql_stmt q(s.st->db(), "INSERT INTO " + sq_name(t.sqlite_name()) + "(" + cols + ") VALUES(" + marks + ")");
@@ -640,7 +640,7 @@ exec_result session::impl::run_update(const statement& st) {
         chk.check_parents(row, &p.old_row);
         chk.check_children(p.old_row, row);
         std::string set;
-        for (int i : targets) set += (set.empty() ? "" : ", ") + sq_name(t.columns[static_cast<size_t>(i)].name) + " = ?";
+        for (int i : targets) set += (set.empty() ? "" : ", ") + sq_col(t.columns[static_cast<size_t>(i)].name) + " = ?";
         sql_stmt u(this->st->db(), "UPDATE " + sq_name(t.sqlite_name()) + " SET " + set + " WHERE rowid=?");
         int pos = 1;
         for (int i : targets) bind_stored(u, pos++, row[static_cast<size_t>(i)], t.columns[static_cast<size_t>(i)].type);

@@ -20,14 +20,14 @@ lob_cell locate(session::impl& s, const lob_ref& lob) {
 
 // The current content; ORA-22275 when the row is gone.
 std::string read_cell(session::impl& s, const lob_cell& c, int64_t key, bool blob) {
-    sql_stmt q(s.st->db(), "SELECT " + sq_name(c.column) + " FROM " + sq_name(c.sqlite_table) + " WHERE rowid=?");
+    sql_stmt q(s.st->db(), "SELECT " + sq_col(c.column) + " FROM " + sq_name(c.sqlite_table) + " WHERE rowid=?");
     q.bind(1, key);
     if (!q.step()) throw make_error(22275);
     return blob ? q.blob(0) : q.text(0);
 }
 
 void write_cell(session::impl& s, const lob_cell& c, int64_t key, const std::string& data, bool blob) {
-    sql_stmt q(s.st->db(), "UPDATE " + sq_name(c.sqlite_table) + " SET " + sq_name(c.column) + "=? WHERE rowid=?");
+    sql_stmt q(s.st->db(), "UPDATE " + sq_name(c.sqlite_table) + " SET " + sq_col(c.column) + "=? WHERE rowid=?");
     blob ? q.bind_blob(1, data) : q.bind(1, data);
     q.bind(2, key).run();
 }

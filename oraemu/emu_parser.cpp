@@ -448,7 +448,10 @@ private:
         if (!accept_op("(")) return;
         if (accept_op("*")) t.star_precision = true;
         else t.precision = integer(1727);
-        if (accept_op(",")) t.scale = signed_integer(1728);
+        if (accept_op(",")) {
+            t.scale = signed_integer(1728);
+            t.has_scale = true;
+        }
         close_paren();
     }
 

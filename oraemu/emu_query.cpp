@@ -83,7 +83,7 @@ source translator::table_source(const table_meta& t, const std::string& alias) {
         src_col sc;
         sc.name = c.name;
         sc.info = c.info();
-        sc.sql = src.sql_alias + "." + sq_name(c.name);
+        sc.sql = src.sql_alias + "." + sq_col(c.name);
         src.cols.push_back(std::move(sc));
     }
     return src;

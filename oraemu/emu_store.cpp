@@ -4,6 +4,7 @@
 
 #include <sys/stat.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -17,6 +18,7 @@ void throw_sqlite(sqlite3* db, int rc) {
         e.text = msg;
         throw e;
     }
+    if (std::getenv("ORAEMU_DEBUG")) std::fprintf(stderr, "sqlite: %s\n", msg);
     if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) throw make_error(54);
     if (rc == SQLITE_FULL) throw make_error(1653, {"SYS", "STORE", "128", "USERS"});
     throw make_error(600, {msg});
@@ -94,6 +96,19 @@ std::string sq_name(std::string_view name) {
     }
     return out + "\"";
 }
+
+std::string sqlite_ident(std::string_view name) {
+    bool lower = false;
+    for (char c : name) lower = lower || (c >= 'a' && c <= 'z');
+    if (!lower) return std::string(name);
+    uint32_t h = 2166136261u;
+    for (char c : name) h = (h ^ static_cast<unsigned char>(c)) * 16777619u;
+    char buf[12];
+    std::snprintf(buf, sizeof buf, "#%08x", h);
+    return std::string(name) + buf;
+}
+
+std::string sq_col(std::string_view name) { return sq_name(sqlite_ident(name)); }
 
 std::string sq_text(std::string_view text) {
     std::string out = "'";

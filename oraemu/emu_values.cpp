@@ -131,7 +131,9 @@ std::string number_for_column(std::string_view text, int precision, int scale, i
     } else if (precision < 0 && scale < 0) {
         round_to_significant(d, 38);
     } else {
-        const int s = scale < 0 ? 0 : scale;
+        // -1 stands for "no scale" (NUMBER(p)); other negative scales round
+        // to the left of the point.
+        const int s = scale == -1 ? 0 : scale;
         const int p = precision < 0 ? 38 : precision;
         round_to_scale(d, s);
         if (!d.zero() && d.point > p - s) throw make_error(1438);

@@ -1,0 +1,139 @@
+// Logon, versions, faults, the statement log and round-trip counters.
+#include "emu_test_support.h"
+
+#include <fstream>
+#include <sstream>
+
+using emu_test::store_fixture;
+using Rows = std::vector<std::vector<std::string>>;
+
+namespace {
+
+int logon_error(const std::string& connect, const std::string& user, const std::string& password) {
+    try {
+        emu::session::logon(connect, user, password);
+    } catch (const emu::ora_error& e) {
+        return e.code;
+    }
+    return 0;
+}
+
+}  // namespace
+
+class EmuSession : public store_fixture {};
+
+TEST_F(EmuSession, LogonChecks) {
+    EXPECT_EQ(logon_error("//localhost:1521/XE", "SCOTT", "tiger"), 0);
+    EXPECT_EQ(logon_error("//localhost:1521/XE", "scott", "TIGER"), 1017);   // passwords are case-sensitive
+    EXPECT_EQ(logon_error("//localhost:1521/XE", "nobody", "x"), 1017);
+    EXPECT_EQ(logon_error("//localhost:1521/NOSERVICE", "scott", "tiger"), 12514);
+    EXPECT_EQ(logon_error("XE", "scott", "tiger"), 0);
+    try {
+        emu::session::logon("//h/XE", "scott", "wrong");
+    } catch (const emu::ora_error& e) {
+        EXPECT_EQ(e.text, "ORA-01017: invalid username/password; logon denied");
+        EXPECT_EQ(e.text.find("wrong"), std::string::npos);
+    }
+    EXPECT_EQ(s->user(), "SCOTT");
+    EXPECT_EQ(s->service(), "XE");
+}
+
+TEST_F(EmuSession, LogonFaults) {
+    emu::add_fault("XE", {"unknown_host", "badhost", 0, 0});
+    emu::add_fault("XE", {"no_listener", "deadhost", 0, 0});
+    emu::add_fault("XE", {"account_locked", "HR", 0, 0});
+    EXPECT_EQ(logon_error("//badhost:1521/XE", "scott", "tiger"), 12545);
+    EXPECT_EQ(logon_error("//deadhost:1521/XE", "scott", "tiger"), 12541);
+    EXPECT_EQ(logon_error("//localhost:1521/XE", "hr", "hr"), 28000);
+    EXPECT_EQ(logon_error("//localhost:1521/XE", "hr", "bad"), 1017);   // the password is checked first
+    emu::add_fault("XE", {"logon_refused", "SCOTT", 0, 0});
+    EXPECT_EQ(logon_error("//localhost:1521/XE", "scott", "tiger"), 1017);
+    EXPECT_EQ(emu::list_faults("XE").size(), 4u);
+    emu::clear_faults("XE");
+    EXPECT_EQ(logon_error("//badhost:1521/XE", "hr", "hr"), 0);
+}
+
+TEST_F(EmuSession, StatementFaults) {
+    run("CREATE TABLE T (A NUMBER)");
+    emu::add_fault("XE", {"drop_busy", "T", 0, 0});
+    emu::add_fault("XE", {"sequence_denied", "", 0, 0});
+    emu::add_fault("XE", {"insert_fails", "T", 2, 1653});
+    EXPECT_EQ(error_of("DROP TABLE \"T\" CASCADE CONSTRAINTS"), 54);
+    EXPECT_EQ(last_error, "ORA-00054: resource busy and acquire with NOWAIT specified or timeout expired");
+    EXPECT_EQ(error_of("CREATE SEQUENCE \"T_0\" INCREMENT BY 1 START WITH 1"), 1031);
+    EXPECT_EQ(last_error, "ORA-01031: insufficient privileges");
+    EXPECT_EQ(error_of("INSERT INTO T (A) VALUES (1)"), 0);
+    EXPECT_EQ(error_of("INSERT INTO T (A) VALUES (2)"), 1653);
+    EXPECT_EQ(error_of("INSERT INTO T (A) VALUES (3)"), 0);
+    EXPECT_EQ(rows("SELECT A FROM T ORDER BY A"), (Rows{{"1"}, {"3"}}));
+    s->commit();   // the store has one writer: the tool waits for open transactions
+    emu::clear_faults("XE");
+    emu::add_fault("XE", {"no_space", "", 0, 0});
+    EXPECT_EQ(error_of("INSERT INTO T (A) VALUES (4)"), 1653);
+    EXPECT_EQ(last_error, "ORA-01653: unable to extend table SCOTT.T by 128 in tablespace USERS");
+}
+
+TEST_F(EmuSession, ConnectionLossAfterNStatements) {
+    emu::add_fault("XE", {"connection_lost", "", 2, 0});
+    auto c = emu::session::logon("//localhost/XE", "hr", "hr");
+    EXPECT_NO_THROW(c->execute("SELECT 1 FROM DUAL", {}, false));
+    EXPECT_NO_THROW(c->execute("SELECT 2 FROM DUAL", {}, false));
+    try {
+        c->execute("SELECT 3 FROM DUAL", {}, false);
+        FAIL();
+    } catch (const emu::ora_error& e) {
+        EXPECT_EQ(e.text, "ORA-03113: end-of-file on communication channel");
+    }
+    try {
+        c->execute("SELECT 4 FROM DUAL", {}, false);
+        FAIL();
+    } catch (const emu::ora_error& e) {
+        EXPECT_EQ(e.code, 3114);
+    }
+}
+
+TEST_F(EmuSession, VersionBanner11g) {
+    EXPECT_EQ(s->server_version(), "Oracle Database 11g Express Edition Release 11.2.0.2.0 - 64bit Production");
+    Rows r = rows("select * from v$version");
+    ASSERT_EQ(r.size(), 5u);   // before 18c V$VERSION has five rows
+    EXPECT_EQ(r[1][0], "PL/SQL Release 11.2.0.2.0 - Production");
+}
+
+TEST_F(EmuSession, RoundTripsAreCountedAndFlushed) {
+    emu::reset_round_trips("XE");
+    run("CREATE TABLE T (A NUMBER)");
+    run("INSERT INTO T (A) VALUES (1)", {}, true);
+    s->count_round_trip(emu::rt_kind::fetch);
+    EXPECT_EQ(s->round_trips().execute, 2u);
+    EXPECT_EQ(s->round_trips().fetch, 1u);
+    s.reset();
+    emu::rt_counters c = emu::service_round_trips("XE");
+    EXPECT_EQ(c.execute, 2u);
+    EXPECT_EQ(c.fetch, 1u);
+}
+
+TEST_F(EmuSession, StatementLog) {
+    std::string log = home_ + "/statements.log";
+    setenv("ORAEMU_LOG", log.c_str(), 1);
+    run("CREATE TABLE T (A NUMBER)");
+    error_of("SELECT * FROM NOPE");
+    unsetenv("ORAEMU_LOG");
+    std::ifstream f(log);
+    std::stringstream text;
+    text << f.rdbuf();
+    EXPECT_EQ(text.str(), "XE\tSCOTT\tOK\t0\tCREATE TABLE T (A NUMBER)\nXE\tSCOTT\tORA-00942\t0\tSELECT * FROM NOPE\n");
+}
+
+class EmuSession19c : public store_fixture {
+protected:
+    std::string version() const override { return "19c"; }
+};
+
+TEST_F(EmuSession19c, BannerAndLongIdentifiers) {
+    Rows r = rows("select * from v$version");
+    ASSERT_EQ(r.size(), 1u);
+    EXPECT_EQ(r[0][0], "Oracle Database 19c Enterprise Edition Release 19.0.0.0.0 - Production");
+    EXPECT_EQ(r[0][1], "Oracle Database 19c Enterprise Edition Release 19.0.0.0.0 - Production\nVersion 19.3.0.0.0");
+    EXPECT_EQ(error_of("CREATE TABLE " + std::string(128, 'B') + " (x NUMBER)"), 0);
+    EXPECT_EQ(error_of("CREATE TABLE " + std::string(129, 'C') + " (x NUMBER)"), 972);
+}

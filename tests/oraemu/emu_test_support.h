@@ -1,0 +1,89 @@
+// A fresh store for each test: ORAEMU_HOME points at a new temporary
+// folder holding service XE with users SCOTT/tiger and HR/hr.
+#pragma once
+
+#include "emu_session.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace emu_test {
+
+class store_fixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char tmpl[] = "/tmp/oraemu_test_XXXXXX";
+        ASSERT_NE(mkdtemp(tmpl), nullptr);
+        home_ = tmpl;
+        setenv("ORAEMU_HOME", home_.c_str(), 1);
+        unsetenv("ORAEMU_LOG");
+        emu::create_service("XE", version());
+        emu::create_user("XE", "scott", "tiger");
+        emu::create_user("XE", "hr", "hr");
+        s = emu::session::logon("//localhost:1521/XE", "scott", "tiger");
+    }
+
+    void TearDown() override {
+        s.reset();
+        std::filesystem::remove_all(home_);
+    }
+
+    virtual std::string version() const { return "11g"; }
+
+    emu::exec_result run(const std::string& sql, const std::vector<emu::bind_value>& binds = {},
+                         bool commit = false) {
+        return s->execute(sql, binds, commit);
+    }
+
+    // The Oracle error a statement raises, or 0.
+    int error_of(const std::string& sql) {
+        try {
+            // A query's errors may come with its first row, as OCI's
+            // execute-and-fetch reports them.
+            emu::exec_result r = run(sql);
+            std::vector<emu::value> row;
+            if (r.rows) r.rows->fetch(row);
+        } catch (const emu::ora_error& e) {
+            last_error = e.text;
+            return e.code;
+        }
+        last_error.clear();
+        return 0;
+    }
+
+    // All rows of a query as text cells (NULL as "<null>").
+    std::vector<std::vector<std::string>> rows(const std::string& sql, emu::session* on = nullptr) {
+        emu::exec_result r = (on ? on : s.get())->execute(sql, {}, false);
+        std::vector<std::vector<std::string>> out;
+        std::vector<emu::value> row;
+        while (r.rows->fetch(row)) {
+            std::vector<std::string> cells;
+            for (const auto& v : row) cells.push_back(v.null ? "<null>" : v.data);
+            out.push_back(cells);
+        }
+        return out;
+    }
+
+    std::string one(const std::string& sql) {
+        auto r = rows(sql);
+        if (r.empty() || r[0].empty()) return "<no row>";
+        return r[0][0];
+    }
+
+    std::string home_;
+    std::unique_ptr<emu::session> s;
+    std::string last_error;
+};
+
+inline emu::bind_value bind_out(const std::string& name) {
+    emu::bind_value b;
+    b.name = name;
+    b.is_output = true;
+    return b;
+}
+
+}  // namespace emu_test
