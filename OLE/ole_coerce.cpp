@@ -112,9 +112,9 @@ ole_hresult whole_from_text(const std::u16string& text, whole& w)
 
 ole_hresult make_integer(const whole& w, ole_vartype vt, ole_variant& out)
 {
-    int64_t lo;
-    uint64_t hi;
-    integer_range(vt, lo, hi);
+    int64_t lo = 0;
+    uint64_t hi = 0;
+    if (!integer_range(vt, lo, hi)) return OLE_E_BADVARTYPE;
     if (w.negative) {
         uint64_t limit = static_cast<uint64_t>(-(lo + 1)) + 1;
         if (lo == 0 || w.magnitude > limit) return OLE_E_OVERFLOW;
