@@ -2,10 +2,9 @@
 //
 // Value = (-1)^negative * magnitude / 10^scale, magnitude < 2^96, scale 0..28.
 // Text follows OLE Automation under English (United States): '.' is the
-// decimal point, ',' groups thousands. A decimal prints with exactly the
-// digits its scale gives it, so 1.50 (magnitude 150, scale 2) prints "1.50";
-// OLE Automation's decimal-to-text does not drop such zeros, unlike its
-// currency-to-text.
+// decimal point, ',' groups thousands when reading. Printing drops trailing
+// fraction zeros as OLE Automation's decimal-to-text does: 1.50 (magnitude
+// 150, scale 2) prints "1.5", 1.000 prints "1", 0.0009 keeps its zeros.
 #pragma once
 
 #include <cstdint>
@@ -40,7 +39,8 @@ struct ole_decimal {
 ole_hresult ole_dec_from_str(std::string_view text, ole_decimal& out);
 ole_hresult ole_dec_from_str(std::u16string_view text, ole_decimal& out);
 
-// Text with '.' and no grouping; "-" before a negative non-zero amount.
+// Text with '.' and no grouping, without trailing fraction zeros; "-"
+// before a negative non-zero amount.
 std::string ole_dec_to_str(const ole_decimal& value);
 
 // Exact conversions from integers (always succeed).
