@@ -318,12 +318,13 @@ sword execute_query(OCISvcCtx* svc, OCIStmt* s, OCIError* err, ub4 iters, bool c
 {
     sword rc = check_callbacks(s, {}, err);
     if (rc != OCI_SUCCESS) return rc;
-    if (iters > 0 && s->defines.empty()) return fail(err, 24374);
     emu::exec_result r = svc->session->execute(s->sql, collect_binds(svc, s, 0, {}), commit);
     s->rows = std::move(r.rows);
     s->executed = true;
     s->set_columns(s->rows ? s->rows->columns() : std::vector<emu::column_info>());
     if (iters == 0) return OCI_SUCCESS;
+    // The server has run the query by now: its errors come first.
+    if (s->defines.empty()) return fail(err, 24374);
     return fetch_rows(s, err, iters);
 }
 

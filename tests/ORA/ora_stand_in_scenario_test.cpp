@@ -457,12 +457,15 @@ TEST_F(stand_in, defines_of_every_kind_with_indicators)
     c.check(oci().OCILobGetLength(c.svc, c.err, doc, &doc_len));
     EXPECT_EQ(doc_len, 10u);
 
-    // The second row is all NULL but its id: indicators -1, buffers kept.
-    std::memcpy(amount, u"keep", 10);
+    // The second row has its id and the default of AMOUNT; every other
+    // column is NULL: indicator -1 and the buffer left as it was.
+    std::memcpy(plain, u"keep", 10);
     ASSERT_EQ(s.fetch(), OCI_SUCCESS);
     EXPECT_EQ(id, 8);
-    for (int i = 1; i < 11; ++i) EXPECT_EQ(ind[i], -1) << "column " << i + 1;
-    EXPECT_EQ(std::u16string(amount, 4), u"keep");
+    EXPECT_EQ(ind[1], 0);
+    EXPECT_EQ(n(amount), "0");
+    for (int i = 2; i < 11; ++i) EXPECT_EQ(ind[i], -1) << "column " << i + 1;
+    EXPECT_EQ(std::u16string(plain, 4), u"keep");
     EXPECT_EQ(s.fetch(), OCI_NO_DATA);
     EXPECT_EQ(s.fetch(), OCI_NO_DATA);
     oci().OCIDescriptorFree(doc, OCI_DTYPE_LOB);
