@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <string>
 
+#include "ole_date.h"
 #include "ole_exceptions.h"
 #include "ole_variant.h"
 
@@ -190,4 +191,36 @@ TEST_F(OleCommaLocale, TextFormsUseAPoint)
     v = ole_variant(0.25);
     v.change_type(VT_BSTR);
     EXPECT_EQ(v.as_wstring(), u"0.25");
+}
+
+// Access keeps a time without a date on 1899-12-30, the day of date number
+// 0 (the "fake date"); its reader prints such values as "0000-00-00 hh:mm:ss"
+// or "00:00:00", and those texts must come back as pure times.
+TEST(OleFakeDate, TimesOnTheDayOfNumberZero)
+{
+    ole_variant v;
+    ASSERT_TRUE(v.attach_date_number(14.5 / 24));
+    EXPECT_EQ(v.to_string(), "1899-12-30 14:30:00");
+    ASSERT_TRUE(v.attach_date_number(0.0));
+    EXPECT_EQ(v.to_string(), "1899-12-30");
+
+    ole_date t(std::string_view("0000-00-00 14:30:00"));
+    EXPECT_EQ(t.kind, ole_date::kind_pure_time);
+    EXPECT_EQ(t.to_string(), "0000-00-00 14:30:00");
+    ole_date midnight(std::string_view("00:00:00"));
+    EXPECT_EQ(midnight.kind, ole_date::kind_pure_time);
+    EXPECT_EQ(midnight.to_string(), "0000-00-00 00:00:00");
+
+    // Written back, the fake date gets its day again.
+    v.from_string("1899-12-30 14:30:00", VT_DATE);
+    ASSERT_EQ(v.get_vt(), VT_DATE);
+    EXPECT_DOUBLE_EQ(v.as_date_number(), 14.5 / 24);
+    v.from_string("1899-12-30", VT_DATE);
+    EXPECT_EQ(v.as_date_number(), 0.0);
+    // A pure time read as a value keeps its record and takes the fraction
+    // of a day as its number.
+    v.from_string("0000-00-00 06:00:00", VT_DATE);
+    ASSERT_EQ(v.get_vt(), VT_DATE);
+    EXPECT_EQ(v.as_date_number(), 0.25);
+    EXPECT_EQ(v.to_string(), "0000-00-00 06:00:00");
 }
