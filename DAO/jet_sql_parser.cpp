@@ -598,10 +598,14 @@ private:
         if (t.kind == kind::word && cur().is_symbol(u"(")) return call_tail(std::move(first), start);
         e->kind = ek::column;
         e->text = first;
-        if ((cur().is_symbol(u".") || cur().is_symbol(u"!")) &&
-            (peek().kind == kind::word || peek().kind == kind::bracket)) {
+        // a.b, a!b, and the longer paths of form references
+        // ([Forms]![Dialog]![Control]), which only ever resolve as
+        // parameters.
+        while ((cur().is_symbol(u".") || cur().is_symbol(u"!")) &&
+               (peek().kind == kind::word || peek().kind == kind::bracket)) {
             ++pos_;
-            e->qualifier = std::move(first);
+            if (!e->qualifier.empty()) e->qualifier += u".";
+            e->qualifier += e->text;
             e->text = cur().text;
             ++pos_;
         }

@@ -1,0 +1,161 @@
+// The query engine over the Access component itself (jet_file, the
+// catalogue and the streaming table reader): the same Access queries must
+// give what they give over mdb-export's copy of the tables, the
+// relationship query must give the rows of MSysRelationships, and saved
+// queries run as views.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+
+#include "jet_catalog.h"
+#include "jet_file.h"
+#include "jet_sql_engine.h"
+#include "jet_sql_error.h"
+#include "jet_sql_file_source.h"
+#include "jet_sql_saved_query.h"
+#include "jet_sql_test_source.h"
+#include "jet_sql_test_util.h"
+
+namespace {
+
+class JetSqlFile : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        std::string path = std::string(TOLVANE_TEST_DATA) + "/nwind.mdb";
+        file_ = new jet_file(tk_from_utf8(path), u"");
+        catalog_ = new jet_catalog(*file_);
+        exported_ = new jet_sql_test_source(path);
+    }
+    static void TearDownTestSuite()
+    {
+        delete exported_;
+        delete catalog_;
+        delete file_;
+    }
+    void SetUp() override
+    {
+        source_ = std::make_unique<jet_sql_file_source>(*file_, *catalog_);
+        engine_ = std::make_unique<jet_sql_engine>(*source_);
+        reference_engine_ = std::make_unique<jet_sql_engine>(*exported_);
+    }
+
+    static jet_file* file_;
+    static jet_catalog* catalog_;
+    static jet_sql_test_source* exported_;
+    std::unique_ptr<jet_sql_file_source> source_;
+    std::unique_ptr<jet_sql_engine> engine_;
+    std::unique_ptr<jet_sql_engine> reference_engine_;
+};
+
+jet_file* JetSqlFile::file_ = nullptr;
+jet_catalog* JetSqlFile::catalog_ = nullptr;
+jet_sql_test_source* JetSqlFile::exported_ = nullptr;
+
+TEST_F(JetSqlFile, SameResultsAsOverTheExportedTables)
+{
+    const char16_t* queries[] = {
+        u"SELECT * FROM Orders ORDER BY OrderID",
+        u"SELECT * FROM [Order Details] ORDER BY OrderID, ProductID",
+        u"SELECT CustomerID, CompanyName, Region FROM Customers ORDER BY CustomerID",
+        u"SELECT ProductName, UnitPrice, Discontinued FROM Products WHERE UnitPrice > 30 ORDER BY ProductID",
+        u"SELECT Employees.LastName, Count(*) AS N, Sum(Freight) FROM Employees INNER JOIN Orders ON "
+        u"Employees.EmployeeID = Orders.EmployeeID GROUP BY Employees.LastName ORDER BY Employees.LastName",
+        u"SELECT Format(BirthDate, 'yyyy-mm-dd'), Notes FROM Employees ORDER BY EmployeeID",
+        u"SELECT * FROM [Umsätze] WHERE Freight Between 10 And 20 ORDER BY OrderID",
+    };
+    for (const char16_t* q : queries) {
+        jet_rows a = jet_run(*engine_, q);
+        jet_rows b = jet_run(*reference_engine_, q);
+        EXPECT_FALSE(a.empty()) << tk_to_utf8(q);
+        EXPECT_EQ(a, b) << tk_to_utf8(q);
+    }
+}
+
+TEST_F(JetSqlFile, RelationshipQueryGivesMSysRelationships)
+{
+    jet_rows rows = jet_run(*engine_, u"SELECT szRelationship, szColumn, szObject, szReferencedObject, szReferencedColumn, "
+                                      u"grbit FROM MSysRelationships ORDER BY szRelationship");
+    std::vector<jet_relationship> rels = catalog_->relationships();
+    ASSERT_EQ(rows.size(), rels.size());
+    ASSERT_GT(rows.size(), 5u);
+    for (size_t i = 0; i + 1 < rows.size(); ++i)
+        EXPECT_LE(tk_compare_nocase(tk_from_utf8(rows[i][0]), tk_from_utf8(rows[i + 1][0])), 0);
+    for (const jet_relationship& r : rels) {
+        std::vector<std::string> want = {tk_to_utf8(r.name), tk_to_utf8(r.column), tk_to_utf8(r.object),
+                                         tk_to_utf8(r.referenced_object), tk_to_utf8(r.referenced_column),
+                                         std::to_string(r.grbit)};
+        EXPECT_NE(std::find(rows.begin(), rows.end(), want), rows.end()) << tk_to_utf8(r.name);
+    }
+}
+
+TEST_F(JetSqlFile, SavedQueriesRunAsViews)
+{
+    // "Ten Most Expensive Products": TOP 10 DISTINCTROW ... ORDER BY UnitPrice DESC.
+    jet_rows top = jet_run(*engine_, u"SELECT * FROM [Ten Most Expensive Products]");
+    jet_rows want = jet_reference(exported_->reference(),
+                                  "SELECT ProductName, UnitPrice FROM Products ORDER BY UnitPrice DESC LIMIT 10");
+    EXPECT_EQ(top, want);
+    auto cols = engine_->test(u"SELECT * FROM [Ten Most Expensive Products]").columns;
+    ASSERT_EQ(cols.size(), 2u);
+    EXPECT_EQ(cols[0].name, u"TenMostExpensiveProducts");
+    EXPECT_EQ(cols[1].dao_type, jet_dao_currency);
+    // A saved query that reads form controls takes them as parameters.
+    try {
+        engine_->open(u"SELECT * FROM [Sales by Year]");
+        ADD_FAILURE() << "parameters expected";
+    } catch (const jet_error& e) {
+        EXPECT_EQ(e.number, jet_err_too_few_parameters);
+    }
+    jet_rows quarterly = jet_run(*engine_, u"SELECT Count(*) FROM [Quarterly Orders]");
+    jet_rows expected = jet_reference(exported_->reference(),
+                                      "SELECT count(*) FROM (SELECT DISTINCT c.CustomerID, c.CompanyName, c.City, c.Country "
+                                      "FROM Orders o LEFT JOIN Customers c ON c.CustomerID = o.CustomerID WHERE "
+                                      "o.OrderDate BETWEEN '1995-01-01' AND '1995-12-31 00:00:00')");
+    EXPECT_EQ(quarterly, expected);
+}
+
+TEST_F(JetSqlFile, EverySavedSelectQueryCompilesOrAsksForParameters)
+{
+    int compiled = 0;
+    for (const char16_t* name : {u"Alphabetical List of Products", u"Current Product List", u"Invoices",
+                                 u"Order Details Extended", u"Order Subtotals", u"Products by Category",
+                                 u"Products Above Average Price", u"Customers and Suppliers by City"}) {
+        try {
+            engine_->test(u"SELECT * FROM [" + std::u16string(name) + u"]");
+            ++compiled;
+        } catch (const jet_error& e) {
+            EXPECT_TRUE(e.number == jet_err_too_few_parameters || e.number == jet_err_input_table_not_found)
+                << tk_to_utf8(name) << ": " << e.message;
+        }
+    }
+    EXPECT_GE(compiled, 5);
+}
+
+TEST(JetSqlSavedQuery, RebuildsJoinsFlagsAndClauses)
+{
+    std::vector<jet_sql_query_row> rows = {
+        {1, 1, u"", u"", u""},
+        {3, 0x10 | 0x02, u"5", u"", u""},
+        {5, 0, u"Orders", u"O", u""},
+        {5, 0, u"Customers", u"", u""},
+        {5, 0, u"Shippers", u"", u""},
+        {6, 0, u"Who", u"", u"Customers.CompanyName"},
+        {6, 0, u"", u"", u"Count(*)"},
+        {7, 2, u"Customers", u"O", u"Customers.CustomerID = O.CustomerID"},
+        {7, 2, u"Customers", u"O", u"Customers.Country = O.ShipCountry"},
+        {8, 0, u"", u"", u"O.Freight > 10"},
+        {9, 0, u"", u"", u"Customers.CompanyName"},
+        {11, 0, u"D", u"", u"Count(*)"},
+    };
+    std::u16string sql;
+    ASSERT_TRUE(jet_sql_rebuild_query(rows, sql));
+    EXPECT_EQ(sql, u"SELECT DISTINCT TOP 5 Customers.CompanyName AS [Who], Count(*) FROM ([Customers] LEFT JOIN "
+                   u"[Orders] AS [O] ON Customers.CustomerID = O.CustomerID AND Customers.Country = O.ShipCountry), "
+                   u"[Shippers] WHERE O.Freight > 10 GROUP BY Customers.CompanyName ORDER BY Count(*) DESC");
+    rows[0].flag = 4;  // an update query
+    EXPECT_FALSE(jet_sql_rebuild_query(rows, sql));
+}
+
+}  // namespace
