@@ -2,6 +2,11 @@
 // stand-in: each arrives as ora_exception with the Oracle number, bit 20
 // set in the code, and Oracle's "ORA-nnnnn: " text. Also transactions,
 // array DML with OCI_BATCH_ERRORS and parse-only execution.
+//
+// Statement texts and oracle-sql-check: "SELEC 1 FROM dual" and
+// "SELECT FROM WHERE" are wrong on purpose. "DROP TABLE t CASCADE
+// CONSTRAINTS" is valid Oracle SQL that the checker's grammar rejects (it
+// accepts only PURGE after the table name).
 #include "ora_stand_in_support.h"
 
 #ifdef ORAEMU_OCI_LIB

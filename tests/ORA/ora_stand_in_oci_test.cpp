@@ -1,0 +1,212 @@
+// Further OCI behaviour of the stand-in that later Oracle code may lean on:
+// piecewise LOB writing and polling reads, trimming, statement caching
+// calls, binds by position and arrays of structures, round-trip counting.
+#include "ora_stand_in_support.h"
+
+#ifdef ORAEMU_OCI_LIB
+
+using namespace ora_test;
+
+namespace {
+
+// Selects the one LOB of table docs (id 1) into `loc`, locking the row.
+void select_lob(connection& c, statement& s, OCILobLocator*& loc, ub2 type)
+{
+    OCIDefine* d = nullptr;
+    c.check(oci().OCIDefineByPos(s.h, &d, c.err, 1, &loc, -1, type, nullptr, nullptr, nullptr,
+                                 OCI_DEFAULT));
+    c.check(s.execute());
+}
+
+OCILobLocator* new_locator(connection& c)
+{
+    OCILobLocator* loc = nullptr;
+    oci().OCIDescriptorAlloc(c.env, reinterpret_cast<void**>(&loc), OCI_DTYPE_LOB, 0, nullptr);
+    return loc;
+}
+
+}  // namespace
+
+TEST_F(stand_in, piecewise_clob_write_and_polling_read)
+{
+    run(c, "CREATE TABLE docs (id NUMBER(5), doc CLOB)");
+    run(c, "INSERT INTO docs VALUES (1, EMPTY_CLOB())", OCI_COMMIT_ON_SUCCESS);
+    OCILobLocator* loc = new_locator(c);
+    {
+        statement s(c, "SELECT doc FROM docs WHERE id = 1 FOR UPDATE");
+        select_lob(c, s, loc, SQLT_CLOB);
+        std::u16string pieces[3] = {u"first ", u"\u03B2\u03B3 ", u"last"};
+        ub4 total = 0;
+        ub1 kinds[3] = {OCI_FIRST_PIECE, OCI_NEXT_PIECE, OCI_LAST_PIECE};
+        for (int i = 0; i < 3; ++i) {
+            ub4 amount = total;
+            sword rc = oci().OCILobWrite(c.svc, c.err, loc, &amount, 1,
+                                         const_cast<char16_t*>(pieces[i].data()),
+                                         bytes(pieces[i]), kinds[i], nullptr, nullptr, 0,
+                                         SQLCS_IMPLICIT);
+            if (i < 2) {
+                EXPECT_EQ(rc, OCI_NEED_DATA) << i;
+            } else {
+                c.check(rc);
+                EXPECT_EQ(rc, OCI_SUCCESS);
+                total = amount;
+            }
+        }
+        EXPECT_EQ(total, 13u);
+        c.check(oci().OCITransCommit(c.svc, c.err, OCI_DEFAULT));
+    }
+    statement s(c, "SELECT doc FROM docs WHERE id = 1");
+    select_lob(c, s, loc, SQLT_CLOB);
+    // Ask for everything (amount 0) with a buffer of 4 units: the client
+    // polls, each call returning OCI_NEED_DATA until the last piece.
+    std::u16string back;
+    char16_t buf[4];
+    ub4 amount = 0;
+    sword rc = OCI_NEED_DATA;
+    int calls = 0;
+    while (rc == OCI_NEED_DATA && calls < 10) {
+        rc = oci().OCILobRead(c.svc, c.err, loc, &amount, 1, buf, sizeof buf, nullptr, nullptr, 0,
+                              SQLCS_IMPLICIT);
+        ASSERT_NE(rc, OCI_ERROR);
+        back.append(buf, amount);
+        ++calls;
+    }
+    EXPECT_EQ(rc, OCI_SUCCESS);
+    EXPECT_EQ(calls, 4);
+    EXPECT_EQ(back, u"first \u03B2\u03B3 last");
+    oci().OCIDescriptorFree(loc, OCI_DTYPE_LOB);
+}
+
+TEST_F(stand_in, lob_trim_and_overwrite)
+{
+    run(c, "CREATE TABLE docs (id NUMBER(5), pic BLOB)");
+    run(c, "INSERT INTO docs VALUES (1, HEXTORAW('0102030405'))", OCI_COMMIT_ON_SUCCESS);
+    OCILobLocator* loc = new_locator(c);
+    statement s(c, "SELECT pic FROM docs WHERE id = 1 FOR UPDATE");
+    select_lob(c, s, loc, SQLT_BLOB);
+    ub4 length = 0;
+    c.check(oci().OCILobGetLength(c.svc, c.err, loc, &length));
+    EXPECT_EQ(length, 5u);
+    auto f = c.error_of(oci().OCILobTrim(c.svc, c.err, loc, 6));
+    ASSERT_TRUE(f);
+    EXPECT_EQ(f->number, 22926);
+    c.check(oci().OCILobTrim(c.svc, c.err, loc, 3));
+    // Writing at offset 2 replaces what is there and extends the LOB.
+    unsigned char data[3] = {0xAA, 0xBB, 0xCC};
+    ub4 amount = 3;
+    c.check(oci().OCILobWrite(c.svc, c.err, loc, &amount, 2, data, 3, OCI_ONE_PIECE, nullptr,
+                              nullptr, 0, 0));
+    c.check(oci().OCILobGetLength(c.svc, c.err, loc, &length));
+    EXPECT_EQ(length, 4u);
+    unsigned char back[8] = {};
+    amount = 8;
+    c.check(oci().OCILobRead(c.svc, c.err, loc, &amount, 1, back, sizeof back, nullptr, nullptr,
+                             0, 0));
+    ASSERT_EQ(amount, 4u);
+    EXPECT_EQ(back[0], 0x01);
+    EXPECT_EQ(back[1], 0xAA);
+    EXPECT_EQ(back[3], 0xCC);
+    // Past the end there is nothing to read.
+    amount = 8;
+    c.check(oci().OCILobRead(c.svc, c.err, loc, &amount, 9, back, sizeof back, nullptr, nullptr,
+                             0, 0));
+    EXPECT_EQ(amount, 0u);
+    oci().OCIDescriptorFree(loc, OCI_DTYPE_LOB);
+}
+
+TEST_F(stand_in, unfetched_locator_is_invalid)
+{
+    OCILobLocator* loc = new_locator(c);
+    ub4 length = 0;
+    auto f = c.error_of(oci().OCILobGetLength(c.svc, c.err, loc, &length));
+    ASSERT_TRUE(f);
+    EXPECT_EQ(f->number, 22275);
+    oci().OCIDescriptorFree(loc, OCI_DTYPE_LOB);
+}
+
+TEST_F(stand_in, prepare2_and_binds_by_position)
+{
+    run(c, "CREATE TABLE t (a NUMBER(5), b VARCHAR2(10))");
+    std::u16string sql = u"INSERT INTO t (b, a) VALUES (:x, :y)";
+    OCIStmt* s = nullptr;
+    c.check(oci().OCIStmtPrepare2(c.svc, &s, c.err, txt(sql), bytes(sql), nullptr, 0,
+                                  OCI_NTV_SYNTAX, OCI_DEFAULT));
+    ub2 type = 0;
+    c.check(oci().OCIAttrGet(s, OCI_HTYPE_STMT, &type, nullptr, OCI_ATTR_STMT_TYPE, c.err));
+    EXPECT_EQ(type, OCI_STMT_INSERT);
+    // Positions follow the order of the placeholders in the text.
+    struct row_t {
+        int32_t a;
+        char16_t b[6];
+        sb2 b_ind;
+    } rows[3] = {{1, u"one", 0}, {2, u"two", -1}, {3, u"three", 0}};
+    OCIBind* bx = nullptr;
+    OCIBind* by = nullptr;
+    c.check(oci().OCIBindByPos(s, &bx, c.err, 1, rows[0].b, sizeof rows[0].b, SQLT_STR,
+                               &rows[0].b_ind, nullptr, nullptr, 0, nullptr, OCI_DEFAULT));
+    c.check(oci().OCIBindByPos(s, &by, c.err, 2, &rows[0].a, sizeof rows[0].a, SQLT_INT, nullptr,
+                               nullptr, nullptr, 0, nullptr, OCI_DEFAULT));
+    c.check(oci().OCIBindArrayOfStruct(bx, c.err, sizeof(row_t), sizeof(row_t), 0, 0));
+    c.check(oci().OCIBindArrayOfStruct(by, c.err, sizeof(row_t), 0, 0, 0));
+    c.check(oci().OCIStmtExecute(c.svc, s, c.err, 3, 0, nullptr, nullptr, OCI_COMMIT_ON_SUCCESS));
+    ub4 count = 0;
+    c.check(oci().OCIAttrGet(s, OCI_HTYPE_STMT, &count, nullptr, OCI_ATTR_ROW_COUNT, c.err));
+    EXPECT_EQ(count, 3u);
+    OCIBind* bad = nullptr;
+    auto f = c.error_of(oci().OCIBindByPos(s, &bad, c.err, 3, &count, 4, SQLT_INT, nullptr,
+                                           nullptr, nullptr, 0, nullptr, OCI_DEFAULT));
+    ASSERT_TRUE(f);
+    EXPECT_EQ(f->number, 1036);
+    c.check(oci().OCIStmtRelease(s, c.err, nullptr, 0, OCI_DEFAULT));
+
+    std::vector<row> got = query(c, "SELECT a, b FROM t ORDER BY a");
+    ASSERT_EQ(got.size(), 3u);
+    EXPECT_EQ(got[0][1].value_or(""), "one");
+    EXPECT_FALSE(got[1][1].has_value());
+    EXPECT_EQ(got[2][0].value_or(""), "3");
+    EXPECT_EQ(got[2][1].value_or(""), "three");
+}
+
+TEST_F(stand_in, binding_in_ddl_is_an_illegal_variable)
+{
+    statement s(c, "CREATE TABLE t (a NUMBER)");
+    OCIBind* b = nullptr;
+    std::u16string name = u":1";
+    int32_t v = 0;
+    auto f = c.error_of(oci().OCIBindByName(s.h, &b, c.err, txt(name), bytes(name), &v, sizeof v,
+                                            SQLT_INT, nullptr, nullptr, nullptr, 0, nullptr,
+                                            OCI_DEFAULT));
+    ASSERT_TRUE(f);
+    EXPECT_EQ(f->number, 1036);
+}
+
+TEST_F(stand_in, round_trips_are_counted_per_network_call)
+{
+    run(c, "CREATE TABLE t (id NUMBER(5))");
+    run(c, "INSERT INTO t VALUES (1)");
+    run(c, "INSERT INTO t VALUES (2)");
+    run(c, "INSERT INTO t VALUES (3)", OCI_COMMIT_ON_SUCCESS);
+    connection counted;
+    emu::reset_round_trips("XE");
+    ASSERT_EQ(counted.logon(user, "pw"), OCI_SUCCESS);
+    {
+        statement s(counted, "SELECT id FROM t");
+        int32_t id = 0;
+        OCIDefine* d = nullptr;
+        counted.check(oci().OCIDefineByPos(s.h, &d, counted.err, 1, &id, sizeof id, SQLT_INT,
+                                           nullptr, nullptr, nullptr, OCI_DEFAULT));
+        counted.check(s.execute());  // one execute, first row included
+        EXPECT_EQ(s.fetch(), OCI_SUCCESS);
+        EXPECT_EQ(s.fetch(), OCI_SUCCESS);
+        EXPECT_EQ(s.fetch(), OCI_NO_DATA);
+    }
+    counted.check(oci().OCITransCommit(counted.svc, counted.err, OCI_DEFAULT));
+    counted.check(oci().OCILogoff(counted.svc, counted.err));
+    counted.svc = nullptr;
+    emu::rt_counters rt = emu::service_round_trips("XE");
+    EXPECT_EQ(rt.execute, 1u);
+    EXPECT_EQ(rt.fetch, 3u);
+    EXPECT_GE(rt.commit, 1u);
+}
+
+#endif  // ORAEMU_OCI_LIB
