@@ -253,6 +253,8 @@ exec_result create_table(session::impl& s, const statement& st) {
     check_owner(s, st.owner);
     if (!s.cat->object_type(s.user, st.name).empty()) throw make_error(955);
     if (st.column_defs.empty()) throw make_error(904, {""});
+    int code = 0;
+    if (s.fault("create_fails", st.name, nullptr, &code)) throw make_fault_error(code, s.user, st.name);
     table_meta t;
     t.owner = s.user;
     t.name = st.name;

@@ -540,7 +540,7 @@ void session::impl::check_insert_faults(const table_meta& t) {
     if (fault("no_space", t.name)) throw make_error(1653, {t.owner, t.name, "128", "USERS"});
     if (fault("insert_fails", t.name, &n, &code)) {
         int64_t seen = ++insert_counts[t.owner + "." + t.name];
-        if (seen == n) throw make_error(code);
+        if (seen == n) throw make_fault_error(code, t.owner, t.name);
     }
 }
 

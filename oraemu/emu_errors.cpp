@@ -93,6 +93,9 @@ const std::map<int, const char*>& texts() {
         {2266, "unique/primary keys in table referenced by enabled foreign keys"},
         {2273, "this unique/primary key is referenced by some foreign keys"},
         {12983, "cannot drop all columns in a table"},
+        {12154, "TNS:could not resolve the connect identifier specified"},
+        {1658, "unable to create INITIAL extent for segment in tablespace %s"},
+        {1950, "no privileges on tablespace '%s'"},
         {1740, "missing double quote in identifier"},
         {1741, "illegal zero-length identifier"},
         {1754, "a table may contain only one column of type LONG"},
@@ -158,6 +161,18 @@ const std::map<int, const char*>& texts() {
 }
 
 }  // namespace
+
+ora_error make_fault_error(int code, const std::string& owner, const std::string& table) {
+    switch (code) {
+    case 1: return make_error(code, {owner, "SYS_C007000"});
+    case 1653: return make_error(code, {owner, table, "128", "USERS"});
+    case 1658:
+    case 1950: return make_error(code, {"USERS"});
+    case 2291:
+    case 2292: return make_error(code, {owner, "SYS_C007000"});
+    default: return make_error(code, {"\"" + owner + "\".\"" + table + "\""});
+    }
+}
 
 ora_error make_error(int code, const std::vector<std::string>& args) {
     auto it = texts().find(code);

@@ -19,7 +19,8 @@ int usage() {
                  "  oraemu fault SERVICE KIND [TARGET [N [CODE]]]\n"
                  "      kinds: logon_refused USER, account_locked USER, no_listener HOST,\n"
                  "             unknown_host HOST, drop_busy TABLE, sequence_denied [USER],\n"
-                 "             insert_fails TABLE N CODE, connection_lost - N, no_space [TABLE]\n"
+                 "             insert_fails TABLE N CODE, connection_lost - N, no_space [TABLE],\n"
+                 "             create_fails TABLE - CODE\n"
                  "  oraemu faults SERVICE                   (list)\n"
                  "  oraemu clear-faults SERVICE\n"
                  "  oraemu stats SERVICE [--reset]\n"
@@ -60,7 +61,8 @@ int run_fault(const std::vector<std::string>& a) {
     f.n = a.size() > 5 ? std::atoll(a[5].c_str()) : 0;
     f.code = a.size() > 6 ? std::atoi(a[6].c_str()) : 0;
     static const char* kinds[] = {"logon_refused", "account_locked", "no_listener", "unknown_host", "drop_busy",
-                                  "sequence_denied", "insert_fails", "connection_lost", "no_space"};
+                                  "sequence_denied", "insert_fails", "connection_lost", "no_space",
+                                  "create_fails"};
     bool known = false;
     for (const char* k : kinds) known = known || f.kind == k;
     if (!known) return usage();

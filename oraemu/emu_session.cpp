@@ -17,6 +17,7 @@ namespace {
 struct connect_target {
     std::string host = "localhost";
     std::string service;
+    bool easy_connect = false;   // host and service given, not a bare alias
 };
 
 // "//host:port/service", "host:port/service", "host/service" or "service".
@@ -28,6 +29,7 @@ connect_target parse_connect(const std::string& connect) {
     if (slash == std::string::npos) {
         t.service = s;
     } else {
+        t.easy_connect = true;
         std::string hp = s.substr(0, slash);
         t.service = s.substr(slash + 1);
         size_t colon = hp.find(':');
@@ -76,7 +78,7 @@ session::session(std::unique_ptr<impl> p) : p_(std::move(p)) {}
 std::unique_ptr<session> session::logon(const std::string& connect, const std::string& user,
                                         const std::string& password) {
     connect_target t = parse_connect(connect);
-    if (!store::exists(t.service)) throw make_error(12514);
+    if (!store::exists(t.service)) throw make_error(t.easy_connect ? 12514 : 12154);
     auto p = std::make_unique<impl>();
     p->st = std::make_unique<store>(t.service, false);
     check_network_faults(*p->st, t.host);
@@ -112,7 +114,9 @@ void session::count_round_trip(rt_kind k) { p_->count(k); }
 
 void session::impl::begin() {
     if (in_tx) return;
-    st->exec("BEGIN");
+    // Every transaction of a session may write: taking the write lock at
+    // once keeps a stale read snapshot from failing on its first write.
+    st->exec("BEGIN IMMEDIATE");
     in_tx = true;
 }
 
@@ -220,6 +224,7 @@ namespace {
 // leaves the transaction as it was before the statement.
 template <class F>
 exec_result atomically(session::impl& s, F fn) {
+    const bool opened_here = !s.in_tx;
     s.begin();
     s.st->exec("SAVEPOINT oraemu_stmt");
     try {
@@ -227,7 +232,15 @@ exec_result atomically(session::impl& s, F fn) {
         s.st->exec("RELEASE oraemu_stmt");
         return r;
     } catch (...) {
-        s.st->exec("ROLLBACK TO oraemu_stmt; RELEASE oraemu_stmt");
+        if (opened_here) {
+            // Nothing came before the statement: ending the transaction
+            // is the same rollback and gives the store's lock back.
+            s.st->exec("ROLLBACK");
+            s.in_tx = false;
+            s.locked.clear();
+        } else {
+            s.st->exec("ROLLBACK TO oraemu_stmt; RELEASE oraemu_stmt");
+        }
         s.reapply_sequences();
         throw;
     }

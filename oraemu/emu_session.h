@@ -110,6 +110,9 @@ struct ora_error : std::exception {
 // Builds the error with Oracle's standard text for `code`; the arguments
 // fill its %s placeholders in order.
 ora_error make_error(int code, const std::vector<std::string>& args = {});
+// The error an injected fault raises for an object of `owner`: Oracle's
+// text for `code` with plausible placeholders (tablespace USERS ...).
+ora_error make_fault_error(int code, const std::string& owner, const std::string& table);
 
 // A bind variable. name is the placeholder as written (":1", ":X", ":new",
 // compared without regard to case for unquoted names); a bind given by
@@ -165,6 +168,7 @@ public:
     // connect: "//host:port/service", "host:port/service", "host/service"
     // or a bare service name (host localhost). Throws ora_error:
     // ORA-12545 / ORA-12541 (faults for the host), ORA-12514 (no such
+    // service in an Easy Connect string), ORA-12154 (a bare name that is no
     // service), ORA-01017 (unknown user or wrong password, or fault),
     // ORA-28000 (account locked).
     static std::unique_ptr<session> logon(const std::string& connect,
@@ -257,6 +261,8 @@ void set_setting(const std::string& service, const std::string& key, const std::
 //   connection_lost n                          after n statements of a session:
 //                                              ORA-03113, then ORA-03114
 //   no_space       target=table ("" = any)     ORA-01653 on INSERT
+//   create_fails   target=table ("" = any), code  CREATE TABLE fails with ORA-<code>
+//                                              (e.g. 1658, 1950)
 // Names are matched exactly after folding unquoted-style (upper case).
 struct fault {
     std::string kind;

@@ -18,7 +18,6 @@ void throw_sqlite(sqlite3* db, int rc) {
         e.text = msg;
         throw e;
     }
-    if (std::getenv("ORAEMU_DEBUG")) std::fprintf(stderr, "sqlite: %s\n", msg);
     if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) throw make_error(54);
     if (rc == SQLITE_FULL) throw make_error(1653, {"SYS", "STORE", "128", "USERS"});
     throw make_error(600, {msg});

@@ -28,6 +28,7 @@ TEST_F(EmuSession, LogonChecks) {
     EXPECT_EQ(logon_error("//localhost:1521/XE", "nobody", "x"), 1017);
     EXPECT_EQ(logon_error("//localhost:1521/NOSERVICE", "scott", "tiger"), 12514);
     EXPECT_EQ(logon_error("XE", "scott", "tiger"), 0);
+    EXPECT_EQ(logon_error("NOALIAS", "scott", "tiger"), 12154);   // a bare name is a TNS alias
     try {
         emu::session::logon("//h/XE", "scott", "wrong");
     } catch (const emu::ora_error& e) {
@@ -53,6 +54,7 @@ TEST_F(EmuSession, LogonFaults) {
     EXPECT_EQ(logon_error("//badhost:1521/XE", "hr", "hr"), 0);
 }
 
+// Known grammar difference: DROP TABLE ... CASCADE CONSTRAINTS (see the DDL tests).
 TEST_F(EmuSession, StatementFaults) {
     run("CREATE TABLE T (A NUMBER)");
     emu::add_fault("XE", {"drop_busy", "T", 0, 0});
@@ -71,6 +73,9 @@ TEST_F(EmuSession, StatementFaults) {
     emu::add_fault("XE", {"no_space", "", 0, 0});
     EXPECT_EQ(error_of("INSERT INTO T (A) VALUES (4)"), 1653);
     EXPECT_EQ(last_error, "ORA-01653: unable to extend table SCOTT.T by 128 in tablespace USERS");
+    emu::add_fault("XE", {"create_fails", "", 0, 1950});
+    EXPECT_EQ(error_of("CREATE TABLE \"U\" (\"A\" NUMBER)"), 1950);
+    EXPECT_EQ(last_error, "ORA-01950: no privileges on tablespace 'USERS'");
 }
 
 TEST_F(EmuSession, ConnectionLossAfterNStatements) {

@@ -20,7 +20,10 @@ protected:
         ASSERT_NE(mkdtemp(tmpl), nullptr);
         home_ = tmpl;
         setenv("ORAEMU_HOME", home_.c_str(), 1);
-        unsetenv("ORAEMU_LOG");
+        // ORAEMU_TEST_SQL_LOG collects every statement the tests send, for
+        // checking them against an Oracle grammar.
+        if (const char* all = std::getenv("ORAEMU_TEST_SQL_LOG")) setenv("ORAEMU_LOG", all, 1);
+        else unsetenv("ORAEMU_LOG");
         emu::create_service("XE", version());
         emu::create_user("XE", "scott", "tiger");
         emu::create_user("XE", "hr", "hr");
