@@ -137,6 +137,11 @@ bool jet_sql_result::is_null(size_t c) const
     return sqlite3_column_type(stmt_, static_cast<int>(c)) == SQLITE_NULL;
 }
 
+int jet_sql_result::storage(size_t c) const
+{
+    return sqlite3_column_type(stmt_, static_cast<int>(c));
+}
+
 int64_t jet_sql_result::as_int(size_t c) const
 {
     return sqlite3_column_int64(stmt_, static_cast<int>(c));

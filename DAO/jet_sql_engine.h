@@ -38,6 +38,9 @@ public:
     bool next();
 
     bool is_null(size_t column) const;
+    // SQLite's storage class of the value (SQLITE_INTEGER, SQLITE_FLOAT,
+    // SQLITE_TEXT, SQLITE_BLOB or SQLITE_NULL).
+    int storage(size_t column) const;
     int64_t as_int(size_t column) const;
     double as_double(size_t column) const;
     std::u16string as_text(size_t column) const;

@@ -13,6 +13,8 @@
 #include "jet_sql_engine.h"
 #include "jet_sql_error.h"
 #include "jet_sql_file_source.h"
+#include "jet_recordset.h"
+#include "jet_sql_row_source.h"
 #include "jet_sql_saved_query.h"
 #include "jet_sql_test_source.h"
 #include "jet_sql_test_util.h"
@@ -131,6 +133,32 @@ TEST_F(JetSqlFile, EverySavedSelectQueryCompilesOrAsksForParameters)
         }
     }
     EXPECT_GE(compiled, 5);
+}
+
+TEST_F(JetSqlFile, QueryResultsAsARecordset)
+{
+    const std::u16string sql = u"SELECT OrderID, Freight, OrderDate, ShipRegion, Freight > 50 AS Heavy, "
+                               u"CDec(Freight) AS Exact FROM Orders WHERE OrderID < 10255 ORDER BY OrderID DESC";
+    jet_recordset rs(std::make_unique<jet_sql_row_source>(*engine_, sql));
+    EXPECT_EQ(rs.record_count(), 7);
+    ASSERT_FALSE(rs.eof());
+    const auto& f = rs.fields();
+    ASSERT_EQ(f.size(), 6u);
+    EXPECT_EQ(f[0].name(), u"OrderID");
+    EXPECT_EQ(f[1].type(), jet_dao_currency);
+    EXPECT_EQ(f[0].value().as_i4(), 10254);
+    EXPECT_EQ(f[1].value().get_vt(), VT_CY);
+    EXPECT_EQ(f[1].value().as_cy().int64, 229800);  // 22.98
+    EXPECT_EQ(f[2].value().get_vt(), VT_DATE);
+    EXPECT_EQ(f[3].value().get_vt(), VT_NULL);
+    EXPECT_EQ(f[4].value().get_vt(), VT_BOOL);
+    EXPECT_FALSE(f[4].value().as_bool());
+    EXPECT_EQ(f[5].value().get_vt(), VT_DECIMAL);
+    EXPECT_EQ(ole_dec_to_str(f[5].value().as_decimal()), "22.98");
+    int rows = 1;
+    for (rs.move_next(); !rs.eof(); rs.move_next()) ++rows;
+    EXPECT_EQ(rows, 7);
+    EXPECT_THROW(jet_sql_row_source(*engine_, u"SELECT * FROM Missing"), jet_error);
 }
 
 TEST(JetSqlSavedQuery, RebuildsJoinsFlagsAndClauses)
