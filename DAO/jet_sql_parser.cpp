@@ -1,5 +1,6 @@
 #include "jet_sql_parser.h"
 
+#include <cstdlib>
 #include <initializer_list>
 
 #include "jet_sql_date.h"
@@ -109,6 +110,7 @@ private:
 
     std::unique_ptr<jet_sql_query> query()
     {
+        depth_guard g(depth_);
         auto q = std::make_unique<jet_sql_query>();
         q->parts.push_back(select_part());
         while (accept_word(u"union")) {
@@ -187,7 +189,9 @@ private:
                 ++pos_;
                 if (cur().kind != kind::number) throw jet_sql_error(jet_err_select_syntax);
                 s.has_top = true;
-                s.top = std::stod(std::string(cur().text.begin(), cur().text.end()));
+                std::string n(cur().text.begin(), cur().text.end());
+                s.top = std::strtod(n.c_str(), nullptr);
+                if (!(s.top >= 0 && s.top <= 2147483647.0) || n[0] == '&') throw jet_sql_error(jet_err_select_syntax);
                 ++pos_;
                 if (accept_word(u"percent")) s.top_percent = true;
                 continue;
@@ -259,6 +263,7 @@ private:
 
     jet_sql_from_ptr from_primary()
     {
+        depth_guard g(depth_);
         auto node = std::make_unique<jet_sql_from>();
         if (cur().is_symbol(u"(")) {
             ++pos_;
@@ -304,7 +309,22 @@ private:
         return expr();
     }
 
-    jet_sql_expr_ptr expr() { return binary_level(0); }
+    // Nesting is bounded so that a hostile text cannot exhaust the stack.
+    struct depth_guard {
+        explicit depth_guard(int& d) : d_(d)
+        {
+            if (++d_ > k_max_depth) throw jet_sql_error(jet_err_expression_too_complex);
+        }
+        ~depth_guard() { --d_; }
+        int& d_;
+    };
+    static constexpr int k_max_depth = 200;
+
+    jet_sql_expr_ptr expr()
+    {
+        depth_guard g(depth_);
+        return binary_level(0);
+    }
 
     jet_sql_expr_ptr make_binary(std::u16string op, jet_sql_expr_ptr a, jet_sql_expr_ptr b, size_t start)
     {
@@ -343,6 +363,7 @@ private:
     jet_sql_expr_ptr not_expr()
     {
         size_t start = pos_;
+        depth_guard g(depth_);
         if (accept_word(u"not")) {
             auto e = std::make_unique<jet_sql_expr>();
             e->kind = ek::unary;
@@ -474,6 +495,7 @@ private:
     jet_sql_expr_ptr unary()
     {
         size_t start = pos_;
+        depth_guard g(depth_);
         if (cur().is_symbol(u"-") || cur().is_symbol(u"+")) {
             std::u16string op = cur().text;
             ++pos_;
@@ -654,6 +676,7 @@ private:
     size_t expr_tok_ = 0;
     size_t expr_start_ = 0;
     clause clause_ = clause::select;
+    int depth_ = 0;
 };
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <map>
 #include <memory>
@@ -653,15 +654,23 @@ private:
     {
         std::string t = tk_to_utf8(e.text);
         if (t.size() > 2 && (t[1] == 'H' || t[1] == 'h')) {
-            unsigned long long v = std::stoull(t.substr(2), nullptr, 16);
-            long long s = t.size() - 2 <= 4 ? static_cast<int16_t>(v) : static_cast<int32_t>(v);
-            return {std::to_string(s), t.size() - 2 <= 4 ? jet_dao_integer : jet_dao_long, 4};
+            // &H literals are Integer up to four digits, Long up to eight,
+            // with the sign in the top bit as VBA reads them.
+            std::string digits = t.substr(2);
+            while (digits.size() > 1 && digits[0] == '0') digits.erase(0, 1);
+            if (digits.size() > 8) throw jet_sql_error::expression(u"Overflow", e.source);
+            unsigned long v = std::strtoul(digits.c_str(), nullptr, 16);
+            bool small = t.size() - 2 <= 4;
+            long long s = small ? static_cast<int16_t>(v) : static_cast<int32_t>(v);
+            return {std::to_string(s), small ? jet_dao_integer : jet_dao_long, small ? 2 : 4};
         }
         if (t.find_first_of(".eE") == std::string::npos && t.size() <= 10) {
-            long long v = std::stoll(t);
+            long long v = std::strtoll(t.c_str(), nullptr, 10);
             if (v <= 2147483647LL) return {t, v <= 32767 ? jet_dao_integer : jet_dao_long, v <= 32767 ? 2 : 4};
         }
-        return {number_text(std::stod(t)), jet_dao_double, 8};
+        double d = std::strtod(t.c_str(), nullptr);
+        if (!std::isfinite(d)) throw jet_sql_error::expression(u"Overflow", e.source);
+        return {number_text(d), jet_dao_double, 8};
     }
 
     xt column(const jet_sql_expr& e, scope& sc)
@@ -847,7 +856,7 @@ private:
             return true;
         }
         if (e.kind == ek::number && e.text.find(u'&') == std::u16string::npos) {
-            v = std::stod(tk_to_utf8(e.text));
+            v = std::strtod(tk_to_utf8(e.text).c_str(), nullptr);
             return true;
         }
         return false;

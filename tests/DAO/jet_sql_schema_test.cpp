@@ -144,6 +144,23 @@ TEST_F(JetSqlSchema, SyntaxErrors)
     EXPECT_EQ(error_of(u"SELECT Left(ShipName) FROM Orders"), jet_err_query_expression);
 }
 
+TEST_F(JetSqlSchema, HostileTextIsRefusedCleanly)
+{
+    std::u16string deep(100000, u'(');
+    EXPECT_EQ(error_of(u"SELECT " + deep + u"1"), jet_err_expression_too_complex);
+    EXPECT_EQ(error_of(u"SELECT " + std::u16string(5000, u'-') + u"1"), jet_err_expression_too_complex);
+    EXPECT_EQ(error_of(u"SELECT 1e999"), jet_err_query_expression);
+    EXPECT_EQ(error_of(u"SELECT &H123456789ABCDEF01"), jet_err_query_expression);
+    EXPECT_EQ(error_of(u"SELECT TOP 99999999999 * FROM Orders"), jet_err_select_syntax);
+    // Quotes in names and texts stay inside their literal.
+    EXPECT_EQ(error_of(u"SELECT * FROM [Orders\" where 1=1 --]"), jet_err_input_table_not_found);
+    jet_rows r = jet_run(*engine_, u"SELECT 'a'' ); DROP TABLE Orders; --' AS [x\"y]");
+    ASSERT_EQ(r.size(), 1u);
+    EXPECT_EQ(r[0][0], "a' ); DROP TABLE Orders; --");
+    EXPECT_EQ(schema(u"SELECT 1 AS [x\"y]")[0].name, u"x\"y");
+    EXPECT_EQ(error_of(u"SELECT Count(*) FROM Orders"), 0);
+}
+
 TEST_F(JetSqlSchema, OnlySelectIsRun)
 {
     EXPECT_EQ(error_of(u"DELETE FROM Orders"), jet_err_illegal_operation);
