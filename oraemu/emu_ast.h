@@ -81,6 +81,8 @@ struct select_stmt {
     expr_ptr having;
     std::vector<order_item> order_by;
     bool for_update = false;
+    long long offset = 0;          // OFFSET n ROWS (12c and later)
+    long long fetch_first = -1;    // FETCH FIRST n ROWS ONLY (12c and later)
     std::string set_op;            // UNION, UNION ALL, INTERSECT, MINUS: joins `next`
     std::unique_ptr<select_stmt> next;
 };

@@ -36,7 +36,8 @@ const std::set<std::string>& reserved_words() {
 // Words that end a FROM item or a select item and so cannot be its alias.
 const std::set<std::string>& clause_words() {
     static const std::set<std::string> w = {"JOIN", "INNER", "LEFT", "RIGHT", "FULL", "CROSS",
-                                            "OUTER", "NATURAL", "RETURNING", "RETURN", "LOG"};
+                                            "OUTER", "NATURAL", "RETURNING", "RETURN", "LOG",
+                                            "FETCH", "OFFSET"};
     return w;
 }
 
@@ -737,6 +738,7 @@ private:
             expect("BY", 924);
             order_by(*q);
         }
+        row_limiting(*q);
         if (accept("FOR")) {
             expect("UPDATE", 924);
             q->for_update = true;
@@ -751,6 +753,23 @@ private:
             else accept("NOWAIT");
         }
         return q;
+    }
+
+    // OFFSET n ROWS / FETCH FIRST n ROWS ONLY exist from 12c on (servers
+    // whose names may be 128 bytes long); 11g reports ORA-00933 for them.
+    void row_limiting(select_stmt& q) {
+        if (!is("OFFSET") && !is("FETCH")) return;
+        if (limit_ <= 30) throw make_error(933);
+        if (accept("OFFSET")) {
+            q.offset = integer(933);
+            if (!accept("ROWS")) expect("ROW", 933);
+        }
+        if (accept("FETCH")) {
+            if (!accept("FIRST")) expect("NEXT", 933);
+            q.fetch_first = integer(933);
+            if (!accept("ROWS")) expect("ROW", 933);
+            expect("ONLY", 933);
+        }
     }
 
     std::unique_ptr<select_stmt> select_core() {

@@ -519,6 +519,58 @@ scalar translator::function(const expr& e, scope& sc) {
 
 // ---- queries -------------------------------------------------------------------
 
+namespace {
+
+bool aggregate_name(const std::string& n) {
+    return n == "COUNT" || n == "SUM" || n == "AVG" || n == "MIN" || n == "MAX";
+}
+
+// Finds aggregates and the column references outside them (subqueries
+// are their own query blocks and are not entered).
+void grouping_walk(const expr& e, bool in_agg, bool& has_agg, std::vector<const expr*>& bare) {
+    if (e.k == expr::func && aggregate_name(e.name)) {
+        has_agg = true;
+        in_agg = true;
+    }
+    if (e.k == expr::col && !in_agg) bare.push_back(&e);
+    for (const auto& a : e.args)
+        if (a) grouping_walk(*a, in_agg, has_agg, bare);
+}
+
+bool same_column(const expr& a, const expr& b) {
+    if (a.path.back() != b.path.back()) return false;
+    if (a.path.size() >= 2 && b.path.size() >= 2) return a.path[a.path.size() - 2] == b.path[b.path.size() - 2];
+    return true;
+}
+
+// ORA-00937 for columns beside aggregates without GROUP BY, ORA-00979 for
+// columns that are not grouped.
+void check_grouping(const select_stmt& q) {
+    bool has_agg = false;
+    std::vector<const expr*> bare;
+    bool star = false;
+    for (const auto& it : q.items) {
+        if (it.star) star = true;
+        else grouping_walk(*it.e, false, has_agg, bare);
+    }
+    if (q.having) grouping_walk(*q.having, false, has_agg, bare);
+    if (q.group_by.empty()) {
+        if (has_agg && (!bare.empty() || star)) throw make_error(937);
+        return;
+    }
+    std::vector<const expr*> grouped;
+    bool dummy = false;
+    for (const auto& g : q.group_by) grouping_walk(*g, false, dummy, grouped);
+    if (star) throw make_error(979);
+    for (const expr* b : bare) {
+        bool ok = false;
+        for (const expr* g : grouped) ok = ok || same_column(*b, *g);
+        if (!ok) throw make_error(979);
+    }
+}
+
+}  // namespace
+
 void translator::select_list(const select_stmt& q, scope& sc, compiled_query& cq, std::string& sql,
                              std::vector<std::string>& item_sqls) {
     auto add = [&](const std::string& item_sql, const column_info& info, const source* lob_src,
@@ -629,14 +681,13 @@ std::string translator::order_by(const select_stmt& q, scope& sc, const compiled
 }
 
 compiled_query translator::query(const select_stmt& q, scope* parent) {
+    check_grouping(q);
     scope sc;
     sc.parent = parent;
     std::string from;
     for (const auto& f : q.from) {
         sc.sources.push_back(from_source(f, parent));
         const source& src = sc.sources.back();
-        for (const auto& other : std::vector<source>(sc.sources.begin(), sc.sources.end() - 1))
-            if (other.alias == src.alias && !src.alias.empty()) throw make_error(918);
         if (from.empty()) {
             from = src.from_sql;
         } else {
@@ -684,7 +735,9 @@ compiled_query translator::query(const select_stmt& q, scope* parent) {
         binds_.insert(binds_.end(), next.binds.begin(), next.binds.end());
     }
     sql += order_by(q, sc, cq, item_sql);
-    if (limit >= 0) sql += " LIMIT " + std::to_string(limit);
+    if (q.fetch_first >= 0) limit = limit < 0 ? q.fetch_first : std::min(limit, q.fetch_first);
+    if (limit >= 0 || q.offset > 0) sql += " LIMIT " + std::to_string(limit);
+    if (q.offset > 0) sql += " OFFSET " + std::to_string(q.offset);
     cq.sql = sql;
     cq.binds = binds_;
     return cq;

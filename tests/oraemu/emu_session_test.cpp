@@ -142,3 +142,15 @@ TEST_F(EmuSession19c, BannerAndLongIdentifiers) {
     EXPECT_EQ(error_of("CREATE TABLE " + std::string(128, 'B') + " (x NUMBER)"), 0);
     EXPECT_EQ(error_of("CREATE TABLE " + std::string(129, 'C') + " (x NUMBER)"), 972);
 }
+
+TEST_F(EmuSession19c, RowLimitingClause) {
+    run("CREATE TABLE T (A NUMBER)");
+    for (int i = 1; i <= 5; ++i) run("INSERT INTO T (A) VALUES (" + std::to_string(i) + ")");
+    EXPECT_EQ(rows("SELECT A FROM T ORDER BY A DESC FETCH FIRST 2 ROWS ONLY"), (Rows{{"5"}, {"4"}}));
+    EXPECT_EQ(rows("SELECT A FROM T ORDER BY A OFFSET 3 ROWS"), (Rows{{"4"}, {"5"}}));
+}
+
+TEST_F(EmuSession, RowLimitingClauseIsUnknownTo11g) {
+    run("CREATE TABLE T (A NUMBER)");
+    EXPECT_EQ(error_of("SELECT A FROM T FETCH FIRST 2 ROWS ONLY"), 933);
+}
