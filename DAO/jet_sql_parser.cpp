@@ -6,6 +6,7 @@
 #include "jet_sql_date.h"
 #include "jet_sql_error.h"
 #include "jet_sql_lexer.h"
+#include "tk_wstring.h"
 
 namespace {
 
@@ -72,10 +73,33 @@ private:
     {
         const jet_sql_token& t = cur();
         if (t.is_word(u"select") || t.is_symbol(u"(")) return;
-        for (const char16_t* w : {u"insert", u"update", u"delete", u"transform", u"create", u"alter", u"drop",
-                                  u"parameters", u"procedure", u"execute", u"exec"})
+        if (t.is_word(u"parameters")) declared_parameters();
+        // A crosstab returns rows in Access, but this engine does not pivot.
+        if (t.is_word(u"transform")) throw jet_error(jet_err_not_supported);
+        for (const char16_t* w : {u"insert", u"update", u"delete", u"create", u"alter", u"drop", u"procedure",
+                                  u"execute", u"exec", u"grant", u"revoke"})
             if (t.is_word(w)) throw jet_error(jet_err_illegal_operation);
         throw jet_error(jet_err_sql_syntax);
+    }
+
+    // "PARAMETERS name type, ...;" declares values that a caller must
+    // supply; without them DAO reports how many are missing.
+    [[noreturn]] void declared_parameters()
+    {
+        ++pos_;
+        int count = 0;
+        bool expect_name = true;
+        while (cur().kind != kind::end && !cur().is_symbol(u";")) {
+            if (expect_name && (cur().kind == kind::word || cur().kind == kind::bracket)) {
+                ++count;
+                expect_name = false;
+            } else if (cur().is_symbol(u",")) {
+                expect_name = true;
+            }
+            ++pos_;
+        }
+        if (count == 0 || !cur().is_symbol(u";")) throw jet_sql_error(jet_err_select_syntax);
+        throw jet_sql_error(jet_err_too_few_parameters, tk_widen_ascii(std::to_string(count)));
     }
 
     // The text DAO quotes for an expression error: from the start of the

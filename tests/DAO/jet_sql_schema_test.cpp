@@ -167,6 +167,14 @@ TEST_F(JetSqlSchema, OnlySelectIsRun)
     EXPECT_EQ(error_of(u"UPDATE Orders SET Freight = 0"), jet_err_illegal_operation);
     EXPECT_EQ(error_of(u"SELECT * INTO Copy FROM Orders"), jet_err_illegal_operation);
     EXPECT_EQ(error_of(u"DROP TABLE Orders"), jet_err_illegal_operation);
+    EXPECT_EQ(error_of(u"TRANSFORM Sum(Freight) SELECT ShipCountry FROM Orders GROUP BY ShipCountry PIVOT ShipVia"),
+              jet_err_not_supported);
+    std::u16string text;
+    EXPECT_EQ(error_of(u"PARAMETERS [From] DateTime, [To] DateTime; SELECT * FROM Orders WHERE OrderDate Between [From] "
+                       u"And [To]",
+                       &text),
+              jet_err_too_few_parameters);
+    EXPECT_EQ(text, u"Too few parameters. Expected 2.");
     EXPECT_EQ(error_of(u"HELLO"), jet_err_sql_syntax);
     EXPECT_EQ(error_of(u""), jet_err_sql_syntax);
     // The statement separator of SQLite is no way in either.
