@@ -187,3 +187,33 @@ TEST(JetSqlSavedQuery, RebuildsJoinsFlagsAndClauses)
 }
 
 }  // namespace
+
+namespace {
+
+// Saved queries of every kind (queryTestV2000.mdb): the SELECT one runs as
+// a view, the others are no tables to read from.
+TEST(JetSqlSavedQueries, OnlySelectQueriesAreViews)
+{
+    jet_file file(tk_from_utf8(std::string(TOLVANE_TEST_DATA) + "/queryTestV2000.mdb"), u"");
+    jet_catalog catalog(file);
+    jet_sql_file_source source(file, catalog);
+    jet_sql_engine engine(source);
+    std::u16string name, sql;
+    ASSERT_TRUE(source.find_query(u"selectquery", name, sql));
+    EXPECT_EQ(name, u"SelectQuery");
+    EXPECT_EQ(sql.rfind(u"SELECT DISTINCT Table1.*, Table2.col1", 0), 0u) << tk_to_utf8(sql);
+    jet_rows direct = jet_run(engine, sql);
+    jet_rows view = jet_run(engine, u"SELECT * FROM SelectQuery");
+    EXPECT_EQ(view, direct);
+    for (const char16_t* other : {u"UpdateQuery", u"AppendQuery", u"DeleteQuery", u"MakeTableQuery", u"CrosstabQuery",
+                                  u"UnionQuery", u"PassthroughQuery", u"DataDefinitionQuery"}) {
+        try {
+            engine.test(u"SELECT * FROM [" + std::u16string(other) + u"]");
+            ADD_FAILURE() << tk_to_utf8(other);
+        } catch (const jet_error& e) {
+            EXPECT_EQ(e.number, jet_err_input_table_not_found) << tk_to_utf8(other);
+        }
+    }
+}
+
+}  // namespace

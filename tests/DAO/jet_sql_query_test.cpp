@@ -212,6 +212,31 @@ TEST_F(JetSqlNorthwind, BooleansAreMinusOneAndZero)
          "SELECT -1, -1 UNION ALL SELECT 0, 0");
 }
 
+TEST_F(JetSqlNorthwind, SelfJoinCorrelatedSubqueryAndAliases)
+{
+    same(u"SELECT E.LastName, M.LastName AS Manager FROM Employees AS E LEFT JOIN Employees AS M ON E.ReportsTo = "
+         u"M.EmployeeID ORDER BY E.EmployeeID",
+         "SELECT e.LastName, m.LastName FROM Employees e LEFT JOIN Employees m ON e.ReportsTo = m.EmployeeID ORDER BY "
+         "e.EmployeeID",
+         9);
+    same(u"SELECT CustomerID, (SELECT Count(*) FROM Orders WHERE Orders.CustomerID = Customers.CustomerID) AS N "
+         u"FROM Customers ORDER BY CustomerID",
+         "SELECT CustomerID, (SELECT count(*) FROM Orders o WHERE o.CustomerID = c.CustomerID) FROM Customers c ORDER BY "
+         "CustomerID",
+         90);
+    // An alias may be used by later expressions and by ORDER BY, as in Access.
+    same(u"SELECT ProductID, UnitPrice * UnitsInStock AS Stock, Stock / 2 AS Half FROM Products "
+         u"WHERE UnitsInStock > 100 ORDER BY Stock DESC",
+         "SELECT ProductID, UnitPrice * UnitsInStock, UnitPrice * UnitsInStock / 2.0 FROM Products WHERE UnitsInStock > "
+         "100 ORDER BY 2 DESC",
+         5);
+    same(u"SELECT OrderID, ShippedDate - OrderDate AS Days FROM Orders WHERE ShippedDate - OrderDate > 30 AND "
+         u"OrderDate < #1995-01-01# ORDER BY OrderID",
+         "SELECT OrderID, julianday(ShippedDate) - julianday(OrderDate) FROM Orders WHERE julianday(ShippedDate) - "
+         "julianday(OrderDate) > 30 AND OrderDate < '1995-01-01' ORDER BY OrderID",
+         1);
+}
+
 TEST_F(JetSqlNorthwind, SavedQueryIsAView)
 {
     source_->queries[u"Expensive"] = u"SELECT ProductName, UnitPrice FROM Products WHERE UnitPrice > 50";
