@@ -732,6 +732,15 @@ private:
             ++i_;
             if (q->set_op == "UNION" && accept("ALL")) q->set_op = "UNION ALL";
             q->next = query();
+            // ORDER BY and the clauses after it belong to the whole compound
+            // query, though they follow its last member.
+            select_stmt* last = q->next.get();
+            while (last->next) last = last->next.get();
+            q->order_by = std::move(last->order_by);
+            last->order_by.clear();
+            std::swap(q->for_update, last->for_update);
+            std::swap(q->fetch_first, last->fetch_first);
+            std::swap(q->offset, last->offset);
             return q;
         }
         if (accept("ORDER")) {

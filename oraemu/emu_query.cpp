@@ -642,6 +642,18 @@ void translator::select_list(const select_stmt& q, scope& sc, compiled_query& cq
     sql += hidden;
 }
 
+namespace {
+
+// The ORDER BY key for output column i: numbers sort as numbers. A compound
+// query is ordered from outside, where its columns are c1, c2 ...
+std::string output_key(const select_stmt& q, const compiled_query& cq, const std::vector<std::string>& item_sql,
+                       size_t i) {
+    std::string col = q.set_op.empty() ? item_sql[i] : "c" + std::to_string(i + 1);
+    return numeric_type(cq.cols[i].info.type) ? "CAST(" + col + " AS NUMERIC)" : col;
+}
+
+}  // namespace
+
 std::string translator::order_by(const select_stmt& q, scope& sc, const compiled_query& cq,
                                  const std::vector<std::string>& item_sql) {
     std::string sql;
@@ -651,9 +663,7 @@ std::string translator::order_by(const select_stmt& q, scope& sc, const compiled
         if (e.k == expr::num) {
             size_t n = static_cast<size_t>(std::atoll(e.text.c_str()));
             if (n < 1 || n > cq.cols.size()) throw make_error(1785);
-            key = numeric_type(cq.cols[n - 1].info.type) && q.set_op.empty()
-                      ? "CAST(" + item_sql[n - 1] + " AS NUMERIC)"
-                      : "c" + std::to_string(n);
+            key = output_key(q, cq, item_sql, n - 1);
         } else {
             int match = -1;
             if (e.k == expr::col && e.path.size() == 1) {
@@ -666,9 +676,7 @@ std::string translator::order_by(const select_stmt& q, scope& sc, const compiled
                         if (e.k == expr::col && cq.cols[i].info.name == e.path.back()) match = static_cast<int>(i);
                     if (match < 0) throw make_error(904, {"\"" + (e.path.empty() ? "" : e.path.back()) + "\""});
                 }
-                key = numeric_type(cq.cols[static_cast<size_t>(match)].info.type) && q.set_op.empty()
-                          ? "CAST(" + item_sql[static_cast<size_t>(match)] + " AS NUMERIC)"
-                          : "c" + std::to_string(match + 1);
+                key = output_key(q, cq, item_sql, static_cast<size_t>(match));
             } else {
                 key = num(expression(e, sc));
             }
@@ -733,6 +741,7 @@ compiled_query translator::query(const select_stmt& q, scope* parent) {
         std::string op = q.set_op == "MINUS" ? "EXCEPT" : q.set_op;
         sql += " " + op + " " + next.sql;
         binds_.insert(binds_.end(), next.binds.begin(), next.binds.end());
+        sql = "SELECT * FROM (" + sql + ")";
     }
     sql += order_by(q, sc, cq, item_sql);
     if (q.fetch_first >= 0) limit = limit < 0 ? q.fetch_first : std::min(limit, q.fetch_first);

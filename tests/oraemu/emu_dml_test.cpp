@@ -220,7 +220,8 @@ TEST_F(EmuDml, QueriesJoinsGroupingAndOrdering) {
     EXPECT_EQ(error_of("SELECT ID FROM D, E"), 918);
     EXPECT_EQ(error_of("SELECT DID, COUNT(*) FROM E"), 937);
     EXPECT_EQ(error_of("SELECT DID, SAL, COUNT(*) FROM E GROUP BY DID"), 979);
-    EXPECT_EQ(one("SELECT COUNT(*) FROM D, D"), "4");   // the same table twice is allowed
+    EXPECT_EQ(one("SELECT COUNT(*) FROM D, D"), "4");
+    EXPECT_EQ(rows("SELECT ID FROM D UNION SELECT 7 FROM DUAL ORDER BY 1 DESC"), (Rows{{"7"}, {"2"}, {"1"}}));   // the same table twice is allowed
     EXPECT_EQ(rows("SELECT ID FROM E WHERE ROWNUM <= 2 ORDER BY ID"), (Rows{{"1"}, {"2"}}));
     emu::exec_result r = run("SELECT COUNT(*), 'x' lit, NVL(NULL, 3) FROM DUAL");
     EXPECT_EQ(r.rows->columns()[0].name, "COUNT(*)");
