@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -52,6 +53,11 @@ inline const ora_oci_api& oci()
                                .string();
         std::filesystem::remove_all(home);
         std::filesystem::create_directories(home);
+        static std::string remove_at_exit = home;
+        std::atexit([] {
+            std::error_code ec;
+            std::filesystem::remove_all(remove_at_exit, ec);
+        });
         setenv("ORAEMU_HOME", home.c_str(), 1);
         setenv("TOLVANE_OCI_LIB", ORAEMU_OCI_LIB, 1);
         emu::create_service("XE");
