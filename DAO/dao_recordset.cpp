@@ -1,0 +1,198 @@
+#include "dao_recordset.h"
+
+#include "dao_default_value.h"
+#include "dao_exception.h"
+#include "dao_field.h"
+#include "dao_get_valid_variant.h"
+#include "jet_column.h"
+#include "tk_logger.h"
+#include "udb_ftd.h"
+
+namespace {
+
+enum : int16_t { dao_guid = 15, dao_decimal = 20 };
+
+// The extra word of a column beyond the date rule: 1 for a GUID, the
+// precision and scale of a Decimal (precision * 256 + scale), so that the
+// target can declare the column exactly.
+uint32_t type_extra(const jet_field& f, uint32_t extra)
+{
+    if (f.type() == dao_guid) return 1;
+    if (f.type() == dao_decimal) return static_cast<uint32_t>(f.column().precision) * 256u + f.column().scale;
+    return extra;
+}
+
+}  // namespace
+
+dao_recordset::dao_recordset(const std::u16string& name, std::unique_ptr<jet_recordset> rs,
+                             std::unique_ptr<jet_tabledef> tabledef)
+    : udb_recordset(name, true), rs_(std::move(rs)), tabledef_(std::move(tabledef))
+{
+    tk_trace(2, u"dao_recordset::dao_recordset(%s)", name);
+    TK_ASSERT(rs_);
+    TK_ASSERT(tabledef_);
+    count_ = dao_invoke([&] { return tabledef_->record_count(); });
+    record_count = count_;
+    tk_trace(1, "Got records count: %d", count_);
+    init_schema(*tabledef_);
+    init_indexes(*tabledef_);
+    read_eof();
+}
+
+dao_recordset::dao_recordset(const std::u16string& name, const std::u16string& text,
+                             std::unique_ptr<jet_recordset> rs, std::unique_ptr<jet_querydef> querydef,
+                             uint32_t count)
+    : udb_recordset(name, text, true), rs_(std::move(rs)), querydef_(std::move(querydef))
+{
+    tk_trace(2, u"dao_recordset::dao_recordset(%s)", name);
+    TK_ASSERT(rs_);
+    TK_ASSERT(querydef_);
+    count_ = static_cast<int32_t>(count);
+    record_count = count_;
+    tk_trace(1, "Got records count: %d", count_);
+    init_schema(*querydef_);
+    read_eof();
+}
+
+dao_recordset::~dao_recordset()
+{
+    // The record refers to nothing of the recordset, but goes first all
+    // the same: the owner's view is that it dies with the recordset.
+    current_.reset();
+}
+
+void dao_recordset::read_eof()
+{
+    eof_ = rs_->eof() ? -1 : 0;
+}
+
+void dao_recordset::init_schema(jet_tabledef& tabledef)
+{
+    tk_trace(2, "dao_recordset::init_schema( DAOTableDef * )");
+    std::vector<jet_field> fields = dao_invoke([&] { return tabledef.fields(); });
+    for (const std::u16string& c : tabledef.skipped_columns()) {
+        tk_trace(3, u"Column '%s' of table '%s' cannot be read and is left out", c, tabledef.name());
+        skipped_.push_back(c);
+    }
+    for (size_t i = 0; i < fields.size(); ++i) {
+        const jet_field& f = fields[i];
+        tk_trace(1, u"Field #%d: size=%d, DAO type=%d, default value=%s", i, f.size(), f.type(), f.default_value());
+        uint32_t extra = 0;
+        std::u16string text =
+            dao_default_value::clean_table(f.default_value(), f.type(), f.size(), static_cast<int>(i), extra);
+        ole_variant def = dao_default_value::make(text, dao_field::get_vartype(f.type()));
+        dao_field field(f, false);
+        schema.push_back(std::make_unique<t_ftd>(field, def, type_extra(f, extra)));
+    }
+    tk_trace(1, "End of dao_recordset::init_schema");
+}
+
+void dao_recordset::init_schema(jet_querydef& querydef)
+{
+    tk_trace(2, "dao_recordset::init_schema( DAOQueryDef * )");
+    std::vector<jet_field> fields = dao_invoke([&] { return querydef.fields(); });
+    for (size_t i = 0; i < fields.size(); ++i) {
+        const jet_field& f = fields[i];
+        tk_trace(1, u"Field #%d: DAO type=%d, default value=%s", i, f.type(), f.default_value());
+        uint32_t extra = 0;
+        std::u16string text = dao_default_value::clean_query(f.default_value(), f.type(), extra);
+        ole_variant def = dao_default_value::make(text, dao_field::get_vartype(f.type()));
+        dao_field field(f, false);
+        schema.push_back(std::make_unique<t_ftd>(field, def, type_extra(f, extra)));
+    }
+    tk_trace(1, "End of dao_recordset::init_schema");
+}
+
+void dao_recordset::init_indexes(jet_tabledef& tabledef)
+{
+    tk_trace(2, "dao_recordset::init_indexes");
+    std::vector<jet_index> list = dao_invoke([&] { return tabledef.indexes(); });
+    tk_trace(1, "Got %d indexes", list.size());
+    for (size_t i = 0; i < list.size(); ++i) {
+        const jet_index& x = list[i];
+        tk_trace(1, "Processing index %d", i);
+        tk_trace(1, "STEP #1");
+        tk_trace(1, u"STEP #2: %s", x.name);
+        tk_trace(1, "STEP #3");
+        for (const std::u16string& f : x.fields) tk_trace(1, u"got index field: %s", f);
+        tk_trace(1, "STEP #4");
+        add_index(udb_index(x.name, x.unique, x.primary, x.fields));
+    }
+    tk_trace(1, "End of dao_recordset::init_indexes");
+}
+
+udb_record* dao_recordset::get_item()
+{
+    TK_ASSERT(rs_);
+    current_.reset();
+    current_ = dao_invoke([&] { return std::make_unique<dao_record>(rs_->fields()); });
+    return current_.get();
+}
+
+bool dao_recordset::is_eof()
+{
+    return eof_ != 0;
+}
+
+void dao_recordset::next()
+{
+    dao_invoke([&] { rs_->move_next(); });
+    read_eof();
+}
+
+void dao_recordset::move_prev()
+{
+    if (rs_->bof()) return;
+    dao_invoke([&] { rs_->move_previous(); });
+    // Moving back from the end makes the last row current again; a stale
+    // end flag would hide it.
+    read_eof();
+}
+
+void dao_recordset::move_first()
+{
+    if (count_ == 0 && rs_->eof()) return;
+    dao_invoke([&] { rs_->move_first(); });
+    read_eof();
+}
+
+ole_variant dao_recordset::value_to_store(const udb_field& field, const t_ftd& ftd)
+{
+    tk_trace(1, u"\tAdd field '%s', type=%08X (value=%s)", field.name, field.get_type(), field.to_wstring());
+    if (field.is_empty_or_null() && ftd.b_not_null) {
+        tk_trace(1, "Got NULL value for not null field");
+        ole_variant v;
+        v.from_string("", ftd.vartype);
+        return v;
+    }
+    switch (field.get_vt()) {
+    case VT_DATE: {
+        std::string text = field.to_string();
+        size_t at = text.find("0000-00-00");
+        if (at != std::string::npos) {
+            tk_trace(1, "Null date has been found");
+            text.replace(at, 10, "1899-12-30");
+        }
+        ole_variant v;
+        v.from_string(text, VT_DATE);
+        return v;
+    }
+    case VT_I1:
+    case VT_UI2:
+    case VT_UI4:
+    case VT_I8:
+    case VT_UI8: return dao_get_valid_variant(field);
+    default: return ole_variant(static_cast<const ole_variant&>(field));
+    }
+}
+
+void dao_recordset::append_record(udb_record& record)
+{
+    tk_trace(1, "dao_recordset::append_record");
+    tk_trace(1, "\tAdd blank DAO record");
+    if (record.size() != schema.size())
+        throw tk_exception("The structures of data source does not conform to the destination table.", 1);
+    for (size_t i = 0; i < record.size(); ++i) (void)value_to_store(record[i], schema[i]);
+    // Recordset.AddNew: the component's recordsets are read-only.
+    dao_invoke([] { throw jet_error(jet_err_not_supported); });
+}
