@@ -7,6 +7,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
+#include <mutex>
+#include <unordered_map>
 
 namespace emu {
 
@@ -23,12 +26,91 @@ void throw_sqlite(sqlite3* db, int rc) {
     throw make_error(600, {msg});
 }
 
-sql_stmt::sql_stmt(sqlite3* db, const std::string& sql) : db_(db) {
+// ---- statement pools ------------------------------------------------------------
+//
+// Each open connection has a pool of idle prepared statements keyed by
+// their text. A statement in use is out of the pool, so nested use of the
+// same text prepares a second copy. A pool outlives its connection only as
+// a closed shell: statements given back to it then are finalized.
+
+struct stmt_pool {
+    std::mutex m;
+    bool closed = false;
+    size_t size = 0;
+    std::unordered_multimap<std::string, sqlite3_stmt*> idle;
+};
+
+namespace {
+
+constexpr size_t pool_limit = 256;
+
+std::mutex& pools_mutex() {
+    static std::mutex m;
+    return m;
+}
+
+std::map<sqlite3*, std::shared_ptr<stmt_pool>>& pools() {
+    static std::map<sqlite3*, std::shared_ptr<stmt_pool>> p;
+    return p;
+}
+
+std::shared_ptr<stmt_pool> pool_of(sqlite3* db) {
+    std::lock_guard<std::mutex> lock(pools_mutex());
+    auto it = pools().find(db);
+    return it == pools().end() ? nullptr : it->second;
+}
+
+void open_pool(sqlite3* db) {
+    std::lock_guard<std::mutex> lock(pools_mutex());
+    pools()[db] = std::make_shared<stmt_pool>();
+}
+
+void close_pool(sqlite3* db) {
+    std::shared_ptr<stmt_pool> p;
+    {
+        std::lock_guard<std::mutex> lock(pools_mutex());
+        auto it = pools().find(db);
+        if (it == pools().end()) return;
+        p = it->second;
+        pools().erase(it);
+    }
+    std::lock_guard<std::mutex> lock(p->m);
+    p->closed = true;
+    for (auto& [sql, s] : p->idle) sqlite3_finalize(s);
+    p->idle.clear();
+}
+
+}  // namespace
+
+sql_stmt::sql_stmt(sqlite3* db, const std::string& sql) : db_(db), pool_(pool_of(db)), sql_(sql) {
+    if (pool_) {
+        std::lock_guard<std::mutex> lock(pool_->m);
+        auto it = pool_->idle.find(sql);
+        if (it != pool_->idle.end()) {
+            s_ = it->second;
+            pool_->idle.erase(it);
+            --pool_->size;
+            return;
+        }
+    }
     int rc = sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &s_, nullptr);
     if (rc != SQLITE_OK) throw_sqlite(db, rc);
 }
 
-sql_stmt::~sql_stmt() { sqlite3_finalize(s_); }
+sql_stmt::~sql_stmt() {
+    if (!s_) return;
+    sqlite3_reset(s_);
+    sqlite3_clear_bindings(s_);
+    if (pool_) {
+        std::lock_guard<std::mutex> lock(pool_->m);
+        if (!pool_->closed && pool_->size < pool_limit) {
+            pool_->idle.emplace(sql_, s_);
+            ++pool_->size;
+            return;
+        }
+    }
+    sqlite3_finalize(s_);
+}
 
 sql_stmt& sql_stmt::bind(int i, std::string_view text) {
     sqlite3_bind_text(s_, i, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
@@ -159,11 +241,21 @@ store::store(const std::string& service, bool create) {
         throw make_error(12514);
     }
     sqlite3_busy_timeout(db_, 10000);
-    exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA case_sensitive_like=ON;");
-    if (create) create_dictionary();
+    open_pool(db_);
+    try {
+        exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA case_sensitive_like=ON;");
+        if (create) create_dictionary();
+    } catch (...) {
+        close_pool(db_);
+        sqlite3_close_v2(db_);
+        throw;
+    }
 }
 
-store::~store() { sqlite3_close_v2(db_); }
+store::~store() {
+    close_pool(db_);
+    sqlite3_close_v2(db_);
+}
 
 void store::exec(const std::string& sql) {
     char* err = nullptr;

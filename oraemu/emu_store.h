@@ -12,7 +12,11 @@
 
 namespace emu {
 
-// One prepared statement. Errors become ora_error: a message that SQLite
+struct stmt_pool;
+
+// One prepared statement, taken from and given back to the connection's
+// pool of prepared statements (a statement of the same text is prepared
+// once). Errors become ora_error: a message that SQLite
 // function code raised as "ORA-nnnnn: ..." keeps its number, a busy store is
 // ORA-00054, anything else ORA-00600 with SQLite's text.
 class sql_stmt {
@@ -45,6 +49,8 @@ public:
 private:
     sqlite3* db_;
     sqlite3_stmt* s_ = nullptr;
+    std::shared_ptr<stmt_pool> pool_;
+    std::string sql_;
 };
 
 // Throws the ora_error for SQLite result `rc` on `db`.
