@@ -340,6 +340,9 @@ sword OCILobRead(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* locp, ub4* am
 sword OCILobCharSetForm(OCIEnv* envhp, OCIError* errhp, const OCILobLocator* locp, ub1* csfrm);
 sword OCILobGetLength(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* locp, ub4* lenp);
 sword OCILobTrim(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* locp, ub4 newlen);
+// 64-bit forms of the two above.
+sword OCILobGetLength2(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* locp, oraub8* lenp);
+sword OCILobTrim2(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* locp, oraub8 newlen);
 
 // Transactions and version.
 sword OCITransCommit(OCISvcCtx* svchp, OCIError* errhp, ub4 flags);
@@ -349,6 +352,10 @@ void OCIClientVersion(sword* major_version, sword* minor_version, sword* update_
                       sword* patch_num, sword* port_update_num);
 // hndltype is a ub1, not a ub4.
 sword OCIServerVersion(void* hndlp, OCIError* errhp, OraText* bufp, ub4 bufsz, ub1 hndltype);
+// A round trip that checks the connection is alive.
+sword OCIPing(OCISvcCtx* svchp, OCIError* errhp, ub4 mode);
+// Aborts the call in progress on a service context or server handle.
+sword OCIBreak(void* hndlp, OCIError* errhp);
 
 }  // extern "C"
 
@@ -391,4 +398,8 @@ sword OCIServerVersion(void* hndlp, OCIError* errhp, OraText* bufp, ub4 bufsz, u
     X(OCIStmtRelease)                 \
     X(OCIStmtFetch2)                  \
     X(OCIClientVersion)               \
-    X(OCIServerVersion)
+    X(OCIServerVersion)               \
+    X(OCILobGetLength2)               \
+    X(OCILobTrim2)                    \
+    X(OCIPing)                        \
+    X(OCIBreak)

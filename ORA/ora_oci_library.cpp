@@ -17,8 +17,9 @@ const char* const ora_oci_library::missing_client_message =
 
 namespace {
 
-// Newest first: an unversioned link, when present, is what the
-// installation meant to be used.
+// The unversioned link first: when present, it is what the installation
+// meant to be used; then the versioned names, newest first. (".23.1" for
+// the 23ai client is the expected name, not one confirmed by a source.)
 const char* const k_client_names[] = {
     "libclntsh.so",      "libclntsh.so.23.1", "libclntsh.so.21.1", "libclntsh.so.19.1",
     "libclntsh.so.18.1", "libclntsh.so.12.1", "libclntsh.so.11.1",

@@ -314,6 +314,30 @@ sword OCILobTrim(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* locp, ub4 new
     });
 }
 
+sword OCILobGetLength2(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* locp, oraub8* lenp)
+{
+    emu::session* ses = nullptr;
+    OCILobLocator* loc = nullptr;
+    sword rc = lob_args(svchp, errhp, locp, ses, loc);
+    if (rc != OCI_SUCCESS) return rc;
+    if (lenp == nullptr) return fail(errhp, 24801);
+    return guarded(errhp, [&] {
+        *lenp = lob_length(*ses, loc);
+        return OCI_SUCCESS;
+    });
+}
+
+sword OCILobTrim2(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* locp, oraub8 newlen)
+{
+    if (newlen > 0xFFFFFFFFul) {
+        OCIError* err = as<OCIError>(errhp, OCI_HTYPE_ERROR);
+        if (err == nullptr) return OCI_INVALID_HANDLE;
+        clear(err);
+        return fail(err, 22926);
+    }
+    return OCILobTrim(svchp, errhp, locp, static_cast<ub4>(newlen));
+}
+
 sword OCILobCharSetForm(OCIEnv* envhp, OCIError* errhp, const OCILobLocator* locp, ub1* csfrm)
 {
     OCILobLocator* loc = as<OCILobLocator>(locp, OCI_DTYPE_LOB);

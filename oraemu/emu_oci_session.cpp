@@ -130,6 +130,28 @@ sword OCITransRollback(OCISvcCtx* svchp, OCIError* errhp, ub4)
     });
 }
 
+sword OCIPing(OCISvcCtx* svchp, OCIError* errhp, ub4)
+{
+    OCISvcCtx* svc = live_svc(svchp);
+    if (svc == nullptr || as<OCIError>(errhp, OCI_HTYPE_ERROR) == nullptr)
+        return OCI_INVALID_HANDLE;
+    clear(errhp);
+    if (!svc->session) return fail(errhp, 3114);
+    return guarded(errhp, [&]() -> sword {
+        svc->session->count_round_trip(emu::rt_kind::other);
+        return OCI_SUCCESS;
+    });
+}
+
+sword OCIBreak(void* hndlp, OCIError* errhp)
+{
+    // Calls here complete before they return, so there is never one to break.
+    if (emu_oci::any_handle(hndlp) == nullptr || as<OCIError>(errhp, OCI_HTYPE_ERROR) == nullptr)
+        return OCI_INVALID_HANDLE;
+    clear(errhp);
+    return OCI_SUCCESS;
+}
+
 void OCIClientVersion(sword* major_version, sword* minor_version, sword* update_num,
                       sword* patch_num, sword* port_update_num)
 {

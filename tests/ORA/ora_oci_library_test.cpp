@@ -141,6 +141,10 @@ TEST(ora_oci_library, stand_in_provides_every_entry_point)
     ORA_OCI_REQUIRED_FUNCTIONS(ORA_TEST_PRESENT)
     ORA_OCI_OPTIONAL_FUNCTIONS(ORA_TEST_PRESENT)
 #undef ORA_TEST_PRESENT
+    // The process-wide client is the same object on every call.
+    ora_oci_library& shared = ora_oci_library::shared();
+    EXPECT_EQ(&shared, &ora_oci_library::shared());
+    EXPECT_EQ(shared.path(), ORAEMU_OCI_LIB);
     sword major = 0, minor = -1, update = -1, patch = -1, port = -1;
     l->OCIClientVersion(&major, &minor, &update, &patch, &port);
     EXPECT_GE(major, 11);

@@ -98,6 +98,9 @@ TEST_F(stand_in, lob_trim_and_overwrite)
                               nullptr, 0, 0));
     c.check(oci().OCILobGetLength(c.svc, c.err, loc, &length));
     EXPECT_EQ(length, 4u);
+    oraub8 length8 = 0;
+    c.check(oci().OCILobGetLength2(c.svc, c.err, loc, &length8));
+    EXPECT_EQ(length8, 4u);
     unsigned char back[8] = {};
     amount = 8;
     c.check(oci().OCILobRead(c.svc, c.err, loc, &amount, 1, back, sizeof back, nullptr, nullptr,
@@ -178,6 +181,12 @@ TEST_F(stand_in, binding_in_ddl_is_an_illegal_variable)
                                             OCI_DEFAULT));
     ASSERT_TRUE(f);
     EXPECT_EQ(f->number, 1036);
+}
+
+TEST_F(stand_in, ping_answers_while_connected)
+{
+    c.check(oci().OCIPing(c.svc, c.err, OCI_DEFAULT));
+    EXPECT_EQ(oci().OCIPing(nullptr, c.err, OCI_DEFAULT), OCI_INVALID_HANDLE);
 }
 
 TEST_F(stand_in, round_trips_are_counted_per_network_call)
