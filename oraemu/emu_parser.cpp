@@ -831,46 +831,35 @@ private:
     }
 
     // The name Oracle gives an unaliased select item: a column's own name,
-    // otherwise the item's text in upper case without blanks.
+    // otherwise the item's text without blanks, upper-cased except for
+    // quoted identifiers (string literals are upper-cased too: 'abc' is
+    // named 'ABC').
     std::string heading_text(size_t b, size_t e, const expr& x) const {
         if (x.k == expr::col) return x.path.back();
-        std::string out;
-        std::string raw = sql_.substr(b, e - b);
+        std::string raw = sql_.substr(b, e - b), out, chunk;
         char quote = 0;
         for (char c : raw) {
-            if (quote) {
-                if (c == quote) quote = 0;
-                if (quote == '\'' || c == '\'') out += c;
-                else if (c != '"') out += c;
+            if (quote == '"') {
+                if (c == '"') quote = 0;
+                else out += c;
                 continue;
             }
-            if (c == '\'' || c == '"') {
+            if (quote == '\'') {
+                chunk += c;
+                if (c == '\'') quote = 0;
+                continue;
+            }
+            if (c == '"') {
+                out += fold_upper(chunk);
+                chunk.clear();
                 quote = c;
-                if (c == '\'') out += c;
                 continue;
             }
+            if (c == '\'') quote = c;
             if (c == ' ' || c == '\t' || c == '\n' || c == '\r') continue;
-            out += c;
+            chunk += c;
         }
-        // Upper-case outside string literals.
-        std::string res;
-        bool in_str = false;
-        std::string chunk;
-        for (char c : out) {
-            if (c == '\'') {
-                if (!in_str) {
-                    res += fold_upper(chunk);
-                    chunk.clear();
-                }
-                in_str = !in_str;
-                res += c;
-                continue;
-            }
-            if (in_str) res += c;
-            else chunk += c;
-        }
-        res += fold_upper(chunk);
-        return res;
+        return out + fold_upper(chunk);
     }
 
     void from_list(select_stmt& q) {
