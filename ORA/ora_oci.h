@@ -64,6 +64,10 @@ typedef sb4 (*OCICallbackDefine)(void* octxp, OCIDefine* defnp, ub4 iter, void**
                                  ub4** alenpp, ub1* piecep, void** indpp, ub2** rcodep);
 typedef sb4 (*OCICallbackLobRead)(void* ctxp, const void* bufp, ub4 len, ub1 piece);
 typedef sb4 (*OCICallbackLobWrite)(void* ctxp, void* bufp, ub4* lenp, ub1* piece);
+typedef sb4 (*OCICallbackLobRead2)(void* ctxp, const void* bufp, oraub8 len, ub1 piece,
+                                   void** changed_bufpp, oraub8* changed_lenp);
+typedef sb4 (*OCICallbackLobWrite2)(void* ctxp, void* bufp, oraub8* lenp, ub1* piece,
+                                    void** changed_bufpp, oraub8* changed_lenp);
 
 typedef void* (*OCIMallocFn)(void* ctxp, size_t size);
 typedef void* (*OCIReallocFn)(void* ctxp, void* memptr, size_t newsize);
@@ -336,6 +340,14 @@ sword OCILobWrite(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* locp, ub4* a
                   ub2 csid, ub1 csfrm);
 sword OCILobRead(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* locp, ub4* amtp, ub4 offset,
                  void* bufp, ub4 bufl, void* ctxp, OCICallbackLobRead cbfp, ub2 csid, ub1 csfrm);
+// 64-bit forms: a CLOB amount goes in characters through char_amtp, or,
+// when that is 0, in bytes through byte_amtp; both report what was done.
+sword OCILobWrite2(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* locp, oraub8* byte_amtp,
+                   oraub8* char_amtp, oraub8 offset, void* bufp, oraub8 buflen, ub1 piece,
+                   void* ctxp, OCICallbackLobWrite2 cbfp, ub2 csid, ub1 csfrm);
+sword OCILobRead2(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* locp, oraub8* byte_amtp,
+                  oraub8* char_amtp, oraub8 offset, void* bufp, oraub8 bufl, ub1 piece,
+                  void* ctxp, OCICallbackLobRead2 cbfp, ub2 csid, ub1 csfrm);
 // Takes the environment, not the service context.
 sword OCILobCharSetForm(OCIEnv* envhp, OCIError* errhp, const OCILobLocator* locp, ub1* csfrm);
 sword OCILobGetLength(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* locp, ub4* lenp);
@@ -399,6 +411,8 @@ sword OCIBreak(void* hndlp, OCIError* errhp);
     X(OCIStmtFetch2)                  \
     X(OCIClientVersion)               \
     X(OCIServerVersion)               \
+    X(OCILobRead2)                    \
+    X(OCILobWrite2)                   \
     X(OCILobGetLength2)               \
     X(OCILobTrim2)                    \
     X(OCIPing)                        \

@@ -242,6 +242,48 @@ sword lob_read(emu::session& ses, OCIError* err, OCILobLocator* loc, ub4* amtp, 
     return OCI_SUCCESS;
 }
 
+// ---------------------------------------------------------------- 64-bit forms
+
+// Bytes of a buffer holding its first `units` UTF-16 units (or fewer when
+// the buffer ends first).
+size_t bytes_for_units(buffer_set set, const unsigned char* buf, size_t len, uint64_t units)
+{
+    if (set == buffer_set::utf16) return static_cast<size_t>(std::min<uint64_t>(len, units * 2));
+    if (set == buffer_set::single_byte) return static_cast<size_t>(std::min<uint64_t>(len, units));
+    size_t pos = 0;
+    uint64_t done = 0;
+    while (pos < len && done < units) {
+        unsigned char c = buf[pos];
+        size_t step = c < 0x80 ? 1 : (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : 4;
+        uint64_t n = step == 4 ? 2 : 1;
+        if (done + n > units) break;
+        pos += step;
+        done += n;
+    }
+    return std::min(pos, len);
+}
+
+// Fills the two amounts of a 64-bit call from the classic amount.
+void report_amounts(const OCILobLocator* loc, buffer_set set, const void* buf, ub4 amount,
+                    oraub8* byte_amtp, oraub8* char_amtp)
+{
+    oraub8 bytes = amount, chars = amount;
+    if (is_blob(loc)) {
+        chars = 0;
+    } else if (set == buffer_set::utf16) {
+        bytes = static_cast<oraub8>(amount) * 2;
+    } else if (set == buffer_set::utf8) {
+        chars = decode(set, static_cast<const unsigned char*>(buf), amount).size();
+    }
+    if (byte_amtp != nullptr) *byte_amtp = bytes;
+    if (char_amtp != nullptr) *char_amtp = chars;
+}
+
+ub4 clamp32(oraub8 v)
+{
+    return v > 0xFFFFFFFFul ? 0xFFFFFFFFu : static_cast<ub4>(v);
+}
+
 // Validates the common arguments of a LOB call.
 sword lob_args(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* locp, emu::session*& ses,
                OCILobLocator*& loc)
@@ -283,6 +325,70 @@ sword OCILobRead(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* locp, ub4* am
     if (rc != OCI_SUCCESS) return rc;
     return guarded(errhp, [&] {
         return lob_read(*ses, errhp, loc, amtp, offset, bufp, bufl, ctxp, cbfp, csid);
+    });
+}
+
+sword OCILobWrite2(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* locp, oraub8* byte_amtp,
+                   oraub8* char_amtp, oraub8 offset, void* bufp, oraub8 buflen, ub1 piece,
+                   void*, OCICallbackLobWrite2 cbfp, ub2 csid, ub1)
+{
+    emu::session* ses = nullptr;
+    OCILobLocator* loc = nullptr;
+    sword rc = lob_args(svchp, errhp, locp, ses, loc);
+    if (rc != OCI_SUCCESS) return rc;
+    // Streaming through the 64-bit callback is not offered: pieces are
+    // passed by calling again (polling), as with OCILobWrite.
+    if (cbfp != nullptr || offset > 0xFFFFFFFFul || buflen > 0xFFFFFFFFul)
+        return fail(errhp, 24801);
+    return guarded(errhp, [&]() -> sword {
+        buffer_set set = buffer_charset(loc->env, csid);
+        auto* buf = static_cast<const unsigned char*>(bufp);
+        oraub8 chars = char_amtp != nullptr ? *char_amtp : 0;
+        oraub8 bytes = byte_amtp != nullptr ? *byte_amtp : 0;
+        ub4 amount = 0;
+        if (is_blob(loc)) {
+            amount = clamp32(bytes);
+        } else if (chars > 0) {
+            if (set == buffer_set::utf8) {
+                size_t n = bytes_for_units(set, buf, buflen, chars);
+                if (decode(set, buf, n).size() < chars) return fail(errhp, 24811);
+                amount = static_cast<ub4>(n);
+            } else {
+                amount = clamp32(chars);
+            }
+        } else {
+            amount = clamp32(set == buffer_set::utf16 ? bytes / 2 : bytes);
+        }
+        sword status = lob_write(*ses, errhp, loc, &amount, static_cast<ub4>(offset), bufp,
+                                 static_cast<ub4>(buflen), piece, nullptr, nullptr, csid);
+        if (status == OCI_SUCCESS) report_amounts(loc, set, bufp, amount, byte_amtp, char_amtp);
+        return status;
+    });
+}
+
+sword OCILobRead2(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* locp, oraub8* byte_amtp,
+                  oraub8* char_amtp, oraub8 offset, void* bufp, oraub8 bufl, ub1, void*,
+                  OCICallbackLobRead2 cbfp, ub2 csid, ub1)
+{
+    emu::session* ses = nullptr;
+    OCILobLocator* loc = nullptr;
+    sword rc = lob_args(svchp, errhp, locp, ses, loc);
+    if (rc != OCI_SUCCESS) return rc;
+    if (cbfp != nullptr || offset > 0xFFFFFFFFul) return fail(errhp, 24801);
+    return guarded(errhp, [&]() -> sword {
+        buffer_set set = buffer_charset(loc->env, csid);
+        oraub8 chars = char_amtp != nullptr ? *char_amtp : 0;
+        oraub8 bytes = byte_amtp != nullptr ? *byte_amtp : 0;
+        // For a CLOB the character amount rules; the byte amount counts
+        // only when no characters are asked for.
+        ub4 amount = is_blob(loc)  ? clamp32(bytes)
+                     : chars > 0   ? clamp32(chars)
+                     : clamp32(set == buffer_set::utf16 ? bytes / 2 : bytes);
+        sword status = lob_read(*ses, errhp, loc, &amount, static_cast<ub4>(offset), bufp,
+                                clamp32(bufl), nullptr, nullptr, csid);
+        if (status == OCI_SUCCESS || status == OCI_NEED_DATA)
+            report_amounts(loc, set, bufp, amount, byte_amtp, char_amtp);
+        return status;
     });
 }
 

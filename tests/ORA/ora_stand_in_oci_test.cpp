@@ -77,6 +77,31 @@ TEST_F(stand_in, piecewise_clob_write_and_polling_read)
     oci().OCIDescriptorFree(loc, OCI_DTYPE_LOB);
 }
 
+TEST_F(stand_in, lob_calls_with_64_bit_amounts)
+{
+    run(c, "CREATE TABLE docs (id NUMBER(5), doc CLOB)");
+    run(c, "INSERT INTO docs VALUES (1, EMPTY_CLOB())", OCI_COMMIT_ON_SUCCESS);
+    OCILobLocator* loc = new_locator(c);
+    statement s(c, "SELECT doc FROM docs WHERE id = 1 FOR UPDATE");
+    select_lob(c, s, loc, SQLT_CLOB);
+    std::u16string text = u"\u5317\u4EAC \U0001F600!";  // 5 characters, 6 UTF-16 units
+    oraub8 byte_amt = 0, char_amt = text.size();
+    c.check(oci().OCILobWrite2(c.svc, c.err, loc, &byte_amt, &char_amt, 1,
+                               const_cast<char16_t*>(text.data()), bytes(text), OCI_ONE_PIECE,
+                               nullptr, nullptr, 0, SQLCS_IMPLICIT));
+    EXPECT_EQ(char_amt, 6u);
+    EXPECT_EQ(byte_amt, 12u);
+    // Characters asked for rule over bytes; both come back.
+    char16_t back[16] = {};
+    byte_amt = 2, char_amt = 4;
+    c.check(oci().OCILobRead2(c.svc, c.err, loc, &byte_amt, &char_amt, 1, back, sizeof back,
+                              OCI_ONE_PIECE, nullptr, nullptr, 0, SQLCS_IMPLICIT));
+    EXPECT_EQ(char_amt, 4u);
+    EXPECT_EQ(byte_amt, 8u);
+    EXPECT_EQ(std::u16string(back, 4), text.substr(0, 4));
+    oci().OCIDescriptorFree(loc, OCI_DTYPE_LOB);
+}
+
 TEST_F(stand_in, lob_trim_and_overwrite)
 {
     run(c, "CREATE TABLE docs (id NUMBER(5), pic BLOB)");
