@@ -181,6 +181,12 @@ ole_variant& ole_variant::operator=(std::u16string_view text)
     return *this;
 }
 
+ole_variant& ole_variant::operator=(const char16_t* text)
+{
+    attach_wstring(text != nullptr ? std::u16string_view(text) : std::u16string_view());
+    return *this;
+}
+
 ole_variant::~ole_variant() = default;
 
 void ole_variant::reset()

@@ -43,12 +43,15 @@ public:
     // VT_BSTR from narrow text in the process locale's encoding.
     explicit ole_variant(std::string_view text);
     explicit ole_variant(const std::string& text);
-    explicit ole_variant(const char* text);  // null gives an empty text
+    ole_variant(const char* text);  // null gives an empty text
     // VT_BSTR from UTF-16 text, copied with its length.
     explicit ole_variant(std::u16string_view text);
     explicit ole_variant(const std::u16string& text);
     // VT_BSTR from a terminated UTF-16 text (a BSTR); null gives empty text.
-    explicit ole_variant(const char16_t* text);
+    ole_variant(const char16_t* text);
+    // Any other pointer would silently become VT_BOOL.
+    template <class T>
+    ole_variant(T*) = delete;
     ole_variant(const ole_cy& value);       // VT_CY
     ole_variant(const ole_decimal& value);  // VT_DECIMAL
     // VT_DATE; the date number is computed from the record. A record that
@@ -66,6 +69,7 @@ public:
     ole_variant& operator=(ole_variant&& other) noexcept;
     // Replaces the value by the text (kind VT_BSTR).
     ole_variant& operator=(std::u16string_view text);
+    ole_variant& operator=(const char16_t* text);
 
     virtual ~ole_variant();
     // Canonical text forms, used for SQL literals and trace lines.

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <type_traits>
 
 #include "ole_exceptions.h"
 #include "ole_variant.h"
@@ -65,6 +66,14 @@ TEST(OleVariantCtor, EachSourceTypeMakesItsKind)
     EXPECT_EQ(ole_variant(u"Größe").as_wstring(), u"Größe");
     EXPECT_EQ(ole_variant(std::u16string(u"a\0b", 3)).as_wstring().size(), 3u);
     EXPECT_EQ(ole_variant(static_cast<const char16_t*>(nullptr)).get_vt(), VT_BSTR);
+    // Literals assigned or copy-initialised are texts, never booleans.
+    ole_variant lit = "abc";
+    EXPECT_EQ(lit.get_vt(), VT_BSTR);
+    lit = u"xyz";
+    EXPECT_EQ(lit.as_wstring(), u"xyz");
+    lit = "q";
+    EXPECT_EQ(lit.as_wstring(), u"q");
+    static_assert(!std::is_constructible_v<ole_variant, const int*>);
 }
 
 TEST(OleVariantCtor, DatesKeepTheRecordAndTheNumber)
