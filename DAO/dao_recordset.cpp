@@ -6,6 +6,7 @@
 #include "dao_get_valid_variant.h"
 #include "jet_column.h"
 #include "tk_logger.h"
+#include "tk_wstring.h"
 #include "udb_ftd.h"
 
 namespace {
@@ -111,6 +112,12 @@ void dao_recordset::init_indexes(jet_tabledef& tabledef)
     for (size_t i = 0; i < list.size(); ++i) {
         const jet_index& x = list[i];
         tk_trace(1, "Processing index %d", i);
+        if (uses_skipped_column(x)) {
+            // Its column is in no record: the target could not build it.
+            tk_trace(3, u"Index '%s' of table '%s' uses a column that cannot be read and is left out", x.name,
+                     tabledef.name());
+            continue;
+        }
         tk_trace(1, "STEP #1");
         tk_trace(1, u"STEP #2: %s", x.name);
         tk_trace(1, "STEP #3");
@@ -119,6 +126,14 @@ void dao_recordset::init_indexes(jet_tabledef& tabledef)
         add_index(udb_index(x.name, x.unique, x.primary, x.fields));
     }
     tk_trace(1, "End of dao_recordset::init_indexes");
+}
+
+bool dao_recordset::uses_skipped_column(const jet_index& index) const
+{
+    for (const std::u16string& f : index.fields)
+        for (const std::u16string& s : skipped_)
+            if (tk_equal_nocase(f, s)) return true;
+    return false;
 }
 
 udb_record* dao_recordset::get_item()

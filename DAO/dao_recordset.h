@@ -51,6 +51,7 @@ private:
     void init_schema(jet_querydef& querydef);
     void init_indexes(jet_tabledef& tabledef);
     void read_eof();
+    bool uses_skipped_column(const jet_index& index) const;
 
     int32_t count_ = 0;
     int16_t eof_ = -1;

@@ -19,7 +19,7 @@ bool is_narrowed(ole_vartype vt)
 
 bool cannot_be_indexed(const t_ftd& f)
 {
-    return f.vartype == VT_BLOB || (f.vartype == VT_BSTR && f.size >= 256);
+    return ole_is_binary_vt(f.vartype) || (f.vartype == VT_BSTR && f.size >= 256);
 }
 
 }  // namespace
