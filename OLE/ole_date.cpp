@@ -1,6 +1,7 @@
 #include "ole_date.h"
 
 #include <cmath>
+#include <cctype>
 #include <cstdio>
 
 #include "ole_date_parser.h"
@@ -174,8 +175,20 @@ bool read_free_form(ole_date& d, const std::string& s)
     return true;
 }
 
-bool read_patterns(ole_date& d, const std::string& s)
+// ISO 8601 writes "2011-08-05T14:30:00"; the patterns below would stop at
+// the 'T' and silently drop the time, so the separator becomes a blank.
+std::string iso_separator_as_blank(std::string s)
 {
+    size_t t = s.find_first_of("Tt");
+    if (t != std::string::npos && t > 0 && t + 1 < s.size() && std::isdigit(static_cast<unsigned char>(s[t - 1])) &&
+        std::isdigit(static_cast<unsigned char>(s[t + 1])))
+        s[t] = ' ';
+    return s;
+}
+
+bool read_patterns(ole_date& d, const std::string& text)
+{
+    const std::string s = iso_separator_as_blank(text);
     static const char* const patterns[] = {"%hd-%hd-%hd %hd:%hd:%63s", "%hd/%hd/%hd %hd:%hd:%63s",
                                            "%hd.%hd.%hd %hd:%hd:%63s"};
     int number = 0;

@@ -128,8 +128,9 @@ TEST(OleDateParse, RejectsWhatIsNoDate)
     for (const char* bad : {"", "    ", "1:05", "AM", "12 PM", "hello world", "2011-13-45", "2/30/2011 x",
                             "99:99:99:99"})
         expect_date(bad, ole_date::kind_invalid, "");
-    // The dash pattern stops at the 'T': three items make a pure date.
-    expect_date("2011-08-05T14:30:00", ole_date::kind_pure_date, "2011-08-05");
+    // ISO 8601's 'T' separates date and time; the time must not be dropped.
+    expect_date("2011-08-05T14:30:00", ole_date::kind_date_time, "2011-08-05 14:30:00");
+    expect_date("2011-08-05T00:00:00", ole_date::kind_pure_date, "2011-08-05");
     // Seconds that cannot be a count of seconds.
     EXPECT_EQ(parse("10:20:-5").kind, ole_date::kind_invalid);
 }
