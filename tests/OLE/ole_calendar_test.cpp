@@ -1,24 +1,13 @@
 // Calendar fields and OLE Automation date numbers.
 #include <gtest/gtest.h>
 
+#include "ole_test_support.h"
+
 #include <cmath>
 
 #include "ole_calendar.h"
 
 namespace {
-
-ole_systemtime make_st(int y, int mo, int d, int h = 0, int mi = 0, int s = 0, int ms = 0)
-{
-    ole_systemtime st;
-    st.year = static_cast<uint16_t>(y);
-    st.month = static_cast<uint16_t>(mo);
-    st.day = static_cast<uint16_t>(d);
-    st.hour = static_cast<uint16_t>(h);
-    st.minute = static_cast<uint16_t>(mi);
-    st.second = static_cast<uint16_t>(s);
-    st.milliseconds = static_cast<uint16_t>(ms);
-    return st;
-}
 
 double to_date(const ole_systemtime& st)
 {

@@ -2,6 +2,8 @@
 // dao_get_valid_variant.
 #include <gtest/gtest.h>
 
+#include "ole_test_support.h"
+
 #include <cmath>
 #include <cstring>
 
@@ -23,18 +25,6 @@ ole_decimal dec(const char* text)
     ole_decimal d;
     EXPECT_EQ(ole_dec_from_str(std::string_view(text), d), OLE_S_OK);
     return d;
-}
-
-ole_systemtime make_st(int y, int mo, int d, int h = 0, int mi = 0, int s = 0)
-{
-    ole_systemtime st;
-    st.year = static_cast<uint16_t>(y);
-    st.month = static_cast<uint16_t>(mo);
-    st.day = static_cast<uint16_t>(d);
-    st.hour = static_cast<uint16_t>(h);
-    st.minute = static_cast<uint16_t>(mi);
-    st.second = static_cast<uint16_t>(s);
-    return st;
 }
 
 ole_variant i8(int64_t v) { return ole_variant(static_cast<long long>(v)); }

@@ -2,6 +2,8 @@
 // arrays and the canonical text forms.
 #include <gtest/gtest.h>
 
+#include "ole_test_support.h"
+
 #include <cmath>
 #include <cstring>
 #include <type_traits>
@@ -11,18 +13,6 @@
 #include "tk_exception.h"
 
 namespace {
-
-ole_systemtime make_st(int y, int mo, int d, int h = 0, int mi = 0, int s = 0)
-{
-    ole_systemtime st;
-    st.year = static_cast<uint16_t>(y);
-    st.month = static_cast<uint16_t>(mo);
-    st.day = static_cast<uint16_t>(d);
-    st.hour = static_cast<uint16_t>(h);
-    st.minute = static_cast<uint16_t>(mi);
-    st.second = static_cast<uint16_t>(s);
-    return st;
-}
 
 ole_decimal dec(const char* text)
 {
