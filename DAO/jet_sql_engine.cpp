@@ -7,6 +7,7 @@
 #include "jet_sql_error.h"
 #include "jet_sql_functions.h"
 #include "jet_sql_parser.h"
+#include "jet_sql_row_buffer.h"
 #include "tk_logger.h"
 #include "tk_wstring.h"
 
@@ -23,80 +24,6 @@ std::string quote_ident(std::u16string_view name)
     return out + "\"";
 }
 
-const char* column_decl(int32_t dao_type)
-{
-    switch (dao_type) {
-    case jet_dao_boolean:
-    case jet_dao_byte:
-    case jet_dao_integer:
-    case jet_dao_long:
-    case jet_dao_bigint: return "INTEGER";
-    case jet_dao_currency:
-    case jet_dao_single:
-    case jet_dao_double:
-    case jet_dao_date:
-    case jet_dao_decimal: return "REAL";
-    case jet_dao_binary:
-    case jet_dao_long_binary: return "BLOB";
-    default: return "TEXT COLLATE JETTEXT";
-    }
-}
-
-// Binds one row of a source table into the INSERT statement, turning the
-// reader's values into the engine's conventions (Booleans -1/0, exact
-// decimal text into numbers).
-class inserter final : public jet_sql_row_sink {
-public:
-    inserter(sqlite3_stmt* stmt, const std::vector<jet_sql_column>& cols) : stmt_(stmt), cols_(cols) {}
-
-    void put_null(size_t c) override { sqlite3_bind_null(stmt_, slot(c)); }
-    void put_int(size_t c, int64_t v) override
-    {
-        if (cols_[c].dao_type == jet_dao_boolean) v = v != 0 ? -1 : 0;
-        sqlite3_bind_int64(stmt_, slot(c), v);
-    }
-    void put_double(size_t c, double v) override
-    {
-        if (cols_[c].dao_type == jet_dao_boolean) return put_int(c, v != 0 ? -1 : 0);
-        sqlite3_bind_double(stmt_, slot(c), v);
-    }
-    void put_text(size_t c, std::u16string_view v) override
-    {
-        if (numeric(c)) return put_utf8(c, tk_to_utf8(v));
-        sqlite3_bind_text16(stmt_, slot(c), v.data(), static_cast<int>(v.size() * 2), SQLITE_TRANSIENT);
-    }
-    void put_utf8(size_t c, std::string_view v) override
-    {
-        if (numeric(c)) {
-            std::string s(v);
-            char* end = nullptr;
-            double d = std::strtod(s.c_str(), &end);
-            if (end != s.c_str()) return put_double(c, d);
-        }
-        sqlite3_bind_text(stmt_, slot(c), v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
-    }
-    void put_blob(size_t c, const uint8_t* bytes, size_t length) override
-    {
-        sqlite3_bind_blob64(stmt_, slot(c), bytes, length, SQLITE_TRANSIENT);
-    }
-
-private:
-    int slot(size_t c) const
-    {
-        TK_ASSERT(c < cols_.size());
-        return static_cast<int>(c) + 1;
-    }
-    bool numeric(size_t c) const
-    {
-        int32_t t = cols_[c].dao_type;
-        return t == jet_dao_currency || t == jet_dao_decimal || t == jet_dao_double || t == jet_dao_single ||
-               t == jet_dao_bigint;
-    }
-
-    sqlite3_stmt* stmt_;
-    const std::vector<jet_sql_column>& cols_;
-};
-
 struct stmt_guard {
     sqlite3_stmt* stmt = nullptr;
     ~stmt_guard() { sqlite3_finalize(stmt); }
@@ -106,6 +33,7 @@ struct stmt_guard {
 
 [[noreturn]] void jet_sql_raise(sqlite3* db)
 {
+    if (std::exception_ptr e = jet_sql_take_stream_error()) std::rethrow_exception(e);
     std::string msg = sqlite3_errmsg(db);
     if (msg.rfind("jet:", 0) == 0) throw jet_sql_error(std::atoi(msg.c_str() + 4));
     tk_trace(3, "SQLite: %s", msg.c_str());
@@ -180,6 +108,7 @@ jet_sql_engine::jet_sql_engine(jet_sql_source& source) : source_(source)
         throw jet_sql_error(jet_err_reserved, u"SQLite cannot open its work database");
     }
     jet_sql_register_functions(db_);
+    jet_sql_register_stream(db_, this);
     exec("PRAGMA journal_mode = OFF");
     exec("PRAGMA synchronous = OFF");
     exec("PRAGMA cache_size = -65536");
@@ -202,8 +131,14 @@ void jet_sql_engine::exec(const std::string& sql)
 
 jet_sql_engine::table_state* jet_sql_engine::find_state(std::u16string_view name)
 {
-    auto it = tables_.find(tk_fold_case(name));
-    return it == tables_.end() ? nullptr : &it->second;
+    auto it = by_name_.find(tk_fold_case(name));
+    return it == by_name_.end() ? nullptr : tables_[it->second].get();
+}
+
+bool jet_sql_engine::is_loaded(std::u16string_view table)
+{
+    table_state* t = find_state(table);
+    return t != nullptr && t->loaded;
 }
 
 const std::vector<jet_sql_column>* jet_sql_engine::table(std::u16string_view wanted, std::u16string& name)
@@ -212,13 +147,17 @@ const std::vector<jet_sql_column>* jet_sql_engine::table(std::u16string_view wan
         name = t->name;
         return &t->columns;
     }
-    table_state t;
-    if (!source_.find_table(wanted, t.name, t.columns)) return nullptr;
-    create_table(t);
-    name = t.name;
-    auto& slot = tables_[tk_fold_case(t.name)];
-    slot = std::move(t);
-    return &slot.columns;
+    auto t = std::make_unique<table_state>();
+    if (!source_.find_table(wanted, t->name, t->columns)) return nullptr;
+    t->index = tables_.size();
+    name = t->name;
+    by_name_[tk_fold_case(t->name)] = t->index;
+    tables_.push_back(std::move(t));
+    const size_t k = tables_.back()->index;
+    // Every table is first known as its streaming scan; compiling a
+    // statement needs nothing more.
+    exec("CREATE VIRTUAL TABLE \"__jet_v_" + std::to_string(k) + "\" USING jet_stream(" + std::to_string(k) + ")");
+    return &tables_.back()->columns;
 }
 
 bool jet_sql_engine::saved_query(std::u16string_view wanted, std::u16string& name, std::u16string& sql)
@@ -226,21 +165,39 @@ bool jet_sql_engine::saved_query(std::u16string_view wanted, std::u16string& nam
     return source_.find_query(wanted, name, sql);
 }
 
-void jet_sql_engine::create_table(const table_state& t)
+const std::vector<jet_sql_column>& jet_sql_engine::stream_columns(size_t table)
 {
+    TK_ASSERT(table < tables_.size());
+    return tables_[table]->columns;
+}
+
+std::unique_ptr<jet_sql_cursor> jet_sql_engine::stream_open(size_t table)
+{
+    TK_ASSERT(table < tables_.size());
+    tk_trace(1, u"jet_sql_engine::stream_open(%s)", tables_[table]->name);
+    std::unique_ptr<jet_sql_cursor> c = source_.open_table(tables_[table]->name);
+    TK_ASSERT(c != nullptr);
+    return c;
+}
+
+void jet_sql_engine::create_table(table_state& t)
+{
+    if (t.created) return;
     std::string sql = "CREATE TABLE " + quote_ident(t.name) + " (";
     for (size_t i = 0; i < t.columns.size(); ++i) {
         if (i > 0) sql += ", ";
-        sql += quote_ident(t.columns[i].name) + " " + column_decl(t.columns[i].dao_type);
+        sql += quote_ident(t.columns[i].name) + " " + jet_sql_column_decl(t.columns[i].dao_type);
     }
     if (t.columns.empty()) sql += "\"__jet_none\"";
     exec(sql + ")");
+    t.created = true;
 }
 
 void jet_sql_engine::load(table_state& t)
 {
     if (t.loaded) return;
     tk_trace(1, u"jet_sql_engine::load(%s)", t.name);
+    create_table(t);
     std::string sql = "INSERT INTO " + quote_ident(t.name) + " VALUES (";
     for (size_t i = 0; i < t.columns.size(); ++i) sql += i > 0 ? ", ?" : "?";
     if (t.columns.empty()) sql += "NULL";
@@ -249,16 +206,17 @@ void jet_sql_engine::load(table_state& t)
     if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &ins.stmt, nullptr) != SQLITE_OK) jet_sql_raise(db_);
     std::unique_ptr<jet_sql_cursor> cursor = source_.open_table(t.name);
     TK_ASSERT(cursor != nullptr);
-    inserter sink(ins.stmt, t.columns);
+    jet_sql_row_buffer row(t.columns);
     exec("BEGIN");
     try {
-        while (cursor->next(sink)) {
+        while (cursor->next(row)) {
+            for (size_t i = 0; i < row.size(); ++i) row.bind(ins.stmt, i);
             if (sqlite3_step(ins.stmt) != SQLITE_DONE) jet_sql_raise(db_);
             sqlite3_reset(ins.stmt);
-            sqlite3_clear_bindings(ins.stmt);
         }
     } catch (...) {
         sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        exec("DELETE FROM " + quote_ident(t.name));
         throw;
     }
     exec("COMMIT");
@@ -269,21 +227,56 @@ void jet_sql_engine::ensure_index(table_state& t, const std::u16string& column)
 {
     for (const auto& c : t.indexed)
         if (tk_equal_nocase(c, column)) return;
-    std::string name = "__jet_ix_" + std::to_string(reinterpret_cast<uintptr_t>(&t)) + "_" + std::to_string(t.indexed.size());
-    exec("CREATE INDEX " + quote_ident(tk_from_utf8(name)) + " ON " + quote_ident(t.name) + " (" + quote_ident(column) + ")");
+    std::string name = "__jet_ix_" + std::to_string(t.index) + "_" + std::to_string(t.indexed.size());
+    exec("CREATE INDEX \"" + name + "\" ON " + quote_ident(t.name) + " (" + quote_ident(column) + ")");
     t.indexed.push_back(column);
 }
 
-jet_sql_translation jet_sql_engine::compile(std::u16string_view sql)
+jet_sql_translation jet_sql_engine::compile(std::u16string_view sql, bool run)
 {
     std::unique_ptr<jet_sql_query> q = jet_sql_parse(sql);
-    return jet_sql_translate(*q, *this);
+    jet_sql_translation tr = jet_sql_translate(*q, *this);
+    // One table named once is read by a single scan: stream it. A table
+    // named more often, or beside others, may be scanned once per row of
+    // another: copy it into SQLite, with indexes on its join columns.
+    int references = 0;
+    for (int n : tr.table_references) references += n;
+    const bool stream = !run || references == 1;
+    std::vector<std::string> names;
+    for (const std::u16string& name : tr.tables) {
+        table_state* t = find_state(name);
+        TK_ASSERT(t != nullptr);
+        if (stream && !t->loaded) {
+            names.push_back("\"__jet_v_" + std::to_string(t->index) + "\"");
+            continue;
+        }
+        load(*t);
+        names.push_back(quote_ident(t->name));
+    }
+    if (run) {
+        for (const auto& [table, column] : tr.index_hints)
+            if (table_state* t = find_state(table); t != nullptr && t->loaded) ensure_index(*t, column);
+    }
+    std::string out;
+    out.reserve(tr.sql.size());
+    for (size_t i = 0; i < tr.sql.size(); ++i) {
+        if (tr.sql[i] != '\x01') {
+            out += tr.sql[i];
+            continue;
+        }
+        size_t end = tr.sql.find('\x01', i + 1);
+        TK_ASSERT(end != std::string::npos);
+        out += names.at(std::stoul(tr.sql.substr(i + 1, end - i - 1)));
+        i = end;
+    }
+    tr.sql = std::move(out);
+    return tr;
 }
 
 jet_sql_translation jet_sql_engine::test(std::u16string_view sql)
 {
     tk_trace(2, u"jet_sql_engine::test(%s)", std::u16string(sql));
-    jet_sql_translation tr = compile(sql);
+    jet_sql_translation tr = compile(sql, false);
     stmt_guard st;
     if (sqlite3_prepare_v2(db_, tr.sql.c_str(), -1, &st.stmt, nullptr) != SQLITE_OK) jet_sql_raise(db_);
     return tr;
@@ -291,18 +284,14 @@ jet_sql_translation jet_sql_engine::test(std::u16string_view sql)
 
 std::string jet_sql_engine::translate(std::u16string_view sql)
 {
-    return compile(sql).sql;
+    return compile(sql, false).sql;
 }
 
 std::unique_ptr<jet_sql_result> jet_sql_engine::open(std::u16string_view sql)
 {
     tk_trace(2, u"jet_sql_engine::open(%s)", std::u16string(sql));
-    jet_sql_translation tr = compile(sql);
+    jet_sql_translation tr = compile(sql, true);
     tk_trace(1, "SQLite text: %s", tr.sql.c_str());
-    for (const std::u16string& name : tr.tables)
-        if (table_state* t = find_state(name)) load(*t);
-    for (const auto& [table, column] : tr.index_hints)
-        if (table_state* t = find_state(table)) ensure_index(*t, column);
     sqlite3_stmt* stmt = nullptr;
     if (sqlite3_prepare_v2(db_, tr.sql.c_str(), -1, &stmt, nullptr) != SQLITE_OK) {
         sqlite3_finalize(stmt);

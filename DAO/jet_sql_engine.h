@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "jet_sql_source.h"
+#include "jet_sql_stream.h"
 #include "jet_sql_translator.h"
 
 struct sqlite3;
@@ -55,35 +56,42 @@ private:
     std::vector<jet_sql_result_column> columns_;
 };
 
-class jet_sql_engine : private jet_sql_catalog {
+class jet_sql_engine : private jet_sql_catalog, private jet_sql_stream_host {
 public:
     explicit jet_sql_engine(jet_sql_source& source);
     jet_sql_engine(const jet_sql_engine&) = delete;
     jet_sql_engine& operator=(const jet_sql_engine&) = delete;
     ~jet_sql_engine() override;
 
-    // Compiles, loads what the statement names and starts it. The result
-    // must be destroyed before the engine.
+    // Compiles and starts the statement: a statement that names a single
+    // table once streams it from the source; any other first loads the
+    // tables it names. The result must be destroyed before the engine.
     std::unique_ptr<jet_sql_result> open(std::u16string_view sql);
     // Compiles the statement and resolves every name without reading a
     // row; raises the error DAO would give.
     jet_sql_translation test(std::u16string_view sql);
     // The SQLite text a statement becomes (for traces and tests).
     std::string translate(std::u16string_view sql);
+    // Whether a table has been copied into the engine (tests, traces).
+    bool is_loaded(std::u16string_view table);
 
 private:
     struct table_state {
+        size_t index = 0;
         std::u16string name;
         std::vector<jet_sql_column> columns;
-        bool loaded = false;
+        bool created = false;  // the SQLite copy exists
+        bool loaded = false;   // and holds the rows
         std::vector<std::u16string> indexed;
     };
 
     const std::vector<jet_sql_column>* table(std::u16string_view wanted, std::u16string& name) override;
     bool saved_query(std::u16string_view wanted, std::u16string& name, std::u16string& sql) override;
+    const std::vector<jet_sql_column>& stream_columns(size_t table) override;
+    std::unique_ptr<jet_sql_cursor> stream_open(size_t table) override;
 
-    jet_sql_translation compile(std::u16string_view sql);
-    void create_table(const table_state& t);
+    jet_sql_translation compile(std::u16string_view sql, bool run);
+    void create_table(table_state& t);
     void load(table_state& t);
     void ensure_index(table_state& t, const std::u16string& column);
     void exec(const std::string& sql);
@@ -91,7 +99,8 @@ private:
 
     jet_sql_source& source_;
     sqlite3* db_ = nullptr;
-    std::map<std::u16string, table_state> tables_;  // by folded name
+    std::vector<std::unique_ptr<table_state>> tables_;
+    std::map<std::u16string, size_t> by_name_;  // folded name → index
 };
 
 // Raises the jet_sql_error for a failed SQLite call: the Access function

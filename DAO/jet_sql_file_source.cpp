@@ -15,13 +15,24 @@ int32_t engine_type(int16_t dao_type)
     return dao_type == jet_dao::date_time_extended ? static_cast<int32_t>(jet_dao_date) : static_cast<int32_t>(dao_type);
 }
 
+// The table reader of a catalogue entry, with the entry's column
+// properties where the reader takes them.
+template <class E>
+std::unique_ptr<jet_table_reader> open_reader(const jet_file& file, MdbCatalogEntry* mdb_entry, const E& entry)
+{
+    if constexpr (requires { entry.properties.get(); })
+        return std::make_unique<jet_table_reader>(file, mdb_entry, entry.properties.get());
+    else
+        return std::make_unique<jet_table_reader>(file, mdb_entry);
+}
+
 class file_cursor final : public jet_sql_cursor {
 public:
-    file_cursor(const jet_file& file, MdbCatalogEntry* entry) : reader_(file, entry) {}
+    explicit file_cursor(std::unique_ptr<jet_table_reader> reader) : reader_(std::move(reader)) {}
 
     bool next(jet_sql_row_sink& sink) override
     {
-        if (!reader_.next(row_)) return false;
+        if (!reader_->next(row_)) return false;
         for (size_t i = 0; i < row_.size(); ++i) put(sink, i, row_[i]);
         return true;
     }
@@ -47,7 +58,7 @@ private:
         }
     }
 
-    jet_table_reader reader_;
+    std::unique_ptr<jet_table_reader> reader_;
     std::vector<jet_value> row_;
 };
 
@@ -80,10 +91,10 @@ bool jet_sql_file_source::find_table(std::u16string_view wanted, std::u16string&
 {
     const jet_catalog_entry* e = local_table(wanted);
     if (e == nullptr) return false;
-    jet_table_reader reader(file_, catalog_.mdb_entry(*e));
+    std::unique_ptr<jet_table_reader> reader = open_reader(file_, catalog_.mdb_entry(*e), *e);
     name = e->name;
     columns.clear();
-    for (const jet_column& c : reader.columns()) columns.push_back({c.name, engine_type(c.dao_type), c.size});
+    for (const jet_column& c : reader->columns()) columns.push_back({c.name, engine_type(c.dao_type), c.size});
     return true;
 }
 
@@ -91,7 +102,7 @@ std::unique_ptr<jet_sql_cursor> jet_sql_file_source::open_table(const std::u16st
 {
     const jet_catalog_entry* e = local_table(name);
     TK_ASSERT(e != nullptr);
-    return std::make_unique<file_cursor>(file_, catalog_.mdb_entry(*e));
+    return std::make_unique<file_cursor>(open_reader(file_, catalog_.mdb_entry(*e), *e));
 }
 
 bool jet_sql_file_source::find_query(std::u16string_view wanted, std::u16string& name, std::u16string& sql)
@@ -112,19 +123,20 @@ void jet_sql_file_source::read_queries()
     if (objects == nullptr || rows == nullptr) return;
     std::map<int64_t, std::u16string> names;
     {
-        jet_table_reader r(file_, catalog_.mdb_entry(*objects));
-        const int c_id = r.find_column(u"Id"), c_name = r.find_column(u"Name"), c_type = r.find_column(u"Type");
+        std::unique_ptr<jet_table_reader> r = open_reader(file_, catalog_.mdb_entry(*objects), *objects);
+        const int c_id = r->find_column(u"Id"), c_name = r->find_column(u"Name"), c_type = r->find_column(u"Type");
         std::vector<jet_value> row;
-        while (r.next(row))
+        while (r->next(row))
             if (int_at(row, c_type) == 5) names[int_at(row, c_id)] = text_at(row, c_name);
     }
     std::map<int64_t, std::vector<jet_sql_query_row>> parts;
     {
-        jet_table_reader r(file_, catalog_.mdb_entry(*rows));
-        const int c_obj = r.find_column(u"ObjectId"), c_attr = r.find_column(u"Attribute"), c_flag = r.find_column(u"Flag"),
-                  c_n1 = r.find_column(u"Name1"), c_n2 = r.find_column(u"Name2"), c_expr = r.find_column(u"Expression");
+        std::unique_ptr<jet_table_reader> r = open_reader(file_, catalog_.mdb_entry(*rows), *rows);
+        const int c_obj = r->find_column(u"ObjectId"), c_attr = r->find_column(u"Attribute"),
+                  c_flag = r->find_column(u"Flag"), c_n1 = r->find_column(u"Name1"), c_n2 = r->find_column(u"Name2"),
+                  c_expr = r->find_column(u"Expression");
         std::vector<jet_value> row;
-        while (r.next(row)) {
+        while (r->next(row)) {
             jet_sql_query_row q;
             q.attribute = static_cast<int32_t>(int_at(row, c_attr));
             q.flag = static_cast<int32_t>(int_at(row, c_flag));

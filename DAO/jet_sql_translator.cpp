@@ -63,13 +63,15 @@ int rank_of(int32_t t)
     }
 }
 
+// Byte 0x01 marks table references in the generated text; it never
+// appears anywhere else in it.
 std::string quote_ident(std::u16string_view name)
 {
     std::string u = tk_to_utf8(name);
     std::string out = "\"";
     for (char c : u) {
         if (c == '"') out += '"';
-        out += c;
+        out += c == '\x01' ? '\x02' : c;
     }
     out += '"';
     return out;
@@ -81,7 +83,10 @@ std::string quote_string(std::u16string_view text)
     std::string out = "'";
     for (char c : u) {
         if (c == '\'') out += '\'';
-        out += c;
+        if (c == '\x01')
+            out += "' || char(1) || '";
+        else
+            out += c;
     }
     out += '\'';
     return out;
@@ -216,6 +221,7 @@ public:
         out.sql = query_sql(q, nullptr, out.columns);
         if (!params_.empty()) throw jet_sql_error(jet_err_too_few_parameters, tk_widen_ascii(std::to_string(params_.size())));
         out.tables = tables_;
+        out.table_references = refs_;
         out.index_hints = hints_;
         return out;
     }
@@ -547,10 +553,15 @@ private:
             src.sql_alias = quote_ident(src.match);
             for (const jet_sql_column& c : *cols) src.cols.push_back({c.name, c.dao_type, c.size});
             add_source(sc, std::move(src));
-            bool seen = false;
-            for (const auto& t : tables_) seen = seen || t == name;
-            if (!seen) tables_.push_back(name);
-            return quote_ident(name) + (f.alias.empty() ? "" : " AS " + quote_ident(f.alias));
+            size_t index = tables_.size();
+            for (size_t i = 0; i < tables_.size(); ++i)
+                if (tables_[i] == name) index = i;
+            if (index == tables_.size()) {
+                tables_.push_back(name);
+                refs_.push_back(0);
+            }
+            ++refs_[index];
+            return jet_sql_table_marker(index) + " AS " + sc.sources.back().sql_alias;
         }
         std::u16string sql;
         if (depth_ < 16 && catalog_.saved_query(f.name, name, sql)) {
@@ -1121,6 +1132,7 @@ private:
     bool marking_output_ = false;  // resolving output columns (DISTINCTROW)
     std::vector<std::u16string> params_;
     std::vector<std::u16string> tables_;
+    std::vector<int> refs_;
     std::vector<std::pair<std::u16string, std::u16string>> hints_;
 };
 
@@ -1137,6 +1149,11 @@ int32_t jet_sql_widen(int32_t a, int32_t b)
     int32_t r = rank_of(a) >= rank_of(b) ? a : b;
     if (r == jet_dao_boolean) r = jet_dao_integer;
     return r;
+}
+
+std::string jet_sql_table_marker(size_t i)
+{
+    return "\x01" + std::to_string(i) + "\x01";
 }
 
 jet_sql_translation jet_sql_translate(const jet_sql_query& query, jet_sql_catalog& catalog)

@@ -34,12 +34,19 @@ public:
 };
 
 struct jet_sql_translation {
-    std::string sql;  // UTF-8
+    // UTF-8. Each table reference is the marker "\x01<i>\x01", i the
+    // table's position in `tables`: the engine decides which SQLite table
+    // stands for it (a streaming scan or a loaded copy).
+    std::string sql;
     std::vector<jet_sql_result_column> columns;
     std::vector<std::u16string> tables;  // base tables read, each once
+    std::vector<int> table_references;   // how often each is named
     // Columns compared for equality in join conditions: worth an index.
     std::vector<std::pair<std::u16string, std::u16string>> index_hints;
 };
+
+// The marker of table i in jet_sql_translation::sql.
+std::string jet_sql_table_marker(size_t i);
 
 // Raises DAO's errors: 3078 for an unknown table or query, 3061 "Too few
 // parameters. Expected n." for names that resolve to nothing (Access takes

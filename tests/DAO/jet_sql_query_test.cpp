@@ -257,14 +257,30 @@ TEST_F(JetSqlNorthwind, RowCountFormMatchesRows)
     EXPECT_GT(rows.size(), 100u);
 }
 
-TEST_F(JetSqlNorthwind, TablesAreReadOnlyWhenNamedAndOnce)
+TEST_F(JetSqlNorthwind, TablesAreReadOnlyWhenNamedAndStreamedWhenReadOnce)
 {
     int before = source_->table_reads;
     engine_->test(u"SELECT * FROM Orders INNER JOIN Customers ON Orders.CustomerID = Customers.CustomerID");
     EXPECT_EQ(source_->table_reads, before);  // compiling reads no row
+    // A statement that reads one table once streams it, copying nothing.
     access(u"SELECT Count(*) FROM Shippers");
-    access(u"SELECT Count(*) FROM Shippers WHERE ShipperID > 1");
-    EXPECT_EQ(source_->table_reads, before + 1);
+    access(u"SELECT CompanyName FROM Shippers WHERE ShipperID > 1 ORDER BY Phone");
+    EXPECT_EQ(source_->table_reads, before + 2);
+    EXPECT_FALSE(engine_->is_loaded(u"Shippers"));
+    // A join copies its tables once; later statements use the copy.
+    same(u"SELECT Count(*) FROM Orders INNER JOIN Shippers ON Orders.ShipVia = Shippers.ShipperID",
+         "SELECT count(*) FROM Orders o JOIN Shippers s ON o.ShipVia = s.ShipperID");
+    EXPECT_EQ(source_->table_reads, before + 4);
+    EXPECT_TRUE(engine_->is_loaded(u"shippers"));
+    access(u"SELECT Count(*) FROM Shippers");
+    EXPECT_EQ(source_->table_reads, before + 4);
+    // Both scans of a statement and its row count may run at once.
+    auto rows = engine_->open(u"SELECT CustomerID FROM Customers");
+    ASSERT_TRUE(rows->next());
+    jet_rows n = access(u"select count(*) from (SELECT CustomerID FROM Customers)");
+    int seen = 1;
+    while (rows->next()) ++seen;
+    EXPECT_EQ(n[0][0], std::to_string(seen));
 }
 
 }  // namespace
