@@ -1,6 +1,8 @@
 #include "jet_catalog.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstring>
 
 #include "jet_error.h"
 #include "jet_file.h"
@@ -9,15 +11,6 @@
 #include "tk_wstring.h"
 
 namespace {
-
-MdbCatalogEntry* find_mdb_entry(MdbHandle* mdb, const char* name)
-{
-    for (unsigned i = 0; i < mdb->num_catalog; ++i) {
-        auto* e = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb->catalog, i));
-        if (e->object_type == MDB_TABLE && g_ascii_strcasecmp(e->object_name, name) == 0) return e;
-    }
-    return nullptr;
-}
 
 // Text of a value, empty for NULL or a non-text value.
 std::u16string text_of(const std::vector<jet_value>& row, int col)
@@ -45,7 +38,6 @@ bool starts_nocase(std::u16string_view s, std::u16string_view prefix)
 jet_catalog::jet_catalog(const jet_file& file) : mdb_(file.mdb())
 {
     tk_trace(2, "jet_catalog::jet_catalog");
-    if (mdb_read_catalog(mdb_, MDB_ANY) == nullptr) throw jet_error(jet_err_unrecognized_format, file.path());
     read_objects(file);
     read_relationships(file);
 }
@@ -63,11 +55,12 @@ int32_t jet_catalog::attributes_of(int32_t type, uint32_t flags, std::u16string_
 
 void jet_catalog::read_objects(const jet_file& file)
 {
-    jet_table_reader reader(file, find_mdb_entry(mdb_, "MSysObjects"));
+    // MSysObjects' own definition is always page 2.
+    jet_table_reader reader(file, make_entry(u"MSysObjects", 2), nullptr);
     const int c_id = reader.find_column(u"Id"), c_name = reader.find_column(u"Name"),
               c_type = reader.find_column(u"Type"), c_flags = reader.find_column(u"Flags"),
               c_connect = reader.find_column(u"Connect"), c_db = reader.find_column(u"Database"),
-              c_foreign = reader.find_column(u"ForeignName");
+              c_foreign = reader.find_column(u"ForeignName"), c_props = reader.find_column(u"LvProp");
     if (c_id < 0 || c_name < 0 || c_type < 0) throw jet_error(jet_err_unrecognized_format, file.path());
     std::vector<jet_value> row;
     while (reader.next(row)) {
@@ -82,15 +75,18 @@ void jet_catalog::read_objects(const jet_file& file)
         e.database = text_of(row, c_db);
         e.foreign_name = text_of(row, c_foreign);
         e.attributes = attributes_of(e.type, e.flags, e.name);
+        const std::vector<uint8_t>& blob = c_props >= 0 ? row[c_props].bytes : std::vector<uint8_t>();
+        e.properties = std::make_shared<jet_properties>(jet_properties::parse(file, blob.data(), blob.size()));
+        if (e.type == 1) make_entry(e.name, e.table_page);
         tables_.push_back(std::move(e));
     }
 }
 
 void jet_catalog::read_relationships(const jet_file& file)
 {
-    MdbCatalogEntry* entry = find_mdb_entry(mdb_, "MSysRelationships");
-    if (entry == nullptr) return;  // older files may lack it: no relationships
-    jet_table_reader reader(file, entry);
+    const jet_catalog_entry* rel = find(u"MSysRelationships");
+    if (rel == nullptr) return;  // older files may lack it: no relationships
+    jet_table_reader reader(file, mdb_entry(*rel), rel->properties.get());
     const int c_name = reader.find_column(u"szRelationship"), c_obj = reader.find_column(u"szObject"),
               c_col = reader.find_column(u"szColumn"), c_ref = reader.find_column(u"szReferencedObject"),
               c_refcol = reader.find_column(u"szReferencedColumn"), c_grbit = reader.find_column(u"grbit"),
@@ -117,12 +113,23 @@ const jet_catalog_entry* jet_catalog::find(std::u16string_view name) const
     return nullptr;
 }
 
+MdbCatalogEntry* jet_catalog::make_entry(const std::u16string& name, uint32_t page)
+{
+    auto e = std::make_unique<MdbCatalogEntry>();
+    std::memset(e.get(), 0, sizeof(MdbCatalogEntry));
+    e->mdb = mdb_;
+    std::string utf8 = tk_to_utf8(name);
+    std::snprintf(e->object_name, sizeof e->object_name, "%s", utf8.c_str());
+    e->object_type = MDB_TABLE;
+    e->table_pg = page;
+    entries_.push_back(std::move(e));
+    return entries_.back().get();
+}
+
 MdbCatalogEntry* jet_catalog::mdb_entry(const jet_catalog_entry& table) const
 {
     if (table.type != 1) return nullptr;
-    for (unsigned i = 0; i < mdb_->num_catalog; ++i) {
-        auto* e = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb_->catalog, i));
-        if (e->object_type == MDB_TABLE && e->table_pg == table.table_page) return e;
-    }
+    for (const auto& e : entries_)
+        if (e->table_pg == table.table_page) return e.get();
     return nullptr;
 }

@@ -3,10 +3,12 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "jet_libmdb.h"
+#include "jet_props.h"
 
 class jet_file;
 
@@ -26,6 +28,7 @@ struct jet_catalog_entry {
     std::u16string connect;
     std::u16string database;
     std::u16string foreign_name;
+    std::shared_ptr<const jet_properties> properties;  // never null
 
     bool is_system() const { return (attributes & jet_attr_system) != 0; }
     bool is_linked() const { return (attributes & (jet_attr_linked | jet_attr_odbc)) != 0; }
@@ -54,7 +57,9 @@ public:
     const std::vector<jet_relationship>& relationships() const { return relationships_; }
     // The table of that name (compared without regard to case), or null.
     const jet_catalog_entry* find(std::u16string_view name) const;
-    // libmdb's catalogue entry of a local table, or null.
+    // libmdb's catalogue entry of a local table, or null. The component
+    // makes these entries itself: libmdb's own catalogue reader parses
+    // property blobs without checking them.
     MdbCatalogEntry* mdb_entry(const jet_catalog_entry& table) const;
 
     // DAO's attribute bits of an MSysObjects row.
@@ -64,7 +69,10 @@ private:
     void read_objects(const jet_file& file);
     void read_relationships(const jet_file& file);
 
+    MdbCatalogEntry* make_entry(const std::u16string& name, uint32_t page);
+
     MdbHandle* mdb_;
+    std::vector<std::unique_ptr<MdbCatalogEntry>> entries_;
     std::vector<jet_catalog_entry> tables_;
     std::vector<jet_relationship> relationships_;
 };

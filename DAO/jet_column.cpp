@@ -4,20 +4,23 @@
 
 #include "jet_catalog.h"
 #include "jet_file.h"
+#include "jet_props.h"
 #include "tk_logger.h"
 #include "tk_wstring.h"
 
 namespace {
 
-const char* prop(MdbColumn* col, const char* key)
+const std::u16string* prop(const jet_property_map* props, const char* key)
 {
-    return col->props != nullptr ? mdb_col_get_prop(col, key) : nullptr;
+    if (props == nullptr) return nullptr;
+    auto it = props->find(key);
+    return it == props->end() ? nullptr : &it->second;
 }
 
-bool prop_yes(MdbColumn* col, const char* key)
+bool prop_yes(const jet_property_map* props, const char* key)
 {
-    const char* v = prop(col, key);
-    return v != nullptr && g_ascii_strcasecmp(v, "yes") == 0;
+    const std::u16string* v = prop(props, key);
+    return v != nullptr && tk_equal_nocase(*v, u"yes");
 }
 
 int32_t dao_size(const jet_column& c, int col_size, bool jet3)
@@ -62,7 +65,7 @@ int32_t jet_column::attributes() const
     return (fixed ? 0x1 : 0x2) | (auto_long ? 0x10 : 0);
 }
 
-std::vector<jet_column> jet_read_columns(const jet_file& file, MdbTableDef* table,
+std::vector<jet_column> jet_read_columns(const jet_file& file, MdbTableDef* table, const jet_properties* props,
                                          std::vector<std::u16string>& skipped)
 {
     std::vector<jet_column> out;
@@ -80,18 +83,19 @@ std::vector<jet_column> jet_read_columns(const jet_file& file, MdbTableDef* tabl
             skipped.push_back(c.name);
             continue;
         }
+        const jet_property_map* cp = props != nullptr ? props->column(c.name) : nullptr;
         c.fixed = col->is_fixed != 0;
         c.auto_long = c.jet_type == jet_col_long && col->is_long_auto;
         c.auto_guid = c.jet_type == jet_col_guid && col->is_uuid_auto;
-        c.calculated = prop(col, "Expression") != nullptr;
+        c.calculated = prop(cp, "Expression") != nullptr;
         if (c.jet_type == jet_col_numeric) {
             // libmdb swaps the two names: col_scale holds the precision.
             c.precision = static_cast<uint8_t>(col->col_scale);
             c.scale = static_cast<uint8_t>(col->col_prec);
         }
         c.size = dao_size(c, col->col_size, file.is_jet3());
-        c.required = prop_yes(col, "Required");
-        if (const char* d = prop(col, "DefaultValue")) c.default_value = tk_from_utf8(d);
+        c.required = prop_yes(cp, "Required");
+        if (const std::u16string* d = prop(cp, "DefaultValue")) c.default_value = *d;
         out.push_back(std::move(c));
     }
     return out;

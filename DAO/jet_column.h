@@ -8,6 +8,7 @@
 #include "jet_libmdb.h"
 
 class jet_file;
+struct jet_properties;
 struct jet_relationship;
 
 // DAO's type numbers (Field.Type).
@@ -61,7 +62,7 @@ int16_t jet_dao_type_of(uint8_t jet_type);
 // The columns DAO lists for the table, in column order. Columns whose data
 // the component cannot deliver (attachments, multi-valued fields, unknown
 // types) are left out and their names added to `skipped`.
-std::vector<jet_column> jet_read_columns(const jet_file& file, MdbTableDef* table,
+std::vector<jet_column> jet_read_columns(const jet_file& file, MdbTableDef* table, const jet_properties* props,
                                          std::vector<std::u16string>& skipped);
 
 // The indexes DAO lists for the table: every index with its fields in key

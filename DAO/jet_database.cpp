@@ -1,6 +1,7 @@
 #include "jet_database.h"
 
 #include "jet_error.h"
+#include "jet_guard.h"
 #include "jet_querydef.h"
 #include "tk_logger.h"
 
@@ -10,6 +11,7 @@ jet_database::jet_database(const std::u16string& path, std::u16string_view passw
 {
     tk_trace(2, u"jet_database::jet_database(%s)", path);
     file_ = std::make_unique<jet_file>(path, password);
+    jet_guard::probe(*file_);
     catalog_ = std::make_unique<jet_catalog>(*file_);
 }
 

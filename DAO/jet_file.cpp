@@ -171,6 +171,30 @@ bool jet_file::read_alt_row(uint32_t page, uint32_t row, const uint8_t*& data, s
     return true;
 }
 
+bool jet_file::check_table_definition(uint32_t page) const
+{
+    MdbHandle* h = mdb_.get();
+    const MdbFormatConstants* fmt = h->fmt;
+    if (page == 0 || page >= page_count_) return false;
+    std::vector<uint8_t> tdef(header_.page_size);
+    if (mdb_read_alt_pg(h, page) != static_cast<ssize_t>(header_.page_size)) return false;
+    std::memcpy(tdef.data(), h->alt_pg_buf, tdef.size());
+    if (tdef[0] != 0x02) return false;
+    uint32_t cols = le16(tdef.data() + fmt->tab_num_cols_offset);
+    uint32_t idxs = le32(tdef.data() + fmt->tab_num_idxs_offset);
+    uint32_t real_idxs = le32(tdef.data() + fmt->tab_num_ridxs_offset);
+    // Access allows 255 columns and 32 indexes; deleted columns and
+    // relationship indexes add some, never this many.
+    if (cols == 0 || cols > 1024 || idxs > 256 || real_idxs > 256) return false;
+    for (uint16_t at : {fmt->tab_usage_map_offset, fmt->tab_free_map_offset}) {
+        uint32_t pg_row = le32(tdef.data() + at);
+        const uint8_t* row = nullptr;
+        size_t len = 0;
+        if (!read_alt_row(pg_row >> 8, pg_row & 0xFF, row, len) || len < 1) return false;
+    }
+    return true;
+}
+
 bool jet_file::read_long_value(const uint8_t* ref, size_t n, std::vector<uint8_t>& out) const
 {
     if (n < 12) return false;

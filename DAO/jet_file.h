@@ -41,6 +41,11 @@ public:
     // sound data row (out of the file, wrong page type, bad offsets).
     bool read_alt_row(uint32_t page, uint32_t row, const uint8_t*& data, size_t& length) const;
 
+    // True when page `page` is a table definition libmdb can read safely:
+    // its type, column and index counts within Access's limits, and its
+    // usage and free-space maps at sound rows.
+    bool check_table_definition(uint32_t page) const;
+
     // Reads a long value (Memo, OLE Object) from its 12-byte reference at
     // `ref` (`n` bytes available there, inline data included); false for a
     // damaged reference or chain. The value is appended to `out`.

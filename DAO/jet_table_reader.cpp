@@ -50,13 +50,15 @@ bool strip_calculated(const uint8_t*& p, size_t& n)
 
 }  // namespace
 
-jet_table_reader::jet_table_reader(const jet_file& file, MdbCatalogEntry* entry) : file_(file)
+jet_table_reader::jet_table_reader(const jet_file& file, MdbCatalogEntry* entry, const jet_properties* props)
+    : file_(file)
 {
-    if (entry == nullptr) throw jet_error(jet_err_unrecognized_format, file.path());
+    if (entry == nullptr || !file.check_table_definition(static_cast<uint32_t>(entry->table_pg)))
+        throw jet_error(jet_err_unrecognized_format, file.path());
     table_.reset(mdb_read_table(entry));
     if (!table_ || mdb_read_columns(table_.get()) == nullptr) throw jet_error(jet_err_unrecognized_format, file.path());
     mdb_read_indices(table_.get());  // returns null even on success
-    columns_ = jet_read_columns(file, table_.get(), skipped_);
+    columns_ = jet_read_columns(file, table_.get(), props, skipped_);
     fields_.resize(table_->num_cols + 1);
     rewind();
 }

@@ -14,15 +14,17 @@
 
 #include "jet_column.h"
 #include "jet_libmdb.h"
+#include "jet_props.h"
 #include "jet_value.h"
 
 class jet_file;
 
 class jet_table_reader {
 public:
-    // Reads the table definition of `entry`; raises jet_error 3343 when it
-    // is not a sound table definition.
-    jet_table_reader(const jet_file& file, MdbCatalogEntry* entry);
+    // Reads the table definition of `entry`, with the column properties of
+    // `props` (may be null); raises jet_error 3343 when it is not a sound
+    // table definition.
+    jet_table_reader(const jet_file& file, MdbCatalogEntry* entry, const jet_properties* props = nullptr);
     ~jet_table_reader();
     jet_table_reader(const jet_table_reader&) = delete;
     jet_table_reader& operator=(const jet_table_reader&) = delete;

@@ -15,7 +15,7 @@ std::unique_ptr<jet_table_reader> jet_tabledef::open_reader() const
 {
     MdbCatalogEntry* e = db_->catalog().mdb_entry(entry_);
     if (e == nullptr) throw jet_error(jet_err_input_table_not_found, entry_.name);
-    return std::make_unique<jet_table_reader>(db_->file(), e);
+    return std::make_unique<jet_table_reader>(db_->file(), e, entry_.properties.get());
 }
 
 jet_table_reader& jet_tabledef::reader()

@@ -9,6 +9,7 @@
 #include "jet_crypto.h"
 #include "jet_error.h"
 #include "jet_file.h"
+#include "jet_guard.h"
 #include "jet_header.h"
 #include "jet_table_reader.h"
 #include "jet_text.h"
@@ -36,11 +37,7 @@ std::u16string decode_password(const std::vector<uint8_t>& stored, const jet_fil
     return text;
 }
 
-MdbCatalogEntry* accounts_entry(const jet_catalog& cat)
-{
-    const jet_catalog_entry* e = cat.find(u"MSysAccounts");
-    return e != nullptr ? cat.mdb_entry(*e) : nullptr;
-}
+
 
 }  // namespace
 
@@ -66,10 +63,11 @@ jet_workgroup::jet_workgroup(const std::u16string& path)
     }
     try {
         jet_file file(path, u"");
+        jet_guard::probe(file);
         jet_catalog cat(file);
-        MdbCatalogEntry* entry = accounts_entry(cat);
-        if (entry == nullptr) throw jet_error(jet_err_no_msysaccounts);
-        jet_table_reader reader(file, entry);
+        const jet_catalog_entry* accounts = cat.find(u"MSysAccounts");
+        if (accounts == nullptr || cat.mdb_entry(*accounts) == nullptr) throw jet_error(jet_err_no_msysaccounts);
+        jet_table_reader reader(file, cat.mdb_entry(*accounts), accounts->properties.get());
         int c_name = reader.find_column(u"Name"), c_pw = reader.find_column(u"Password"),
             c_group = reader.find_column(u"FGroup");
         if (c_name < 0 || c_pw < 0) throw jet_error(jet_err_no_msysaccounts);

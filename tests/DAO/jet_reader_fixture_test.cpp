@@ -162,7 +162,7 @@ TEST_P(jet_fixture_test, every_table_equals_independent_reading)
         const jet_catalog_entry* e = cat.find(tk_from_utf8(t.at("name").str));
         if (e == nullptr || e->attributes != 0) continue;
         SCOPED_TRACE(file + " / " + t.at("name").str);
-        jet_table_reader reader(f, cat.mdb_entry(*e));
+        jet_table_reader reader(f, cat.mdb_entry(*e), e->properties.get());
         EXPECT_EQ(reader.stored_row_count(), static_cast<uint32_t>(t.at("rowCount").num));
 
         // Columns: same names in the same order, except those left out.
