@@ -12,6 +12,8 @@ std::unique_ptr<jet_dbengine> jet_dbengine::create(int generation)
     return std::unique_ptr<jet_dbengine>(new jet_dbengine(generation));
 }
 
+jet_dbengine::jet_dbengine(int generation) : generation_(generation) {}
+
 jet_dbengine::~jet_dbengine() = default;
 
 void jet_dbengine::set_system_db(const std::u16string& path)

@@ -69,7 +69,7 @@ public:
     static std::u16string password_of(std::u16string_view connect);
 
 private:
-    explicit jet_dbengine(int generation) : generation_(generation) {}
+    explicit jet_dbengine(int generation);
 
     int generation_;
     std::u16string system_db_;

@@ -1,0 +1,33 @@
+// What tlvinspect prints: a file's format, its tables with their DAO
+// attributes, columns, indexes and rows, the tables the conversion skips
+// and why, and the relationships, as one JSON document.
+#pragma once
+
+#include <cstdint>
+#include <ostream>
+#include <string>
+
+struct jet_inspect_options {
+    std::u16string file;
+    std::u16string password;
+    std::u16string workgroup;
+    std::u16string user;
+    std::u16string user_password;
+    std::u16string table;  // empty: every user table
+    bool rows = true;
+};
+
+class jet_inspector {
+public:
+    // Writes the JSON document; raises jet_error as the component does.
+    static void inspect(const jet_inspect_options& options, std::ostream& out);
+
+    // The neutral kind (VARIANT type code) a DAO type becomes on the way
+    // to the target: Part of the schema the run builds.
+    static int neutral_kind(int16_t dao_type);
+    // JSON string literal of UTF-16 text.
+    static std::string json_string(std::u16string_view text);
+    // Shortest decimal texts that read back to the same value.
+    static std::string shortest(double value);
+    static std::string shortest(float value);
+};
