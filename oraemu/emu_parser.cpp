@@ -215,7 +215,7 @@ private:
             expect_op("=", 927);
             st.sets.emplace_back(c, expression());
         } while (accept_op(","));
-        if (accept("WHERE")) st.where = condition();
+        if (accept("WHERE")) st.where = strict_condition();
         returning(st);
     }
 
@@ -224,7 +224,7 @@ private:
         accept("FROM");
         qualified(st.owner, st.name);
         if (is_identifier_token() && !is("WHERE") && !is("RETURNING")) st.alias = object_name();
-        if (accept("WHERE")) st.where = condition();
+        if (accept("WHERE")) st.where = strict_condition();
         returning(st);
     }
 
@@ -688,7 +688,7 @@ private:
         if (accept("WHEN")) {
             size_t b = cur().pos;
             expect_op("(", 906);
-            st.when = condition();
+            st.when = strict_condition();
             size_t e = cur().pos;
             close_paren();
             st.when_text = sql_.substr(b + 1, e - b - 1);
@@ -793,14 +793,14 @@ private:
         do {
             from_list(*q);
         } while (accept_op(","));
-        if (accept("WHERE")) q->where = condition();
+        if (accept("WHERE")) q->where = strict_condition();
         if (accept("GROUP")) {
             expect("BY", 924);
             do {
                 q->group_by.push_back(expression());
             } while (accept_op(","));
         }
-        if (accept("HAVING")) q->having = condition();
+        if (accept("HAVING")) q->having = strict_condition();
         return q;
     }
 
@@ -887,7 +887,7 @@ private:
             from_item f = from_item_(j);
             if (j != from_item::cross) {
                 expect("ON", 905);
-                f.on = condition();
+                f.on = strict_condition();
             }
             q.from.push_back(std::move(f));
         }
@@ -939,6 +939,26 @@ private:
     }
 
     expr_ptr condition() { return or_expr(); }
+
+    // A condition where Oracle wants one (WHERE, ON, HAVING, WHEN): a bare
+    // value there is ORA-00920. Inside parentheses the parser cannot tell
+    // yet whether a condition or a value follows, so it is lenient there.
+    expr_ptr strict_condition() {
+        int saved = lenient_;
+        lenient_ = 0;
+        auto c = condition();
+        lenient_ = saved;
+        return c;
+    }
+
+    static bool is_predicate(const expr& e) {
+        switch (e.k) {
+        case expr::not_: case expr::is_null: case expr::in_list: case expr::in_sub: case expr::between:
+        case expr::exists: return true;
+        case expr::binop: return e.name != "+" && e.name != "-" && e.name != "*" && e.name != "/" && e.name != "||";
+        default: return false;
+        }
+    }
 
     expr_ptr or_expr() {
         auto l = and_expr();
@@ -1014,7 +1034,7 @@ private:
             return e;
         }
         if (accept("IN")) return in_tail(std::move(l), neg);
-        if (neg) throw make_error(920);
+        if (neg || (!lenient_ && !is_predicate(*l))) throw make_error(920);
         return l;
     }
 
@@ -1118,7 +1138,10 @@ private:
             close_paren();
             return e;
         }
+        int saved = lenient_;
+        lenient_ = 1;
         auto e = condition();
+        lenient_ = saved;
         close_paren();
         return e;
     }
@@ -1186,6 +1209,7 @@ private:
                 return e;
             }
             if (cur().k != token::ident && cur().k != token::qident) throw make_error(904, {""});
+            if (cur().k == token::qident && cur().text.empty()) throw make_error(1741);
             quoted_last = cur().k == token::qident;
             path.push_back(cur().text);
             ++i_;
@@ -1224,7 +1248,7 @@ private:
         else e->args.push_back(nullptr);
         if (!is("WHEN")) throw make_error(905);
         while (accept("WHEN")) {
-            e->args.push_back(condition());
+            e->args.push_back(strict_condition());
             expect("THEN", 905);
             e->args.push_back(expression());
         }
@@ -1238,6 +1262,7 @@ private:
     std::vector<token> t_;
     size_t i_ = 0;
     size_t limit_;
+    int lenient_ = 1;   // outside conditions (select lists, VALUES) values are fine
 };
 
 }  // namespace
