@@ -1153,7 +1153,10 @@ int32_t jet_sql_widen(int32_t a, int32_t b)
 
 std::string jet_sql_table_marker(size_t i)
 {
-    return "\x01" + std::to_string(i) + "\x01";
+    std::string marker(1, '\x01');
+    marker += std::to_string(i);
+    marker += '\x01';
+    return marker;
 }
 
 jet_sql_translation jet_sql_translate(const jet_sql_query& query, jet_sql_catalog& catalog)
