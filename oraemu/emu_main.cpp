@@ -15,7 +15,7 @@ int usage() {
                  "  oraemu create-service SERVICE [11g|19c|23ai]\n"
                  "  oraemu create-user SERVICE USER PASSWORD\n"
                  "  oraemu sql SERVICE USER PASSWORD \"STATEMENT\"\n"
-                 "  oraemu set SERVICE KEY VALUE            (version, nchar_charset)\n"
+                 "  oraemu set SERVICE KEY VALUE            (version, nchar_charset, lock_wait_ms)\n"
                  "  oraemu fault SERVICE KIND [TARGET [N [CODE]]]\n"
                  "      kinds: logon_refused USER, account_locked USER, no_listener HOST,\n"
                  "             unknown_host HOST, drop_busy TABLE, sequence_denied [USER],\n"

@@ -90,6 +90,9 @@ std::unique_ptr<session> session::logon(const std::string& connect, const std::s
     p->version = p->st->setting("version").value_or("11g");
     p->nchar_charset = p->st->setting("nchar_charset").value_or("AL16UTF16");
     p->ident_limit = limit_for(p->version);
+    // How long a session waits for another one's transaction before
+    // reporting ORA-00054 (default 10 s).
+    if (auto wait = p->st->setting("lock_wait_ms")) sqlite3_busy_timeout(p->st->db(), std::atoi(wait->c_str()));
     register_functions(p->st->db(), p.get());
     auto s = std::make_unique<session>(std::move(p));
     s->p_->count(rt_kind::logon);

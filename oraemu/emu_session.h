@@ -246,7 +246,10 @@ std::string home_dir();
 void create_service(const std::string& service, const std::string& version = "11g");
 // Creates a user (schema); ORA-01920 if the name is taken.
 void create_user(const std::string& service, const std::string& user, const std::string& password);
-// Stores a setting of the service ("version", "nchar_charset" = AL16UTF16|UTF8).
+// Stores a setting of the service: "version" (11g, 19c, 23ai),
+// "nchar_charset" (AL16UTF16 or UTF8: NVARCHAR2 limits of 2000 or 4000
+// characters), "lock_wait_ms" (how long a session waits for another one's
+// open transaction before ORA-00054; default 10000).
 void set_setting(const std::string& service, const std::string& key, const std::string& value);
 
 // Faults stored in a service's store, acted on by the engine:
