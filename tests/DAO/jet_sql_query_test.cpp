@@ -237,6 +237,35 @@ TEST_F(JetSqlNorthwind, SelfJoinCorrelatedSubqueryAndAliases)
          1);
 }
 
+TEST_F(JetSqlNorthwind, GroupingByFormattedDatesAndTextIgnoringCase)
+{
+    same(u"SELECT Format(OrderDate, 'yyyy-mm') AS M, Count(*) AS N FROM Orders GROUP BY Format(OrderDate, 'yyyy-mm') "
+         u"ORDER BY Format(OrderDate, 'yyyy-mm')",
+         "SELECT substr(OrderDate, 1, 7), count(*) FROM Orders GROUP BY 1 ORDER BY 1", 20);
+    // Text groups and DISTINCT ignore case, as in Access.
+    same(u"SELECT Count(*) FROM (SELECT DISTINCT LCase(Country) AS C FROM Customers UNION ALL SELECT DISTINCT "
+         u"UCase(Country) FROM Suppliers)",
+         "SELECT (SELECT count(DISTINCT lower(Country)) FROM Customers) + (SELECT count(DISTINCT upper(Country)) FROM "
+         "Suppliers)");
+    same(u"SELECT Count(*) FROM (SELECT ShipCity FROM Orders GROUP BY ShipCity)",
+         "SELECT count(DISTINCT ShipCity COLLATE NOCASE) FROM Orders");
+}
+
+TEST_F(JetSqlNorthwind, TopWithDistinctRowAndUnionOrder)
+{
+    same(u"SELECT DISTINCTROW TOP 3 Customers.CustomerID FROM Customers INNER JOIN Orders ON "
+         u"Customers.CustomerID = Orders.CustomerID ORDER BY Customers.CustomerID",
+         "SELECT DISTINCT CustomerID FROM Orders ORDER BY 1 LIMIT 3", 3);
+    same(u"SELECT CompanyName AS Name, 'C' AS Kind FROM Customers WHERE Country = 'Norway' UNION ALL "
+         u"SELECT CompanyName, 'S' FROM Suppliers WHERE Country = 'Norway' ORDER BY Kind DESC, Name",
+         "SELECT CompanyName, 'S' FROM Suppliers WHERE Country = 'Norway' UNION ALL SELECT CompanyName, 'C' FROM "
+         "Customers WHERE Country = 'Norway' ORDER BY 2 DESC, 1",
+         2);
+    same(u"SELECT Count(*) FROM Orders WHERE OrderDate In (#8/4/1994#, #1994-08-05#) AND ShipCountry Between 'a' And 'M'",
+         "SELECT count(*) FROM Orders WHERE OrderDate IN ('1994-08-04 00:00:00', '1994-08-05 00:00:00') AND "
+         "upper(ShipCountry) BETWEEN 'A' AND 'M'");
+}
+
 TEST_F(JetSqlNorthwind, SavedQueryIsAView)
 {
     source_->queries[u"Expensive"] = u"SELECT ProductName, UnitPrice FROM Products WHERE UnitPrice > 50";
