@@ -11,7 +11,7 @@
 //     (schema prefix, a dot, the exact Oracle name), with one SQLite column
 //     per Oracle column under the exact Oracle column name; SQLite ignores
 //     ASCII case in names, so a name with a lower-case letter carries a
-//     suffix "#" + 8 hex digits ("Orders" is "SCOTT.Orders#1b6d3a80");
+//     suffix "#" + 8 hex digits ("Orders" is "SCOTT.Orders#7872110c");
 //   - values: NUMBER/FLOAT/BINARY_DOUBLE as the exact decimal text, character
 //     types (and CLOB/NCLOB/LONG) as UTF-8 text, DATE as
 //     "YYYY-MM-DD HH24:MI:SS", TIMESTAMP as "YYYY-MM-DD HH24:MI:SS.FFFFFFFFF",

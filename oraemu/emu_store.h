@@ -89,7 +89,7 @@ std::string sq_name(std::string_view name);
 // The SQLite name of an Oracle name. SQLite compares names without regard
 // to ASCII case while Oracle keeps "Orders" and ORDERS apart, so a name
 // with a lower-case ASCII letter gets a suffix '#' and eight hexadecimal
-// digits of a hash of its exact text: "Orders" is stored as "Orders#1b6d3a80".
+// digits of a hash of its exact text: "Orders" is stored as "Orders#7872110c".
 std::string sqlite_ident(std::string_view name);
 // sq_name(sqlite_ident(name)): a column as SQLite knows it.
 std::string sq_col(std::string_view name);

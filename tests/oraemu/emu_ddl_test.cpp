@@ -1,5 +1,6 @@
 // Table, key, index and sequence creation as Oracle records it in its
 // dictionary, and the errors it raises.
+#include "emu_store.h"
 #include "emu_test_support.h"
 
 using emu_test::store_fixture;
@@ -280,4 +281,19 @@ TEST_F(EmuDdl, TriggerThatDoesNotCompileIsCreatedInvalid) {
     run("CREATE SEQUENCE MISSING_SEQ");
     EXPECT_EQ(error_of("INSERT INTO T (V) VALUES (1)"), 0);
     EXPECT_EQ(one("SELECT ID FROM T"), "1");
+}
+
+TEST_F(EmuDdl, MixedCaseNamesAreStoredApartInSqlite) {
+    run("CREATE TABLE \"Orders\" (\"Id\" NUMBER, \"ID\" NUMBER)");
+    run("INSERT INTO \"Orders\" (\"Id\", \"ID\") VALUES (1, 2)", {}, true);
+    EXPECT_EQ(rows("SELECT \"Id\", \"ID\" FROM \"Orders\""), (Rows{{"1", "2"}}));
+    // The store keeps the Oracle names; a name SQLite would confuse with its
+    // upper-case form carries a hash suffix.
+    EXPECT_EQ(emu::sqlite_ident("ORDERS"), "ORDERS");
+    EXPECT_EQ(emu::sqlite_ident("Orders"), "Orders#7872110c");
+    emu::store st("XE", false);
+    emu::sql_stmt q(st.db(), "SELECT \"Id#" + emu::sqlite_ident("Id").substr(3) + "\", \"ID\" FROM \"SCOTT.Orders#7872110c\"");
+    ASSERT_TRUE(q.step());
+    EXPECT_EQ(q.text(0), "1");
+    EXPECT_EQ(q.text(1), "2");
 }
