@@ -30,6 +30,13 @@ int32_t options_for(int mode)
     return (mode & dao_database::k_read_only) != 0 ? 4 : 8;
 }
 
+// TableDefs.Append and TableDefs.Delete, as the component answers them.
+[[noreturn]] void refuse_write()
+{
+    dao_invoke([] { throw jet_error(jet_err_not_supported); });
+    TK_FAIL();  // dao_invoke always raises here
+}
+
 }  // namespace
 
 void dao_database::set_error_sink(error_sink sink)
@@ -203,9 +210,9 @@ void dao_database::delete_tab(const std::u16string& name)
     tk_trace(1, u"dao_database::delete_tab(%s)", name);
     TK_ASSERT((open_mode & k_read_only) == 0);
     TK_ASSERT(is_table_exist(name));
-    // TableDefs.Delete: the component writes nothing into Access files.
-    dao_invoke([] { throw jet_error(jet_err_not_supported); });
-    udb_database::delete_tab(name);
+    // TableDefs.Delete: the component writes nothing into Access files,
+    // so the table stays, and so does its catalogue entry.
+    refuse_write();
 }
 
 std::unique_ptr<udb_recordset> dao_database::create_table(const std::u16string& name, const udb_schema& schema,
@@ -223,7 +230,5 @@ std::unique_ptr<udb_recordset> dao_database::create_table(const std::u16string& 
     dao_schema_initializer(schema).initialize();
     dao_indexes_initializer(indexes, schema).initialize();
     tk_trace(1, "Right before Append");
-    dao_invoke([] { throw jet_error(jet_err_not_supported); });
-    table_names.push_back(name);
-    return get_table(name, 2);
+    refuse_write();
 }

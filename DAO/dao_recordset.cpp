@@ -210,4 +210,5 @@ void dao_recordset::append_record(udb_record& record)
     for (size_t i = 0; i < record.size(); ++i) (void)value_to_store(record[i], schema[i]);
     // Recordset.AddNew: the component's recordsets are read-only.
     dao_invoke([] { throw jet_error(jet_err_not_supported); });
+    TK_FAIL();  // dao_invoke always raises here
 }
