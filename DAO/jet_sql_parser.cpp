@@ -156,6 +156,10 @@ private:
                 q->order_by.push_back(std::move(o));
             } while (accept_symbol(u","));
         }
+        // Access writes saved SQL with a final ';', and the row count wraps
+        // such a text in "select count(*) from (...)": a ';' right before
+        // the closing parenthesis ends the inner statement harmlessly.
+        if (cur().is_symbol(u";") && peek().is_symbol(u")")) ++pos_;
         return q;
     }
 

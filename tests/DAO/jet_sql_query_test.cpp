@@ -284,6 +284,9 @@ TEST_F(JetSqlNorthwind, RowCountFormMatchesRows)
     ASSERT_EQ(count.size(), 1u);
     EXPECT_EQ(count[0][0], std::to_string(rows.size()));
     EXPECT_GT(rows.size(), 100u);
+    // The text as Access's SQL view writes it, with its final ';'.
+    jet_rows with_semicolon = access(u"select count(*) from (" + q + u";\r\n)");
+    EXPECT_EQ(with_semicolon, count);
 }
 
 TEST_F(JetSqlNorthwind, TablesAreReadOnlyWhenNamedAndStreamedWhenReadOnce)
