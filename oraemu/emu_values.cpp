@@ -519,11 +519,11 @@ std::string utf16_to_utf8(std::u16string_view s) {
     out.reserve(s.size());
     for (size_t i = 0; i < s.size(); ++i) {
         uint32_t cp = s[i];
+        // A lone surrogate is kept as its own 3-byte sequence, so that a
+        // CLOB written in pieces that split a pair comes together again.
         if (cp >= 0xD800 && cp < 0xDC00 && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] < 0xE000) {
             cp = 0x10000 + ((cp - 0xD800) << 10) + (s[i + 1] - 0xDC00);
             ++i;
-        } else if (cp >= 0xD800 && cp < 0xE000) {
-            cp = 0xFFFD;
         }
         if (cp < 0x80) {
             out += static_cast<char>(cp);

@@ -63,6 +63,8 @@ std::string date_for_column(std::string_view text, bool timestamp, int fraction_
 
 // ---- text ----------------------------------------------------------------------
 std::u16string utf8_to_utf16(std::string_view s);
+// Lone surrogates are encoded as 3-byte sequences (not replaced), so text
+// cut in the middle of a pair survives a round trip.
 std::string utf16_to_utf8(std::u16string_view s);
 size_t utf8_chars(std::string_view s);
 size_t utf16_units(std::string_view utf8);

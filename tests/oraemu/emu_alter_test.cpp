@@ -112,6 +112,20 @@ TEST_F(EmuAlter, SequenceValuesAreNotRolledBack) {
     EXPECT_EQ(one("SELECT S.CURRVAL FROM DUAL"), "2");
 }
 
+TEST_F(EmuAlter, ClobPiecesMaySplitASurrogatePair) {
+    run("CREATE TABLE L (C CLOB)");
+    run("INSERT INTO L (C) VALUES (EMPTY_CLOB())", {}, true);
+    emu::exec_result r = run("SELECT C FROM L FOR UPDATE");
+    std::vector<emu::value> row;
+    ASSERT_TRUE(r.rows->fetch(row));
+    std::u16string text = u"a\U0001F600b";   // the emoji is two UTF-16 units
+    s->clob_write(*row[0].lob, 0, text.substr(0, 2));
+    s->clob_write(*row[0].lob, 2, text.substr(2));
+    s->commit();
+    EXPECT_EQ(s->clob_read(*row[0].lob, 0, 10), text);
+    EXPECT_EQ(one("SELECT C FROM L"), "a\xF0\x9F\x98\x80" "b");
+}
+
 TEST_F(EmuAlter, LobTrimAndWritesBeyondTheEnd) {
     run("CREATE TABLE L (ID NUMBER, C CLOB, B BLOB)");
     run("INSERT INTO L (ID, C, B) VALUES (1, 'abcdef', HEXTORAW('010203'))");
