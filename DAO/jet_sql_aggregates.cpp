@@ -1,6 +1,7 @@
 // Access's aggregates that SQLite lacks: First and Last (the value of the
 // first or last row of the group, Null included) and the sample and
 // population deviations and variances StDev, StDevP, Var, VarP.
+#include <cstdint>
 #include <new>
 
 #include "jet_sql_function_util.h"
@@ -75,11 +76,41 @@ void stdevp_final(sqlite3_context* ctx) { moments_final(ctx, false, true); }
 void var_final(sqlite3_context* ctx) { moments_final(ctx, true, false); }
 void varp_final(sqlite3_context* ctx) { moments_final(ctx, false, false); }
 
+// Sum of Currency values, exact: each value is taken to its 4 decimal
+// places, as a Currency holds it, and the sum is kept in ten-thousandths.
+struct currency_sum {
+    __int128 total;
+    bool seen;
+};
+
+void currency_step(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (jet_fn_is_null(argv[0])) return;
+    auto* st = static_cast<currency_sum*>(sqlite3_aggregate_context(ctx, sizeof(currency_sum)));
+    if (st == nullptr) return sqlite3_result_error_nomem(ctx);
+    double v = sqlite3_value_double(argv[0]);
+    st->total += static_cast<__int128>(std::llround(v * 10000.0));
+    st->seen = true;
+}
+
+void currency_final(sqlite3_context* ctx)
+{
+    auto* st = static_cast<currency_sum*>(sqlite3_aggregate_context(ctx, 0));
+    if (st == nullptr || !st->seen) return sqlite3_result_null(ctx);
+    const __int128 limit = static_cast<__int128>(INT64_MAX);
+    if (st->total > limit || st->total < -limit) return jet_fn_error(ctx, jet_vb_overflow);
+    auto scaled = static_cast<int64_t>(st->total);
+    // The nearest double to the exact amount; the result reader takes it
+    // back to ten-thousandths exactly.
+    sqlite3_result_double(ctx, static_cast<double>(scaled / 10000) + static_cast<double>(scaled % 10000) / 10000.0);
+}
+
 }  // namespace
 
 void jet_sql_register_aggregates(sqlite3* db)
 {
     const int flags = SQLITE_UTF8;
+    sqlite3_create_function(db, "jet_sumcur", 1, flags, nullptr, nullptr, currency_step, currency_final);
     sqlite3_create_function(db, "jet_first", 1, flags, nullptr, nullptr, first_step, pick_final);
     sqlite3_create_function(db, "jet_last", 1, flags, nullptr, nullptr, last_step, pick_final);
     sqlite3_create_function(db, "jet_stdev", 1, flags, nullptr, nullptr, moments_step, stdev_final);

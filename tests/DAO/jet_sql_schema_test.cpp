@@ -112,6 +112,19 @@ TEST_F(JetSqlSchema, ValuesHaveTheKindsOfTheSource)
     EXPECT_GT(pic->value(0).as_bytes().size(), 1000u);
 }
 
+TEST_F(JetSqlSchema, CurrencySumsAreExact)
+{
+    // 0.1 added 1,000 times as doubles drifts; as Currency it is 100.
+    auto r = engine_->open(u"SELECT Sum(CCur(0.1)), Sum(CCur(0.1)) * 1 FROM [Order Details] WHERE OrderID < 10600");
+    ASSERT_TRUE(r->next());
+    EXPECT_EQ(r->value(0).get_vt(), VT_CY);
+    jet_rows n = jet_run(*engine_, u"SELECT Count(*) FROM [Order Details] WHERE OrderID < 10600");
+    EXPECT_EQ(r->value(0).as_cy().int64, std::stoll(n[0][0]) * 1000);
+    jet_rows sums = jet_run(*engine_, u"SELECT Sum(Freight) FROM Orders");
+    jet_rows ref = jet_reference(source_->reference(), "SELECT sum(CAST(round(Freight * 10000) AS INTEGER)) / 10000.0 FROM Orders");
+    EXPECT_EQ(sums, ref);
+}
+
 TEST_F(JetSqlSchema, UnknownTablesAndNames)
 {
     std::u16string text;
