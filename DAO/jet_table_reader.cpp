@@ -106,7 +106,7 @@ bool jet_table_reader::next(std::vector<jet_value>& row)
 
 void jet_table_reader::decode(const jet_column& col, const MdbField& f, jet_value& out) const
 {
-    if (col.jet_type == jet_col_bool) {
+    if (col.jet_type == jet_col_bool && !col.calculated) {
         // A Yes/No value lives in the null mask: bit set is Yes. Never NULL.
         out.set_null();
         out.kind = jet_kind::boolean;
@@ -124,6 +124,10 @@ void jet_table_reader::decode(const jet_column& col, const MdbField& f, jet_valu
     size_t n = static_cast<size_t>(f.siz);
     if (col.calculated && !strip_calculated(p, n)) return;
     switch (col.jet_type) {
+    case jet_col_bool:  // a calculated Yes/No keeps its value as a byte
+        out.kind = jet_kind::boolean;
+        out.i = n > 0 && p[0] != 0 ? 1 : 0;
+        return;
     case jet_col_text:
         out.kind = jet_kind::text;
         out.text = file_.decode_text(p, n);

@@ -7,6 +7,8 @@
 //   (their data lives in hidden tables a DAO Field cannot deliver);
 // - Access's temporary clipboard tables (~TMPCLP...) are system objects to
 //   the component; mdb-reader lists them as ordinary tables;
+// - GUIDs: mdb-reader prints them in lower case without braces, DAO as
+//   {guid {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}};
 // - for dates before 1899-12-30 with a time of day, mdb-reader takes the
 //   date number as a signed offset and lands 2 x the time early; Access
 //   counts the time forward from midnight. Such values are checked against
@@ -112,8 +114,14 @@ std::string compare(const jet_value& v, const jet_json& ref)
         std::string want = counted_back ? mdb_reader_date(v.d) : iso(p);
         return ref.at("date").str == want ? "" : "date " + iso(p) + " vs " + ref.at("date").str;
     }
-    case jet_kind::text: case jet_kind::guid: {
-        std::string u = tk_to_utf8(v.kind == jet_kind::guid ? v.text.substr(6, 38) : v.text);
+    case jet_kind::guid: {
+        // mdb-reader prints a GUID in lower case without braces.
+        std::string g = tk_to_utf8(v.text.substr(7, 36));
+        for (char& c : g) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        return ref.str == g ? "" : "guid " + g;
+    }
+    case jet_kind::text: {
+        std::string u = tk_to_utf8(v.text);
         if (ref.kind == T::string) return ref.str == u ? "" : "text '" + u.substr(0, 80) + "'";
         return same_large(ref, v.text.size(), u) ? "" : "long text differs";
     }
