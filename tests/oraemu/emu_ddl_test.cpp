@@ -297,3 +297,18 @@ TEST_F(EmuDdl, MixedCaseNamesAreStoredApartInSqlite) {
     EXPECT_EQ(q.text(0), "1");
     EXPECT_EQ(q.text(1), "2");
 }
+
+TEST_F(EmuDdl, TriggerWithQuotedNames) {
+    run("CREATE TABLE \"Orders\" (\"Id\" NUMBER(11,0), \"Name\" NVARCHAR2(20))");
+    run("CREATE SEQUENCE \"Orders_0\" NOCACHE");
+    emu::exec_result r = run("CREATE OR REPLACE TRIGGER \"Orders__TRIGGER\" BEFORE INSERT ON \"Orders\" FOR EACH ROW "
+                             "WHEN (new.\"Id\" IS NULL) BEGIN select \"Orders_0\".nextval into :new.\"Id\" from dual; END;");
+    EXPECT_FALSE(r.warning.has_value());
+    run("INSERT INTO \"Orders\" (\"Name\") VALUES ('a')");
+    run("INSERT INTO \"Orders\" (\"Name\") VALUES ('b')");
+    EXPECT_EQ(rows("SELECT \"Id\", \"Name\" FROM \"Orders\" ORDER BY 1"), (Rows{{"1", "a"}, {"2", "b"}}));
+    // Replacing the trigger keeps one trigger of that name.
+    run("CREATE OR REPLACE TRIGGER \"Orders__TRIGGER\" BEFORE INSERT ON \"Orders\" FOR EACH ROW "
+        "WHEN (new.\"Id\" IS NULL) BEGIN select \"Orders_0\".nextval into :new.\"Id\" from dual; END;");
+    EXPECT_EQ(one("SELECT COUNT(*) FROM USER_TRIGGERS WHERE TABLE_NAME = 'Orders'"), "1");
+}
