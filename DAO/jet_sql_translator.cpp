@@ -122,7 +122,7 @@ struct scope {
     std::vector<int> alias_busy;  // items whose alias is being expanded
 };
 
-struct fn_spec {
+struct fn_entry {
     const char16_t* name;
     int min_args;
     int max_args;
@@ -133,7 +133,7 @@ struct fn_spec {
 
 constexpr int32_t R_ARG0 = -1;
 
-const fn_spec k_functions[] = {
+const fn_entry k_functions[] = {
     {u"IsNumeric", 1, 1, "jet_isnumeric", "v", jet_dao_boolean},
     {u"IsDate", 1, 1, "jet_isdate", "v", jet_dao_boolean},
     {u"Len", 1, 1, "jet_len", "s", jet_dao_long},
@@ -196,9 +196,9 @@ const fn_spec k_functions[] = {
     {u"TimeValue", 1, 1, "jet_timevalue", "d", jet_dao_date},
 };
 
-const fn_spec* find_function(std::u16string_view name)
+const fn_entry* find_function(std::u16string_view name)
 {
-    for (const fn_spec& f : k_functions)
+    for (const fn_entry& f : k_functions)
         if (jet_sql_ascii_equal_nocase(f.name, name)) return &f;
     return nullptr;
 }
@@ -930,7 +930,7 @@ private:
         if (jet_sql_ascii_equal_nocase(n, u"Switch")) return switch_call(e, sc);
         if (jet_sql_ascii_equal_nocase(n, u"Choose")) return choose(e, sc);
         if (jet_sql_ascii_equal_nocase(n, u"InStr")) return instr(e, sc);
-        const fn_spec* f = find_function(n);
+        const fn_entry* f = find_function(n);
         if (f == nullptr) throw jet_sql_error(jet_err_undefined_function, n);
         arity(e, f->min_args, f->max_args);
         xt r;
