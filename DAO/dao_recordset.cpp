@@ -119,7 +119,7 @@ void dao_recordset::init_indexes(jet_tabledef& tabledef)
             continue;
         }
         tk_trace(1, "STEP #1");
-        tk_trace(1, u"STEP #2: %s", x.name);
+        tk_trace(1, "STEP #2");
         tk_trace(1, "STEP #3");
         for (const std::u16string& f : x.fields) tk_trace(1, u"got index field: %s", f);
         tk_trace(1, "STEP #4");

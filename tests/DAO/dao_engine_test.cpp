@@ -12,6 +12,7 @@
 #include "dao_check_sysdb.h"
 #include "dao_test_util.h"
 #include "jet_workgroup.h"
+#include "tk_logger.h"
 
 namespace {
 
@@ -206,6 +207,31 @@ TEST(dao_engine_test, workgroup_logon)
         EXPECT_NO_THROW(engine->set_ugl_info(u"", u"nobody", u"x"));
         EXPECT_NO_THROW(engine->set_ugl_info(mdw, u"", u"x"));
     }
+}
+
+TEST(dao_engine_test, passwords_never_reach_the_trace)
+{
+    char name[] = "/tmp/dao_traceXXXXXX";
+    int fd = ::mkstemp(name);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+    const std::u16string wg_password = workgroup_password(u"admin");
+    ASSERT_FALSE(wg_password.empty());
+    {
+        tk_logger logger(name, true, 1, false);
+        auto engine = dao_test_engine();
+        engine->set_ugl_info(dao_test_path("workgroup-jet3.mdw"), u"Admin", wg_password);
+        EXPECT_NE(dao_test_open(*engine, "V2003_with-password.mdb", 1, u"password"), nullptr);
+        EXPECT_THROW(dao_test_open(*engine, "V2003_with-password.mdb", 1, u"Sesame42"), dao_exception);
+    }
+    std::ifstream in(name, std::ios::binary);
+    std::string trace((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ::unlink(name);
+    EXPECT_NE(trace.find("dao_engine::set_ugl_info"), std::string::npos);  // the trace was written
+    EXPECT_NE(trace.find("dao_engine::open_db"), std::string::npos);
+    EXPECT_EQ(trace.find(tk_to_utf8(wg_password)), std::string::npos);
+    EXPECT_EQ(trace.find("Sesame42"), std::string::npos);
+    EXPECT_EQ(trace.find("pwd=password"), std::string::npos);
 }
 
 TEST(dao_engine_test, check_sysdb)
