@@ -89,6 +89,9 @@ TEST_F(EmuAlter, OtherSchemasNeedPrivileges) {
     EXPECT_EQ(one("SELECT DUMMY FROM SYS.DUAL"), "X");
 }
 
+// Known grammar difference: the checker's grammar wants an unsigned number
+// after INCREMENT BY; Oracle takes a negative increment for a descending
+// sequence.
 TEST_F(EmuAlter, SequenceOptions) {
     run("CREATE SEQUENCE DOWN INCREMENT BY -2 START WITH 5 MINVALUE 1 MAXVALUE 5 CYCLE NOCACHE");
     EXPECT_EQ(one("SELECT DOWN.NEXTVAL FROM DUAL"), "5");

@@ -190,6 +190,8 @@ TEST(EmuParser, HeadingsOfExpressions) {
     EXPECT_EQ(it[4].heading, "'LIT'");
 }
 
+// The statements below are wrong on purpose (the checker's grammar rejects
+// them too), except BEGIN NULL; END;, a PL/SQL block.
 TEST(EmuParser, ErrorNumbers) {
     EXPECT_EQ(parse_error("SELECT * FROM t;"), 911);
     EXPECT_EQ(parse_error("SELECT * FROM t WHERE"), 936);
