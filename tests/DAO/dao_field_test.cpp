@@ -228,6 +228,13 @@ TEST(dao_field_test, values_keep_their_exact_kinds)
     dao_field guid(make_field(15, g), true);
     ASSERT_EQ(guid.get_type(), VT_BSTR);
     EXPECT_EQ(guid.to_wstring(), u"{guid {61639904-B023-48C3-AC4D-3D429674E902}}");
+    jet_value text;
+    text.kind = jet_kind::text;
+    text.text = u"Käse \u0416 \U0001F600 \u4E2D";  // Latin-1, Cyrillic, an emoji (surrogate pair), CJK
+    dao_field t(make_field(12, text), true);
+    ASSERT_EQ(t.get_type(), VT_BSTR);
+    EXPECT_EQ(t.to_wstring(), text.text);
+    EXPECT_EQ(t.as_wstring().size(), 11u);
     jet_value yes;
     yes.kind = jet_kind::boolean;
     yes.i = 1;
