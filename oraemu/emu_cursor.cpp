@@ -130,19 +130,46 @@ value read_value(sql_stmt& q, int i, col_type t) {
 
 namespace {
 
-class query_cursor : public cursor {
+class query_cursor : public cursor, public detachable {
 public:
     query_cursor(session::impl& s, compiled_query cq) : s_(s), cq_(std::move(cq)) {
         q_ = s_.st->prepare(cq_.sql);
         bind_placeholders(*q_, cq_.binds, s_.binds);
         for (const auto& c : cq_.cols) cols_.push_back(c.info);
+        s_.cursors.insert(this);
     }
+
+    ~query_cursor() override { s_.cursors.erase(this); }
 
     const std::vector<column_info>& columns() const override { return cols_; }
 
     bool fetch(std::vector<value>& row) override {
         if (s_.lost) throw make_error(3113);
-        if (!q_->step()) return false;
+        if (!q_) {
+            if (next_ >= buffered_.size()) return false;
+            row = std::move(buffered_[next_++]);
+            return true;
+        }
+        if (!q_->step()) {
+            q_.reset();
+            return false;
+        }
+        read_row(row);
+        return true;
+    }
+
+    void detach() override {
+        if (!q_) return;
+        std::vector<value> row;
+        while (q_->step()) {
+            read_row(row);
+            buffered_.push_back(std::move(row));
+        }
+        q_.reset();
+    }
+
+private:
+    void read_row(std::vector<value>& row) {
         row.clear();
         for (size_t i = 0; i < cq_.cols.size(); ++i) {
             const out_column& c = cq_.cols[i];
@@ -153,14 +180,14 @@ public:
             row.push_back(std::move(v));
         }
         for (const auto& [col, obj] : cq_.lock_cols) s_.locked.emplace(obj, q_->int64(col));
-        return true;
     }
 
-private:
     session::impl& s_;
     compiled_query cq_;
-    std::unique_ptr<sql_stmt> q_;
+    std::unique_ptr<sql_stmt> q_;   // null once the rows are all read
     std::vector<column_info> cols_;
+    std::vector<std::vector<value>> buffered_;
+    size_t next_ = 0;
 };
 
 }  // namespace

@@ -14,6 +14,15 @@
 
 namespace emu {
 
+// A cursor that can let go of its SQLite statement by reading its
+// remaining rows into memory. SQLite refuses DDL while a statement of the
+// connection is active and aborts reads on ROLLBACK, where an Oracle
+// session keeps its open cursors; cursors are detached before either.
+struct detachable {
+    virtual ~detachable() = default;
+    virtual void detach() = 0;
+};
+
 struct session::impl {
     std::string service, user, host;
     std::unique_ptr<store> st;
@@ -32,6 +41,11 @@ struct session::impl {
     std::map<std::string, int64_t> insert_counts;        // INSERTs per table, for faults
     bool lost = false;
     const std::vector<bind_value>* binds = nullptr;      // of the running statement
+    std::set<detachable*> cursors;                       // open cursors of the session
+
+    void detach_cursors() {
+        for (detachable* c : std::vector<detachable*>(cursors.begin(), cursors.end())) c->detach();
+    }
 
     // Transactions. begin() opens the SQLite transaction lazily; every
     // statement runs inside a savepoint so that a failure undoes only it.

@@ -135,6 +135,7 @@ void session::impl::commit() {
 
 void session::impl::rollback() {
     if (in_tx) {
+        detach_cursors();
         st->exec("ROLLBACK");
         in_tx = false;
     }
@@ -310,6 +311,7 @@ exec_result dispatch(session::impl& s, const std::string& sql, bool commit_on_su
     case statement::plsql_block: throw make_error(6550, {"1", "7", "PLS-00905: object is invalid"});
     default:
         // DDL commits what came before it, whether or not it succeeds.
+        s.detach_cursors();
         s.commit();
         r = atomically(s, [&] { return s.run_ddl(*st, sql); });
         s.commit();

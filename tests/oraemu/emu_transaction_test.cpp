@@ -42,6 +42,24 @@ TEST_F(EmuTransaction, AWriterWaitsForTheOpenTransaction) {
     EXPECT_EQ(rows("SELECT A FROM T ORDER BY A"), (Rows{{"1"}, {"2"}}));
 }
 
+TEST_F(EmuTransaction, OpenCursorsSurviveDdlAndRollback) {
+    for (int i = 1; i <= 3; ++i) run("INSERT INTO T (A) VALUES (" + std::to_string(i) + ")", {}, true);
+    emu::exec_result r = run("SELECT A FROM T ORDER BY A");
+    std::vector<emu::value> row;
+    ASSERT_TRUE(r.rows->fetch(row));
+    EXPECT_EQ(row[0].data, "1");
+    // DDL on another table while the cursor is open, then a rollback.
+    run("CREATE TABLE U (B NUMBER)");
+    run("DROP TABLE U");
+    run("INSERT INTO T (A) VALUES (9)");
+    s->rollback();
+    ASSERT_TRUE(r.rows->fetch(row));
+    EXPECT_EQ(row[0].data, "2");
+    ASSERT_TRUE(r.rows->fetch(row));
+    EXPECT_EQ(row[0].data, "3");
+    EXPECT_FALSE(r.rows->fetch(row));
+}
+
 TEST_F(EmuTransaction, SavepointsUndoPartOfTheWork) {
     run("INSERT INTO T (A) VALUES (1)");
     run("SAVEPOINT one");
