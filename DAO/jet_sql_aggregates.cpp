@@ -79,8 +79,9 @@ void varp_final(sqlite3_context* ctx) { moments_final(ctx, false, false); }
 // Sum of Currency values, exact: each value is taken to its 4 decimal
 // places, as a Currency holds it, and the sum is kept in ten-thousandths.
 struct currency_sum {
-    __int128 total;
+    int64_t total;  // ten-thousandths
     bool seen;
+    bool overflow;
 };
 
 void currency_step(sqlite3_context* ctx, int, sqlite3_value** argv)
@@ -88,21 +89,19 @@ void currency_step(sqlite3_context* ctx, int, sqlite3_value** argv)
     if (jet_fn_is_null(argv[0])) return;
     auto* st = static_cast<currency_sum*>(sqlite3_aggregate_context(ctx, sizeof(currency_sum)));
     if (st == nullptr) return sqlite3_result_error_nomem(ctx);
-    double v = sqlite3_value_double(argv[0]);
-    st->total += static_cast<__int128>(std::llround(v * 10000.0));
+    double v = sqlite3_value_double(argv[0]) * 10000.0;
     st->seen = true;
+    if (!(std::fabs(v) < 9.2e18) || __builtin_add_overflow(st->total, std::llround(v), &st->total)) st->overflow = true;
 }
 
 void currency_final(sqlite3_context* ctx)
 {
     auto* st = static_cast<currency_sum*>(sqlite3_aggregate_context(ctx, 0));
     if (st == nullptr || !st->seen) return sqlite3_result_null(ctx);
-    const __int128 limit = static_cast<__int128>(INT64_MAX);
-    if (st->total > limit || st->total < -limit) return jet_fn_error(ctx, jet_vb_overflow);
-    auto scaled = static_cast<int64_t>(st->total);
+    if (st->overflow) return jet_fn_error(ctx, jet_vb_overflow);
     // The nearest double to the exact amount; the result reader takes it
     // back to ten-thousandths exactly.
-    sqlite3_result_double(ctx, static_cast<double>(scaled / 10000) + static_cast<double>(scaled % 10000) / 10000.0);
+    sqlite3_result_double(ctx, static_cast<double>(st->total / 10000) + static_cast<double>(st->total % 10000) / 10000.0);
 }
 
 }  // namespace
