@@ -78,7 +78,10 @@ struct lob_ref {
 };
 
 // One value crossing the engine's border.
-//   data: NUMBER/FLOAT/BINARY_DOUBLE exact decimal text ("12.5", "-3", "0.001");
+//   data: NUMBER/FLOAT/BINARY_DOUBLE exact decimal text. Values the engine
+//         returns use Oracle's own text form, as TO_CHAR without a format
+//         gives it ("12.5", "-3", ".001", "-.5"); values given to it may be
+//         any decimal or exponent text ("0.001", "1.0E28");
 //         character types, CLOB and NCLOB UTF-8 text;
 //         DATE "YYYY-MM-DD HH24:MI:SS"; TIMESTAMP "YYYY-MM-DD HH24:MI:SS.FFFFFFFFF";
 //         RAW and BLOB the raw bytes; ROWID its 18-character text.
