@@ -22,4 +22,5 @@ if [ ! -f "$native" ]; then
     mv "$tmp" "$native"
 fi
 "$build/bench/jet_sql_bench" engine "$mdb"
+"$build/bench/jet_sql_bench" stream "$mdb"
 "$build/bench/jet_sql_bench" native "$native"
