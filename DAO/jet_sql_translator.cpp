@@ -831,6 +831,8 @@ private:
         int32_t tb = b.type == 0 ? a.type : b.type;
         std::string rhs = b.sql;
         std::string lhs = a.sql;
+        // Access compares no text with a number: "Data type mismatch".
+        if ((is_text(ta) && is_numeric(tb)) || (is_numeric(ta) && is_text(tb))) throw jet_sql_error(jet_err_type_mismatch);
         if (is_text(ta) && is_text(tb)) {
             rhs += " COLLATE JETTEXT";
         } else if (is_text(ta) && tb == jet_dao_date) {

@@ -206,6 +206,9 @@ TEST_F(JetSqlSchema, ShapeErrors)
     EXPECT_NE(text.find(u"'ShipCity'"), std::u16string::npos);
     EXPECT_EQ(error_of(u"SELECT OrderID, Count(*) FROM Orders"), jet_err_not_in_aggregate);
     EXPECT_EQ(error_of(u"SELECT ShipCountry & '!', Count(*) FROM Orders GROUP BY ShipCountry"), 0);
+    EXPECT_EQ(error_of(u"SELECT * FROM Orders WHERE CustomerID = 5"), jet_err_type_mismatch);
+    EXPECT_EQ(error_of(u"SELECT * FROM Orders WHERE OrderID > '10300'"), jet_err_type_mismatch);
+    EXPECT_EQ(error_of(u"SELECT * FROM Orders WHERE CStr(OrderID) > '10300' AND Val(Nz(ShipPostalCode, '0')) > 5"), 0);
 }
 
 TEST_F(JetSqlSchema, RuntimeErrorsOfFunctions)
