@@ -163,6 +163,10 @@ void conversion_functions(sqlite3* db) {
                             : hex_decode(arg_text(v[0]));
         sqlite3_result_blob(c, b.data(), static_cast<int>(b.size()), SQLITE_TRANSIENT);
     });
+    add(db, "ora_single_row", 2, [](sqlite3_context* c, int, sqlite3_value** v) {
+        if (sqlite3_value_int(v[1]) > 1) throw make_error(1427);
+        sqlite3_result_value(c, v[0]);
+    });
     add(db, "ora_rowid", 2, [](sqlite3_context* c, int, sqlite3_value** v) {
         result_text(c, make_rowid(sqlite3_value_int64(v[0]), sqlite3_value_int64(v[1])));
     });

@@ -353,10 +353,17 @@ scalar translator::expression(const expr& e, scope& sc) {
         return make_scalar(sql + " END", t);
     }
     case expr::subq: {
+        // A scalar subquery with more than one row is ORA-01427: its rows
+        // are counted (up to two) beside taking the first.
         compiled_query cq;
+        size_t first_bind = binds_.size();
         std::string sub = subquery_sql(*e.sub, sc, &cq);
+        std::vector<std::string> again(binds_.begin() + static_cast<long>(first_bind), binds_.end());
+        binds_.insert(binds_.end(), again.begin(), again.end());
         col_type t = cq.cols.empty() ? col_type::varchar2 : cq.cols[0].info.type;
-        return make_scalar("(" + sub + ")", t);
+        return make_scalar("ora_single_row((" + sub + "), (SELECT count(*) FROM (SELECT 1 FROM (" + sub +
+                               ") LIMIT 2)))",
+                           t);
     }
     case expr::exists: return make_scalar("(EXISTS (" + subquery_sql(*e.sub, sc) + "))", col_type::number, true);
     case expr::seq: return sequence_ref(e);

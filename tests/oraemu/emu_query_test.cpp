@@ -69,6 +69,9 @@ TEST_F(EmuQuery, JoinsAndSubqueries) {
     EXPECT_EQ(rows("SELECT DNAME FROM DEPT WHERE ID NOT IN (SELECT DEPT FROM EMP WHERE DEPT IS NOT NULL)"),
               (Rows{{"Empty"}}));
     EXPECT_EQ(rows("SELECT NAME FROM EMP WHERE SAL = (SELECT MAX(SAL) FROM EMP)"), (Rows{{"King"}}));
+    EXPECT_EQ(error_of("SELECT NAME FROM EMP WHERE SAL = (SELECT SAL FROM EMP WHERE DEPT = 10)"), 1427);
+    EXPECT_EQ(last_error, "ORA-01427: single-row subquery returns more than one row");
+    EXPECT_EQ(one("SELECT (SELECT DNAME FROM DEPT WHERE ID = 99) FROM DUAL"), "<null>");
     EXPECT_EQ(rows("SELECT x.DNAME, x.N FROM (SELECT d.DNAME, COUNT(e.ID) N FROM DEPT d, EMP e WHERE e.DEPT = d.ID "
                    "GROUP BY d.DNAME) x ORDER BY x.N DESC, x.DNAME"),
               (Rows{{"Research", "2"}, {"Sales", "2"}}));
