@@ -18,6 +18,7 @@
 #include "jet_recordset.h"
 #include "jet_sql_row_source.h"
 #include "jet_sql_saved_query.h"
+#include "jet_sql_session.h"
 #include "jet_sql_test_source.h"
 #include "jet_sql_test_util.h"
 
@@ -270,6 +271,27 @@ TEST(JetSqlEveryTable, SameValuesAsTheTableScan)
         }
     }
     EXPECT_GT(tables, 10);
+}
+
+}  // namespace
+
+namespace {
+
+// The session a database keeps: Access statements as Recordsets, and the
+// compile-only test that reads nothing.
+TEST(JetSqlSession, RecordsetsAndTestsOverADatabase)
+{
+    jet_database db(tk_from_utf8(std::string(TOLVANE_TEST_DATA) + "/nwind.mdb"), u"", false, true);
+    jet_sql_session session(db);
+    jet_recordset rs(session.open(u"SELECT CategoryName, Count(*) AS N FROM Categories INNER JOIN Products ON "
+                                  u"Categories.CategoryID = Products.CategoryID GROUP BY CategoryName ORDER BY CategoryName"));
+    EXPECT_EQ(rs.record_count(), 8);
+    ASSERT_FALSE(rs.eof());
+    EXPECT_EQ(rs.fields()[0].value().as_wstring(), u"Beverages");
+    EXPECT_EQ(rs.fields()[1].value().as_i4(), 12);
+    EXPECT_NO_THROW(session.test(u"SELECT * FROM Suppliers WHERE Country = 'Japan'"));
+    EXPECT_FALSE(session.engine().is_loaded(u"Suppliers"));
+    EXPECT_THROW(session.test(u"SELECT * FROM Suppliers WHERE Nonsense = 1"), jet_error);
 }
 
 }  // namespace

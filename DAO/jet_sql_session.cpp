@@ -1,0 +1,22 @@
+#include "jet_sql_session.h"
+
+#include "jet_database.h"
+#include "jet_sql_row_source.h"
+#include "tk_logger.h"
+
+jet_sql_session::jet_sql_session(jet_database& db) : source_(db.file(), db.catalog()), engine_(source_)
+{
+    tk_trace(2, u"jet_sql_session::jet_sql_session(%s)", db.name());
+}
+
+jet_sql_session::~jet_sql_session() = default;
+
+std::unique_ptr<jet_row_source> jet_sql_session::open(std::u16string_view sql)
+{
+    return std::make_unique<jet_sql_row_source>(engine_, std::u16string(sql));
+}
+
+void jet_sql_session::test(std::u16string_view sql)
+{
+    engine_.test(sql);
+}
