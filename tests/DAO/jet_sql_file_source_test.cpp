@@ -189,6 +189,38 @@ TEST(JetSqlSavedQuery, RebuildsJoinsFlagsAndClauses)
     EXPECT_FALSE(jet_sql_rebuild_query(rows, sql));
 }
 
+TEST(JetSqlSavedQuery, StarPercentAndWhatCannotBeRebuilt)
+{
+    std::u16string sql;
+    std::vector<jet_sql_query_row> rows = {
+        {1, 1, u"", u"", u""}, {3, 0x01 | 0x10 | 0x20 | 0x08, u"25", u"", u""}, {5, 0, u"Order Details", u"", u""},
+        {6, 0, u"Total", u"", u"[UnitPrice]*[Quantity]"}, {10, 0, u"", u"", u"Count(*) > 1"}, {11, 0, u"", u"", u"OrderID"},
+    };
+    ASSERT_TRUE(jet_sql_rebuild_query(rows, sql));
+    EXPECT_EQ(sql, u"SELECT DISTINCTROW TOP 25 PERCENT *, [UnitPrice]*[Quantity] AS [Total] FROM [Order Details] "
+                   u"HAVING Count(*) > 1 ORDER BY OrderID");
+    auto without = [&](int attribute) {
+        std::vector<jet_sql_query_row> r;
+        for (const auto& x : rows)
+            if (x.attribute != attribute) r.push_back(x);
+        return r;
+    };
+    EXPECT_FALSE(jet_sql_rebuild_query(without(1), sql));  // no query type
+    EXPECT_FALSE(jet_sql_rebuild_query(without(5), sql));  // no table
+    std::vector<jet_sql_query_row> remote = rows;
+    remote.push_back({4, 0, u"C:\\other.mdb", u"", u""});
+    EXPECT_FALSE(jet_sql_rebuild_query(remote, sql));
+    std::vector<jet_sql_query_row> other_db = rows;
+    other_db[2].expression = u"C:\\other.mdb";
+    EXPECT_FALSE(jet_sql_rebuild_query(other_db, sql));
+    std::vector<jet_sql_query_row> bad_join = rows;
+    bad_join.push_back({7, 1, u"Order Details", u"Nowhere", u"a = b"});
+    EXPECT_FALSE(jet_sql_rebuild_query(bad_join, sql));
+    rows[1].flag = 0;
+    rows.erase(rows.begin() + 3);
+    EXPECT_FALSE(jet_sql_rebuild_query(rows, sql));  // no column at all
+}
+
 }  // namespace
 
 namespace {
