@@ -156,7 +156,7 @@ std::vector<trigger_meta> catalog::triggers_of(const std::string& owner, const s
 
 std::optional<sequence_meta> catalog::sequence(const std::string& owner, const std::string& name) {
     sql_stmt q(s_.db(),
-               "SELECT min_value, max_value, increment_by, last_number, cycle_flag, cache_size "
+               "SELECT min_value, max_value, increment_by, last_number, cycle_flag, cache_size, next_value "
                "FROM oraemu_sequences WHERE owner=? AND sequence_name=?");
     q.bind(1, owner).bind(2, name);
     if (!q.step()) return std::nullopt;
@@ -168,6 +168,7 @@ std::optional<sequence_meta> catalog::sequence(const std::string& owner, const s
     m.last_number = q.text(3);
     m.cycle = q.text(4) == "Y";
     m.cache = q.int64(5);
+    m.next_value = q.text(6);
     return m;
 }
 

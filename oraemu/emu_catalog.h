@@ -55,7 +55,7 @@ struct trigger_meta {
 
 struct sequence_meta {
     std::string name;
-    std::string min_value, max_value, increment, last_number;
+    std::string min_value, max_value, increment, last_number, next_value;
     bool cycle = false;
     int64_t cache = 0;
 };

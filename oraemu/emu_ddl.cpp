@@ -329,9 +329,9 @@ exec_result create_sequence(session::impl& s, const statement& st) {
     int64_t cache = st.seq_nocache ? 0 : std::stoll(canonical_number(st.seq_cache, "20"));
     sql_stmt q(s.st->db(),
                "INSERT INTO oraemu_sequences(owner, sequence_name, min_value, max_value, increment_by, cycle_flag, "
-               "order_flag, cache_size, last_number) VALUES(?,?,?,?,?,?,?,?,?)");
+               "order_flag, cache_size, last_number, next_value) VALUES(?,?,?,?,?,?,?,?,?,?)");
     q.bind(1, s.user).bind(2, st.name).bind(3, lo).bind(4, hi).bind(5, inc).bind(6, st.seq_cycle ? "Y" : "N")
-        .bind(7, st.seq_order ? "Y" : "N").bind(8, cache).bind(9, start).run();
+        .bind(7, st.seq_order ? "Y" : "N").bind(8, cache).bind(9, start).bind(10, start).run();
     s.cat->add_object(s.user, st.name, "SEQUENCE");
     return exec_result{};
 }

@@ -191,7 +191,7 @@ void row_checker::check_children(const stored_row& old_row, const stored_row& ne
             if (i >= 0 && old_row[static_cast<size_t>(i)] != new_row[static_cast<size_t>(i)]) changed = true;
         }
         if (!changed) continue;
-        auto child = s_.cat->table(fk.r_owner.empty() ? t_.owner : t_.owner, fk.table);
+        auto child = s_.cat->table(t_.owner, fk.table);   // foreign keys stay within a schema
         if (!child) continue;
         std::string where;
         std::vector<std::pair<std::optional<std::string>, col_type>> args;

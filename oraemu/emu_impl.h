@@ -34,7 +34,8 @@ struct session::impl {
     bool in_tx = false;
     std::set<std::pair<int64_t, int64_t>> locked;       // (table object, row key)
     std::map<std::string, std::string> currval;          // "OWNER.SEQ" -> value
-    std::map<std::string, std::string> seq_moved;        // values to keep across rollbacks
+    // Sequence state to keep across rollbacks: "OWNER.SEQ" -> (next value, LAST_NUMBER).
+    std::map<std::string, std::pair<std::string, std::string>> seq_moved;
     rt_counters rt;                                      // since logon
     rt_counters unflushed;                               // not yet in the store
     int64_t statements = 0;

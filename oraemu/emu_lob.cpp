@@ -139,19 +139,24 @@ std::string from_i128(i128 v) {
 std::string session::impl::nextval(const std::string& owner, const std::string& name) {
     auto m = cat->sequence(owner, name);
     if (!m) throw make_error(2289);
-    i128 value = to_i128(m->last_number);
+    i128 value = to_i128(m->next_value);
     i128 inc = to_i128(m->increment);
     i128 lo = to_i128(m->min_value), hi = to_i128(m->max_value);
     if ((inc > 0 && value > hi) || (inc < 0 && value < lo)) {
         if (!m->cycle) throw make_error(8004, {owner + "." + name});
         value = inc > 0 ? lo : hi;
     }
-    std::string next = from_i128(value + inc);
-    sql_stmt q(st->db(), "UPDATE oraemu_sequences SET last_number=? WHERE owner=? AND sequence_name=?");
-    q.bind(1, next).bind(2, owner).bind(3, name).run();
+    // LAST_NUMBER is the first value not yet handed to the cache: with
+    // NOCACHE the next value, with CACHE n it moves n steps at a time.
+    i128 last = to_i128(m->last_number);
+    if (m->cache == 0) last = value + inc;
+    else if (inc > 0 ? value >= last : value <= last) last = value + inc * m->cache;
+    std::string next = from_i128(value + inc), last_text = from_i128(last);
+    sql_stmt q(st->db(), "UPDATE oraemu_sequences SET next_value=?, last_number=? WHERE owner=? AND sequence_name=?");
+    q.bind(1, next).bind(2, last_text).bind(3, owner).bind(4, name).run();
     std::string key = owner + "." + name;
     currval[key] = from_i128(value);
-    seq_moved[key] = next;
+    seq_moved[key] = {next, last_text};
     return from_i128(value);
 }
 
@@ -164,10 +169,10 @@ std::string session::impl::currval_of(const std::string& owner, const std::strin
 // Oracle never gives a sequence value back: after a rollback the values
 // handed out stay used.
 void session::impl::reapply_sequences() {
-    for (const auto& [key, last] : seq_moved) {
+    for (const auto& [key, state] : seq_moved) {
         size_t dot = key.find('.');
-        sql_stmt q(st->db(), "UPDATE oraemu_sequences SET last_number=? WHERE owner=? AND sequence_name=?");
-        q.bind(1, last).bind(2, key.substr(0, dot)).bind(3, key.substr(dot + 1)).run();
+        sql_stmt q(st->db(), "UPDATE oraemu_sequences SET next_value=?, last_number=? WHERE owner=? AND sequence_name=?");
+        q.bind(1, state.first).bind(2, state.second).bind(3, key.substr(0, dot)).bind(4, key.substr(dot + 1)).run();
     }
 }
 

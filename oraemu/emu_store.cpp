@@ -289,7 +289,7 @@ CREATE TABLE IF NOT EXISTS oraemu_ind_columns(owner TEXT, index_name TEXT, table
   column_name TEXT, column_position INTEGER, descend TEXT);
 CREATE TABLE IF NOT EXISTS oraemu_sequences(owner TEXT, sequence_name TEXT, min_value TEXT,
   max_value TEXT, increment_by TEXT, cycle_flag TEXT, order_flag TEXT, cache_size INTEGER,
-  last_number TEXT, PRIMARY KEY(owner, sequence_name));
+  last_number TEXT, next_value TEXT, PRIMARY KEY(owner, sequence_name));
 CREATE TABLE IF NOT EXISTS oraemu_triggers(owner TEXT, trigger_name TEXT, table_name TEXT,
   trigger_type TEXT, triggering_event TEXT, when_clause TEXT, trigger_body TEXT, description TEXT,
   valid INTEGER, PRIMARY KEY(owner, trigger_name));

@@ -103,6 +103,11 @@ TEST_F(EmuAlter, SequenceOptions) {
                    "WHERE SEQUENCE_NAME = 'PLAIN'"),
               (Rows{{"1", "9999999999999999999999999999", "1", "N", "N", "20"}}));
     EXPECT_EQ(error_of("CREATE SEQUENCE BAD START WITH 10 MAXVALUE 5"), 4008);
+    // With a cache, LAST_NUMBER jumps by the cache size.
+    EXPECT_EQ(one("SELECT LAST_NUMBER FROM USER_SEQUENCES WHERE SEQUENCE_NAME = 'PLAIN'"), "1");
+    EXPECT_EQ(one("SELECT PLAIN.NEXTVAL FROM DUAL"), "1");
+    EXPECT_EQ(one("SELECT PLAIN.NEXTVAL FROM DUAL"), "2");
+    EXPECT_EQ(one("SELECT LAST_NUMBER FROM USER_SEQUENCES WHERE SEQUENCE_NAME = 'PLAIN'"), "21");
 }
 
 TEST_F(EmuAlter, SequenceValuesAreNotRolledBack) {
