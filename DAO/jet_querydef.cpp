@@ -166,58 +166,65 @@ bool jet_querydef::match_count(std::u16string_view sql, std::u16string& inner)
     return true;
 }
 
+std::unique_ptr<jet_row_source> jet_querydef::table_scan(const std::u16string& table)
+{
+    const jet_catalog_entry* e = db_->catalog().find(table);
+    if (e == nullptr) throw jet_error(jet_err_input_table_not_found, table);
+    if (e->type == 4) throw jet_error(jet_err_odbc_connect, dsn_of(e->connect));
+    if (e->type == 6) {
+        // A table linked from another Access file is read from there.
+        auto linked = std::make_unique<jet_database>(e->database, u"", false, true);
+        jet_tabledef def = linked->tabledef(e->foreign_name.empty() ? e->name : e->foreign_name);
+        auto reader = def.open_reader();
+        return std::make_unique<table_source>(std::move(linked), std::move(reader));
+    }
+    return std::make_unique<table_source>(nullptr, db_->tabledef(e->name).open_reader());
+}
+
+std::unique_ptr<jet_row_source> jet_querydef::relationship_rows()
+{
+    std::vector<jet_column> cols = {
+        computed_column(u"szRelationship", 10, jet_col_text, 64),
+        computed_column(u"szColumn", 10, jet_col_text, 64),
+        computed_column(u"szObject", 10, jet_col_text, 64),
+        computed_column(u"szReferencedObject", 10, jet_col_text, 64),
+        computed_column(u"szReferencedColumn", 10, jet_col_text, 64),
+        computed_column(u"grbit", 4, jet_col_long, 4),
+    };
+    if (db_->catalog().find(u"MSysRelationships") == nullptr)
+        throw jet_error(jet_err_input_table_not_found, u"MSysRelationships");
+    std::vector<jet_relationship> rels = db_->catalog().relationships();
+    // ORDER BY compares text without regard to case; the column pairs of
+    // one relationship stay in their own order.
+    std::stable_sort(rels.begin(), rels.end(), [](const jet_relationship& a, const jet_relationship& b) {
+        int c = tk_compare_nocase(a.name, b.name);
+        return c != 0 ? c < 0 : a.icolumn < b.icolumn;
+    });
+    std::vector<std::vector<jet_value>> rows;
+    for (const jet_relationship& r : rels)
+        rows.push_back({text_value(r.name), text_value(r.column), text_value(r.object),
+                        text_value(r.referenced_object), text_value(r.referenced_column), long_value(r.grbit)});
+    return std::make_unique<list_source>(std::move(cols), std::move(rows));
+}
+
+std::unique_ptr<jet_row_source> jet_querydef::row_count(std::u16string_view inner)
+{
+    std::unique_ptr<jet_row_source> src = make_source(inner);
+    int64_t n = 0;
+    std::vector<jet_value> row;
+    src->rewind();
+    while (src->next(row)) ++n;
+    std::vector<jet_column> cols = {computed_column(u"Expr1000", 4, jet_col_long, 4)};
+    return std::make_unique<list_source>(std::move(cols), std::vector<std::vector<jet_value>>{{long_value(n)}});
+}
+
 std::unique_ptr<jet_row_source> jet_querydef::make_source(std::u16string_view sql)
 {
     std::u16string table;
     std::u16string inner;
-    if (match_table_scan(sql, table)) {
-        const jet_catalog_entry* e = db_->catalog().find(table);
-        if (e == nullptr) throw jet_error(jet_err_input_table_not_found, table);
-        if (e->type == 4) throw jet_error(jet_err_odbc_connect, dsn_of(e->connect));
-        if (e->type == 6) {
-            // A table linked from another Access file is read from there.
-            auto linked = std::make_unique<jet_database>(e->database, u"", false, true);
-            jet_tabledef def = linked->tabledef(e->foreign_name.empty() ? e->name : e->foreign_name);
-            auto reader = def.open_reader();
-            return std::make_unique<table_source>(std::move(linked), std::move(reader));
-        }
-        return std::make_unique<table_source>(nullptr, db_->tabledef(e->name).open_reader());
-    }
-    if (match_relationships(sql)) {
-        std::vector<jet_column> cols = {
-            computed_column(u"szRelationship", 10, jet_col_text, 64),
-            computed_column(u"szColumn", 10, jet_col_text, 64),
-            computed_column(u"szObject", 10, jet_col_text, 64),
-            computed_column(u"szReferencedObject", 10, jet_col_text, 64),
-            computed_column(u"szReferencedColumn", 10, jet_col_text, 64),
-            computed_column(u"grbit", 4, jet_col_long, 4),
-        };
-        if (db_->catalog().find(u"MSysRelationships") == nullptr)
-            throw jet_error(jet_err_input_table_not_found, u"MSysRelationships");
-        std::vector<jet_relationship> rels = db_->catalog().relationships();
-        // ORDER BY compares text without regard to case; the column pairs
-        // of one relationship stay in their own order.
-        std::stable_sort(rels.begin(), rels.end(), [](const jet_relationship& a, const jet_relationship& b) {
-            int c = tk_compare_nocase(a.name, b.name);
-            return c != 0 ? c < 0 : a.icolumn < b.icolumn;
-        });
-        std::vector<std::vector<jet_value>> rows;
-        for (const jet_relationship& r : rels)
-            rows.push_back({text_value(r.name), text_value(r.column), text_value(r.object),
-                            text_value(r.referenced_object), text_value(r.referenced_column),
-                            long_value(r.grbit)});
-        return std::make_unique<list_source>(std::move(cols), std::move(rows));
-    }
-    if (match_count(sql, inner)) {
-        std::unique_ptr<jet_row_source> src = make_source(inner);
-        int64_t n = 0;
-        std::vector<jet_value> row;
-        src->rewind();
-        while (src->next(row)) ++n;
-        std::vector<jet_column> cols = {computed_column(u"Expr1000", 4, jet_col_long, 4)};
-        return std::make_unique<list_source>(std::move(cols),
-                                             std::vector<std::vector<jet_value>>{{long_value(n)}});
-    }
+    if (match_table_scan(sql, table)) return table_scan(table);
+    if (match_relationships(sql)) return relationship_rows();
+    if (match_count(sql, inner)) return row_count(inner);
     std::u16string norm = normalise(sql);
     std::u16string_view s = norm;
     if (take(s, u"SELECT") || take(s, u"TRANSFORM") || take(s, u"(")) throw jet_error(jet_err_not_supported);

@@ -44,6 +44,9 @@ public:
 
 private:
     std::unique_ptr<jet_row_source> make_source(std::u16string_view sql);
+    std::unique_ptr<jet_row_source> table_scan(const std::u16string& table);
+    std::unique_ptr<jet_row_source> relationship_rows();
+    std::unique_ptr<jet_row_source> row_count(std::u16string_view inner);
 
     jet_database* db_;
     std::u16string name_;
