@@ -4,6 +4,7 @@
 #include "emu_views.h"
 
 #include <cstdlib>
+#include <limits>
 
 namespace emu {
 
@@ -48,7 +49,9 @@ void conjuncts(const expr& e, std::vector<const expr*>& out) {
     }
 }
 
-// ROWNUM <= n, ROWNUM < n and ROWNUM = 1 become a LIMIT.
+// ROWNUM <= n, ROWNUM < n and ROWNUM = 1 become a LIMIT; ROWNUM > n,
+// ROWNUM >= n (n > 1) and ROWNUM = n (n > 1) select nothing, since ROWNUM
+// is given to a row only when it is returned.
 bool rownum_limit(const expr& e, long long& limit) {
     if (e.k != expr::binop || e.args.size() != 2) return false;
     if (e.args[0]->k != expr::rownum || e.args[1]->k != expr::num) return false;
@@ -56,6 +59,8 @@ bool rownum_limit(const expr& e, long long& limit) {
     if (e.name == "<=") limit = n;
     else if (e.name == "<") limit = n - 1;
     else if (e.name == "=" && n == 1) limit = 1;
+    else if ((e.name == ">" && n < 1) || (e.name == ">=" && n <= 1)) limit = std::numeric_limits<long long>::max();
+    else if (e.name == ">" || e.name == ">=" || e.name == "=") limit = 0;
     else return false;
     if (limit < 0) limit = 0;
     return true;

@@ -223,6 +223,8 @@ TEST_F(EmuDml, QueriesJoinsGroupingAndOrdering) {
     EXPECT_EQ(one("SELECT COUNT(*) FROM D, D"), "4");
     EXPECT_EQ(rows("SELECT ID FROM D UNION SELECT 7 FROM DUAL ORDER BY 1 DESC"), (Rows{{"7"}, {"2"}, {"1"}}));   // the same table twice is allowed
     EXPECT_EQ(rows("SELECT ID FROM E WHERE ROWNUM <= 2 ORDER BY ID"), (Rows{{"1"}, {"2"}}));
+    EXPECT_EQ(one("SELECT COUNT(*) FROM (SELECT ID FROM E WHERE ROWNUM > 1)"), "0");
+    EXPECT_EQ(one("SELECT COUNT(*) FROM (SELECT ID FROM E WHERE ROWNUM >= 1)"), "12");
     emu::exec_result r = run("SELECT COUNT(*), 'x' lit, NVL(NULL, 3) FROM DUAL");
     EXPECT_EQ(r.rows->columns()[0].name, "COUNT(*)");
     EXPECT_EQ(r.rows->columns()[1].name, "LIT");
