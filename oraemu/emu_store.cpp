@@ -2,7 +2,9 @@
 
 #include "emu_session.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -206,7 +208,8 @@ namespace {
 
 void make_dirs(const std::string& path) {
     for (size_t i = 1; i <= path.size(); ++i) {
-        if (i == path.size() || path[i] == '/') mkdir(path.substr(0, i).c_str(), 0755);
+        // Private: the stores hold the emulated users' passwords.
+        if (i == path.size() || path[i] == '/') mkdir(path.substr(0, i).c_str(), 0700);
     }
 }
 
@@ -232,7 +235,13 @@ store::store(const std::string& service, bool create) {
     if (service.empty() || service.find('/') != std::string::npos || service[0] == '.')
         throw make_error(12514);
     if (!create && !exists(service)) throw make_error(12514);
-    if (create) make_dirs(home_dir());
+    if (create) {
+        make_dirs(home_dir());
+        // Created readable by the owner only before SQLite opens it; SQLite
+        // gives its WAL and shared-memory files the same mode.
+        int fd = ::open(path_of(service).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        if (fd >= 0) ::close(fd);
+    }
     int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_FULLMUTEX;
     int rc = sqlite3_open_v2(path_of(service).c_str(), &db_, flags, nullptr);
     if (rc != SQLITE_OK) {

@@ -154,3 +154,19 @@ TEST_F(EmuSession, RowLimitingClauseIsUnknownTo11g) {
     run("CREATE TABLE T (A NUMBER)");
     EXPECT_EQ(error_of("SELECT A FROM T FETCH FIRST 2 ROWS ONLY"), 933);
 }
+
+// The store keeps the emulated users' passwords: only its owner may read it.
+TEST_F(EmuSession, StoreIsPrivateToItsOwner) {
+    namespace fs = std::filesystem;
+    const fs::path store = fs::path(std::getenv("ORAEMU_HOME")) / "XE.db";
+    ASSERT_TRUE(fs::exists(store));
+    auto perms = fs::status(store).permissions();
+    EXPECT_EQ(perms & (fs::perms::group_all | fs::perms::others_all), fs::perms::none);
+
+    const fs::path home = fs::path(std::getenv("ORAEMU_HOME")) / "nested" / "home";
+    setenv("ORAEMU_HOME", home.c_str(), 1);
+    emu::create_service("PRIV", "11g");
+    EXPECT_EQ(fs::status(home).permissions() & (fs::perms::group_all | fs::perms::others_all), fs::perms::none);
+    EXPECT_EQ(fs::status(home / "PRIV.db").permissions() & (fs::perms::group_all | fs::perms::others_all),
+              fs::perms::none);
+}
