@@ -55,6 +55,8 @@ struct session::impl {
     void rollback();
     void flush_counters();
     void count(rt_kind k);
+    bool array_execution = false;  // see session::set_array_execution
+    bool array_counted = false;
 
     // Statement handlers (emu_dml.cpp, emu_ddl.cpp).
     exec_result run_insert(const statement& s);

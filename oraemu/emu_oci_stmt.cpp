@@ -338,6 +338,13 @@ sword execute_dml(OCISvcCtx* svc, OCIStmt* s, OCIError* err, ub4 iters, ub4 rowo
     bool single = iters - rowoff <= 1;
     std::optional<emu::ora_error> warning;
     emu::session& ses = *svc->session;
+    // All rows of an array travel in one round trip.
+    struct array_scope {
+        emu::session& s;
+        bool on;
+        array_scope(emu::session& ses, bool array) : s(ses), on(array) { s.set_array_execution(on); }
+        ~array_scope() { if (on) s.set_array_execution(false); }
+    } scope(ses, !single);
     for (ub4 i = rowoff; i < iters; ++i) {
         try {
             emu::exec_result r = ses.execute(s->sql, collect_binds(svc, s, i, outputs),

@@ -113,6 +113,11 @@ const std::string& session::service() const { return p_->service; }
 const rt_counters& session::round_trips() const { return p_->rt; }
 void session::count_round_trip(rt_kind k) { p_->count(k); }
 
+void session::set_array_execution(bool on) {
+    p_->array_execution = on;
+    p_->array_counted = false;
+}
+
 // ---- transactions ---------------------------------------------------------------
 
 void session::impl::begin() {
@@ -145,6 +150,10 @@ void session::impl::rollback() {
 }
 
 void session::impl::count(rt_kind k) {
+    if (array_execution) {
+        if (k == rt_kind::commit || (k == rt_kind::execute && array_counted)) return;
+        if (k == rt_kind::execute) array_counted = true;
+    }
     auto bump = [k](rt_counters& c) {
         switch (k) {
         case rt_kind::execute: ++c.execute; break;

@@ -225,6 +225,10 @@ public:
     // the OCI layer, OCIPing ...). execute, commit, rollback, logon and the
     // LOB calls above count themselves.
     void count_round_trip(rt_kind k);
+    // Array DML sends all its rows, and the commit of OCI_COMMIT_ON_SUCCESS,
+    // in one network call: while on, only the first execute counts and
+    // commits are free. Turned off by the caller when the array is done.
+    void set_array_execution(bool on);
     // This session's round trips since logon.
     const rt_counters& round_trips() const;
 

@@ -184,9 +184,15 @@ TEST_F(stand_in, array_insert_with_batch_errors)
     c.check(oci().OCIBindByName(s.h, &b2, c.err, txt(name_name), bytes(name_name), names,
                                 sizeof names[0], SQLT_STR, nullptr, nullptr, nullptr, 0, nullptr,
                                 OCI_DEFAULT));
+    emu::reset_round_trips("XE");
     sword rc = oci().OCIStmtExecute(c.svc, s.h, c.err, 5, 0, nullptr, nullptr,
                                     OCI_BATCH_ERRORS | OCI_COMMIT_ON_SUCCESS);
     ASSERT_NE(rc, OCI_ERROR);
+    // Five rows and their commit cross the network once (the commit
+    // published the counters).
+    emu::rt_counters rt = emu::service_round_trips("XE");
+    EXPECT_EQ(rt.execute, 1u);
+    EXPECT_EQ(rt.commit, 0u);
     ub4 errors = 0;
     c.check(oci().OCIAttrGet(s.h, OCI_HTYPE_STMT, &errors, nullptr, OCI_ATTR_NUM_DML_ERRORS, c.err));
     ASSERT_EQ(errors, 1u);
