@@ -3,6 +3,7 @@
 #include "jet_error.h"
 #include "jet_guard.h"
 #include "jet_querydef.h"
+#include "jet_sql_session.h"
 #include "tk_logger.h"
 
 jet_database::jet_database(const std::u16string& path, std::u16string_view password, bool exclusive,
@@ -61,9 +62,17 @@ std::unique_ptr<jet_querydef> jet_database::create_querydef(std::u16string_view 
     return std::make_unique<jet_querydef>(*this, std::u16string(name), std::u16string(sql));
 }
 
+jet_sql_session& jet_database::sql()
+{
+    check_open();
+    if (!sql_) sql_ = std::make_unique<jet_sql_session>(*this);
+    return *sql_;
+}
+
 void jet_database::close()
 {
     tk_trace(2, "jet_database::close");
+    sql_.reset();
     catalog_.reset();
     file_.reset();
 }

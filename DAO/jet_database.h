@@ -14,6 +14,7 @@
 #include "jet_tabledef.h"
 
 class jet_querydef;
+class jet_sql_session;
 
 class jet_database {
 public:
@@ -38,12 +39,18 @@ public:
     // Raise jet_error 3420 after close().
     jet_file& file();
     const jet_catalog& catalog();
+    // The query engine of this database, made on first use; it runs the
+    // statements a QueryDef does not answer itself.
+    jet_sql_session& sql();
 
 private:
     void check_open() const;
 
     std::unique_ptr<jet_file> file_;
     std::unique_ptr<jet_catalog> catalog_;
+    // Reads through file_ and catalog_: declared after them, so destroyed
+    // before them, and closed first by close().
+    std::unique_ptr<jet_sql_session> sql_;
     std::u16string name_;
     bool exclusive_;
     bool read_only_;

@@ -1,15 +1,19 @@
-// A DAO QueryDef and the SQL texts the component runs itself.
+// A DAO QueryDef: the SQL texts the component answers itself, and every
+// other text through the database's query engine.
 //
-// Recognised texts (keywords and names without regard to case, blanks
+// Answered directly (keywords and names without regard to case, blanks
 // free, an optional final ';'):
-// - SELECT * FROM [name] (or a plain name): the table scan, streaming the
-//   table's rows in storage order;
+// - SELECT * FROM [name] (or a plain name) where name is a table of the
+//   catalogue: the table scan, streaming the table's rows in storage
+//   order, linked Access tables read from their own file;
 // - SELECT szRelationship, szColumn, szObject, szReferencedObject,
 //   szReferencedColumn, grbit FROM MSysRelationships ORDER BY
-//   szRelationship: the relationship rows;
+//   szRelationship: the relationship rows the catalogue already holds;
 // - select count(*) from (<one of the above>): the number of rows.
-// Any other SELECT raises jet_error 3251, an action or DDL statement
-// 3219, any other text 3129; the general query engine takes over there.
+// Everything else is the engine's (jet_sql_session), which raises DAO's
+// errors for what it cannot run: 3219 for an action or DDL statement,
+// 3129 for a text that is no statement, 3078, 3061, 3075 ... for a SELECT
+// it cannot compile. Nothing is ever written to the file.
 #pragma once
 
 #include <cstdint>
@@ -30,8 +34,11 @@ public:
 
     const std::u16string& name() const { return name_; }
     const std::u16string& sql() const { return sql_; }
-    // The result's fields (no values).
+    // The result's fields (no values); reads no row.
     std::vector<jet_field> fields();
+    // Compiles the text and resolves every name it uses without reading a
+    // row; raises the jet_error that opening it would raise.
+    void test();
     // Type and options as DAO takes them; the component's recordsets are
     // read-only whatever they ask for.
     std::unique_ptr<jet_recordset> open_recordset(int32_t type = 2, int32_t options = 0);
@@ -43,7 +50,11 @@ public:
     static bool match_count(std::u16string_view sql, std::u16string& inner);
 
 private:
+    // The table of a table scan the component answers itself, or false.
+    bool own_table_scan(std::u16string_view sql, std::u16string& table);
+    bool answers_itself(std::u16string_view sql);
     std::unique_ptr<jet_row_source> make_source(std::u16string_view sql);
+    std::vector<jet_column> describe(std::u16string_view sql);
     std::unique_ptr<jet_row_source> table_scan(const std::u16string& table);
     std::unique_ptr<jet_row_source> relationship_rows();
     std::unique_ptr<jet_row_source> row_count(std::u16string_view inner);

@@ -1,6 +1,7 @@
 // DAO's errors for query texts: syntax, unknown names, unsupported
-// statements. They travel as jet_error (number and text as DAO gives them);
-// this file adds the texts of the query-compiling numbers.
+// statements. They travel as jet_error: number and text as DAO gives them,
+// from jet_error's one table of texts, so DBEngine.Errors and the
+// exception always agree.
 #pragma once
 
 #include <cstdint>
@@ -29,14 +30,12 @@ enum : int32_t {
 
 class jet_sql_error : public jet_error {
 public:
-    // `arg` fills the template's placeholder; 3075 takes two: the kind of
-    // error and the expression, as jet_sql_error::expression builds them.
+    // `arg` fills the template's placeholder; for 3075 it is the whole
+    // text, as jet_sql_error::expression builds it.
     explicit jet_sql_error(int32_t number, std::u16string_view arg = {});
     jet_sql_error(const jet_sql_error&) = default;
     ~jet_sql_error() override;
 
     // 3075: "<what> in query expression '<expression>'."
     static jet_sql_error expression(std::u16string_view what, std::u16string_view expression);
-
-    static std::u16string text_of(int32_t number, std::u16string_view arg);
 };

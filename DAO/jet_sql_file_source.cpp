@@ -16,14 +16,12 @@ int32_t engine_type(int16_t dao_type)
 }
 
 // The table reader of a catalogue entry, with the entry's column
-// properties where the reader takes them.
-template <class E>
-std::unique_ptr<jet_table_reader> open_reader(const jet_file& file, MdbCatalogEntry* mdb_entry, const E& entry)
+// properties as the component's own table scan takes them: without them a
+// calculated column would arrive as its stored bytes, header included.
+std::unique_ptr<jet_table_reader> open_reader(const jet_file& file, MdbCatalogEntry* mdb_entry,
+                                              const jet_catalog_entry& entry)
 {
-    if constexpr (requires { entry.properties.get(); })
-        return std::make_unique<jet_table_reader>(file, mdb_entry, entry.properties.get());
-    else
-        return std::make_unique<jet_table_reader>(file, mdb_entry);
+    return std::make_unique<jet_table_reader>(file, mdb_entry, entry.properties.get());
 }
 
 class file_cursor final : public jet_sql_cursor {

@@ -104,21 +104,24 @@ jet_value jet_sql_row_source::value_of(const jet_sql_result& r, size_t c)
     return v;
 }
 
+jet_column jet_sql_row_source::column_of(const jet_sql_result_column& rc)
+{
+    jet_column c;
+    c.name = rc.name;
+    c.dao_type = static_cast<int16_t>(rc.dao_type);
+    c.jet_type = stored_type_of(rc.dao_type);
+    c.size = rc.size;
+    c.fixed = c.jet_type != jet_col_text && c.jet_type != jet_col_memo && c.jet_type != jet_col_binary &&
+              c.jet_type != jet_col_ole;
+    return c;
+}
+
 jet_sql_row_source::jet_sql_row_source(jet_sql_engine& engine, std::u16string sql)
     : engine_(engine), sql_(std::move(sql))
 {
     tk_trace(2, u"jet_sql_row_source::jet_sql_row_source(%s)", sql_);
     result_ = engine_.open(sql_);
-    for (const jet_sql_result_column& rc : result_->columns()) {
-        jet_column c;
-        c.name = rc.name;
-        c.dao_type = static_cast<int16_t>(rc.dao_type);
-        c.jet_type = stored_type_of(rc.dao_type);
-        c.size = rc.size;
-        c.fixed = c.jet_type != jet_col_text && c.jet_type != jet_col_memo && c.jet_type != jet_col_binary &&
-                  c.jet_type != jet_col_ole;
-        columns_.push_back(std::move(c));
-    }
+    for (const jet_sql_result_column& rc : result_->columns()) columns_.push_back(column_of(rc));
 }
 
 jet_sql_row_source::~jet_sql_row_source() = default;

@@ -25,6 +25,8 @@ public:
 
     // The component's value of column `c` of the current row.
     static jet_value value_of(const jet_sql_result& result, size_t c);
+    // The component's description of a result column.
+    static jet_column column_of(const jet_sql_result_column& column);
 
 private:
     jet_sql_engine& engine_;

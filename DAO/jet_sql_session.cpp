@@ -20,3 +20,10 @@ void jet_sql_session::test(std::u16string_view sql)
 {
     engine_.test(sql);
 }
+
+std::vector<jet_column> jet_sql_session::describe(std::u16string_view sql)
+{
+    std::vector<jet_column> out;
+    for (const jet_sql_result_column& c : engine_.test(sql).columns) out.push_back(jet_sql_row_source::column_of(c));
+    return out;
+}

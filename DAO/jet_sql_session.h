@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "jet_recordset.h"
 #include "jet_sql_engine.h"
@@ -25,6 +26,8 @@ public:
     std::unique_ptr<jet_row_source> open(std::u16string_view sql);
     // Compiles the statement and resolves its names without reading rows.
     void test(std::u16string_view sql);
+    // The result's columns, found as test() finds them: no row is read.
+    std::vector<jet_column> describe(std::u16string_view sql);
     jet_sql_engine& engine() { return engine_; }
 
 private:
