@@ -76,6 +76,21 @@ std::string strings(const std::vector<std::u16string>& list)
     return s + "]";
 }
 
+void write_rows(jet_recordset& rs, std::ostream& out)
+{
+    out << "[";
+    bool first = true;
+    while (!rs.eof()) {
+        out << (first ? "\n       [" : ",\n       [");
+        first = false;
+        const std::vector<jet_field>& f = rs.fields();
+        for (size_t i = 0; i < f.size(); ++i) out << (i ? ", " : "") << value_json(f[i].raw_value());
+        out << "]";
+        rs.move_next();
+    }
+    out << "]";
+}
+
 void write_table(jet_database& db, jet_tabledef& t, bool rows, std::ostream& out)
 {
     out << "    {\"name\": " << jet_inspector::json_string(t.name()) << ", \"attributes\": "
@@ -98,20 +113,23 @@ void write_table(jet_database& db, jet_tabledef& t, bool rows, std::ostream& out
             << ", \"foreign\": " << flag(idx[i].foreign) << ", \"fields\": " << strings(idx[i].fields) << "}";
     out << "]";
     if (rows) {
-        out << ",\n     \"rows\": [";
+        out << ",\n     \"rows\": ";
         auto rs = db.create_querydef(u"", u"SELECT * FROM [" + t.name() + u"]")->open_recordset(2, 4);
-        bool first = true;
-        while (!rs->eof()) {
-            out << (first ? "\n       [" : ",\n       [");
-            first = false;
-            const std::vector<jet_field>& f = rs->fields();
-            for (size_t i = 0; i < f.size(); ++i) out << (i ? ", " : "") << value_json(f[i].raw_value());
-            out << "]";
-            rs->move_next();
-        }
-        out << "]";
+        write_rows(*rs, out);
     }
     out << "}";
+}
+
+// Opens the database the options name, with the workgroup logon when one
+// is given.
+std::unique_ptr<jet_database> open_database(const jet_inspect_options& o, std::unique_ptr<jet_dbengine>& engine)
+{
+    engine = jet_dbengine::create(3);
+    if (!o.workgroup.empty() && !o.user.empty()) {
+        engine->set_system_db(o.workgroup);
+        engine->create_workspace(u"New Workspace", o.user, o.user_password);
+    }
+    return engine->open_database(o.file, false, true, o.password.empty() ? u"" : u";pwd=" + o.password);
 }
 
 }  // namespace
@@ -167,15 +185,47 @@ std::string jet_inspector::shortest(float value)
     return std::string(buf, r.ptr);
 }
 
+void jet_inspector::inspect_query(const jet_inspect_options& o, std::ostream& out)
+{
+    std::unique_ptr<jet_dbengine> engine;
+    std::unique_ptr<jet_database> db = open_database(o, engine);
+    std::unique_ptr<jet_querydef> qd = db->create_querydef(u"", o.query);
+    // The recordset goes before the database it reads.
+    {
+        std::unique_ptr<jet_recordset> rs = qd->open_recordset(2, 4);
+        out << "{\"file\": " << json_string(o.file) << ", \"format\": \"" << db->file().header().format_name()
+            << "\",\n \"query\": " << json_string(o.query) << ", \"record_count\": " << rs->record_count()
+            << ",\n \"columns\": [";
+        std::vector<jet_field> fields = qd->fields();
+        for (size_t i = 0; i < fields.size(); ++i)
+            out << (i ? ",\n   " : "\n   ") << "{\"name\": " << json_string(fields[i].name())
+                << ", \"dao_type\": " << fields[i].type() << ", \"size\": " << fields[i].size()
+                << ", \"kind\": " << neutral_kind(fields[i].type()) << "}";
+        out << "]";
+        if (o.rows) {
+            out << ",\n \"rows\": ";
+            write_rows(*rs, out);
+        }
+        out << "}\n";
+    }
+    qd.reset();
+    db->close();
+}
+
+void jet_inspector::test_query(const jet_inspect_options& o, std::ostream& out)
+{
+    std::unique_ptr<jet_dbengine> engine;
+    std::unique_ptr<jet_database> db = open_database(o, engine);
+    db->create_querydef(u"", o.test_query)->test();
+    out << "ok\n";
+}
+
 void jet_inspector::inspect(const jet_inspect_options& o, std::ostream& out)
 {
-    std::unique_ptr<jet_dbengine> engine = jet_dbengine::create(3);
-    if (!o.workgroup.empty() && !o.user.empty()) {
-        engine->set_system_db(o.workgroup);
-        engine->create_workspace(u"New Workspace", o.user, o.user_password);
-    }
-    std::unique_ptr<jet_database> db =
-        engine->open_database(o.file, false, true, o.password.empty() ? u"" : u";pwd=" + o.password);
+    if (!o.query.empty()) return inspect_query(o, out);
+    if (!o.test_query.empty()) return test_query(o, out);
+    std::unique_ptr<jet_dbengine> engine;
+    std::unique_ptr<jet_database> db = open_database(o, engine);
     if (!o.table.empty()) db->tabledef(o.table);  // 3265 for an unknown table
 
     out << "{\"file\": " << json_string(o.file) << ", \"format\": \"" << db->file().header().format_name() << "\",\n";

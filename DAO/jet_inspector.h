@@ -15,12 +15,22 @@ struct jet_inspect_options {
     std::u16string user_password;
     std::u16string table;  // empty: every user table
     bool rows = true;
+    std::u16string query;       // --query: this statement's result instead of the tables
+    std::u16string test_query;  // --test-query: compile this statement only
 };
 
 class jet_inspector {
 public:
     // Writes the JSON document; raises jet_error as the component does.
+    // With a query or a test query in the options, inspect_query or
+    // test_query runs instead.
     static void inspect(const jet_inspect_options& options, std::ostream& out);
+    // The result of options.query as a table: its columns as DAO describes
+    // them, its row count and (unless options.rows is false) its rows.
+    static void inspect_query(const jet_inspect_options& options, std::ostream& out);
+    // Compiles options.test_query and resolves its names without reading
+    // rows; writes "ok" or raises the statement's jet_error.
+    static void test_query(const jet_inspect_options& options, std::ostream& out);
 
     // The neutral kind (VARIANT type code) a DAO type becomes on the way
     // to the target: Part of the schema the run builds.

@@ -56,4 +56,72 @@ TEST(jet_inspector_test, document_of_real_files)
     EXPECT_THROW(inspect("nwind.mdb", u"", u"NoSuchTable"), jet_error);
 }
 
+// --query: the statement's result as a table, in the same value forms.
+TEST(jet_inspector_test, query_result_as_a_table)
+{
+    jet_inspect_options o;
+    o.file = tk_from_utf8(k_data + "/nwind.mdb");
+    o.query = u"SELECT CategoryName, Count(*), Max(UnitPrice) AS Top, Min(Discontinued) FROM Categories INNER JOIN "
+              u"Products ON Categories.CategoryID = Products.CategoryID GROUP BY CategoryName ORDER BY CategoryName";
+    std::ostringstream out;
+    jet_inspector::inspect(o, out);
+    jet_json d = jet_json::parse(out.str());
+    EXPECT_EQ(d.at("format").str, "Jet3");
+    EXPECT_EQ(d.at("record_count").num, 8);
+    const auto& cols = d.at("columns").arr;
+    ASSERT_EQ(cols.size(), 4u);
+    EXPECT_EQ(cols[0].at("name").str, "CategoryName");
+    EXPECT_EQ(cols[0].at("dao_type").num, 10);
+    EXPECT_EQ(cols[0].at("size").num, 15);
+    EXPECT_EQ(cols[1].at("name").str, "Expr1000");
+    EXPECT_EQ(cols[1].at("kind").num, 3);  // VT_I4
+    EXPECT_EQ(cols[2].at("name").str, "Top");
+    EXPECT_EQ(cols[2].at("dao_type").num, 5);
+    const auto& rows = d.at("rows").arr;
+    ASSERT_EQ(rows.size(), 8u);
+    EXPECT_EQ(rows[0].arr.at(0).str, "Beverages");
+    EXPECT_EQ(rows[0].arr.at(1).num, 12);
+    EXPECT_EQ(rows[0].arr.at(2).str, "263.5000");  // Currency exact, four places
+    EXPECT_EQ(rows[0].arr.at(3).kind, jet_json::type::boolean);
+
+    o.rows = false;
+    std::ostringstream bare;
+    jet_inspector::inspect(o, bare);
+    EXPECT_EQ(jet_json::parse(bare.str()).get("rows"), nullptr);
+
+    o.query = u"SELECT Nothing FROM Orders";
+    try {
+        std::ostringstream ignored;
+        jet_inspector::inspect(o, ignored);
+        ADD_FAILURE() << "3061 expected";
+    } catch (const jet_error& e) {
+        EXPECT_EQ(e.number, 3061);
+    }
+}
+
+// --test-query: "ok", or the DAO error of the statement.
+TEST(jet_inspector_test, test_query_compiles_only)
+{
+    jet_inspect_options o;
+    o.file = tk_from_utf8(k_data + "/nwind.mdb");
+    o.test_query = u"SELECT * FROM Orders INNER JOIN Customers ON Orders.CustomerID = Customers.CustomerID";
+    std::ostringstream out;
+    jet_inspector::inspect(o, out);
+    EXPECT_EQ(out.str(), "ok\n");
+    const std::pair<const char16_t*, int32_t> failing[] = {
+        {u"SELECT * FROM Nope", 3078}, {u"SELECT * FROM", 3131}, {u"DELETE FROM Orders", 3219},
+        {u"SELECT * FROM Orders; x", 3142}};
+    for (const auto& [sql, number] : failing) {
+        o.test_query = sql;
+        std::ostringstream ignored;
+        try {
+            jet_inspector::inspect(o, ignored);
+            ADD_FAILURE() << tk_to_utf8(sql);
+        } catch (const jet_error& e) {
+            EXPECT_EQ(e.number, number) << tk_to_utf8(sql);
+        }
+        EXPECT_TRUE(ignored.str().empty());
+    }
+}
+
 }  // namespace

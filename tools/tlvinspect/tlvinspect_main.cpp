@@ -3,6 +3,11 @@
 //
 // usage: tlvinspect FILE [--password P] [--workgroup MDW --user U
 //                    --user-password P] [--table NAME] [--no-rows]
+//                    [--query SQL | --test-query SQL]
+//
+// --query prints the statement's result as a table (columns, record count,
+// rows); --test-query compiles it without reading rows and prints "ok".
+// Errors: one line on standard error with DAO's number and text, exit 1.
 #include <clocale>
 #include <cstdio>
 #include <cstring>
@@ -18,7 +23,7 @@ namespace {
 int usage()
 {
     std::fputs("usage: tlvinspect FILE [--password P] [--workgroup MDW --user U --user-password P] "
-               "[--table NAME] [--no-rows]\n",
+               "[--table NAME] [--no-rows] [--query SQL | --test-query SQL]\n",
                stderr);
     return 1;
 }
@@ -47,6 +52,10 @@ int main(int argc, char** argv)
             ok = value(o.user_password);
         else if (a == "--table")
             ok = value(o.table);
+        else if (a == "--query")
+            ok = value(o.query) && !o.query.empty();
+        else if (a == "--test-query")
+            ok = value(o.test_query) && !o.test_query.empty();
         else if (a == "--no-rows")
             o.rows = false;
         else if (!a.empty() && a[0] != '-' && o.file.empty())
@@ -55,7 +64,7 @@ int main(int argc, char** argv)
             ok = false;
         if (!ok) return usage();
     }
-    if (o.file.empty()) return usage();
+    if (o.file.empty() || (!o.query.empty() && !o.test_query.empty())) return usage();
     try {
         jet_inspector::inspect(o, std::cout);
     } catch (const jet_error& e) {
