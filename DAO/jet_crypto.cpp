@@ -3,6 +3,7 @@
 #include <openssl/evp.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 
 #include "jet_error.h"
@@ -218,6 +219,24 @@ std::unique_ptr<jet_page_cipher> make_agile(const jet_bytes& blob, uint32_t db_k
     return std::make_unique<agile_cipher>(data_cipher, std::move(key), std::move(data), db_key);
 }
 
+// True when the CryptoAPI provider named (UTF-16LE, NUL-terminated) in
+// blob[from, to) is absent or a "base" provider, whose default RC4 key is
+// 40 bits; stronger providers default to 128. The name is compared without
+// regard to case or surrounding blanks.
+bool base_provider(const jet_bytes& blob, size_t from, size_t to)
+{
+    std::string name;
+    for (size_t i = from; i + 1 < to; i += 2) {
+        char16_t c = static_cast<char16_t>(blob[i] | (blob[i + 1] << 8));
+        if (c == 0) break;
+        name += c < 0x80 ? static_cast<char>(std::tolower(static_cast<int>(c))) : '?';
+    }
+    size_t first = name.find_first_not_of(' ');
+    if (first == std::string::npos) return true;
+    name = name.substr(first, name.find_last_not_of(' ') - first + 1);
+    return name.find(" base ") != std::string::npos;
+}
+
 class cryptoapi_cipher : public jet_page_cipher {
 public:
     cryptoapi_cipher(jet_bytes h0, size_t key_len, uint32_t db_key)
@@ -230,7 +249,10 @@ public:
         jet_bytes b = le32_bytes(block);
         jet_bytes k = jet_hash("SHA1", {view(h0_), view(b)});
         k.resize(key_len_);
-        if (key_len_ == 5) k.resize(16, 0);  // 40-bit keys are zero-padded to 128 bits
+        // A 40-bit key is zero-padded to a 16-byte RC4 key. One published
+        // implementation does so and another keeps the 5 bytes; no file
+        // written by Access has confirmed either, so this stays unverified.
+        if (key_len_ == 5) k.resize(16, 0);
         return k;
     }
 
@@ -253,18 +275,17 @@ std::unique_ptr<jet_page_cipher> make_cryptoapi(const jet_bytes& blob, uint32_t 
     uint32_t header_size = le32(&blob[8]);
     size_t header = 12;
     if (header_size < 32 || header_size > blob.size() - header) unsupported(file);
+    uint32_t header_flags = le32(&blob[header]);
     uint32_t alg = le32(&blob[header + 8]);
     uint32_t alg_hash = le32(&blob[header + 12]);
     uint32_t key_bits = le32(&blob[header + 16]);
-    std::u16string csp;
-    for (size_t i = header + 32; i + 1 < header + header_size; i += 2) {
-        char16_t c = static_cast<char16_t>(blob[i] | (blob[i + 1] << 8));
-        if (c == 0) break;
-        csp += c;
-    }
-    if (key_bits == 0) key_bits = (csp.empty() || csp.find(u" Base ") != std::u16string::npos) ? 40 : 128;
-    if (alg != 0x6801 || (alg_hash != 0 && alg_hash != 0x8004) || key_bits < 40 || key_bits > 512 || key_bits % 8)
-        unsupported(file);
+    // Algorithm and hash 0 leave the choice to the flags: RC4 and SHA-1 for
+    // CryptoAPI without AES, an external provider (unsupported) otherwise.
+    const bool external = (header_flags & 0x10) != 0;
+    if (alg == 0 && (header_flags & 0x04) && !(header_flags & 0x20) && !external) alg = 0x6801;
+    if (alg_hash == 0 && !external) alg_hash = 0x8004;
+    if (key_bits == 0) key_bits = base_provider(blob, header + 32, header + header_size) ? 40 : 128;
+    if (alg != 0x6801 || alg_hash != 0x8004 || key_bits < 40 || key_bits > 512 || key_bits % 8) unsupported(file);
     size_t v = header + header_size;
     if (blob.size() < v + 4 + 16 + 16 + 4 + 20 || le32(&blob[v]) != 16) unsupported(file);
     jet_bytes salt(blob.begin() + v + 4, blob.begin() + v + 20);

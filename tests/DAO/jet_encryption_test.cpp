@@ -1,0 +1,356 @@
+// The decrypting paths without a sample file: RC4 CryptoAPI encryption of
+// an .accdb and Jet's RC4 page encryption of an .mdb. Plain test files are
+// encrypted at test time (jet_test_encrypt) into a private temporary folder;
+// every table of the encrypted copy must read value for value as the plain
+// original does, and damaged encryption data must end in a DAO error.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "jet_catalog.h"
+#include "jet_database.h"
+#include "jet_error.h"
+#include "jet_file.h"
+#include "jet_table_reader.h"
+#include "jet_test_encrypt.h"
+#include "tk_wstring.h"
+
+namespace {
+
+const std::string k_data = TOLVANE_TEST_DATA;
+
+struct table_reading {
+    std::u16string name;
+    std::vector<std::u16string> columns;
+    std::vector<std::vector<jet_value>> rows;
+};
+
+// Every local table (system tables included) as the component reads it.
+std::vector<table_reading> read_tables(const jet_file& file)
+{
+    std::vector<table_reading> out;
+    jet_catalog cat(file);
+    for (const jet_catalog_entry& e : cat.tables()) {
+        MdbCatalogEntry* entry = cat.mdb_entry(e);
+        if (entry == nullptr) continue;
+        table_reading t;
+        t.name = e.name;
+        jet_table_reader reader(file, entry, e.properties.get());
+        for (const jet_column& c : reader.columns()) t.columns.push_back(c.name);
+        std::vector<jet_value> row;
+        while (reader.next(row)) t.rows.push_back(row);
+        out.push_back(std::move(t));
+    }
+    return out;
+}
+
+bool same_value(const jet_value& a, const jet_value& b)
+{
+    return a.kind == b.kind && a.i == b.i && std::memcmp(&a.d, &b.d, sizeof a.d) == 0 && a.text == b.text &&
+           a.bytes == b.bytes && a.dec.negative == b.dec.negative && a.dec.scale == b.dec.scale &&
+           a.dec.hi == b.dec.hi && a.dec.lo == b.dec.lo;
+}
+
+// Compares the readings of two files; returns the number of rows compared.
+size_t expect_same_tables(const jet_file& plain, const jet_file& copy)
+{
+    std::vector<table_reading> want = read_tables(plain);
+    std::vector<table_reading> got = read_tables(copy);
+    EXPECT_EQ(got.size(), want.size());
+    size_t rows = 0;
+    for (size_t t = 0; t < std::min(got.size(), want.size()); ++t) {
+        SCOPED_TRACE(tk_to_utf8(want[t].name));
+        EXPECT_EQ(got[t].name, want[t].name);
+        EXPECT_EQ(got[t].columns, want[t].columns);
+        EXPECT_EQ(got[t].rows.size(), want[t].rows.size());
+        for (size_t r = 0; r < std::min(got[t].rows.size(), want[t].rows.size()); ++r) {
+            EXPECT_EQ(got[t].rows[r].size(), want[t].rows[r].size());
+            for (size_t c = 0; c < std::min(got[t].rows[r].size(), want[t].rows[r].size()); ++c)
+                EXPECT_TRUE(same_value(got[t].rows[r][c], want[t].rows[r][c]))
+                    << "row " << r << ", column " << tk_to_utf8(want[t].columns[c]);
+            ++rows;
+        }
+    }
+    return rows;
+}
+
+int32_t open_error(const std::string& path, std::u16string_view password)
+{
+    try {
+        jet_file f(tk_from_utf8(path), password);
+    } catch (const jet_error& e) {
+        return e.number;
+    }
+    return 0;
+}
+
+// The header and the page ciphers see the copy; the reading through the
+// database object also runs the crash guard and the catalogue.
+void expect_reads_as_plain(const std::string& plain_name, const std::string& copy, std::u16string_view password)
+{
+    jet_file plain(tk_from_utf8(k_data + "/" + plain_name), u"");
+    jet_file encrypted(tk_from_utf8(copy), password);
+    EXPECT_NE(encrypted.header().db_key, 0u);
+    EXPECT_GT(expect_same_tables(plain, encrypted), 10u);
+    jet_database db(tk_from_utf8(copy), password, false, true);
+    EXPECT_EQ(db.catalog().tables().size(), jet_catalog(plain).tables().size());
+}
+
+// ---------------------------------------------------------------------------
+// RC4 CryptoAPI (.accdb)
+
+const char16_t k_password[] = u"Geheim wört 7";
+
+class jet_cryptoapi_file_test : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(jet_cryptoapi_file_test, reads_as_the_plain_file_with_128_and_40_bit_keys)
+{
+    jet_test_temp_dir dir;
+    jet_test_bytes plain = jet_test_read_file(k_data + "/" + GetParam());
+    for (uint32_t bits : {128u, 40u, 56u}) {
+        SCOPED_TRACE("key bits " + std::to_string(bits));
+        jet_test_cryptoapi o;
+        o.password = k_password;
+        o.key_bits = bits;
+        std::string copy = dir.file("rc4-" + std::to_string(bits) + ".accdb");
+        jet_test_write_file(copy, jet_test_encrypt_cryptoapi(plain, o));
+        expect_reads_as_plain(GetParam(), copy, k_password);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(files, jet_cryptoapi_file_test,
+                         ::testing::Values("V2007_test.accdb", "V2010_test.accdb", "V2016_bigint.accdb",
+                                           "V2016_longtext.accdb"),
+                         [](const ::testing::TestParamInfo<const char*>& info) {
+                             std::string s = info.param;
+                             for (char& c : s)
+                                 if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+                             return s;
+                         });
+
+TEST(jet_cryptoapi_test, versions_and_provider_defaults)
+{
+    jet_test_temp_dir dir;
+    jet_test_bytes plain = jet_test_read_file(k_data + "/V2007_test.accdb");
+    struct variant {
+        const char* what;
+        uint16_t major;
+        uint32_t alg_id;
+        uint32_t key_bits;
+        const char16_t* csp;
+        uint32_t expected_bits;
+    } variants[] = {
+        {"version 2.2", 2, 0x6801, 128, u"Microsoft Enhanced Cryptographic Provider v1.0", 128},
+        {"version 3.2", 3, 0x6801, 128, u"Microsoft Enhanced Cryptographic Provider v1.0", 128},
+        {"base provider default", 4, 0x6801, 0, u"Microsoft Base Cryptographic Provider v1.0", 40},
+        {"base provider in lower case", 4, 0x6801, 0, u"microsoft base cryptographic provider v1.0", 40},
+        {"no provider name", 4, 0x6801, 0, u"", 40},
+        {"strong provider default", 4, 0x6801, 0, u"Microsoft Strong Cryptographic Provider", 128},
+        {"algorithm left to the flags", 4, 0, 128, u"Microsoft Enhanced Cryptographic Provider v1.0", 128},
+    };
+    for (const variant& v : variants) {
+        SCOPED_TRACE(v.what);
+        jet_test_cryptoapi o;
+        o.password = k_password;
+        o.major = v.major;
+        o.alg_id = v.alg_id;
+        o.key_bits = v.key_bits;
+        o.csp = v.csp;
+        o.db_key = 0x01020304u * v.major + v.key_bits;
+        ASSERT_EQ(o.effective_key_bits(), v.expected_bits);
+        std::string copy = dir.file("variant.accdb");
+        jet_test_write_file(copy, jet_test_encrypt_cryptoapi(plain, o));
+        EXPECT_EQ(open_error(copy, k_password), 0);
+        jet_file plain_file(tk_from_utf8(k_data + "/V2007_test.accdb"), u"");
+        jet_file encrypted(tk_from_utf8(copy), k_password);
+        EXPECT_GT(expect_same_tables(plain_file, encrypted), 10u);
+    }
+}
+
+TEST(jet_cryptoapi_test, wrong_and_missing_passwords_are_3031)
+{
+    jet_test_temp_dir dir;
+    jet_test_bytes plain = jet_test_read_file(k_data + "/V2007_test.accdb");
+    for (uint32_t bits : {128u, 40u}) {
+        jet_test_cryptoapi o;
+        o.password = u"Secret";
+        o.key_bits = bits;
+        std::string copy = dir.file("pw.accdb");
+        jet_test_write_file(copy, jet_test_encrypt_cryptoapi(plain, o));
+        EXPECT_EQ(open_error(copy, u"Secret"), 0);
+        for (std::u16string_view wrong : {u"", u"secret", u"Secret ", u"Secre", u"wrong"})
+            EXPECT_EQ(open_error(copy, wrong), jet_err_invalid_password) << tk_to_utf8(std::u16string(wrong));
+    }
+    // Only the first 255 characters of a password count.
+    jet_test_cryptoapi o;
+    o.password = std::u16string(255, u'p');
+    std::string copy = dir.file("long.accdb");
+    jet_test_write_file(copy, jet_test_encrypt_cryptoapi(plain, o));
+    EXPECT_EQ(open_error(copy, std::u16string(300, u'p')), 0);
+    EXPECT_EQ(open_error(copy, std::u16string(254, u'p')), jet_err_invalid_password);
+}
+
+TEST(jet_cryptoapi_test, damaged_verifier_is_3031)
+{
+    jet_test_temp_dir dir;
+    jet_test_bytes plain = jet_test_read_file(k_data + "/V2007_test.accdb");
+    jet_test_cryptoapi o;
+    o.password = k_password;
+    jet_test_blob_layout l;
+    jet_test_bytes good = jet_test_encrypt_cryptoapi(plain, o, &l);
+    std::string copy = dir.file("damaged.accdb");
+    const size_t blob = 0x29B;
+    // Every byte of the encrypted verifier and of its encrypted hash matters;
+    // so do the salt's.
+    for (size_t at = l.verifier_at + 4; at < l.encrypted_hash_at + 20; ++at) {
+        if (at >= l.encrypted_verifier_at + 16 && at < l.encrypted_hash_at) continue;  // the hash size
+        jet_test_bytes bad = good;
+        bad[blob + at] ^= 0x5A;
+        jet_test_write_file(copy, bad);
+        EXPECT_EQ(open_error(copy, k_password), jet_err_invalid_password) << "byte " << at;
+    }
+    // A key size that differs from the one the file was written with.
+    jet_test_bytes bad = good;
+    bad[blob + l.key_bits_at] = 40;
+    jet_test_write_file(copy, bad);
+    EXPECT_EQ(open_error(copy, k_password), jet_err_invalid_password);
+}
+
+TEST(jet_cryptoapi_test, truncated_or_malformed_blob_is_a_clean_error)
+{
+    jet_test_temp_dir dir;
+    jet_test_bytes plain = jet_test_read_file(k_data + "/V2007_test.accdb");
+    jet_test_cryptoapi o;
+    o.password = k_password;
+    jet_test_blob_layout l;
+    jet_test_bytes good = jet_test_encrypt_cryptoapi(plain, o, &l);
+    const size_t length = good[0x299] | (good[0x29A] << 8);
+    std::string copy = dir.file("blob.accdb");
+    // The blob cut at every length: the rest of the page is left as it was.
+    for (size_t n = 0; n < length; ++n) {
+        jet_test_bytes bad = good;
+        bad[0x299] = static_cast<uint8_t>(n);
+        bad[0x29A] = static_cast<uint8_t>(n >> 8);
+        jet_test_write_file(copy, bad);
+        EXPECT_EQ(open_error(copy, k_password), jet_err_unrecognized_format) << "length " << n;
+    }
+    auto set32 = [](jet_test_bytes& f, size_t at, uint32_t v) {
+        for (int i = 0; i < 4; ++i) f[0x29B + at + static_cast<size_t>(i)] = static_cast<uint8_t>(v >> (8 * i));
+    };
+    struct damage {
+        const char* what;
+        size_t at;
+        uint32_t value;
+    } damages[] = {
+        {"header size beyond the blob", l.header_size_at, 0xFFFFFFF0u},
+        {"header size too small", l.header_size_at, 8},
+        {"header size zero", l.header_size_at, 0},
+        {"key size not a multiple of 8", l.key_bits_at, 44},
+        {"key size below 40", l.key_bits_at, 32},
+        {"key size above 512", l.key_bits_at, 1024},
+        {"AES algorithm", l.key_bits_at - 8, 0x660E},
+        {"unknown hash", l.key_bits_at - 4, 0x8003},
+        {"salt size", l.verifier_at, 15},
+        {"huge salt size", l.verifier_at, 0xFFFFFFFFu},
+        {"hash size", l.encrypted_verifier_at + 16, 32},
+        {"version 5.2", 0, 0x00020005},
+        {"AES flag", 4, 0x24},
+        {"no CryptoAPI flag", 4, 0},
+    };
+    for (const damage& d : damages) {
+        jet_test_bytes bad = good;
+        set32(bad, d.at, d.value);
+        jet_test_write_file(copy, bad);
+        EXPECT_EQ(open_error(copy, k_password), jet_err_unrecognized_format) << d.what;
+    }
+    // A declared length running past page 0.
+    jet_test_bytes bad = good;
+    bad[0x299] = 0xFF;
+    bad[0x29A] = 0xFF;
+    jet_test_write_file(copy, bad);
+    EXPECT_EQ(open_error(copy, k_password), jet_err_unrecognized_format);
+    // The file cut inside the blob.
+    bad.assign(good.begin(), good.begin() + 0x29B + 20);
+    jet_test_write_file(copy, bad);
+    EXPECT_EQ(open_error(copy, k_password), jet_err_unrecognized_format);
+}
+
+// ---------------------------------------------------------------------------
+// Jet RC4 page encryption (.mdb)
+
+class jet_page_encryption_test : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(jet_page_encryption_test, reads_as_the_plain_file_without_a_password)
+{
+    jet_test_temp_dir dir;
+    jet_test_bytes plain = jet_test_read_file(k_data + "/" + GetParam());
+    for (uint32_t key : {0x12345678u, 0x00000001u, 0xFFFFFFFFu}) {
+        SCOPED_TRACE("key " + std::to_string(key));
+        std::string copy = dir.file("encrypted.mdb");
+        jet_test_write_file(copy, jet_test_encrypt_jet(plain, key));
+        expect_reads_as_plain(GetParam(), copy, u"");
+        // DAO ignores a password given for a database that has none.
+        EXPECT_EQ(open_error(copy, u"anything"), 0);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(files, jet_page_encryption_test,
+                         ::testing::Values("V1997_test.mdb", "nwind.mdb", "V2000_test.mdb", "V2003_test.mdb",
+                                           "DateTestDatabase.mdb"),
+                         [](const ::testing::TestParamInfo<const char*>& info) {
+                             std::string s = info.param;
+                             for (char& c : s)
+                                 if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+                             return s;
+                         });
+
+TEST(jet_page_encryption_test, database_password_still_checked)
+{
+    jet_test_temp_dir dir;
+    for (const char* name : {"V2000_with-password.mdb", "V2003_with-password.mdb"}) {
+        SCOPED_TRACE(name);
+        std::string copy = dir.file("pw.mdb");
+        jet_test_write_file(copy, jet_test_encrypt_jet(jet_test_read_file(k_data + "/" + name), 0x0BADF00Du));
+        EXPECT_EQ(open_error(copy, u""), jet_err_invalid_password);
+        EXPECT_EQ(open_error(copy, u"wrong"), jet_err_invalid_password);
+        EXPECT_EQ(open_error(copy, u"Password"), jet_err_invalid_password);
+        jet_file plain(tk_from_utf8(k_data + "/" + name), u"password");
+        jet_file encrypted(tk_from_utf8(copy), u"password");
+        EXPECT_GT(expect_same_tables(plain, encrypted), 0u);
+    }
+}
+
+TEST(jet_page_encryption_test, wrong_database_key_is_a_clean_error)
+{
+    // Pages encrypted with one key and read with another are garbage to the
+    // reader: an error, never a crash, through the guarded open.
+    jet_test_temp_dir dir;
+    jet_test_bytes f = jet_test_encrypt_jet(jet_test_read_file(k_data + "/V2000_test.mdb"), 0x12345678u);
+    jet_test_set_db_key(f, 0x12345679u);
+    std::string copy = dir.file("wrongkey.mdb");
+    jet_test_write_file(copy, f);
+    try {
+        jet_database db(tk_from_utf8(copy), u"", false, true);
+        ADD_FAILURE() << "a file read with the wrong page key opened";
+    } catch (const jet_error& e) {
+        EXPECT_EQ(e.number, jet_err_unrecognized_format);
+    }
+}
+
+TEST(jet_test_encrypt_test, rc4_and_header_mask_match_published_values)
+{
+    // RC4 test vector "Key" / "Plaintext" -> BB F3 16 E8 D9 40 AF 0A D3.
+    uint8_t text[] = {'P', 'l', 'a', 'i', 'n', 't', 'e', 'x', 't'};
+    const uint8_t key[] = {'K', 'e', 'y'};
+    jet_test_rc4(key, 3, text, sizeof text);
+    const uint8_t want[] = {0xBB, 0xF3, 0x16, 0xE8, 0xD9, 0x40, 0xAF, 0x0A, 0xD3};
+    EXPECT_EQ(std::memcmp(text, want, sizeof want), 0);
+    // The database key as the component's header reads it back.
+    jet_test_bytes f = jet_test_read_file(k_data + "/V2000_test.mdb");
+    jet_test_set_db_key(f, 0xA0BE38A3u);
+    EXPECT_EQ(jet_header::parse(f.data(), 4096, u"x").db_key, 0xA0BE38A3u);
+}
+
+}  // namespace

@@ -1,0 +1,223 @@
+#include "jet_test_encrypt.h"
+
+#include <dirent.h>
+#include <openssl/evp.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+namespace {
+
+constexpr size_t k_masked_at = 0x18;
+constexpr size_t k_db_key_at = 0x3E;
+constexpr size_t k_blob_length_at = 0x299;
+constexpr size_t k_blob_at = 0x29B;
+
+void put16(jet_test_bytes& out, uint16_t v)
+{
+    out.push_back(static_cast<uint8_t>(v));
+    out.push_back(static_cast<uint8_t>(v >> 8));
+}
+
+void put32(jet_test_bytes& out, uint32_t v)
+{
+    for (int shift = 0; shift < 32; shift += 8) out.push_back(static_cast<uint8_t>(v >> shift));
+}
+
+jet_test_bytes le32(uint32_t v)
+{
+    jet_test_bytes out;
+    put32(out, v);
+    return out;
+}
+
+jet_test_bytes sha1(const jet_test_bytes& a, const jet_test_bytes& b = {})
+{
+    jet_test_bytes data = a;
+    data.insert(data.end(), b.begin(), b.end());
+    jet_test_bytes out(EVP_MAX_MD_SIZE);
+    unsigned int len = 0;
+    if (EVP_Digest(data.data(), data.size(), out.data(), &len, EVP_sha1(), nullptr) != 1)
+        throw std::runtime_error("SHA-1 failed");
+    out.resize(len);
+    return out;
+}
+
+jet_test_bytes utf16le(const std::u16string& s)
+{
+    jet_test_bytes out;
+    for (char16_t c : s) put16(out, static_cast<uint16_t>(c));
+    return out;
+}
+
+// The RC4 key of block `block`: the first key_bits/8 bytes of
+// SHA1(SHA1(salt || password) || LE32(block)); 40-bit keys zero-padded to
+// 16 bytes (one source's rule, not checked against an Access-made file).
+jet_test_bytes block_key(const jet_test_cryptoapi& o, uint32_t block)
+{
+    std::u16string pw = o.password.substr(0, 255);
+    jet_test_bytes h0 = sha1(jet_test_bytes(o.salt, o.salt + 16), utf16le(pw));
+    jet_test_bytes k = sha1(h0, le32(block));
+    uint32_t bits = o.effective_key_bits();
+    k.resize(bits / 8);
+    if (bits == 40) k.resize(16, 0);
+    return k;
+}
+
+}  // namespace
+
+uint32_t jet_test_cryptoapi::effective_key_bits() const
+{
+    if (key_bits != 0) return key_bits;
+    std::string lower;
+    for (char16_t c : csp) lower += static_cast<char>(c < 128 ? std::tolower(static_cast<int>(c)) : '?');
+    return lower.empty() || lower.find(" base ") != std::string::npos ? 40 : 128;
+}
+
+jet_test_bytes jet_test_read_file(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw std::runtime_error("cannot read " + path);
+    return jet_test_bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void jet_test_write_file(const std::string& path, const jet_test_bytes& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    if (!out) throw std::runtime_error("cannot write " + path);
+}
+
+void jet_test_rc4(const uint8_t* key, size_t key_length, uint8_t* data, size_t length)
+{
+    uint8_t s[256];
+    for (int i = 0; i < 256; ++i) s[i] = static_cast<uint8_t>(i);
+    for (int i = 0, j = 0; i < 256; ++i) {
+        j = (j + s[i] + key[static_cast<size_t>(i) % key_length]) & 0xFF;
+        std::swap(s[i], s[j]);
+    }
+    int i = 0;
+    int j = 0;
+    for (size_t n = 0; n < length; ++n) {
+        i = (i + 1) & 0xFF;
+        j = (j + s[i]) & 0xFF;
+        std::swap(s[i], s[j]);
+        data[n] ^= s[(s[i] + s[j]) & 0xFF];
+    }
+}
+
+size_t jet_test_page_size(const jet_test_bytes& file)
+{
+    if (file.size() < 0x200) throw std::runtime_error("not an Access file");
+    return file[0x14] == 0 ? 2048 : 4096;
+}
+
+void jet_test_set_db_key(jet_test_bytes& file, uint32_t db_key)
+{
+    // The window from 0x18 is XORed with the keystream of RC4 keyed C7 DA 39 6B.
+    static const uint8_t k_mask_key[4] = {0xC7, 0xDA, 0x39, 0x6B};
+    uint8_t mask[128] = {};
+    jet_test_rc4(k_mask_key, 4, mask, sizeof mask);
+    for (size_t i = 0; i < 4; ++i)
+        file[k_db_key_at + i] = static_cast<uint8_t>((db_key >> (8 * i)) ^ mask[k_db_key_at - k_masked_at + i]);
+}
+
+jet_test_bytes jet_test_cryptoapi_blob(const jet_test_cryptoapi& o, jet_test_blob_layout* layout)
+{
+    const uint32_t k_crypto_api = 0x04;
+    jet_test_bytes header;  // EncryptionHeader
+    put32(header, k_crypto_api);  // flags
+    put32(header, 0);             // sizeExtra
+    put32(header, o.alg_id);
+    put32(header, 0x8004);  // SHA-1
+    put32(header, o.key_bits);
+    put32(header, 1);  // provider type: PROV_RSA_FULL
+    put32(header, 0);
+    put32(header, 0);
+    jet_test_bytes csp = utf16le(o.csp);
+    header.insert(header.end(), csp.begin(), csp.end());
+    put16(header, 0);
+
+    jet_test_bytes blob;
+    put16(blob, o.major);
+    put16(blob, 2);
+    put32(blob, k_crypto_api);
+    put32(blob, static_cast<uint32_t>(header.size()));
+    jet_test_blob_layout l;
+    l.key_bits_at = blob.size() + 16;
+    blob.insert(blob.end(), header.begin(), header.end());
+
+    // EncryptionVerifier: the verifier and its SHA-1 under one RC4 stream
+    // keyed with block 0.
+    jet_test_bytes secret(o.verifier, o.verifier + 16);
+    jet_test_bytes hash = sha1(secret);
+    secret.insert(secret.end(), hash.begin(), hash.end());
+    jet_test_bytes k = block_key(o, 0);
+    jet_test_rc4(k.data(), k.size(), secret.data(), secret.size());
+    l.verifier_at = blob.size();
+    put32(blob, 16);
+    blob.insert(blob.end(), o.salt, o.salt + 16);
+    l.encrypted_verifier_at = blob.size();
+    blob.insert(blob.end(), secret.begin(), secret.begin() + 16);
+    put32(blob, 20);
+    l.encrypted_hash_at = blob.size();
+    blob.insert(blob.end(), secret.begin() + 16, secret.end());
+    if (layout != nullptr) *layout = l;
+    return blob;
+}
+
+jet_test_bytes jet_test_encrypt_cryptoapi(const jet_test_bytes& plain, const jet_test_cryptoapi& o,
+                                          jet_test_blob_layout* layout)
+{
+    jet_test_bytes file = plain;
+    const size_t page = jet_test_page_size(file);
+    jet_test_bytes blob = jet_test_cryptoapi_blob(o, layout);
+    if (file[0x14] < 2 || k_blob_at + blob.size() > page) throw std::runtime_error("not an .accdb or blob too big");
+    jet_test_set_db_key(file, o.db_key);
+    file[k_blob_length_at] = static_cast<uint8_t>(blob.size());
+    file[k_blob_length_at + 1] = static_cast<uint8_t>(blob.size() >> 8);
+    std::copy(blob.begin(), blob.end(), file.begin() + k_blob_at);
+    for (size_t n = 1; n < file.size() / page; ++n) {
+        jet_test_bytes k = block_key(o, o.db_key ^ static_cast<uint32_t>(n));
+        jet_test_rc4(k.data(), k.size(), file.data() + n * page, page);
+    }
+    return file;
+}
+
+jet_test_bytes jet_test_encrypt_jet(const jet_test_bytes& plain, uint32_t db_key)
+{
+    jet_test_bytes file = plain;
+    const size_t page = jet_test_page_size(file);
+    jet_test_set_db_key(file, db_key);
+    for (size_t n = 1; n < file.size() / page; ++n) {
+        jet_test_bytes k = le32(db_key ^ static_cast<uint32_t>(n));
+        jet_test_rc4(k.data(), k.size(), file.data() + n * page, page);
+    }
+    return file;
+}
+
+jet_test_temp_dir::jet_test_temp_dir()
+{
+    const char* t = std::getenv("TMPDIR");
+    std::string name = std::string(t != nullptr && *t != '\0' ? t : "/tmp") + "/tlvcryptXXXXXX";
+    if (::mkdtemp(name.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    path_ = name;
+}
+
+jet_test_temp_dir::~jet_test_temp_dir()
+{
+    if (DIR* d = ::opendir(path_.c_str())) {
+        while (dirent* e = ::readdir(d)) {
+            std::string n = e->d_name;
+            if (n != "." && n != "..") ::unlink(file(n).c_str());
+        }
+        ::closedir(d);
+    }
+    ::rmdir(path_.c_str());
+}
