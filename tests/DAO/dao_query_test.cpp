@@ -262,6 +262,14 @@ TEST_F(dao_query_test, test_query_answers_with_dao_errors_and_reads_no_rows)
         EXPECT_EQ(jet_error::current().front().description, u"Characters found after end of SQL statement.");
         EXPECT_EQ(tested(*db, u"SELECT Frob(OrderID) FROM Orders"), std::make_pair(false, 3085));
         EXPECT_EQ(tested(*db, u"hello"), std::make_pair(false, 3129));
+        // get_query raises the same error as a dao_exception with DAO's text.
+        try {
+            db->get_query(u"Q", u"SELECT Frob(OrderID) FROM Orders", 1);
+            ADD_FAILURE() << "3085 expected";
+        } catch (const dao_exception& e) {
+            EXPECT_EQ(e.number(), 3085);
+            EXPECT_EQ(e.message, "Undefined function 'Frob' in expression.");
+        }
     }
     std::ifstream in(name);
     std::string trace((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
