@@ -5,6 +5,11 @@
 // original does, and damaged encryption data must end in a DAO error.
 #include <gtest/gtest.h>
 
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -275,6 +280,126 @@ TEST(jet_cryptoapi_test, truncated_or_malformed_blob_is_a_clean_error)
     bad.assign(good.begin(), good.begin() + 0x29B + 20);
     jet_test_write_file(copy, bad);
     EXPECT_EQ(open_error(copy, k_password), jet_err_unrecognized_format);
+}
+
+// Open descriptors of the process on files in `folder`, with their modes
+// and link counts.
+struct open_file {
+    std::string target;
+    mode_t mode = 0;
+    nlink_t links = 0;
+};
+
+std::vector<open_file> open_files_in(const std::string& folder)
+{
+    std::vector<open_file> out;
+    if (DIR* d = opendir("/proc/self/fd")) {
+        while (dirent* e = readdir(d)) {
+            std::string fd = std::string("/proc/self/fd/") + e->d_name;
+            char buf[4096];
+            ssize_t n = readlink(fd.c_str(), buf, sizeof buf - 1);
+            if (n <= 0) continue;
+            std::string target(buf, static_cast<size_t>(n));
+            struct stat st{};
+            if (target.starts_with(folder + "/") && stat(fd.c_str(), &st) == 0)
+                out.push_back({target, st.st_mode & 07777, st.st_nlink});
+        }
+        closedir(d);
+    }
+    return out;
+}
+
+size_t entries_in(const std::string& folder)
+{
+    size_t n = 0;
+    if (DIR* d = opendir(folder.c_str())) {
+        while (dirent* e = readdir(d))
+            if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0) ++n;
+        closedir(d);
+    }
+    return n;
+}
+
+// Points TMPDIR elsewhere for the life of the object.
+class tmpdir_override {
+public:
+    explicit tmpdir_override(const std::string& folder)
+    {
+        const char* old = std::getenv("TMPDIR");
+        had_ = old != nullptr;
+        if (had_) saved_ = old;
+        setenv("TMPDIR", folder.c_str(), 1);
+    }
+    ~tmpdir_override()
+    {
+        if (had_)
+            setenv("TMPDIR", saved_.c_str(), 1);
+        else
+            unsetenv("TMPDIR");
+    }
+
+private:
+    bool had_ = false;
+    std::string saved_;
+};
+
+TEST(jet_cryptoapi_test, decrypted_pages_live_only_in_an_unlinked_private_file)
+{
+    jet_test_temp_dir dir;
+    jet_test_temp_dir scratch;
+    jet_test_cryptoapi o;
+    o.password = k_password;
+    std::string copy = dir.file("private.accdb");
+    jet_test_write_file(copy, jet_test_encrypt_cryptoapi(jet_test_read_file(k_data + "/V2007_test.accdb"), o));
+
+    std::string folder = scratch.file("");
+    folder.pop_back();
+    tmpdir_override tmpdir(folder);
+    {
+        jet_file f(tk_from_utf8(copy), k_password);
+        EXPECT_EQ(entries_in(folder), 0u) << "the plain copy has a name";
+        std::vector<open_file> held = open_files_in(folder);
+        ASSERT_EQ(held.size(), 1u);
+        EXPECT_EQ(held[0].mode, 0600u);
+        EXPECT_EQ(held[0].links, 0u);
+        EXPECT_GT(read_tables(f).size(), 0u);
+    }
+    EXPECT_TRUE(open_files_in(folder).empty()) << "the plain copy outlives the handle";
+    // A wrong password stops before any page is decrypted.
+    EXPECT_EQ(open_error(copy, u"wrong"), jet_err_invalid_password);
+    EXPECT_EQ(entries_in(folder), 0u);
+    EXPECT_TRUE(open_files_in(folder).empty());
+}
+
+// The Agile sample file with its encryption blob damaged: a cut blob is a
+// clean error (or, once every value the password check needs is there, the
+// file opens); a changed verifier value is a wrong password.
+TEST(jet_agile_test, truncated_or_damaged_blob_of_the_sample_file)
+{
+    jet_test_temp_dir dir;
+    const jet_test_bytes good = jet_test_read_file(k_data + "/V2010_with-password.accdb");
+    const size_t length = good[0x299] | (good[0x29A] << 8);
+    const std::string xml(good.begin() + 0x29B + 8, good.begin() + 0x29B + static_cast<long>(length));
+    const size_t key_value = xml.find("encryptedKeyValue=\"");
+    ASSERT_NE(key_value, std::string::npos);
+    // Blob bytes up to the closing quote of the last value the check needs.
+    const size_t complete = 8 + xml.find('"', key_value + 19) + 1;
+    std::string copy = dir.file("agile.accdb");
+    for (size_t n = 0; n < length; n += (n + 40 < complete || n > complete + 40) ? 29 : 1) {
+        jet_test_bytes bad = good;
+        bad[0x299] = static_cast<uint8_t>(n);
+        bad[0x29A] = static_cast<uint8_t>(n >> 8);
+        jet_test_write_file(copy, bad);
+        EXPECT_EQ(open_error(copy, u"password"), n < complete ? jet_err_unrecognized_format : 0) << "length " << n;
+    }
+    // One character of the encrypted verifier hash changed (still base64).
+    const size_t value = xml.find("encryptedVerifierHashValue=\"");
+    ASSERT_NE(value, std::string::npos);
+    jet_test_bytes bad = good;
+    uint8_t& c = bad[0x29B + 8 + value + 30];
+    c = c == 'A' ? 'B' : 'A';
+    jet_test_write_file(copy, bad);
+    EXPECT_EQ(open_error(copy, u"password"), jet_err_invalid_password);
 }
 
 // ---------------------------------------------------------------------------
