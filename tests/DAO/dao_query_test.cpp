@@ -280,6 +280,27 @@ TEST_F(dao_query_test, test_query_answers_with_dao_errors_and_reads_no_rows)
     EXPECT_EQ(trace.find("jet_sql_engine::stream_open("), std::string::npos);
 }
 
+TEST_F(dao_query_test, run_time_errors_of_access_functions_keep_their_texts)
+{
+    auto db = open("nwind.mdb", 33);
+    const std::pair<const char16_t*, std::pair<int32_t, const char*>> cases[] = {
+        {u"SELECT OrderID \\ 0 FROM Orders", {11, "Division by zero"}},
+        {u"SELECT CInt(100000) FROM Orders", {6, "Overflow"}},
+    };
+    for (const auto& [sql, want] : cases) {
+        jet_error::clear_current();
+        try {
+            db->get_query(u"Q", sql, 1);
+            ADD_FAILURE() << tk_to_utf8(sql);
+        } catch (const dao_exception& e) {
+            EXPECT_EQ(e.number(), want.first) << tk_to_utf8(sql);
+            EXPECT_EQ(e.message, want.second) << tk_to_utf8(sql);
+        }
+        ASSERT_FALSE(jet_error::current().empty());
+        EXPECT_EQ(tk_to_utf8(jet_error::current().front().description), want.second);
+    }
+}
+
 TEST_F(dao_query_test, only_select_runs_and_the_file_never_changes)
 {
     const std::string copy = std::filesystem::temp_directory_path() / "dao_query_test_nwind.mdb";
