@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -444,6 +445,39 @@ TEST(jet_page_encryption_test, database_password_still_checked)
         jet_file plain(tk_from_utf8(k_data + "/" + name), u"password");
         jet_file encrypted(tk_from_utf8(copy), u"password");
         EXPECT_GT(expect_same_tables(plain, encrypted), 0u);
+    }
+}
+
+TEST(jet_page_encryption_test, passwords_set_on_jet3_and_jet4_files)
+{
+    // The Jet4 form reproduces the stored field of a real file exactly.
+    jet_test_bytes real = jet_test_read_file(k_data + "/V2003_with-password.mdb");
+    jet_test_bytes rewritten = real;
+    jet_test_set_password(rewritten, u"password");
+    EXPECT_TRUE(std::equal(real.begin() + 0x42, real.begin() + 0x6A, rewritten.begin() + 0x42));
+
+    jet_test_temp_dir dir;
+    struct row {
+        const char* file;
+        const char16_t* password;
+        const char* ansi;
+    } rows[] = {
+        {"V1997_test.mdb", u"Zugang\u00e4", "Zugang\xe4"},  // Jet3: code page 1252 bytes
+        {"nwind.mdb", u"12345678901234567890", "12345678901234567890"},
+        {"V2000_test.mdb", u"\u00c4rger \u20ac", ""},
+    };
+    for (const row& r : rows) {
+        SCOPED_TRACE(r.file);
+        jet_test_bytes f = jet_test_read_file(k_data + "/" + r.file);
+        jet_test_set_password(f, r.password, r.ansi);
+        std::string copy = dir.file("pw.mdb");
+        jet_test_write_file(copy, jet_test_encrypt_jet(f, 0x2468ACE0u));
+        EXPECT_EQ(open_error(copy, r.password), 0);
+        EXPECT_EQ(open_error(copy, u""), jet_err_invalid_password);
+        EXPECT_EQ(open_error(copy, std::u16string(r.password).substr(1)), jet_err_invalid_password);
+        jet_file plain(tk_from_utf8(k_data + "/" + r.file), u"");
+        jet_file encrypted(tk_from_utf8(copy), r.password);
+        EXPECT_GT(expect_same_tables(plain, encrypted), 10u);
     }
 }
 

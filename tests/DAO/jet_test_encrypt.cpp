@@ -118,14 +118,46 @@ size_t jet_test_page_size(const jet_test_bytes& file)
     return file[0x14] == 0 ? 2048 : 4096;
 }
 
+namespace {
+
+// The header window from 0x18 is XORed with the keystream of RC4 keyed
+// C7 DA 39 6B; `at` is an absolute offset in page 0.
+uint8_t header_mask(size_t at)
+{
+    static const uint8_t k_mask_key[4] = {0xC7, 0xDA, 0x39, 0x6B};
+    static const jet_test_bytes mask = [] {
+        jet_test_bytes m(128, 0);
+        jet_test_rc4(k_mask_key, 4, m.data(), m.size());
+        return m;
+    }();
+    return mask.at(at - k_masked_at);
+}
+
+}  // namespace
+
 void jet_test_set_db_key(jet_test_bytes& file, uint32_t db_key)
 {
-    // The window from 0x18 is XORed with the keystream of RC4 keyed C7 DA 39 6B.
-    static const uint8_t k_mask_key[4] = {0xC7, 0xDA, 0x39, 0x6B};
-    uint8_t mask[128] = {};
-    jet_test_rc4(k_mask_key, 4, mask, sizeof mask);
     for (size_t i = 0; i < 4; ++i)
-        file[k_db_key_at + i] = static_cast<uint8_t>((db_key >> (8 * i)) ^ mask[k_db_key_at - k_masked_at + i]);
+        file[k_db_key_at + i] = static_cast<uint8_t>((db_key >> (8 * i)) ^ header_mask(k_db_key_at + i));
+}
+
+void jet_test_set_password(jet_test_bytes& file, const std::u16string& password, const std::string& ansi)
+{
+    constexpr size_t k_password_at = 0x42;
+    constexpr size_t k_created_at = 0x72;
+    const bool jet3 = file.at(0x14) == 0;
+    jet_test_bytes field = jet3 ? jet_test_bytes(ansi.begin(), ansi.end()) : utf16le(password);
+    field.resize(jet3 ? 20 : 40, 0);
+    if (!jet3) {
+        uint8_t raw[8];
+        for (size_t i = 0; i < 8; ++i) raw[i] = file[k_created_at + i] ^ header_mask(k_created_at + i);
+        double created = 0;
+        std::memcpy(&created, raw, sizeof created);
+        const uint32_t seed = static_cast<uint32_t>(static_cast<int32_t>(created));
+        for (size_t i = 0; i < field.size(); ++i) field[i] ^= static_cast<uint8_t>(seed >> (8 * (i % 4)));
+    }
+    for (size_t i = 0; i < field.size(); ++i)
+        file[k_password_at + i] = field[i] ^ header_mask(k_password_at + i);
 }
 
 jet_test_bytes jet_test_cryptoapi_blob(const jet_test_cryptoapi& o, jet_test_blob_layout* layout)

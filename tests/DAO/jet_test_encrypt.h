@@ -55,6 +55,12 @@ size_t jet_test_page_size(const jet_test_bytes& file);
 // Stores `db_key` in the masked header window of page 0.
 void jet_test_set_db_key(jet_test_bytes& file, uint32_t db_key);
 
+// Stores a database password in the masked header of an .mdb: Jet3 keeps
+// it as 20 single-byte characters (`ansi`, NUL-padded), Jet4 as 20 UTF-16LE
+// characters XORed once more with the 4 bytes of the truncated creation
+// date. The Jet3 form has no sample file with a password to confirm it.
+void jet_test_set_password(jet_test_bytes& file, const std::u16string& password, const std::string& ansi = "");
+
 // The RC4 CryptoAPI encryption-info blob for `o`, with its layout.
 jet_test_bytes jet_test_cryptoapi_blob(const jet_test_cryptoapi& o, jet_test_blob_layout* layout = nullptr);
 
