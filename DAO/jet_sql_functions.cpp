@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "jet_sql_date.h"
+#include "jet_sql_decimal.h"
 #include "jet_sql_function_util.h"
 #include "jet_sql_source.h"
 
@@ -139,6 +140,18 @@ void fn_str(sqlite3_context* ctx, int, sqlite3_value** argv)
     switch (sqlite3_value_type(v)) {
     case SQLITE_NULL: sqlite3_result_null(ctx); return;
     case SQLITE_TEXT:
+        if (type == jet_dao_decimal) {
+            // A Decimal's exact text, as Access writes it: no trailing
+            // fraction zeros.
+            ole_decimal dec;
+            const auto* p = reinterpret_cast<const char*>(sqlite3_value_text(v));
+            if (jet_sql_decimal_parse(std::string_view(p, static_cast<size_t>(sqlite3_value_bytes(v))), dec)) {
+                std::string s = ole_dec_to_str(dec);
+                sqlite3_result_text(ctx, s.data(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
+                return;
+            }
+        }
+        [[fallthrough]];
     case SQLITE_BLOB:
         if (type != jet_dao_date && type != jet_dao_boolean) {
             sqlite3_result_value(ctx, v);
@@ -259,5 +272,6 @@ void jet_sql_register_functions(sqlite3* db)
     jet_sql_register_number_functions(db);
     jet_sql_register_date_functions(db);
     jet_sql_register_aggregates(db);
+    jet_sql_register_decimal(db);
     jet_sql_register_format(db);
 }

@@ -4,7 +4,9 @@
 
 #include <cmath>
 
+#include "jet_sql_decimal.h"
 #include "jet_sql_engine.h"
+#include "tk_wstring.h"
 #include "ole_variant.h"
 
 namespace {
@@ -90,6 +92,13 @@ ole_variant jet_sql_result::value(size_t c) const
         return ole_variant(std::span<const uint8_t>(b));
     }
     default: break;
+    }
+    if (type == jet_dao_decimal) {
+        // A Decimal travels as exact text.
+        ole_decimal dec;
+        std::u16string text = as_text(c);
+        if (jet_sql_decimal_parse(tk_to_utf8(text), dec)) return ole_variant(dec);
+        return ole_variant(text);
     }
     return ole_variant(as_text(c));
 }

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "jet_sql_decimal.h"
 #include "tk_exception.h"
 #include "tk_wstring.h"
 
@@ -32,6 +33,7 @@ void jet_sql_row_buffer::put_null(size_t c)
 
 void jet_sql_row_buffer::put_int(size_t c, int64_t v)
 {
+    if (columns_[c].dao_type == jet_dao_decimal) return put_utf8(c, std::to_string(v));
     cell& x = at(c);
     x.k = kind::integer;
     x.i = columns_[c].dao_type == jet_dao_boolean ? (v != 0 ? -1 : 0) : v;
@@ -40,6 +42,7 @@ void jet_sql_row_buffer::put_int(size_t c, int64_t v)
 void jet_sql_row_buffer::put_double(size_t c, double v)
 {
     if (columns_[c].dao_type == jet_dao_boolean) return put_int(c, v != 0 ? -1 : 0);
+    if (columns_[c].dao_type == jet_dao_decimal) return put_utf8(c, jet_sql_decimal_text(v));
     cell& x = at(c);
     x.k = kind::real;
     x.d = v;
@@ -52,8 +55,9 @@ void jet_sql_row_buffer::put_text(size_t c, std::u16string_view v)
 
 void jet_sql_row_buffer::put_utf8(size_t c, std::string_view v)
 {
-    if (numeric(c)) {
-        // Currency and Decimal may arrive as exact text.
+    if (numeric(c) && columns_[c].dao_type != jet_dao_decimal) {
+        // Currency may arrive as exact text. Decimal stays exact text,
+        // which the JETDEC collation orders by value.
         std::string s(v);
         char* end = nullptr;
         double d = std::strtod(s.c_str(), &end);

@@ -1,6 +1,7 @@
-// One source row held in the engine's conventions (Booleans -1/0, exact
-// decimal text read as numbers, text UTF-8), filled by a source cursor and
-// read back by the loader or by the streaming scan.
+// One source row held in the engine's conventions (Booleans -1/0, Currency
+// text read as a number, Decimal as exact decimal text whatever form it
+// arrives in, text UTF-8), filled by a source cursor and read back by the
+// loader or by the streaming scan.
 #pragma once
 
 #include <cstdint>

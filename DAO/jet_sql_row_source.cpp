@@ -7,7 +7,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "jet_sql_decimal.h"
 #include "tk_logger.h"
+#include "tk_wstring.h"
 
 namespace {
 
@@ -74,6 +76,18 @@ jet_value jet_sql_row_source::value_of(const jet_sql_result& r, size_t c)
         v.kind = jet_kind::binary;
         v.bytes = r.as_bytes(c);
         return v;
+    }
+    if (storage == SQLITE_TEXT && type == jet_dao_decimal) {
+        // A Decimal travels as exact text; the text keeps its scale.
+        ole_decimal d;
+        if (jet_sql_decimal_parse(tk_to_utf8(r.as_text(c)), d)) {
+            v.kind = jet_kind::decimal;
+            v.dec.negative = d.is_negative();
+            v.dec.scale = d.scale;
+            v.dec.hi = d.hi32;
+            v.dec.lo = d.lo64;
+            return v;
+        }
     }
     if (storage == SQLITE_TEXT) {
         v.kind = type == jet_dao_guid ? jet_kind::guid : jet_kind::text;

@@ -179,8 +179,9 @@ const char* jet_sql_column_decl(int32_t dao_type)
     case jet_dao_currency:
     case jet_dao_single:
     case jet_dao_double:
-    case jet_dao_date:
-    case jet_dao_decimal: return "REAL";
+    case jet_dao_date: return "REAL";
+    // Exact text ordered by value: a REAL would keep only 15 digits.
+    case jet_dao_decimal: return "TEXT COLLATE JETDEC";
     case jet_dao_binary:
     case jet_dao_long_binary: return "BLOB";
     default: return "TEXT COLLATE JETTEXT";

@@ -981,7 +981,7 @@ private:
         if (e.args[0]->kind == ek::star) throw jet_sql_error::expression(u"Syntax error (missing operator)", e.source);
         int32_t t = a.type == 0 ? jet_dao_double : a.type;
         if (is(u"sum")) {
-            r.sql = (t == jet_dao_currency ? "jet_sumcur(" : "sum(") + a.sql + ")";
+            r.sql = (t == jet_dao_currency ? "jet_sumcur(" : t == jet_dao_decimal ? "jet_sumdec(" : "sum(") + a.sql + ")";
             r.type = rank_of(t) <= 3 ? jet_dao_long : (t == jet_dao_single ? jet_dao_double : t);
         } else if (is(u"avg")) {
             r.sql = "avg(" + a.sql + ")";
