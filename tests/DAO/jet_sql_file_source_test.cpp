@@ -262,9 +262,9 @@ void expect_same_value(const ole_variant& mine, const ole_variant& scan, const s
 {
     ASSERT_EQ(mine.get_vt(), scan.get_vt()) << where;
     if (mine.get_vt() == VT_DECIMAL) {
-        // Decimals travel through the engine as doubles: 15 digits.
-        double a = ole_dec_to_r8(mine.as_decimal()), b = ole_dec_to_r8(scan.as_decimal());
-        EXPECT_NEAR(a, b, std::abs(b) * 1e-14) << where;
+        // Decimals travel through the engine exactly, scale included.
+        EXPECT_EQ(ole_dec_compare(mine.as_decimal(), scan.as_decimal()), 0) << where;
+        EXPECT_EQ(mine.as_decimal().scale, scan.as_decimal().scale) << where;
         return;
     }
     EXPECT_EQ(mine.to_string(), scan.to_string()) << where;
@@ -324,6 +324,24 @@ TEST(JetSqlSession, RecordsetsAndTestsOverADatabase)
     EXPECT_NO_THROW(session.test(u"SELECT * FROM Suppliers WHERE Country = 'Japan'"));
     EXPECT_FALSE(session.engine().is_loaded(u"Suppliers"));
     EXPECT_THROW(session.test(u"SELECT * FROM Suppliers WHERE Nonsense = 1"), jet_error);
+}
+
+TEST(JetSqlFileDecimal, AggregatesOfARealDecimalColumnStayDecimal)
+{
+    // fixedNumericTestV2000.mdb: one row of Decimal(18, 0) values 1, 0, 0, 4, -1, 1.
+    std::u16string path = tk_from_utf8(std::string(TOLVANE_TEST_DATA) + "/fixedNumericTestV2000.mdb");
+    jet_database db(path, u"", false, true);
+    jet_sql_file_source source(db.file(), db.catalog());
+    jet_sql_engine engine(source);
+    jet_sql_row_source rs(engine, u"SELECT Max(col5), Min(col6), Sum(col7), col2 FROM test GROUP BY col2 ORDER BY col2");
+    std::vector<jet_value> row;
+    ASSERT_TRUE(rs.next(row));
+    const char* expected[] = {"4", "-1", "1", "1"};
+    for (size_t c = 0; c < 4; ++c) {
+        ASSERT_EQ(row[c].kind, jet_kind::decimal) << c;
+        EXPECT_EQ(jet_decimal_text(row[c].dec), expected[c]) << c;
+    }
+    EXPECT_FALSE(rs.next(row));
 }
 
 }  // namespace
