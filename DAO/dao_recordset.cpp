@@ -27,31 +27,31 @@ uint32_t type_extra(const jet_field& f, uint32_t extra)
 
 dao_recordset::dao_recordset(const std::u16string& name, std::unique_ptr<jet_recordset> rs,
                              std::unique_ptr<jet_tabledef> tabledef)
-    : udb_recordset(name, true), rs_(std::move(rs)), tabledef_(std::move(tabledef))
+    : udb_recordset(name, true), rs_(std::move(rs))
 {
     tk_trace(2, u"dao_recordset::dao_recordset(%s)", name);
     TK_ASSERT(rs_);
-    TK_ASSERT(tabledef_);
-    count_ = dao_invoke([&] { return tabledef_->record_count(); });
+    TK_ASSERT(tabledef);
+    count_ = dao_invoke([&] { return tabledef->record_count(); });
     record_count = count_;
     tk_trace(1, "Got records count: %d", count_);
-    init_schema(*tabledef_);
-    init_indexes(*tabledef_);
+    init_schema(*tabledef);
+    init_indexes(*tabledef);
     read_eof();
 }
 
 dao_recordset::dao_recordset(const std::u16string& name, const std::u16string& text,
                              std::unique_ptr<jet_recordset> rs, std::unique_ptr<jet_querydef> querydef,
                              uint32_t count)
-    : udb_recordset(name, text, true), rs_(std::move(rs)), querydef_(std::move(querydef))
+    : udb_recordset(name, text, true), rs_(std::move(rs))
 {
     tk_trace(2, u"dao_recordset::dao_recordset(%s)", name);
     TK_ASSERT(rs_);
-    TK_ASSERT(querydef_);
+    TK_ASSERT(querydef);
     count_ = static_cast<int32_t>(count);
     record_count = count_;
     tk_trace(1, "Got records count: %d", count_);
-    init_schema(*querydef_);
+    init_schema(*querydef);
     read_eof();
 }
 
@@ -64,7 +64,12 @@ dao_recordset::~dao_recordset()
 
 void dao_recordset::read_eof()
 {
-    eof_ = rs_->eof() ? -1 : 0;
+    eof_ = dao_invoke([&] { return rs_->eof(); }) ? -1 : 0;
+}
+
+void dao_recordset::check_open() const
+{
+    if (!rs_->is_open()) dao_invoke([] { throw jet_error(jet_err_object_invalid); });
 }
 
 void dao_recordset::init_schema(jet_tabledef& tabledef)
@@ -146,6 +151,7 @@ udb_record* dao_recordset::get_item()
 
 bool dao_recordset::is_eof()
 {
+    check_open();
     return eof_ != 0;
 }
 
@@ -157,7 +163,7 @@ void dao_recordset::next()
 
 void dao_recordset::move_prev()
 {
-    if (rs_->bof()) return;
+    if (dao_invoke([&] { return rs_->bof(); })) return;
     dao_invoke([&] { rs_->move_previous(); });
     // Moving back from the end makes the last row current again; a stale
     // end flag would hide it.
@@ -166,6 +172,7 @@ void dao_recordset::move_prev()
 
 void dao_recordset::move_first()
 {
+    check_open();
     if (count_ == 0 && rs_->eof()) return;
     dao_invoke([&] { rs_->move_first(); });
     read_eof();

@@ -4,6 +4,11 @@
 //
 // The table scan streams: only the current row is held. The record of
 // get_item belongs to the recordset and lives until the next get_item.
+//
+// The recordset may outlive its dao_database: the database then closes
+// the underlying Recordset, and every call but the destructor raises DAO's
+// error 3420. The TableDef and QueryDef it is made from serve only the
+// constructor and are not kept, so nothing refers to the database after.
 #pragma once
 
 #include <cstdint>
@@ -52,12 +57,12 @@ private:
     void init_indexes(jet_tabledef& tabledef);
     void read_eof();
     bool uses_skipped_column(const jet_index& index) const;
+    // DAO's 3420 once the database has closed the Recordset.
+    void check_open() const;
 
     int32_t count_ = 0;
     int16_t eof_ = -1;
     std::unique_ptr<dao_record> current_;
     ole_com_ptr<jet_recordset> rs_;
-    ole_com_ptr<jet_tabledef> tabledef_;
-    ole_com_ptr<jet_querydef> querydef_;
     std::vector<std::u16string> skipped_;
 };

@@ -16,7 +16,10 @@ jet_database::jet_database(const std::u16string& path, std::u16string_view passw
     catalog_ = std::make_unique<jet_catalog>(*file_);
 }
 
-jet_database::~jet_database() = default;
+jet_database::~jet_database()
+{
+    close();
+}
 
 const std::u16string& jet_database::name() const
 {
@@ -72,6 +75,9 @@ jet_sql_session& jet_database::sql()
 void jet_database::close()
 {
     tk_trace(2, "jet_database::close");
+    // The recordsets' sources read through the query engine and the file:
+    // they go before either.
+    open_->close_all();
     sql_.reset();
     catalog_.reset();
     file_.reset();

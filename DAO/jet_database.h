@@ -1,7 +1,10 @@
 // A DAO Database: one open Access file with its catalogue.
 //
-// The database outlives every TableDef, QueryDef and Recordset made from
-// it; after close() it may only be destroyed.
+// close() (and the destructor) first closes every Recordset still open on
+// the database, so that none reads the file after it is gone; those
+// Recordsets and the QueryDefs made here then raise 3420 on use and may
+// be destroyed in any order. TableDefs still refer to the database and
+// must not outlive it. After close() the database may only be destroyed.
 #pragma once
 
 #include <memory>
@@ -11,6 +14,7 @@
 
 #include "jet_catalog.h"
 #include "jet_file.h"
+#include "jet_recordset.h"
 #include "jet_tabledef.h"
 
 class jet_querydef;
@@ -38,6 +42,9 @@ public:
 
     // Raise jet_error 3420 after close().
     jet_file& file();
+    // The recordsets open on this database; a QueryDef registers the ones
+    // it opens here.
+    const std::shared_ptr<jet_open_recordsets>& open_recordsets() const { return open_; }
     const jet_catalog& catalog();
     // The query engine of this database, made on first use; it runs the
     // statements a QueryDef does not answer itself.
@@ -46,6 +53,8 @@ public:
 private:
     void check_open() const;
 
+    // First member: outlives the file, and is closed before it.
+    std::shared_ptr<jet_open_recordsets> open_ = std::make_shared<jet_open_recordsets>();
     std::unique_ptr<jet_file> file_;
     std::unique_ptr<jet_catalog> catalog_;
     // Reads through file_ and catalog_: declared after them, so destroyed

@@ -141,12 +141,17 @@ std::vector<jet_column> count_columns()
 }  // namespace
 
 jet_querydef::jet_querydef(jet_database& db, std::u16string name, std::u16string sql)
-    : db_(&db), name_(std::move(name)), sql_(std::move(sql))
+    : db_(&db), open_(db.open_recordsets()), name_(std::move(name)), sql_(std::move(sql))
 {
     tk_trace(2, u"jet_querydef::jet_querydef(%s)", sql_);
 }
 
 jet_querydef::~jet_querydef() = default;
+
+void jet_querydef::check_open() const
+{
+    open_->check_open();
+}
 
 bool jet_querydef::match_table_scan(std::u16string_view sql, std::u16string& table)
 {
@@ -271,6 +276,7 @@ std::vector<jet_column> jet_querydef::describe(std::u16string_view sql)
 
 std::vector<jet_field> jet_querydef::fields()
 {
+    check_open();
     std::vector<jet_field> out;
     for (const jet_column& c : describe(sql_)) out.emplace_back(c);
     return out;
@@ -279,11 +285,13 @@ std::vector<jet_field> jet_querydef::fields()
 void jet_querydef::test()
 {
     tk_trace(2, u"jet_querydef::test(%s)", sql_);
+    check_open();
     describe(sql_);
 }
 
 std::unique_ptr<jet_recordset> jet_querydef::open_recordset(int32_t type, int32_t options)
 {
     tk_trace(2, "jet_querydef::open_recordset(type=%d, options=%d)", type, options);
-    return std::make_unique<jet_recordset>(make_source(sql_));
+    check_open();
+    return std::make_unique<jet_recordset>(make_source(sql_), open_);
 }

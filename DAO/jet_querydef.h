@@ -14,6 +14,9 @@
 // errors for what it cannot run: 3219 for an action or DDL statement,
 // 3129 for a text that is no statement, 3078, 3061, 3075 ... for a SELECT
 // it cannot compile. Nothing is ever written to the file.
+//
+// A QueryDef may outlive its database: every call then raises 3420, and
+// the recordsets it opened are closed with the database.
 #pragma once
 
 #include <cstdint>
@@ -59,7 +62,11 @@ private:
     std::unique_ptr<jet_row_source> relationship_rows();
     std::unique_ptr<jet_row_source> row_count(std::u16string_view inner);
 
-    jet_database* db_;
+    // Raises 3420 once the database is closed or gone.
+    void check_open() const;
+
+    jet_database* db_;  // valid while open_ is not closed
+    std::shared_ptr<jet_open_recordsets> open_;
     std::u16string name_;
     std::u16string sql_;
 };
