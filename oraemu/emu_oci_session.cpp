@@ -43,6 +43,26 @@ OCISvcCtx* live_svc(OCISvcCtx* svc)
 
 }  // namespace
 
+namespace {
+
+// The frame of the calls that act on a logged-on session: handle checks,
+// a lost session as ORA-03114, and engine errors into the error handle.
+template <class F>
+sword on_session(OCISvcCtx* svchp, OCIError* errhp, F&& body)
+{
+    OCISvcCtx* svc = live_svc(svchp);
+    if (svc == nullptr || as<OCIError>(errhp, OCI_HTYPE_ERROR) == nullptr)
+        return OCI_INVALID_HANDLE;
+    clear(errhp);
+    if (!svc->session) return fail(errhp, 3114);
+    return guarded(errhp, [&]() -> sword {
+        body(*svc->session);
+        return OCI_SUCCESS;
+    });
+}
+
+}  // namespace
+
 extern "C" {
 
 sword OCIServerAttach(OCIServer* srvhp, OCIError* errhp, const OraText* dblink, sb4 dblink_len,
@@ -106,41 +126,17 @@ sword OCILogoff(OCISvcCtx* svchp, OCIError* errhp)
 
 sword OCITransCommit(OCISvcCtx* svchp, OCIError* errhp, ub4)
 {
-    OCISvcCtx* svc = live_svc(svchp);
-    if (svc == nullptr || as<OCIError>(errhp, OCI_HTYPE_ERROR) == nullptr)
-        return OCI_INVALID_HANDLE;
-    clear(errhp);
-    if (!svc->session) return fail(errhp, 3114);
-    return guarded(errhp, [&]() -> sword {
-        svc->session->commit();
-        return OCI_SUCCESS;
-    });
+    return on_session(svchp, errhp, [](emu::session& s) { s.commit(); });
 }
 
 sword OCITransRollback(OCISvcCtx* svchp, OCIError* errhp, ub4)
 {
-    OCISvcCtx* svc = live_svc(svchp);
-    if (svc == nullptr || as<OCIError>(errhp, OCI_HTYPE_ERROR) == nullptr)
-        return OCI_INVALID_HANDLE;
-    clear(errhp);
-    if (!svc->session) return fail(errhp, 3114);
-    return guarded(errhp, [&]() -> sword {
-        svc->session->rollback();
-        return OCI_SUCCESS;
-    });
+    return on_session(svchp, errhp, [](emu::session& s) { s.rollback(); });
 }
 
 sword OCIPing(OCISvcCtx* svchp, OCIError* errhp, ub4)
 {
-    OCISvcCtx* svc = live_svc(svchp);
-    if (svc == nullptr || as<OCIError>(errhp, OCI_HTYPE_ERROR) == nullptr)
-        return OCI_INVALID_HANDLE;
-    clear(errhp);
-    if (!svc->session) return fail(errhp, 3114);
-    return guarded(errhp, [&]() -> sword {
-        svc->session->count_round_trip(emu::rt_kind::other);
-        return OCI_SUCCESS;
-    });
+    return on_session(svchp, errhp, [](emu::session& s) { s.count_round_trip(emu::rt_kind::other); });
 }
 
 sword OCIBreak(void* hndlp, OCIError* errhp)

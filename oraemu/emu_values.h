@@ -63,6 +63,10 @@ std::string date_for_column(std::string_view text, bool timestamp, int fraction_
 
 // ---- text ----------------------------------------------------------------------
 std::u16string utf8_to_utf16(std::string_view s);
+// One code point appended in either encoding (a surrogate value in UTF-8
+// becomes its own 3-byte sequence).
+void append_utf8(uint32_t cp, std::string& out);
+void append_utf16(uint32_t cp, std::u16string& out);
 // Lone surrogates are encoded as 3-byte sequences (not replaced), so text
 // cut in the middle of a pair survives a round trip.
 std::string utf16_to_utf8(std::u16string_view s);
