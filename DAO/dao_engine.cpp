@@ -72,7 +72,7 @@ void dao_engine::set_ugl_info(const std::u16string& file, const std::u16string& 
                               const std::u16string& password)
 {
     // The password never reaches the trace.
-    tk_trace(2, u"dao_engine::set_ugl_info(%s,%s,%s)", file, user, password.empty() ? u"" : u"***");
+    tk_trace(2, u"dao_engine::set_ugl_info(%s,%s)", file, user);
     TK_ASSERT(!workspace_);
     if (file.empty() || user.empty()) return;
     TK_ASSERT(dbengine_);

@@ -1,4 +1,4 @@
-// The tokenizer and parser: names, literals, type specifications, DEFAULT
+// The tokenizer and parser: names, literals, data type declarations, DEFAULT
 // texts, trigger parts and the errors Oracle gives for malformed text.
 #include "emu_ast.h"
 #include "emu_lexer.h"

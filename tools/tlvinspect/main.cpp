@@ -15,7 +15,7 @@
 #include <string>
 
 #include "jet_error.h"
-#include "jet_inspector.h"
+#include "jet_viewer.h"
 #include "tk_wstring.h"
 
 namespace {
@@ -66,7 +66,7 @@ int main(int argc, char** argv)
     }
     if (o.file.empty() || (!o.query.empty() && !o.test_query.empty())) return usage();
     try {
-        jet_inspector::inspect(o, std::cout);
+        jet_viewer::inspect(o, std::cout);
     } catch (const jet_error& e) {
         std::fprintf(stderr, "DAO error %d: %s\n", e.number, e.message.c_str());
         return 1;

@@ -19,7 +19,7 @@ struct jet_inspect_options {
     std::u16string test_query;  // --test-query: compile this statement only
 };
 
-class jet_inspector {
+class jet_viewer {
 public:
     // Writes the JSON document; raises jet_error as the component does.
     // With a query or a test query in the options, inspect_query or

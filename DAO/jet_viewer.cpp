@@ -1,4 +1,4 @@
-#include "jet_inspector.h"
+#include "jet_viewer.h"
 
 #include <charconv>
 #include <cmath>
@@ -53,12 +53,12 @@ std::string value_json(const jet_value& v)
     case jet_kind::decimal: return jet_decimal_text(v.dec);
     case jet_kind::single: {
         float f = static_cast<float>(v.d);
-        return std::isfinite(f) ? jet_inspector::shortest(f) : "null";
+        return std::isfinite(f) ? jet_viewer::shortest(f) : "null";
     }
-    case jet_kind::dbl: return std::isfinite(v.d) ? jet_inspector::shortest(v.d) : "null";
+    case jet_kind::dbl: return std::isfinite(v.d) ? jet_viewer::shortest(v.d) : "null";
     case jet_kind::date: return date_text(v.d);
-    case jet_kind::text: return jet_inspector::json_string(v.text);
-    case jet_kind::guid: return jet_inspector::json_string(jet_guid_text(v.bytes.data()));
+    case jet_kind::text: return jet_viewer::json_string(v.text);
+    case jet_kind::guid: return jet_viewer::json_string(jet_guid_text(v.bytes.data()));
     case jet_kind::binary: return "\"" + hex(v.bytes) + "\"";
     }
     return "null";
@@ -72,7 +72,7 @@ std::string flag(bool b)
 std::string strings(const std::vector<std::u16string>& list)
 {
     std::string s = "[";
-    for (size_t i = 0; i < list.size(); ++i) s += (i ? ", " : "") + jet_inspector::json_string(list[i]);
+    for (size_t i = 0; i < list.size(); ++i) s += (i ? ", " : "") + jet_viewer::json_string(list[i]);
     return s + "]";
 }
 
@@ -93,22 +93,22 @@ void write_rows(jet_recordset& rs, std::ostream& out)
 
 void write_table(jet_database& db, jet_tabledef& t, bool rows, std::ostream& out)
 {
-    out << "    {\"name\": " << jet_inspector::json_string(t.name()) << ", \"attributes\": "
+    out << "    {\"name\": " << jet_viewer::json_string(t.name()) << ", \"attributes\": "
         << static_cast<uint32_t>(t.attributes()) << ", \"record_count\": " << t.record_count() << ",\n";
     out << "     \"columns\": [";
     std::vector<jet_field> fields = t.fields();
     for (size_t i = 0; i < fields.size(); ++i) {
         const jet_field& f = fields[i];
-        out << (i ? ",\n       " : "\n       ") << "{\"name\": " << jet_inspector::json_string(f.name())
+        out << (i ? ",\n       " : "\n       ") << "{\"name\": " << jet_viewer::json_string(f.name())
             << ", \"dao_type\": " << f.type() << ", \"size\": " << f.size() << ", \"required\": " << flag(f.required())
             << ", \"auto_increment\": " << flag((f.attributes() & 0x10) != 0)
-            << ", \"default\": " << jet_inspector::json_string(f.default_value())
-            << ", \"kind\": " << jet_inspector::neutral_kind(f.type()) << "}";
+            << ", \"default\": " << jet_viewer::json_string(f.default_value())
+            << ", \"kind\": " << jet_viewer::neutral_kind(f.type()) << "}";
     }
     out << "],\n     \"skipped_columns\": " << strings(t.skipped_columns()) << ",\n     \"indexes\": [";
     std::vector<jet_index> idx = t.indexes();
     for (size_t i = 0; i < idx.size(); ++i)
-        out << (i ? ",\n       " : "\n       ") << "{\"name\": " << jet_inspector::json_string(idx[i].name)
+        out << (i ? ",\n       " : "\n       ") << "{\"name\": " << jet_viewer::json_string(idx[i].name)
             << ", \"primary\": " << flag(idx[i].primary) << ", \"unique\": " << flag(idx[i].unique)
             << ", \"foreign\": " << flag(idx[i].foreign) << ", \"fields\": " << strings(idx[i].fields) << "}";
     out << "]";
@@ -134,7 +134,7 @@ std::unique_ptr<jet_database> open_database(const jet_inspect_options& o, std::u
 
 }  // namespace
 
-int jet_inspector::neutral_kind(int16_t dao_type)
+int jet_viewer::neutral_kind(int16_t dao_type)
 {
     switch (dao_type) {
     case 1: return 11;                   // VT_BOOL
@@ -152,7 +152,7 @@ int jet_inspector::neutral_kind(int16_t dao_type)
     }
 }
 
-std::string jet_inspector::json_string(std::u16string_view text)
+std::string jet_viewer::json_string(std::u16string_view text)
 {
     std::string u = tk_to_utf8(text);
     std::string out = "\"";
@@ -171,21 +171,21 @@ std::string jet_inspector::json_string(std::u16string_view text)
     return out + "\"";
 }
 
-std::string jet_inspector::shortest(double value)
+std::string jet_viewer::shortest(double value)
 {
     char buf[64];
     auto r = std::to_chars(buf, buf + sizeof buf, value);
     return std::string(buf, r.ptr);
 }
 
-std::string jet_inspector::shortest(float value)
+std::string jet_viewer::shortest(float value)
 {
     char buf[64];
     auto r = std::to_chars(buf, buf + sizeof buf, value);
     return std::string(buf, r.ptr);
 }
 
-void jet_inspector::inspect_query(const jet_inspect_options& o, std::ostream& out)
+void jet_viewer::inspect_query(const jet_inspect_options& o, std::ostream& out)
 {
     std::unique_ptr<jet_dbengine> engine;
     std::unique_ptr<jet_database> db = open_database(o, engine);
@@ -212,7 +212,7 @@ void jet_inspector::inspect_query(const jet_inspect_options& o, std::ostream& ou
     db->close();
 }
 
-void jet_inspector::test_query(const jet_inspect_options& o, std::ostream& out)
+void jet_viewer::test_query(const jet_inspect_options& o, std::ostream& out)
 {
     std::unique_ptr<jet_dbengine> engine;
     std::unique_ptr<jet_database> db = open_database(o, engine);
@@ -220,7 +220,7 @@ void jet_inspector::test_query(const jet_inspect_options& o, std::ostream& out)
     out << "ok\n";
 }
 
-void jet_inspector::inspect(const jet_inspect_options& o, std::ostream& out)
+void jet_viewer::inspect(const jet_inspect_options& o, std::ostream& out)
 {
     if (!o.query.empty()) return inspect_query(o, out);
     if (!o.test_query.empty()) return test_query(o, out);

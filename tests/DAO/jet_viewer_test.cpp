@@ -4,7 +4,7 @@
 #include <sstream>
 
 #include "jet_error.h"
-#include "jet_inspector.h"
+#include "jet_viewer.h"
 #include "jet_json.h"
 #include "tk_wstring.h"
 
@@ -20,23 +20,23 @@ jet_json inspect(const char* file, const char16_t* password = u"", const char16_
     o.table = table;
     o.rows = rows;
     std::ostringstream out;
-    jet_inspector::inspect(o, out);
+    jet_viewer::inspect(o, out);
     return jet_json::parse(out.str());
 }
 
-TEST(jet_inspector_test, text_forms)
+TEST(jet_viewer_test, text_forms)
 {
-    EXPECT_EQ(jet_inspector::shortest(0.1), "0.1");
-    EXPECT_EQ(jet_inspector::shortest(1.7976931348623157e308), "1.7976931348623157e+308");
-    EXPECT_EQ(jet_inspector::shortest(0.1f), "0.1");
-    EXPECT_EQ(jet_inspector::json_string(u"a\"b\\c\n\U0001F600"), "\"a\\\"b\\\\c\\u000a\xF0\x9F\x98\x80\"");
-    EXPECT_EQ(jet_inspector::neutral_kind(20), 14);  // Decimal stays exact
-    EXPECT_EQ(jet_inspector::neutral_kind(16), 20);  // BigInt as VT_I8
-    EXPECT_EQ(jet_inspector::neutral_kind(8), 7);
-    EXPECT_EQ(jet_inspector::neutral_kind(15), 65);  // GUID as binary kind
+    EXPECT_EQ(jet_viewer::shortest(0.1), "0.1");
+    EXPECT_EQ(jet_viewer::shortest(1.7976931348623157e308), "1.7976931348623157e+308");
+    EXPECT_EQ(jet_viewer::shortest(0.1f), "0.1");
+    EXPECT_EQ(jet_viewer::json_string(u"a\"b\\c\n\U0001F600"), "\"a\\\"b\\\\c\\u000a\xF0\x9F\x98\x80\"");
+    EXPECT_EQ(jet_viewer::neutral_kind(20), 14);  // Decimal stays exact
+    EXPECT_EQ(jet_viewer::neutral_kind(16), 20);  // BigInt as VT_I8
+    EXPECT_EQ(jet_viewer::neutral_kind(8), 7);
+    EXPECT_EQ(jet_viewer::neutral_kind(15), 65);  // GUID as binary kind
 }
 
-TEST(jet_inspector_test, document_of_real_files)
+TEST(jet_viewer_test, document_of_real_files)
 {
     jet_json d = inspect("V2016_bigint.accdb");
     EXPECT_EQ(d.at("format").str, "ACE16");
@@ -57,14 +57,14 @@ TEST(jet_inspector_test, document_of_real_files)
 }
 
 // --query: the statement's result as a table, in the same value forms.
-TEST(jet_inspector_test, query_result_as_a_table)
+TEST(jet_viewer_test, query_result_as_a_table)
 {
     jet_inspect_options o;
     o.file = tk_from_utf8(k_data + "/nwind.mdb");
     o.query = u"SELECT CategoryName, Count(*), Max(UnitPrice) AS Top, Min(Discontinued) FROM Categories INNER JOIN "
               u"Products ON Categories.CategoryID = Products.CategoryID GROUP BY CategoryName ORDER BY CategoryName";
     std::ostringstream out;
-    jet_inspector::inspect(o, out);
+    jet_viewer::inspect(o, out);
     jet_json d = jet_json::parse(out.str());
     EXPECT_EQ(d.at("format").str, "Jet3");
     EXPECT_EQ(d.at("record_count").num, 8);
@@ -86,13 +86,13 @@ TEST(jet_inspector_test, query_result_as_a_table)
 
     o.rows = false;
     std::ostringstream bare;
-    jet_inspector::inspect(o, bare);
+    jet_viewer::inspect(o, bare);
     EXPECT_EQ(jet_json::parse(bare.str()).get("rows"), nullptr);
 
     o.query = u"SELECT Nothing FROM Orders";
     try {
         std::ostringstream ignored;
-        jet_inspector::inspect(o, ignored);
+        jet_viewer::inspect(o, ignored);
         ADD_FAILURE() << "3061 expected";
     } catch (const jet_error& e) {
         EXPECT_EQ(e.number, 3061);
@@ -100,13 +100,13 @@ TEST(jet_inspector_test, query_result_as_a_table)
 }
 
 // --test-query: "ok", or the DAO error of the statement.
-TEST(jet_inspector_test, test_query_compiles_only)
+TEST(jet_viewer_test, test_query_compiles_only)
 {
     jet_inspect_options o;
     o.file = tk_from_utf8(k_data + "/nwind.mdb");
     o.test_query = u"SELECT * FROM Orders INNER JOIN Customers ON Orders.CustomerID = Customers.CustomerID";
     std::ostringstream out;
-    jet_inspector::inspect(o, out);
+    jet_viewer::inspect(o, out);
     EXPECT_EQ(out.str(), "ok\n");
     const std::pair<const char16_t*, int32_t> failing[] = {
         {u"SELECT * FROM Nope", 3078}, {u"SELECT * FROM", 3131}, {u"DELETE FROM Orders", 3219},
@@ -115,7 +115,7 @@ TEST(jet_inspector_test, test_query_compiles_only)
         o.test_query = sql;
         std::ostringstream ignored;
         try {
-            jet_inspector::inspect(o, ignored);
+            jet_viewer::inspect(o, ignored);
             ADD_FAILURE() << tk_to_utf8(sql);
         } catch (const jet_error& e) {
             EXPECT_EQ(e.number, number) << tk_to_utf8(sql);
