@@ -195,6 +195,7 @@ void ole_variant::reset()
     ui8_ = 0;
     st_ = ole_systemtime{};
     vt_ = VT_EMPTY;
+    date_fraction_ = 0;
     u_ = payload_t{};
     text_.clear();
     text_.shrink_to_fit();
@@ -209,6 +210,7 @@ void ole_variant::copy_from(const ole_variant& other)
     st_ = other.st_;
     u_ = other.u_;
     vt_ = other.vt_;
+    date_fraction_ = other.date_fraction_;
     if (vt_ == VT_BSTR) text_ = other.text_;
     if (is_byte_array(vt_)) {
         try {
@@ -228,9 +230,16 @@ void ole_variant::move_from(ole_variant& other) noexcept
     st_ = other.st_;
     u_ = other.u_;
     vt_ = other.vt_ == VT_SAFEARRAY ? VT_ARRAY_UI1 : other.vt_;
+    date_fraction_ = other.date_fraction_;
     text_ = std::move(other.text_);
     bytes_ = std::move(other.bytes_);
     other.reset();
+}
+
+void ole_variant::set_date_fraction(uint32_t hundred_ns)
+{
+    TK_ASSERT(vt_ == VT_DATE && hundred_ns <= 9'999'999);
+    date_fraction_ = hundred_ns;
 }
 
 void ole_variant::clear() { reset(); }

@@ -128,6 +128,12 @@ public:
     const std::u16string& as_wstring() const;
     const std::vector<uint8_t>& as_bytes() const;  // VT_ARRAY_UI1 or VT_SAFEARRAY
     int32_t as_error() const;
+    // Sub-second part of a VT_DATE value in 100-nanosecond units
+    // (0..9,999,999), for dates read from Date/Time Extended columns; the
+    // date number and the calendar record keep whole seconds. 0 elsewhere.
+    uint32_t date_fraction() const { return date_fraction_; }
+    // Internal error on a kind other than VT_DATE or a value above 9,999,999.
+    void set_date_fraction(uint32_t hundred_ns);
 
     // Numeric readings (see the rules in the source); another kind is an
     // internal error.
@@ -173,6 +179,7 @@ private:
     uint64_t ui8_ = 0;
     ole_systemtime st_;
     ole_vartype vt_ = VT_EMPTY;
+    uint32_t date_fraction_ = 0;
     union payload_t {
         int8_t i1;
         uint8_t ui1;

@@ -25,6 +25,9 @@ public:
     // of a query) and for a GUID column. From Oracle, for a NUMBER column:
     // precision * 256 + scale.
     uint32_t extra;
+    // Digits of the second's fraction a date column keeps: 7 for an Access
+    // Date/Time Extended column (Oracle TIMESTAMP(7)), 0 for plain dates.
+    uint8_t fraction_digits = 0;
 
 private:
     void trace_created() const;

@@ -314,3 +314,19 @@ TEST(OleVariantText, WideFormKeepsTheText)
     EXPECT_EQ(ole_variant(12).to_wstring(), u"12");
     EXPECT_EQ(ole_variant(make_st(0, 0, 0, 14, 30)).to_wstring(), u"0000-00-00 14:30:00");
 }
+
+TEST(OleVariantDateFraction, TravelsWithTheDateAndNothingElse)
+{
+    ole_variant d;
+    ASSERT_TRUE(d.attach_date_number(45000.5));
+    d.set_date_fraction(3456789);
+    ole_variant copy(d);
+    EXPECT_EQ(copy.date_fraction(), 3456789u);
+    ole_variant moved(std::move(copy));
+    EXPECT_EQ(moved.date_fraction(), 3456789u);
+    moved.set_null();
+    EXPECT_EQ(moved.date_fraction(), 0u);
+    // Only a date has a fraction, and never a whole second of it.
+    EXPECT_THROW(ole_variant(12).set_date_fraction(1), tk_mail_assertion);
+    EXPECT_THROW(d.set_date_fraction(10'000'000), tk_mail_assertion);
+}
