@@ -24,7 +24,7 @@ done
 
 CC=clang CXX=clang++ cmake -S "$root" -B "$out/build" -G Ninja \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOLVANE_FUZZ=ON >/dev/null
-nice -n 19 cmake --build "$out/build" --target jet_fuzz
+cmake --build "$out/build" --target jet_fuzz
 
 # The harness writes each input to a file for libmdb; tmpfs keeps that cheap.
 if [ -d /dev/shm ] && [ -w /dev/shm ]; then export TMPDIR=/dev/shm; fi
