@@ -62,7 +62,7 @@ int16_t jet_dao_type_of(uint8_t t)
 
 int32_t jet_column::attributes() const
 {
-    return (fixed ? 0x1 : 0x2) | (auto_long ? 0x10 : 0);
+    return (fixed ? jet_field_fixed : jet_field_variable) | (auto_long ? jet_field_auto_increment : 0);
 }
 
 std::vector<jet_column> jet_read_columns(const jet_file& file, MdbTableDef* table, const jet_properties* props,

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "jet_dao_types.h"
 #include "jet_libmdb.h"
 
 class jet_file;
