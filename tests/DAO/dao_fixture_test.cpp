@@ -96,11 +96,6 @@ TEST_P(dao_fixture_test, every_table_equals_independent_reading)
 }
 
 INSTANTIATE_TEST_SUITE_P(files, dao_fixture_test, ::testing::ValuesIn(jet_fixture_files()),
-                         [](const ::testing::TestParamInfo<std::string>& info) {
-                             std::string n = info.param;
-                             for (char& c : n)
-                                 if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-                             return n;
-                         });
+                         jet_file_param_name());
 
 }  // namespace

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <dirent.h>
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cctype>
@@ -163,3 +164,16 @@ inline std::vector<size_t> jet_fixture_delivered_columns(const jet_json& table)
         if (cols[c].at("type").str != "complex") pos.push_back(c);
     return pos;
 }
+
+// A test's name from the file it runs on: every character but letters and
+// digits becomes '_' (gtest accepts no other).
+struct jet_file_param_name {
+    template <class T>
+    std::string operator()(const ::testing::TestParamInfo<T>& info) const
+    {
+        std::string s = info.param;
+        for (char& c : s)
+            if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+        return s;
+    }
+};

@@ -112,11 +112,6 @@ TEST_P(jet_fixture_test, every_table_equals_independent_reading)
 }
 
 INSTANTIATE_TEST_SUITE_P(files, jet_fixture_test, ::testing::ValuesIn(jet_fixture_files()),
-                         [](const ::testing::TestParamInfo<std::string>& info) {
-                             std::string s = info.param;
-                             for (char& c : s)
-                                 if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-                             return s;
-                         });
+                         jet_file_param_name());
 
 }  // namespace
