@@ -30,12 +30,16 @@ cmake --build "$out/build" --target jet_fuzz
 if [ -d /dev/shm ] && [ -w /dev/shm ]; then export TMPDIR=/dev/shm; fi
 
 cd "$out"
+# With one job libFuzzer runs in this process; with more, each job logs to
+# fuzz-N.log and this log only collects their summaries.
+parallel=()
+if [ "$jobs" -gt 1 ]; then parallel=(-jobs="$jobs" -workers="$jobs"); fi
 set +e
-nice -n 19 "$out/build/tools/jet_fuzz" -max_total_time="$seconds" -jobs="$jobs" -workers="$jobs" \
+nice -n 19 "$out/build/tools/jet_fuzz" -max_total_time="$seconds" "${parallel[@]}" \
     -max_len=1048576 -timeout=20 -rss_limit_mb=2048 -print_final_stats=1 \
     -artifact_prefix="$out/crashes/" "$out/corpus" >"$out/fuzz.log" 2>&1
 status=$?
 set -e
-grep -E '^#[0-9]+ +(DONE|INITED)|^stat::|ERROR|Timeout|Test unit written' "$out/fuzz.log" | tail -n 20
+grep -hE '^#[0-9]+ +(DONE|INITED|pulse)|^stat::|ERROR|Timeout|Test unit written' "$out"/fuzz*.log | tail -n 20
 echo "exit status: $status"
 echo "crashes and hangs: $(find "$out/crashes" -type f | wc -l) in $out/crashes"
