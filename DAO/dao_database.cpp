@@ -4,6 +4,7 @@
 #include "dao_record.h"
 #include "dao_schema_initializer.h"
 #include "dao_recordset.h"
+#include "jet_catalog.h"
 #include "jet_querydef.h"
 #include "jet_recordset.h"
 #include "jet_tabledef.h"
@@ -75,7 +76,7 @@ dao_database::~dao_database()
 
 bool dao_database::is_skipped(int32_t attributes)
 {
-    return (attributes & 0x40000000) != 0 || (attributes & static_cast<int32_t>(0x80000002u)) != 0;
+    return (attributes & (jet_attr_linked | jet_attr_system)) != 0;
 }
 
 std::u16string dao_database::table_statement(const std::u16string& table)
@@ -88,9 +89,9 @@ void dao_database::read_catalogue()
     std::vector<jet_tabledef> defs = dao_invoke([&] { return db_->tabledefs(); });
     for (const jet_tabledef& t : defs) {
         const int32_t attributes = t.attributes();
-        if ((attributes & 0x40000000) != 0)
+        if ((attributes & jet_attr_linked) != 0)
             tk_trace(2, u"Skip linked table '%s'", t.name());
-        else if ((attributes & static_cast<int32_t>(0x80000002u)) != 0)
+        else if ((attributes & jet_attr_system) != 0)
             tk_trace(2, u"Skip system table '%s'", t.name());
         else {
             tk_trace(2, u"Got table: '%s'", t.name());

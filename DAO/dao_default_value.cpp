@@ -1,20 +1,19 @@
 #include "dao_default_value.h"
 
+#include "jet_dao_types.h"
 #include "tk_exception.h"
 #include "tk_logger.h"
 
 namespace {
 
-enum : int16_t { dao_date = 8, dao_text = 10, dao_memo = 12, dao_date_time_extended = 26 };
-
 bool is_date(int16_t dao_type)
 {
-    return dao_type == dao_date || dao_type == dao_date_time_extended;
+    return dao_type == jet_dao_date || dao_type == jet_dao_date_time_extended;
 }
 
 bool is_text(int16_t dao_type)
 {
-    return dao_type == dao_text || dao_type == dao_memo;
+    return dao_type == jet_dao_text || dao_type == jet_dao_memo;
 }
 
 // Drops a first and last `mark` when the text is longer than one
@@ -55,7 +54,7 @@ std::u16string dao_default_value::clean_table(std::u16string_view text_in, int16
     }
     // A date column without a default keeps the extra word 0.
     if (!text_in.empty()) strip_marks(text, dao_type, after_equals, extra);
-    if (size != 0 && dao_type == dao_text && text.size() > static_cast<size_t>(size)) {
+    if (size != 0 && dao_type == jet_dao_text && text.size() > static_cast<size_t>(size)) {
         tk_trace(3, u"Skip incorrect default value [%s] for field #%d", text, index);
         text.clear();
     }

@@ -1,19 +1,12 @@
 #include "dao_field.h"
 
+#include "jet_dao_types.h"
 #include "jet_error.h"
 #include "jet_field.h"
 #include "ole_exceptions.h"
 #include "tk_logger.h"
 
 namespace {
-
-// DAO's field type numbers used by the mappings.
-enum : int {
-    dao_boolean = 1, dao_byte = 2, dao_integer = 3, dao_long = 4, dao_currency = 5, dao_single = 6,
-    dao_double = 7, dao_date = 8, dao_binary = 9, dao_text = 10, dao_long_binary = 11, dao_memo = 12,
-    dao_big_int = 16, dao_numeric = 19, dao_decimal = 20, dao_float = 21, dao_time = 22,
-    dao_date_time_extended = 26,
-};
 
 template <class S>
 S rewrite(S text, const S& fake, const S& zero_date, const S& midnight)
@@ -40,7 +33,7 @@ dao_field::dao_field(const jet_field& field, bool with_value)
     dao_type_ = field.type();
     tk_trace(1, u"Field name='%s', size=%d", name, size);
     b_not_null = field.required();
-    b_auto_increment = (field.attributes() & 0x10) != 0;
+    b_auto_increment = (field.attributes() & jet_field_auto_increment) != 0;
     if (with_value) read_value(field);
     if (tk_trace_target(1) != nullptr) tk_trace(1, u"Got DAO field: %s", to_wstring());
 }
@@ -105,24 +98,24 @@ ole_vartype dao_field::get_vartype(int dao_type)
 {
     tk_trace(1, "dao_field::get_vartype(%d)", dao_type);
     switch (dao_type) {
-    case dao_boolean: return VT_BOOL;
-    case dao_byte: return VT_UI1;
-    case dao_integer: return VT_I2;
-    case dao_long: return VT_I4;
-    case dao_currency: return VT_CY;
-    case dao_single: return VT_R4;
-    case dao_double:
-    case dao_numeric:
-    case dao_float: return VT_R8;
+    case jet_dao_boolean: return VT_BOOL;
+    case jet_dao_byte: return VT_UI1;
+    case jet_dao_integer: return VT_I2;
+    case jet_dao_long: return VT_I4;
+    case jet_dao_currency: return VT_CY;
+    case jet_dao_single: return VT_R4;
+    case jet_dao_double:
+    case jet_dao_numeric:
+    case jet_dao_float: return VT_R8;
     // Exact: a double would lose the digits beyond the fifteenth.
-    case dao_decimal: return VT_DECIMAL;
+    case jet_dao_decimal: return VT_DECIMAL;
     // A 64-bit integer, not its raw bytes.
-    case dao_big_int: return VT_I8;
-    case dao_date:
-    case dao_time:
-    case dao_date_time_extended: return VT_DATE;
-    case dao_text:
-    case dao_memo: return VT_BSTR;
+    case jet_dao_bigint: return VT_I8;
+    case jet_dao_date:
+    case jet_dao_time:
+    case jet_dao_date_time_extended: return VT_DATE;
+    case jet_dao_text:
+    case jet_dao_memo: return VT_BSTR;
     default: return VT_BLOB;
     }
 }
@@ -133,24 +126,24 @@ int16_t dao_field::get_native_type(ole_vartype vt, uint32_t size)
     const bool short_column = size >= 1 && size <= 255;
     switch (vt) {
     case VT_I2:
-    case VT_I1: return dao_integer;
+    case VT_I1: return jet_dao_integer;
     case VT_I4:
-    case VT_UI2: return dao_long;
-    case VT_R4: return dao_single;
+    case VT_UI2: return jet_dao_long;
+    case VT_R4: return jet_dao_single;
     case VT_R8:
     case VT_UI4:
-    case VT_UI8: return dao_double;
+    case VT_UI8: return jet_dao_double;
     // The inverse of get_vartype, so that no digit is lost either way.
-    case VT_DECIMAL: return dao_decimal;
-    case VT_I8: return dao_big_int;
-    case VT_CY: return dao_currency;
-    case VT_DATE: return dao_date;
-    case VT_BSTR: return short_column ? dao_text : dao_memo;
-    case VT_BOOL: return dao_boolean;
-    case VT_UI1: return dao_byte;
+    case VT_DECIMAL: return jet_dao_decimal;
+    case VT_I8: return jet_dao_bigint;
+    case VT_CY: return jet_dao_currency;
+    case VT_DATE: return jet_dao_date;
+    case VT_BSTR: return short_column ? jet_dao_text : jet_dao_memo;
+    case VT_BOOL: return jet_dao_boolean;
+    case VT_UI1: return jet_dao_byte;
     case VT_BLOB:
     case VT_BLOB_OBJECT:
-    case VT_ARRAY_UI1: return short_column ? dao_binary : dao_long_binary;
+    case VT_ARRAY_UI1: return short_column ? jet_dao_binary : jet_dao_long_binary;
     default: throw ole_type_exception();
     }
 }

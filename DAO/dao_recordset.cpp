@@ -5,21 +5,20 @@
 #include "dao_field.h"
 #include "dao_get_valid_variant.h"
 #include "jet_column.h"
+#include "jet_dao_types.h"
 #include "tk_logger.h"
 #include "tk_wstring.h"
 #include "udb_ftd.h"
 
 namespace {
 
-enum : int16_t { dao_guid = 15, dao_decimal = 20, dao_date_time_extended = 26 };
-
 // The extra word of a column beyond the date rule: 1 for a GUID, the
 // precision and scale of a Decimal (precision * 256 + scale), so that the
 // target can declare the column exactly.
 uint32_t type_extra(const jet_field& f, uint32_t extra)
 {
-    if (f.type() == dao_guid) return 1;
-    if (f.type() == dao_decimal) return static_cast<uint32_t>(f.column().precision) * 256u + f.column().scale;
+    if (f.type() == jet_dao_guid) return 1;
+    if (f.type() == jet_dao_decimal) return static_cast<uint32_t>(f.column().precision) * 256u + f.column().scale;
     return extra;
 }
 
@@ -28,7 +27,7 @@ uint32_t type_extra(const jet_field& f, uint32_t extra)
 std::unique_ptr<t_ftd> make_ftd(const dao_field& field, const ole_variant& def, const jet_field& f, uint32_t extra)
 {
     auto ftd = std::make_unique<t_ftd>(field, def, type_extra(f, extra));
-    if (f.type() == dao_date_time_extended) ftd->fraction_digits = 7;
+    if (f.type() == jet_dao_date_time_extended) ftd->fraction_digits = 7;
     return ftd;
 }
 

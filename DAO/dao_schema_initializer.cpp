@@ -3,14 +3,13 @@
 #include "dao_field.h"
 #include "dao_get_valid_variant.h"
 #include "dao_validator.h"
+#include "jet_dao_types.h"
 #include "ole_date.h"
 #include "tk_logger.h"
 #include "udb_ftd.h"
 #include "udb_schema.h"
 
 namespace {
-
-enum : int16_t { dao_long = 4 };
 
 bool is_narrowed(ole_vartype vt)
 {
@@ -69,7 +68,7 @@ std::vector<dao_field_def> dao_schema_initializer::initialize() const
         d.required = f.b_not_null;
         d.default_value = default_text(f.def_value);
         tk_trace(1, u"Putting default value: (%d, %s)", i, d.default_value);
-        if (d.type == dao_long && f.b_auto_increment) d.attributes = 0x10;
+        if (d.type == jet_dao_long && f.b_auto_increment) d.attributes = jet_field_auto_increment;
         out.push_back(std::move(d));
     }
     return out;

@@ -44,8 +44,8 @@ jet_catalog::jet_catalog(const jet_file& file) : mdb_(file.mdb())
 
 int32_t jet_catalog::attributes_of(int32_t type, uint32_t flags, std::u16string_view name)
 {
-    if (type == 6) return jet_attr_linked;
-    if (type == 4) return jet_attr_odbc;
+    if (type == jet_object_linked_table) return jet_attr_linked;
+    if (type == jet_object_odbc_link) return jet_attr_odbc;
     // System objects: the flag bits, the MSys prefix (MSysCompactError and
     // others carry no flag) and Access's temporary "~" tables.
     if ((flags & 0x80000002u) != 0 || starts_nocase(name, u"MSys") || starts_nocase(name, u"~"))
@@ -77,7 +77,7 @@ void jet_catalog::read_objects(const jet_file& file)
         e.attributes = attributes_of(e.type, e.flags, e.name);
         const std::vector<uint8_t>& blob = c_props >= 0 ? row[c_props].bytes : std::vector<uint8_t>();
         e.properties = std::make_shared<jet_properties>(jet_properties::parse(file, blob.data(), blob.size()));
-        if (e.type == 1) make_entry(e.name, e.table_page);
+        if (e.type == jet_object_table) make_entry(e.name, e.table_page);
         tables_.push_back(std::move(e));
     }
 }

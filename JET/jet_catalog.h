@@ -19,6 +19,13 @@ enum : int32_t {
     jet_attr_odbc = 0x20000000,
 };
 
+// MSysObjects.Type of the table objects.
+enum : int32_t {
+    jet_object_table = 1,
+    jet_object_odbc_link = 4,
+    jet_object_linked_table = 6,
+};
+
 struct jet_catalog_entry {
     std::u16string name;
     int32_t type = 0;          // MSysObjects.Type: 1 local, 4 ODBC link, 6 Access/ISAM link

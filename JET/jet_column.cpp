@@ -52,30 +52,30 @@ int16_t jet_dao_type_of(uint8_t t)
 {
     if (t >= jet_col_bool && t <= jet_col_memo) return t;
     switch (t) {
-    case jet_col_guid: return jet_dao::guid;
-    case jet_col_numeric: return jet_dao::decimal;
-    case jet_col_bigint: return jet_dao::big_int;
-    case jet_col_ext_datetime: return jet_dao::date_time_extended;
-    case jet_col_complex: return jet_dao::attachment;
+    case jet_col_guid: return jet_dao_guid;
+    case jet_col_numeric: return jet_dao_decimal;
+    case jet_col_bigint: return jet_dao_bigint;
+    case jet_col_ext_datetime: return jet_dao_date_time_extended;
+    case jet_col_complex: return jet_dao_attachment;
     default: return 0;
     }
 }
 
 uint8_t jet_type_of_dao(int16_t dao_type)
 {
-    if (dao_type >= jet_dao::boolean && dao_type <= jet_dao::memo) return static_cast<uint8_t>(dao_type);
+    if (dao_type >= jet_dao_boolean && dao_type <= jet_dao_memo) return static_cast<uint8_t>(dao_type);
     switch (dao_type) {
-    case jet_dao::guid: return jet_col_guid;
-    case jet_dao::decimal: return jet_col_numeric;
-    case jet_dao::big_int: return jet_col_bigint;
-    case jet_dao::date_time_extended: return jet_col_ext_datetime;
+    case jet_dao_guid: return jet_col_guid;
+    case jet_dao_decimal: return jet_col_numeric;
+    case jet_dao_bigint: return jet_col_bigint;
+    case jet_dao_date_time_extended: return jet_col_ext_datetime;
     default: return 0;
     }
 }
 
 int32_t jet_column::attributes() const
 {
-    return (fixed ? 0x1 : 0x2) | (auto_long ? 0x10 : 0);
+    return (fixed ? jet_field_fixed : jet_field_variable) | (auto_long ? jet_field_auto_increment : 0);
 }
 
 std::vector<jet_column> jet_read_columns(const jet_file& file, MdbTableDef* table, const jet_properties* props,

@@ -5,18 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "jet_dao_types.h"
 #include "jet_libmdb.h"
 
 class jet_file;
 struct jet_properties;
 struct jet_relationship;
-
-// DAO's type numbers (Field.Type).
-struct jet_dao {
-    static constexpr int16_t boolean = 1, byte = 2, integer = 3, long_ = 4, currency = 5, single = 6, double_ = 7,
-                             date = 8, binary = 9, text = 10, long_binary = 11, memo = 12, guid = 15, big_int = 16,
-                             decimal = 20, date_time_extended = 26, attachment = 101;
-};
 
 // Column type bytes of the file format.
 enum : uint8_t {

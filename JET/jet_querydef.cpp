@@ -194,8 +194,8 @@ std::unique_ptr<jet_row_source> jet_querydef::table_scan(const std::u16string& t
 {
     const jet_catalog_entry* e = db_->catalog().find(table);
     if (e == nullptr) throw jet_error(jet_err_input_table_not_found, table);
-    if (e->type == 4) throw jet_error(jet_err_odbc_connect, dsn_of(e->connect));
-    if (e->type == 6) {
+    if (e->type == jet_object_odbc_link) throw jet_error(jet_err_odbc_connect, dsn_of(e->connect));
+    if (e->type == jet_object_linked_table) {
         // A table linked from another Access file is read from there.
         auto linked = std::make_unique<jet_database>(e->database, u"", false, true, db_->file().jet3_code_page());
         jet_tabledef def = linked->tabledef(e->foreign_name.empty() ? e->name : e->foreign_name);

@@ -12,7 +12,7 @@ namespace {
 int32_t engine_type(int16_t dao_type)
 {
     // Date/Time Extended arrives as a date number, to the second.
-    return dao_type == jet_dao::date_time_extended ? static_cast<int32_t>(jet_dao_date) : static_cast<int32_t>(dao_type);
+    return dao_type == jet_dao_date_time_extended ? static_cast<int32_t>(jet_dao_date) : static_cast<int32_t>(dao_type);
 }
 
 // The table reader of a catalogue entry, with the entry's column

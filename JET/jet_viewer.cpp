@@ -5,11 +5,13 @@
 #include <cstdio>
 #include <sstream>
 
+#include "jet_dao_types.h"
 #include "jet_database.h"
 #include "jet_dbengine.h"
 #include "jet_querydef.h"
 #include "jet_recordset.h"
 #include "jet_tabledef.h"
+#include "ole_vartype.h"
 #include "tk_wstring.h"
 
 namespace {
@@ -102,7 +104,7 @@ void write_table(jet_database& db, jet_tabledef& t, bool rows, std::ostream& out
         const jet_field& f = fields[i];
         out << (i ? ",\n       " : "\n       ") << "{\"name\": " << jet_viewer::json_string(f.name())
             << ", \"dao_type\": " << f.type() << ", \"size\": " << f.size() << ", \"required\": " << flag(f.required())
-            << ", \"auto_increment\": " << flag((f.attributes() & 0x10) != 0)
+            << ", \"auto_increment\": " << flag((f.attributes() & jet_field_auto_increment) != 0)
             << ", \"default\": " << jet_viewer::json_string(f.default_value())
             << ", \"kind\": " << jet_viewer::neutral_kind(f.type()) << "}";
     }
@@ -139,18 +141,18 @@ std::unique_ptr<jet_database> open_database(const jet_inspect_options& o, std::u
 int jet_viewer::neutral_kind(int16_t dao_type)
 {
     switch (dao_type) {
-    case 1: return 11;                   // VT_BOOL
-    case 2: return 17;                   // VT_UI1
-    case 3: return 2;                    // VT_I2
-    case 4: return 3;                    // VT_I4
-    case 5: return 6;                    // VT_CY
-    case 6: return 4;                    // VT_R4
-    case 7: case 19: case 21: return 5;  // VT_R8
-    case 8: case 22: case 26: return 7;  // VT_DATE
-    case 10: case 12: return 8;          // VT_BSTR
-    case 16: return 20;                  // VT_I8: exact, not raw bytes
-    case 20: return 14;                  // VT_DECIMAL: exact, not a double
-    default: return 65;                  // VT_BLOB
+    case jet_dao_boolean: return VT_BOOL;
+    case jet_dao_byte: return VT_UI1;
+    case jet_dao_integer: return VT_I2;
+    case jet_dao_long: return VT_I4;
+    case jet_dao_currency: return VT_CY;
+    case jet_dao_single: return VT_R4;
+    case jet_dao_double: case jet_dao_numeric: case jet_dao_float: return VT_R8;
+    case jet_dao_date: case jet_dao_time: case jet_dao_date_time_extended: return VT_DATE;
+    case jet_dao_text: case jet_dao_memo: return VT_BSTR;
+    case jet_dao_bigint: return VT_I8;       // exact, not raw bytes
+    case jet_dao_decimal: return VT_DECIMAL;  // exact, not a double
+    default: return VT_BLOB;
     }
 }
 
@@ -236,11 +238,11 @@ void jet_viewer::inspect(const jet_inspect_options& o, std::ostream& out)
     bool first = true;
     for (jet_tabledef& t : db->tabledefs()) {
         if (!o.table.empty() && !tk_equal_nocase(t.name(), o.table)) continue;
-        if (t.attributes() & 0x40000000) {
+        if (t.attributes() & jet_attr_linked) {
             skipped.emplace_back(t.name(), "linked");
             continue;
         }
-        if (t.attributes() & static_cast<int32_t>(0x80000002u)) {
+        if (t.attributes() & jet_attr_system) {
             skipped.emplace_back(t.name(), "system");
             continue;
         }

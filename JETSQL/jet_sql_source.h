@@ -16,25 +16,7 @@
 #include <string_view>
 #include <vector>
 
-// DAO's Field.Type numbers, as the engine uses them for source columns and
-// for the columns of a result.
-enum : int32_t {
-    jet_dao_boolean = 1,
-    jet_dao_byte = 2,
-    jet_dao_integer = 3,
-    jet_dao_long = 4,
-    jet_dao_currency = 5,
-    jet_dao_single = 6,
-    jet_dao_double = 7,
-    jet_dao_date = 8,
-    jet_dao_binary = 9,
-    jet_dao_text = 10,
-    jet_dao_long_binary = 11,
-    jet_dao_memo = 12,
-    jet_dao_guid = 15,
-    jet_dao_bigint = 16,
-    jet_dao_decimal = 20,
-};
+#include "jet_dao_types.h"
 
 struct jet_sql_column {
     std::u16string name;

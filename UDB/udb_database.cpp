@@ -31,12 +31,12 @@ void udb_database::delete_tab(const std::u16string& table)
             return;
         }
     }
-    throw tk_mail_assertion("udb_db", 44);
+    TK_FAIL();
 }
 
 void udb_database::query(const std::u16string&)
 {
-    throw tk_mail_assertion("udb_db", 70);
+    TK_FAIL();
 }
 
 void udb_database::create_relationships(const udb_relationships&) {}

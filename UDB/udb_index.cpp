@@ -59,7 +59,7 @@ const udb_index& udb_indexes::get_index(std::u16string_view index_name) const
 {
     tk_trace(1, u"udb_indexes::get_index(%s)", index_name);
     const udb_index* index = find(index_name);
-    if (index == nullptr) throw tk_mail_assertion("udb_idx", 134);
+    TK_ASSERT(index != nullptr);
     return *index;
 }
 

@@ -23,7 +23,7 @@ const udb_relationship& udb_relationships::get_index(std::u16string_view rel_nam
 {
     tk_trace(1, u"udb_relationships::get_index(%s)", rel_name);
     const udb_relationship* rel = find(rel_name);
-    if (rel == nullptr) throw tk_mail_assertion("udb_rel", 122);
+    TK_ASSERT(rel != nullptr);
     return *rel;
 }
 

@@ -120,7 +120,7 @@ t_ftd& udb_schema::get_field(std::u16string_view field)
 {
     tk_trace(1, u"udb_schema::find_field(%s)", field);
     const t_ftd* ftd = search(field);
-    if (ftd == nullptr) throw tk_mail_assertion("udb_sche", 309);
+    TK_ASSERT(ftd != nullptr);
     return const_cast<t_ftd&>(*ftd);
 }
 
@@ -128,6 +128,6 @@ const t_ftd& udb_schema::get_field(std::u16string_view field) const
 {
     tk_trace(1, u"udb_schema::find_field(%s)", field);
     const t_ftd* ftd = search(field);
-    if (ftd == nullptr) throw tk_mail_assertion("udb_sche", 324);
+    TK_ASSERT(ftd != nullptr);
     return *ftd;
 }

@@ -19,6 +19,7 @@
 #include "jet_database.h"
 #include "jet_error.h"
 #include "jet_file.h"
+#include "jet_fixture.h"
 #include "jet_table_reader.h"
 #include "jet_test_encrypt.h"
 #include "tk_wstring.h"
@@ -129,12 +130,7 @@ TEST_P(jet_cryptoapi_file_test, reads_as_the_plain_file_with_128_and_40_bit_keys
 INSTANTIATE_TEST_SUITE_P(files, jet_cryptoapi_file_test,
                          ::testing::Values("V2007_test.accdb", "V2010_test.accdb", "V2016_bigint.accdb",
                                            "V2016_longtext.accdb"),
-                         [](const ::testing::TestParamInfo<const char*>& info) {
-                             std::string s = info.param;
-                             for (char& c : s)
-                                 if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-                             return s;
-                         });
+                         jet_file_param_name());
 
 TEST(jet_cryptoapi_test, versions_and_provider_defaults)
 {
@@ -425,12 +421,7 @@ TEST_P(jet_page_encryption_test, reads_as_the_plain_file_without_a_password)
 INSTANTIATE_TEST_SUITE_P(files, jet_page_encryption_test,
                          ::testing::Values("V1997_test.mdb", "nwind.mdb", "V2000_test.mdb", "V2003_test.mdb",
                                            "DateTestDatabase.mdb"),
-                         [](const ::testing::TestParamInfo<const char*>& info) {
-                             std::string s = info.param;
-                             for (char& c : s)
-                                 if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-                             return s;
-                         });
+                         jet_file_param_name());
 
 TEST(jet_page_encryption_test, database_password_still_checked)
 {

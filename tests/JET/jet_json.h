@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "tk_wstring.h"
+
 struct jet_json {
     enum class type { null, boolean, number, string, array, object } kind = type::null;
     bool b = false;
@@ -42,24 +44,6 @@ private:
     {
         while (p < s.size() && (s[p] == ' ' || s[p] == '\n' || s[p] == '\r' || s[p] == '\t')) ++p;
     }
-    static void put_utf8(std::string& out, unsigned cp)
-    {
-        if (cp < 0x80) {
-            out += static_cast<char>(cp);
-        } else if (cp < 0x800) {
-            out += static_cast<char>(0xC0 | (cp >> 6));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else if (cp < 0x10000) {
-            out += static_cast<char>(0xE0 | (cp >> 12));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (cp >> 18));
-            out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        }
-    }
     static std::string parse_string(const std::string& s, size_t& p)
     {
         std::string out;
@@ -78,16 +62,17 @@ private:
             case 'b': out += '\b'; break;
             case 'f': out += '\f'; break;
             case 'u': {
-                unsigned cp = static_cast<unsigned>(std::stoul(s.substr(p, 4), nullptr, 16));
+                // One UTF-16 unit, or a surrogate pair written as two escapes.
+                std::u16string units(1, static_cast<char16_t>(std::stoul(s.substr(p, 4), nullptr, 16)));
                 p += 4;
-                if (cp >= 0xD800 && cp < 0xDC00 && s.compare(p, 2, "\\u") == 0) {
-                    unsigned lo = static_cast<unsigned>(std::stoul(s.substr(p + 2, 4), nullptr, 16));
+                if (units[0] >= 0xD800 && units[0] < 0xDC00 && s.compare(p, 2, "\\u") == 0) {
+                    const auto lo = static_cast<char16_t>(std::stoul(s.substr(p + 2, 4), nullptr, 16));
                     if (lo >= 0xDC00 && lo < 0xE000) {
-                        cp = 0x10000 + ((cp - 0xD800) << 10) + (lo - 0xDC00);
+                        units += lo;
                         p += 6;
                     }
                 }
-                put_utf8(out, cp);
+                out += tk_to_utf8(units);
                 break;
             }
             default: out += e;

@@ -15,16 +15,13 @@
 //   mdb-reader's own rule, and the component's reading in jet_value_test.
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <cstdio>
-#include <dirent.h>
-#include <fstream>
-#include <sstream>
+#include <cctype>
+#include <string>
+#include <vector>
 
 #include "jet_catalog.h"
-#include "jet_crypto.h"
 #include "jet_file.h"
-#include "jet_json.h"
+#include "jet_fixture.h"
 #include "jet_table_reader.h"
 #include "tk_wstring.h"
 
@@ -32,120 +29,30 @@ namespace {
 
 const std::string k_data = TOLVANE_TEST_DATA;
 
-std::string read_text(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
-std::string hex(const std::vector<uint8_t>& b)
-{
-    static const char k[] = "0123456789ABCDEF";
-    std::string s;
-    for (uint8_t x : b) {
-        s += k[x >> 4];
-        s += k[x & 15];
-    }
-    return s;
-}
-
-std::string sha256_hex(const std::string& bytes)
-{
-    std::basic_string_view<uint8_t> v(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
-    jet_bytes h = jet_hash("SHA256", {v});
-    std::string s = hex(h);
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
-
-// Large texts and binaries are kept in the fixtures as length and hash.
-bool same_large(const jet_json& ref, size_t length, const std::string& bytes)
-{
-    return ref.get("len") != nullptr && static_cast<size_t>(ref.at("len").num) == length &&
-           ref.at("sha256").str == sha256_hex(bytes);
-}
-
-std::string iso(const jet_date_parts& p)
-{
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", p.year, p.month, p.day, p.hour, p.minute,
-                  p.second, p.millisecond);
-    return buf;
-}
-
-// mdb-reader's reading of a date number: milliseconds since 1970 taken as
-// a plain signed offset.
-std::string mdb_reader_date(double number)
-{
-    double ms = std::round((number - 25569.0) * 86400000.0);
-    double day = std::floor(ms / 86400000.0);
-    jet_date_parts p;
-    jet_split_date(day - 0 + 25569.0, p);
-    int64_t rest = static_cast<int64_t>(ms - day * 86400000.0);
-    p.hour = static_cast<int32_t>(rest / 3600000);
-    p.minute = static_cast<int32_t>(rest / 60000 % 60);
-    p.second = static_cast<int32_t>(rest / 1000 % 60);
-    p.millisecond = static_cast<int32_t>(rest % 1000);
-    return iso(p);
-}
-
 // Compares one value; returns an empty text when equal, else a description.
 std::string compare(const jet_value& v, const jet_json& ref)
 {
-    using T = jet_json::type;
     switch (v.kind) {
-    case jet_kind::null: return ref.kind == T::null ? "" : "expected NULL";
-    case jet_kind::boolean: return ref.kind == T::boolean && ref.b == (v.i != 0) ? "" : "boolean differs";
+    case jet_kind::null: return ref.kind == jet_json::type::null ? "" : "expected NULL";
+    case jet_kind::boolean: return jet_fixture_compare_boolean(v.i != 0, ref);
     case jet_kind::byte: case jet_kind::int16: case jet_kind::int32:
-        return ref.kind == T::number && ref.num == static_cast<double>(v.i) ? "" : "integer differs";
-    case jet_kind::int64:
-        return ref.get("i8") && ref.at("i8").str == std::to_string(v.i) ? "" : "big integer differs";
-    case jet_kind::currency: return ref.str == jet_currency_text(v.i) ? "" : "currency " + jet_currency_text(v.i);
-    case jet_kind::decimal: return ref.str == jet_decimal_text(v.dec) ? "" : "decimal " + jet_decimal_text(v.dec);
-    case jet_kind::single:
-        return ref.kind == T::number && static_cast<float>(ref.num) == static_cast<float>(v.d) ? "" : "single differs";
-    case jet_kind::dbl: return ref.kind == T::number && ref.num == v.d ? "" : "double differs";
-    case jet_kind::date: {
-        jet_date_parts p;
-        if (!jet_split_date(v.d, p) || !ref.get("date")) return "bad date";
-        bool counted_back = v.d < 0 && v.d != std::trunc(v.d);
-        std::string want = counted_back ? mdb_reader_date(v.d) : iso(p);
-        return ref.at("date").str == want ? "" : "date " + iso(p) + " vs " + ref.at("date").str;
-    }
+        return jet_fixture_compare_number(static_cast<double>(v.i), ref, "integer");
+    case jet_kind::int64: return jet_fixture_compare_big_int(v.i, ref);
+    case jet_kind::currency: return jet_fixture_compare_currency(v.i, ref);
+    case jet_kind::decimal: return jet_fixture_compare_decimal(v.dec, ref);
+    case jet_kind::single: return jet_fixture_compare_single(static_cast<float>(v.d), ref);
+    case jet_kind::dbl: return jet_fixture_compare_number(v.d, ref, "double");
+    case jet_kind::date: return jet_fixture_compare_date(v.d, ref);
     case jet_kind::guid: {
         // mdb-reader prints a GUID in lower case without braces.
         std::string g = tk_to_utf8(v.text.substr(7, 36));
         for (char& c : g) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         return ref.str == g ? "" : "guid " + g;
     }
-    case jet_kind::text: {
-        std::string u = tk_to_utf8(v.text);
-        if (ref.kind == T::string) return ref.str == u ? "" : "text '" + u.substr(0, 80) + "'";
-        return same_large(ref, v.text.size(), u) ? "" : "long text differs";
-    }
-    case jet_kind::binary: {
-        if (ref.get("hex")) return ref.at("hex").str == hex(v.bytes) ? "" : "binary differs";
-        return same_large(ref, v.bytes.size(), std::string(v.bytes.begin(), v.bytes.end())) ? ""
-                                                                                            : "long binary differs";
-    }
+    case jet_kind::text: return jet_fixture_compare_text(tk_to_utf8(v.text), v.text.size(), ref);
+    case jet_kind::binary: return jet_fixture_compare_bytes(v.bytes, ref);
     }
     return "unknown kind";
-}
-
-std::vector<std::string> fixture_files()
-{
-    std::vector<std::string> out;
-    if (DIR* d = opendir((k_data + "/fixtures").c_str())) {
-        while (dirent* e = readdir(d)) {
-            std::string n = e->d_name;
-            if (n.size() > 5 && n.ends_with(".json")) out.push_back(n.substr(0, n.size() - 5));
-        }
-        closedir(d);
-    }
-    std::sort(out.begin(), out.end());
-    return out;
 }
 
 class jet_fixture_test : public ::testing::TestWithParam<std::string> {};
@@ -153,7 +60,7 @@ class jet_fixture_test : public ::testing::TestWithParam<std::string> {};
 TEST_P(jet_fixture_test, every_table_equals_independent_reading)
 {
     const std::string file = GetParam();
-    jet_json ref = jet_json::parse(read_text(k_data + "/fixtures/" + file + ".json"));
+    const jet_json ref = jet_fixture_of(file);
     std::u16string password = file.find("with-password") != std::string::npos ? u"password" : u"";
     jet_file f(tk_from_utf8(k_data + "/" + file), password);
     jet_catalog cat(f);
@@ -204,12 +111,7 @@ TEST_P(jet_fixture_test, every_table_equals_independent_reading)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(files, jet_fixture_test, ::testing::ValuesIn(fixture_files()),
-                         [](const ::testing::TestParamInfo<std::string>& info) {
-                             std::string s = info.param;
-                             for (char& c : s)
-                                 if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-                             return s;
-                         });
+INSTANTIATE_TEST_SUITE_P(files, jet_fixture_test, ::testing::ValuesIn(jet_fixture_files()),
+                         jet_file_param_name());
 
 }  // namespace

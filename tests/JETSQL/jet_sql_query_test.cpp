@@ -10,16 +10,8 @@
 
 namespace {
 
-class JetSqlNorthwind : public ::testing::Test {
+class JetSqlNorthwind : public jet_sql_northwind_test {
 protected:
-    static void SetUpTestSuite() { source_ = new jet_sql_test_source(std::string(TOLVANE_TEST_DATA) + "/nwind.mdb"); }
-    static void TearDownTestSuite()
-    {
-        delete source_;
-        source_ = nullptr;
-    }
-    void SetUp() override { engine_ = std::make_unique<jet_sql_engine>(*source_); }
-
     jet_rows access(const std::u16string& sql) { return jet_run(*engine_, sql); }
     jet_rows reference(const std::string& sql) { return jet_reference(source_->reference(), sql); }
     void same(const std::u16string& access_sql, const std::string& reference_sql, size_t min_rows = 1)
@@ -29,12 +21,7 @@ protected:
         EXPECT_GE(r.size(), min_rows) << reference_sql;
         EXPECT_EQ(a, r) << tk_to_utf8(access_sql);
     }
-
-    static jet_sql_test_source* source_;
-    std::unique_ptr<jet_sql_engine> engine_;
 };
-
-jet_sql_test_source* JetSqlNorthwind::source_ = nullptr;
 
 TEST_F(JetSqlNorthwind, TextComparisonIgnoresCase)
 {

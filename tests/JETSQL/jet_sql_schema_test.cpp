@@ -11,16 +11,8 @@
 
 namespace {
 
-class JetSqlSchema : public ::testing::Test {
+class JetSqlSchema : public jet_sql_northwind_test {
 protected:
-    static void SetUpTestSuite() { source_ = new jet_sql_test_source(std::string(TOLVANE_TEST_DATA) + "/nwind.mdb"); }
-    static void TearDownTestSuite()
-    {
-        delete source_;
-        source_ = nullptr;
-    }
-    void SetUp() override { engine_ = std::make_unique<jet_sql_engine>(*source_); }
-
     std::vector<jet_sql_result_column> schema(const std::u16string& sql) { return engine_->test(sql).columns; }
 
     // The DAO number of the error the statement raises, 0 if none.
@@ -37,12 +29,7 @@ protected:
         }
         return 0;
     }
-
-    static jet_sql_test_source* source_;
-    std::unique_ptr<jet_sql_engine> engine_;
 };
-
-jet_sql_test_source* JetSqlSchema::source_ = nullptr;
 
 TEST_F(JetSqlSchema, NamesFollowDao)
 {

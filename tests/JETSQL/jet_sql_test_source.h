@@ -5,6 +5,7 @@
 // come from mdb-schema's Access form.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <sqlite3.h>
 
 #include <cstdio>
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "jet_sql_date.h"
+#include "jet_sql_engine.h"
 #include "jet_sql_source.h"
 #include "tk_wstring.h"
 
@@ -191,4 +193,20 @@ private:
     sqlite3* ref_ = nullptr;
     std::vector<std::string> order_;
     std::map<std::string, std::vector<jet_sql_column>> tables_;
+};
+
+// A suite over Northwind: one test source per suite (the export is the
+// expensive part), a fresh engine per test.
+class jet_sql_northwind_test : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { source_ = new jet_sql_test_source(std::string(TOLVANE_TEST_DATA) + "/nwind.mdb"); }
+    static void TearDownTestSuite()
+    {
+        delete source_;
+        source_ = nullptr;
+    }
+    void SetUp() override { engine_ = std::make_unique<jet_sql_engine>(*source_); }
+
+    static inline jet_sql_test_source* source_ = nullptr;
+    std::unique_ptr<jet_sql_engine> engine_;
 };

@@ -32,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     try {
         jet_database db(tk_from_utf8(path), u"", false, true);
         for (jet_tabledef& t : db.tabledefs()) {
-            if (t.attributes() != 0) continue;
+            if ((t.attributes() & (jet_attr_system | jet_attr_linked | jet_attr_odbc)) != 0) continue;
             t.fields();
             t.indexes();
             t.record_count();
