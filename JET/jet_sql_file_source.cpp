@@ -45,7 +45,12 @@ private:
         case jet_kind::int16:
         case jet_kind::int32:
         case jet_kind::int64: return sink.put_int(i, v.i);
-        case jet_kind::currency: return sink.put_utf8(i, jet_currency_text(v.i));
+        case jet_kind::currency:
+            // Below 2^53 the quotient is the double nearest the exact amount,
+            // as reading its text would give, without making the text.
+            if (v.i > -(int64_t{1} << 53) && v.i < (int64_t{1} << 53))
+                return sink.put_double(i, static_cast<double>(v.i) / 10000.0);
+            return sink.put_utf8(i, jet_currency_text(v.i));
         case jet_kind::single:
         case jet_kind::dbl:
         case jet_kind::date: return sink.put_double(i, v.d);
@@ -101,6 +106,13 @@ std::unique_ptr<jet_sql_cursor> jet_sql_file_source::open_table(const std::u16st
     const jet_catalog_entry* e = local_table(name);
     TK_ASSERT(e != nullptr);
     return std::make_unique<file_cursor>(open_reader(file_, catalog_.mdb_entry(*e), *e));
+}
+
+int64_t jet_sql_file_source::row_estimate(const std::u16string& name)
+{
+    const jet_catalog_entry* e = local_table(name);
+    if (e == nullptr) return -1;
+    return open_reader(file_, catalog_.mdb_entry(*e), *e)->stored_row_count();
 }
 
 bool jet_sql_file_source::find_query(std::u16string_view wanted, std::u16string& name, std::u16string& sql)

@@ -242,11 +242,27 @@ jet_sql_translation jet_sql_engine::compile(std::u16string_view sql, bool run)
     int references = 0;
     for (int n : tr.table_references) references += n;
     const bool stream = !run || references == 1;
+    // Inner joins of tables named once each: the largest one, not yet
+    // copied, is read once by a streaming scan as SQLite's outer loop (it
+    // cannot be searched, the copies can), the others are copied.
+    size_t outer = tr.tables.size();
+    if (run && !stream && tr.plain_inner_join && references == static_cast<int>(tr.tables.size())) {
+        int64_t largest = -1;
+        for (size_t i = 0; i < tr.tables.size(); ++i) {
+            table_state* t = find_state(tr.tables[i]);
+            int64_t rows = t != nullptr && !t->loaded ? source_.row_estimate(t->name) : -1;
+            if (rows > largest) {
+                largest = rows;
+                outer = i;
+            }
+        }
+    }
     std::vector<std::string> names;
-    for (const std::u16string& name : tr.tables) {
+    for (size_t i = 0; i < tr.tables.size(); ++i) {
+        const std::u16string& name = tr.tables[i];
         table_state* t = find_state(name);
         TK_ASSERT(t != nullptr);
-        if (stream && !t->loaded) {
+        if ((stream || i == outer) && !t->loaded) {
             names.push_back("\"__jet_v_" + std::to_string(t->index) + "\"");
             continue;
         }

@@ -55,6 +55,13 @@ public:
                             std::vector<jet_sql_column>& columns) = 0;
     // The rows of a table that find_table reported.
     virtual std::unique_ptr<jet_sql_cursor> open_table(const std::u16string& name) = 0;
+    // About how many rows that table holds, without reading them; -1 when
+    // the reader cannot tell.
+    virtual int64_t row_estimate(const std::u16string& name)
+    {
+        (void)name;
+        return -1;
+    }
     // The SQL text of a saved query, where the reader can give it.
     virtual bool find_query(std::u16string_view wanted, std::u16string& name, std::u16string& sql)
     {

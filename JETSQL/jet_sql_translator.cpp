@@ -228,6 +228,7 @@ public:
         out.tables = tables_;
         out.table_references = refs_;
         out.index_hints = hints_;
+        out.plain_inner_join = selects_ == 1 && !outer_join_ && q.parts.size() == 1;
         return out;
     }
 
@@ -298,6 +299,7 @@ private:
     std::string select_sql(const jet_sql_select& s, const std::vector<jet_sql_order>* order, scope* outer,
                            std::vector<jet_sql_result_column>& cols)
     {
+        ++selects_;
         scope sc;
         sc.outer = outer;
         sc.select = &s;
@@ -544,6 +546,7 @@ private:
         std::string left = from_sql(*f.left, sc);
         std::string right = from_sql(*f.right, sc);
         const char* op = f.join == jet_sql_join::left ? " LEFT JOIN " : f.join == jet_sql_join::right ? " RIGHT JOIN " : " INNER JOIN ";
+        if (f.join == jet_sql_join::left || f.join == jet_sql_join::right) outer_join_ = true;
         note_join_hints(*f.on, sc);
         return "(" + left + op + right + " ON " + expr(*f.on, sc, true).sql + ")";
     }
@@ -1140,6 +1143,8 @@ private:
     std::vector<std::u16string> params_;
     std::vector<std::u16string> tables_;
     std::vector<int> refs_;
+    int selects_ = 0;          // SELECTs translated, subqueries included
+    bool outer_join_ = false;  // a LEFT or RIGHT JOIN was seen
     std::vector<std::pair<std::u16string, std::u16string>> hints_;
 };
 

@@ -43,6 +43,10 @@ struct jet_sql_translation {
     std::vector<int> table_references;   // how often each is named
     // Columns compared for equality in join conditions: worth an index.
     std::vector<std::pair<std::u16string, std::u16string>> index_hints;
+    // One SELECT whose FROM joins base tables by inner joins only: no
+    // subquery, derived table, union or outer join. SQLite may then read
+    // any one of its tables as the outermost loop, once.
+    bool plain_inner_join = false;
 };
 
 // The marker of table i in jet_sql_translation::sql.

@@ -345,3 +345,44 @@ TEST(JetSqlFileDecimal, AggregatesOfARealDecimalColumnStayDecimal)
 }
 
 }  // namespace
+
+// Inner joins of tables named once: the largest is streamed as the outer
+// loop and only the others are copied; anything else copies every table.
+// The results are those of the engine that copies everything.
+TEST(JetSqlJoinPlan, largest_table_of_an_inner_join_is_streamed)
+{
+    const std::string path = std::string(TOLVANE_TEST_DATA) + "/nwind.mdb";
+    jet_file file(tk_from_utf8(path), u"");
+    jet_catalog catalog(file);
+    jet_sql_test_source exported(path);
+    struct plan_case {
+        const char16_t* sql;
+        bool details_streamed;  // [Order Details] (2155 rows) beside Orders (830)
+    };
+    const plan_case cases[] = {
+        {u"SELECT o.CustomerID, Count(*) AS N, Sum(d.Quantity * d.UnitPrice) AS Amount FROM Orders AS o "
+         u"INNER JOIN [Order Details] AS d ON o.OrderID = d.OrderID GROUP BY o.CustomerID ORDER BY o.CustomerID",
+         true},
+        {u"SELECT d.OrderID, d.ProductID, o.ShipCity FROM [Order Details] AS d, Orders AS o "
+         u"WHERE d.OrderID = o.OrderID AND d.Quantity > 50 ORDER BY d.OrderID, d.ProductID",
+         true},
+        {u"SELECT o.OrderID, Count(d.ProductID) AS N FROM Orders AS o LEFT JOIN [Order Details] AS d "
+         u"ON o.OrderID = d.OrderID GROUP BY o.OrderID ORDER BY o.OrderID",
+         false},
+        {u"SELECT o.OrderID FROM Orders AS o WHERE o.OrderID IN (SELECT OrderID FROM [Order Details] "
+         u"WHERE Quantity > 100) ORDER BY o.OrderID",
+         false},
+    };
+    for (const plan_case& c : cases) {
+        SCOPED_TRACE(tk_to_utf8(c.sql));
+        jet_sql_file_source source(file, catalog);
+        EXPECT_EQ(source.row_estimate(u"Order Details"), 2155);
+        jet_sql_engine engine(source);
+        jet_sql_engine reference(exported);
+        const jet_rows rows = jet_run(engine, c.sql);
+        EXPECT_FALSE(rows.empty());
+        EXPECT_EQ(rows, jet_run(reference, c.sql));
+        EXPECT_EQ(engine.is_loaded(u"Order Details"), !c.details_streamed);
+        EXPECT_TRUE(engine.is_loaded(u"Orders"));
+    }
+}
