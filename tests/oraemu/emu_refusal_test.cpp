@@ -92,3 +92,75 @@ TEST_F(EmuRefusal, CharSemanticsKeepTheByteCeiling) {
                                            false}});
     EXPECT_EQ(one("SELECT COUNT(*) FROM T"), "3");
 }
+
+// Oracle compiles a CHECK condition and a DEFAULT expression when they are
+// created; a bad one is refused then, not at the first row.
+TEST_F(EmuRefusal, ConditionsAndDefaultsAreCheckedWhenCreated) {
+    check_cases({
+        {"Oracle: ORA-00904 a CHECK on a column the table lacks", {}, "CREATE TABLE T (A NUMBER CHECK (B > 0))", 904},
+        {"Oracle: ORA-00904 a CHECK calling an unknown function", {},
+         "CREATE TABLE T (A NUMBER, CONSTRAINT TC CHECK (NOFUNC(A) > 0))", 904},
+        {"Oracle: ORA-02436 SYSDATE in a CHECK", {}, "CREATE TABLE T (D DATE CHECK (D < SYSDATE))", 2436},
+        {"Oracle: ORA-02251 subquery in a CHECK", {},
+         "CREATE TABLE T (A NUMBER CHECK (A IN (SELECT 1 FROM DUAL)))", 2251},
+        {"Oracle: a valid CHECK is created", {},
+         "CREATE TABLE T (A NUMBER CONSTRAINT TA CHECK (A BETWEEN 1 AND 9), B VARCHAR2(3) CHECK (B IN ('Y', 'N')))", 0},
+        {"Oracle: ORA-00984 a DEFAULT naming a column", {}, "CREATE TABLE T (A NUMBER, B NUMBER DEFAULT A)", 984},
+        {"Oracle: ORA-00984 a DEFAULT with an unknown name", {}, "CREATE TABLE T (A NUMBER DEFAULT NOSUCH)", 984},
+        {"Oracle: ORA-00904 a DEFAULT calling an unknown function", {}, "CREATE TABLE T (A NUMBER DEFAULT NOFUNC(1))",
+         904},
+        {"Oracle 11g: ORA-00984 a sequence in a DEFAULT", {"CREATE SEQUENCE S"},
+         "CREATE TABLE T (A NUMBER DEFAULT S.NEXTVAL)", 984},
+        {"Oracle: ALTER TABLE ... ADD checks the default as well", {"CREATE TABLE T (A NUMBER)"},
+         "ALTER TABLE T ADD (B NUMBER DEFAULT A + 1)", 984},
+        {"Oracle: ALTER TABLE ... MODIFY checks the default as well", {"CREATE TABLE T (A NUMBER)"},
+         "ALTER TABLE T MODIFY (A DEFAULT NOFUNC())", 904},
+        {"Oracle: expression defaults are accepted", {},
+         "CREATE TABLE T (A NUMBER DEFAULT -1, D DATE DEFAULT SYSDATE, S VARCHAR2(30) DEFAULT USER, "
+         "N NUMBER DEFAULT ROUND(2.5) + 1, C VARCHAR2(5) DEFAULT 'it''s')",
+         0},
+    });
+    // The accepted defaults work.
+    run("CREATE TABLE T (A NUMBER DEFAULT -1, N NUMBER DEFAULT ROUND(2.5) + 1, C VARCHAR2(5) DEFAULT 'it''s', X NUMBER)");
+    run("INSERT INTO T (X) VALUES (0)");
+    EXPECT_EQ(rows("SELECT A, N, C FROM T"), (Rows{{"-1", "4", "it's"}}));
+}
+
+TEST_F(EmuRefusal, CheckConstraintsAreEnforced) {
+    run("CREATE TABLE T (ID NUMBER, QTY NUMBER CONSTRAINT QTY_POS CHECK (QTY > 0), "
+        "FLAG CHAR(1), CONSTRAINT FLAG_YN CHECK (FLAG IN ('Y', 'N')), CONSTRAINT QTY_ID CHECK (QTY <> ID))");
+    struct {
+        const char* sql;
+        int code;
+        const char* constraint;
+    } cases[] = {
+        {"INSERT INTO T (ID, QTY, FLAG) VALUES (1, 5, 'Y')", 0, ""},
+        {"INSERT INTO T (ID, QTY, FLAG) VALUES (2, 0, 'Y')", 2290, "SCOTT.QTY_POS"},
+        {"INSERT INTO T (ID, QTY, FLAG) VALUES (3, 5, 'x')", 2290, "SCOTT.FLAG_YN"},
+        {"INSERT INTO T (ID, QTY, FLAG) VALUES (4, 4, 'N')", 2290, "SCOTT.QTY_ID"},
+        // A condition that is unknown (NULL) is no violation.
+        {"INSERT INTO T (ID, QTY, FLAG) VALUES (5, NULL, NULL)", 0, ""},
+        {"UPDATE T SET QTY = -1 WHERE ID = 1", 2290, "SCOTT.QTY_POS"},
+        {"UPDATE T SET QTY = 10 WHERE ID = 1", 0, ""},
+        {"INSERT INTO T (ID, QTY) SELECT 6, -6 FROM DUAL", 2290, "SCOTT.QTY_POS"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.sql);
+        EXPECT_EQ(error_of(c.sql), c.code);
+        if (c.code) {
+            EXPECT_EQ(last_error, std::string("ORA-02290: check constraint (") + c.constraint + ") violated");
+        }
+    }
+    EXPECT_EQ(rows("SELECT ID, QTY, FLAG FROM T ORDER BY ID"), (Rows{{"1", "10", "Y"}, {"5", "<null>", "<null>"}}));
+    // The dictionary shows it as Oracle does: type C with its condition.
+    EXPECT_EQ(one("SELECT SEARCH_CONDITION FROM USER_CONSTRAINTS WHERE CONSTRAINT_NAME = 'QTY_POS'"), "QTY > 0");
+    EXPECT_EQ(one("SELECT CONSTRAINT_TYPE FROM USER_CONSTRAINTS WHERE CONSTRAINT_NAME = 'FLAG_YN'"), "C");
+    // Added later, it must hold for the rows already there (ORA-02293).
+    EXPECT_EQ(error_of("ALTER TABLE T ADD CONSTRAINT BIG CHECK (QTY > 100)"), 2293);
+    EXPECT_EQ(error_of("ALTER TABLE T ADD CONSTRAINT SMALL CHECK (QTY < 100)"), 0);
+    EXPECT_EQ(error_of("INSERT INTO T (ID, QTY) VALUES (7, 500)"), 2290);
+    // Dropping a CHECK or making a checked column nullable keeps the others.
+    EXPECT_EQ(error_of("ALTER TABLE T DROP CONSTRAINT SMALL"), 0);
+    EXPECT_EQ(error_of("INSERT INTO T (ID, QTY) VALUES (7, 500)"), 0);
+    EXPECT_EQ(error_of("INSERT INTO T (ID, QTY) VALUES (8, -8)"), 2290);
+}
