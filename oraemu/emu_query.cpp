@@ -39,6 +39,11 @@ scalar make_scalar(std::string sql, col_type t, bool numeric = false) {
     return s;
 }
 
+// LOBs cannot be compared, sorted, grouped or made distinct.
+void refuse_lob(col_type t) {
+    if (is_lob(t)) throw make_error(932, {"-", type_name(t)});
+}
+
 // Flattens a chain of ANDs.
 void conjuncts(const expr& e, std::vector<const expr*>& out) {
     if (e.k == expr::binop && e.name == "AND") {
@@ -187,6 +192,8 @@ scalar translator::sequence_ref(const expr& e) {
 }
 
 scalar translator::comparison(const std::string& op, scalar l, scalar r) {
+    refuse_lob(l.type);
+    refuse_lob(r.type);
     std::string o = op == "<>" ? "<>" : op;
     if (numeric_type(l.type) || numeric_type(r.type)) {
         for (scalar* s : {&l, &r}) {
@@ -328,6 +335,7 @@ scalar translator::expression(const expr& e, scope& sc) {
     }
     case expr::in_sub: {
         scalar l = expression(*e.args[0], sc);
+        refuse_lob(l.type);
         compiled_query cq;
         std::string sub = subquery_sql(*e.sub, sc, &cq);
         std::string left = l.sql;
@@ -395,10 +403,13 @@ scalar translator::aggregate(const expr& e, scope& sc) {
     if (f == "COUNT") {
         if (e.star) return make_scalar("count(*)", col_type::number, true);
         need_args(e, 1, 1);
-        return make_scalar("count(" + d + expression(*e.args[0], sc).sql + ")", col_type::number, true);
+        scalar a = expression(*e.args[0], sc);
+        if (e.distinct) refuse_lob(a.type);
+        return make_scalar("count(" + d + a.sql + ")", col_type::number, true);
     }
     need_args(e, 1, 1);
     scalar a = expression(*e.args[0], sc);
+    refuse_lob(a.type);
     if (f == "SUM" || f == "AVG")
         return make_scalar((f == "SUM" ? "sum(" : "avg(") + d + num(a) + ")", col_type::number, true);
     std::string fn = f == "MIN" ? "min(" : "max(";
@@ -639,7 +650,7 @@ void translator::select_list(const select_stmt& q, scope& sc, compiled_query& cq
         lob_sources.push_back(src);
     }
     // Hidden row keys: for LOB columns (their locators) and for FOR UPDATE.
-    bool plain = !q.distinct && q.group_by.empty() && q.set_op.empty();
+    bool plain = !q.distinct && q.group_by.empty() && q.set_op.empty() && !compound_branch_;
     int next = static_cast<int>(cq.cols.size());
     std::string hidden;
     for (size_t i = 0; i < cq.cols.size(); ++i) {
@@ -682,6 +693,7 @@ std::string translator::order_by(const select_stmt& q, scope& sc, const compiled
         if (e.k == expr::num) {
             size_t n = static_cast<size_t>(std::atoll(e.text.c_str()));
             if (n < 1 || n > cq.cols.size()) throw make_error(1785);
+            refuse_lob(cq.cols[n - 1].info.type);
             key = output_key(q, cq, item_sql, n - 1);
         } else {
             int match = -1;
@@ -695,9 +707,12 @@ std::string translator::order_by(const select_stmt& q, scope& sc, const compiled
                         if (e.k == expr::col && cq.cols[i].info.name == e.path.back()) match = static_cast<int>(i);
                     if (match < 0) throw make_error(904, {"\"" + (e.path.empty() ? "" : e.path.back()) + "\""});
                 }
+                refuse_lob(cq.cols[static_cast<size_t>(match)].info.type);
                 key = output_key(q, cq, item_sql, static_cast<size_t>(match));
             } else {
-                key = num(expression(e, sc));
+                scalar k = expression(e, sc);
+                refuse_lob(k.type);
+                key = num(k);
             }
         }
         bool nulls_first = o.nulls == 1 || (o.nulls == 0 && o.desc);
@@ -732,6 +747,8 @@ compiled_query translator::query(const select_stmt& q, scope* parent) {
     std::string items;
     std::vector<std::string> item_sql;
     select_list(q, sc, cq, items, item_sql);
+    if (q.distinct || (!q.set_op.empty() && q.set_op != "UNION ALL"))
+        for (const auto& c : cq.cols) refuse_lob(c.info.type);
     std::string sql = std::string("SELECT ") + (q.distinct ? "DISTINCT " : "") + items + " FROM " + from;
     long long limit = -1;
     if (q.where) {
@@ -750,12 +767,19 @@ compiled_query translator::query(const select_stmt& q, scope* parent) {
     }
     if (!q.group_by.empty()) {
         std::string g;
-        for (const auto& e : q.group_by) g += (g.empty() ? "" : ", ") + expression(*e, sc).sql;
+        for (const auto& e : q.group_by) {
+            scalar k = expression(*e, sc);
+            refuse_lob(k.type);
+            g += (g.empty() ? "" : ", ") + k.sql;
+        }
         sql += " GROUP BY " + g;
     }
     if (q.having) sql += " HAVING " + condition(*q.having, sc);
     if (!q.set_op.empty()) {
+        const bool was_branch = compound_branch_;
+        compound_branch_ = true;
         compiled_query next = query(*q.next, parent);
+        compound_branch_ = was_branch;
         if (next.cols.size() != cq.cols.size()) throw make_error(1789);
         std::string op = q.set_op == "MINUS" ? "EXCEPT" : q.set_op;
         sql += " " + op + " " + next.sql;

@@ -96,6 +96,9 @@ private:
     session::impl& s_;
     std::vector<std::string> binds_;
     int alias_no_ = 0;
+    // Set while the later branches of a compound query are compiled: they
+    // must give exactly the columns of the first, without hidden row keys.
+    bool compound_branch_ = false;
 };
 
 // True when a bind given as `given` (":1", ":x", "X") serves placeholder

@@ -164,3 +164,39 @@ TEST_F(EmuRefusal, CheckConstraintsAreEnforced) {
     EXPECT_EQ(error_of("INSERT INTO T (ID, QTY) VALUES (7, 500)"), 0);
     EXPECT_EQ(error_of("INSERT INTO T (ID, QTY) VALUES (8, -8)"), 2290);
 }
+
+// Oracle: ORA-00932 inconsistent datatypes: expected - got CLOB. A LOB is
+// not compared, sorted, grouped or made distinct; IS NULL, LIKE and
+// functions such as LENGTH still take it.
+TEST_F(EmuRefusal, LobsAreNotComparedSortedOrGrouped) {
+    run("CREATE TABLE L (ID NUMBER, C CLOB, N NCLOB, B BLOB)");
+    run("INSERT INTO L (ID, C, N, B) VALUES (1, 'text', N'text', HEXTORAW('00'))");
+    struct {
+        const char* sql;
+        const char* got;   // nullptr: accepted
+    } cases[] = {
+        {"SELECT ID FROM L WHERE C = 'text'", "CLOB"},
+        {"SELECT ID FROM L WHERE 'text' <> N", "NCLOB"},
+        {"SELECT ID FROM L WHERE B = HEXTORAW('00')", "BLOB"},
+        {"SELECT ID FROM L WHERE C IN ('a', 'b')", "CLOB"},
+        {"SELECT ID FROM L WHERE C BETWEEN 'a' AND 'z'", "CLOB"},
+        {"SELECT ID FROM L WHERE C IN (SELECT C FROM L)", "CLOB"},
+        {"SELECT ID, C FROM L ORDER BY C", "CLOB"},
+        {"SELECT ID, C FROM L ORDER BY 2", "CLOB"},
+        {"SELECT DISTINCT C FROM L", "CLOB"},
+        {"SELECT C FROM L UNION SELECT C FROM L", "CLOB"},
+        {"SELECT C, COUNT(*) FROM L GROUP BY C", "CLOB"},
+        {"SELECT MAX(C) FROM L", "CLOB"},
+        {"SELECT COUNT(DISTINCT B) FROM L", "BLOB"},
+        {"SELECT C FROM L UNION ALL SELECT C FROM L", nullptr},
+        {"SELECT ID FROM L WHERE C IS NOT NULL AND C LIKE 't%'", nullptr},
+        {"SELECT LENGTH(C), COUNT(C) FROM L GROUP BY LENGTH(C)", nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.sql);
+        EXPECT_EQ(error_of(c.sql), c.got ? 932 : 0) << last_error;
+        if (c.got) {
+            EXPECT_EQ(last_error, std::string("ORA-00932: inconsistent datatypes: expected - got ") + c.got);
+        }
+    }
+}
