@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <functional>
 #include <map>
+#include <set>
 
 namespace emu {
 
@@ -522,10 +523,11 @@ incoming read_incoming(sql_stmt& q, int i, col_type t) {
     return in;
 }
 
-incoming evaluate(session::impl& s, const expr& e) {
+incoming evaluate(session::impl& s, const expr& e, std::set<std::string>* row_sequences = nullptr) {
     incoming out;
     if (direct_value(s, e, out)) return out;
     translator tr(s);
+    if (row_sequences) tr.share_row_sequences(*row_sequences);
     scope sc;
     scalar x = tr.expression(e, sc);
     sql_stmt q(s.st->db(), "SELECT " + x.sql);
@@ -659,7 +661,8 @@ exec_result session::impl::run_insert(const statement& st) {
         if (st.values.size() < idx.size()) throw make_error(947);
         if (st.values.size() > idx.size()) throw make_error(913);
         std::vector<incoming> given;
-        for (const auto& e : st.values) given.push_back(evaluate(*this, *e));
+        std::set<std::string> row_sequences;
+        for (const auto& e : st.values) given.push_back(evaluate(*this, *e, &row_sequences));
         int64_t key = insert_row(*this, t, build(given));
         r.row_count = 1;
         returning_values(*this, st, t, key, r);

@@ -71,6 +71,16 @@ bool rownum_limit(const expr& e, long long& limit) {
     return true;
 }
 
+bool has_rownum_limit(const select_stmt& q) {
+    if (!q.where) return false;
+    std::vector<const expr*> parts;
+    conjuncts(*q.where, parts);
+    long long l;
+    for (const expr* p : parts)
+        if (rownum_limit(*p, l)) return true;
+    return false;
+}
+
 }  // namespace
 
 std::string translator::num(const scalar& s) const {
@@ -126,7 +136,10 @@ source translator::from_source(const from_item& f, scope* parent) {
         source src;
         src.alias = f.alias;
         src.sql_alias = next_alias();
-        src.from_sql = "(" + cq.sql + ") AS " + src.sql_alias;
+        // A limited view is materialized: flattened into the outer query,
+        // SQLite would apply the outer ORDER BY before the limit.
+        src.from_sql = cq.limited ? "(WITH lv AS MATERIALIZED (" + cq.sql + ") SELECT * FROM lv) AS " + src.sql_alias
+                                  : "(" + cq.sql + ") AS " + src.sql_alias;
         for (size_t i = 0; i < cq.cols.size(); ++i) {
             src_col c;
             c.name = cq.cols[i].info.name;
@@ -187,7 +200,10 @@ scalar translator::sequence_ref(const expr& e) {
     std::string owner = e.path.size() >= 2 ? e.path[0] : s_.user;
     const std::string& name = e.path.back();
     if (!s_.cat->sequence(owner, name)) throw make_error(2289);
-    std::string fn = e.name == "NEXTVAL" ? "ora_nextval" : "ora_currval";
+    // The first NEXTVAL of a sequence in a row advances it; the others of
+    // the same row read the value it gave (evaluated left to right).
+    std::string fn = "ora_currval";
+    if (e.name == "NEXTVAL" && taken_->insert(owner + "." + name).second) fn = "ora_nextval";
     return make_scalar(fn + "(" + sq_text(owner) + ", " + sq_text(name) + ")", col_type::number);
 }
 
@@ -687,6 +703,15 @@ std::string output_key(const select_stmt& q, const compiled_query& cq, const std
 std::string translator::order_by(const select_stmt& q, scope& sc, const compiled_query& cq,
                                  const std::vector<std::string>& item_sql) {
     std::string sql;
+    for (const auto& [key, direction] : order_keys(q, sc, cq, item_sql))
+        sql += (sql.empty() ? " ORDER BY " : ", ") + key + direction;
+    return sql;
+}
+
+std::vector<std::pair<std::string, std::string>> translator::order_keys(const select_stmt& q, scope& sc,
+                                                                        const compiled_query& cq,
+                                                                        const std::vector<std::string>& item_sql) {
+    std::vector<std::pair<std::string, std::string>> keys;
     for (const auto& o : q.order_by) {
         std::string key;
         const expr& e = *o.e;
@@ -716,10 +741,9 @@ std::string translator::order_by(const select_stmt& q, scope& sc, const compiled
             }
         }
         bool nulls_first = o.nulls == 1 || (o.nulls == 0 && o.desc);
-        sql += (sql.empty() ? " ORDER BY " : ", ") + key + (o.desc ? " DESC" : " ASC") +
-               (nulls_first ? " NULLS FIRST" : " NULLS LAST");
+        keys.emplace_back(key, std::string(o.desc ? " DESC" : " ASC") + (nulls_first ? " NULLS FIRST" : " NULLS LAST"));
     }
-    return sql;
+    return keys;
 }
 
 compiled_query translator::query(const select_stmt& q, scope* parent) {
@@ -747,6 +771,16 @@ compiled_query translator::query(const select_stmt& q, scope* parent) {
     std::string items;
     std::vector<std::string> item_sql;
     select_list(q, sc, cq, items, item_sql);
+    // ROWNUM is given to rows as they are found, before ORDER BY sorts them:
+    // "WHERE ROWNUM <= n ORDER BY k" sorts the first n rows found, not the
+    // whole table. The keys then travel out of a limited inner query.
+    std::vector<std::pair<std::string, std::string>> late_keys;
+    const bool rownum_first = !q.order_by.empty() && q.set_op.empty() && !q.distinct && q.group_by.empty() &&
+                              has_rownum_limit(q);
+    if (rownum_first) {
+        late_keys = order_keys(q, sc, cq, item_sql);
+        for (size_t k = 0; k < late_keys.size(); ++k) items += ", " + late_keys[k].first + " AS o" + std::to_string(k + 1);
+    }
     if (q.distinct || (!q.set_op.empty() && q.set_op != "UNION ALL"))
         for (const auto& c : cq.cols) refuse_lob(c.info.type);
     std::string sql = std::string("SELECT ") + (q.distinct ? "DISTINCT " : "") + items + " FROM " + from;
@@ -786,9 +820,29 @@ compiled_query translator::query(const select_stmt& q, scope* parent) {
         binds_.insert(binds_.end(), next.binds.begin(), next.binds.end());
         sql = "SELECT * FROM (" + sql + ")";
     }
-    sql += order_by(q, sc, cq, item_sql);
+    if (rownum_first) {
+        std::string outer;
+        for (size_t i = 0; i < cq.cols.size(); ++i) outer += (i ? ", c" : "c") + std::to_string(i + 1);
+        for (const auto& c : cq.cols)
+            if (c.rowid_col >= 0) outer += ", h" + std::to_string(c.rowid_col);
+        for (const auto& [col, obj] : cq.lock_cols) outer += ", h" + std::to_string(col);
+        std::string order;
+        for (size_t k = 0; k < late_keys.size(); ++k)
+            order += (k ? ", o" : " ORDER BY o") + std::to_string(k + 1) + late_keys[k].second;
+        // MATERIALIZED: SQLite would otherwise flatten the limited query
+        // into the sorted one and sort before limiting.
+        sql = "WITH rownum_rows AS MATERIALIZED (" + sql + " LIMIT " + std::to_string(limit) + ") SELECT " + outer +
+              " FROM rownum_rows" + order;
+        cq.limited = true;
+        limit = -1;
+    } else {
+        sql += order_by(q, sc, cq, item_sql);
+    }
     if (q.fetch_first >= 0) limit = limit < 0 ? q.fetch_first : std::min(limit, q.fetch_first);
-    if (limit >= 0 || q.offset > 0) sql += " LIMIT " + std::to_string(limit);
+    if (limit >= 0 || q.offset > 0) {
+        sql += " LIMIT " + std::to_string(limit);
+        cq.limited = true;
+    }
     if (q.offset > 0) sql += " OFFSET " + std::to_string(q.offset);
     cq.sql = sql;
     cq.binds = binds_;

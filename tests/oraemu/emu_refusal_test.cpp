@@ -200,3 +200,37 @@ TEST_F(EmuRefusal, LobsAreNotComparedSortedOrGrouped) {
         }
     }
 }
+
+// Oracle gives ROWNUM to rows as they are found, before ORDER BY: the
+// classic "WHERE ROWNUM <= 3 ORDER BY K" sorts the first three rows found,
+// which is why top-n queries put the ORDER BY in an inline view.
+TEST_F(EmuRefusal, RownumLimitsBeforeSorting) {
+    run("CREATE TABLE R (K NUMBER, C CLOB)");
+    for (int k : {5, 3, 9, 1, 7}) run("INSERT INTO R (K, C) VALUES (" + std::to_string(k) + ", 'c" + std::to_string(k) + "')");
+    EXPECT_EQ(rows("SELECT K FROM R WHERE ROWNUM <= 3 ORDER BY K"), (Rows{{"3"}, {"5"}, {"9"}}));
+    EXPECT_EQ(rows("SELECT K FROM R WHERE ROWNUM < 3 AND K > 1 ORDER BY K DESC"), (Rows{{"5"}, {"3"}}));
+    EXPECT_EQ(rows("SELECT K, C FROM R WHERE ROWNUM <= 2 ORDER BY 1"), (Rows{{"3", "c3"}, {"5", "c5"}}));
+    // A limited inline view keeps its rows when the outer query sorts.
+    EXPECT_EQ(rows("SELECT K FROM (SELECT K FROM R WHERE ROWNUM <= 3) ORDER BY K"), (Rows{{"3"}, {"5"}, {"9"}}));
+    // The top-n form sorts first.
+    EXPECT_EQ(rows("SELECT K FROM (SELECT K FROM R ORDER BY K) WHERE ROWNUM <= 3"), (Rows{{"1"}, {"3"}, {"5"}}));
+    // A LOB of such a row still has its locator.
+    emu::exec_result r = run("SELECT C FROM R WHERE ROWNUM <= 1 ORDER BY K");
+    std::vector<emu::value> row;
+    ASSERT_TRUE(r.rows->fetch(row));
+    ASSERT_TRUE(row[0].lob.has_value());
+    EXPECT_EQ(s->clob_read(*row[0].lob, 0, 10), u"c5");
+}
+
+// Oracle: every NEXTVAL of one sequence in one row gives the same number.
+TEST_F(EmuRefusal, NextvalOncePerRow) {
+    run("CREATE SEQUENCE S");
+    run("CREATE TABLE N (A NUMBER, B NUMBER, C NUMBER)");
+    run("INSERT INTO N (A, B, C) VALUES (S.NEXTVAL, S.NEXTVAL, S.CURRVAL)");
+    run("INSERT INTO N (A, B, C) VALUES (S.NEXTVAL, S.NEXTVAL * 10, 0)");
+    EXPECT_EQ(rows("SELECT A, B, C FROM N ORDER BY A"), (Rows{{"1", "1", "1"}, {"2", "20", "0"}}));
+    EXPECT_EQ(rows("SELECT S.NEXTVAL, S.NEXTVAL FROM DUAL"), (Rows{{"3", "3"}}));
+    // Each row of a query takes its own.
+    run("INSERT INTO N (A, B, C) SELECT S.NEXTVAL, S.NEXTVAL, 1 FROM N WHERE C = 0 OR C = 1");
+    EXPECT_EQ(rows("SELECT A, B FROM N WHERE A > 3 ORDER BY A"), (Rows{{"4", "4"}, {"5", "5"}}));
+}
