@@ -395,6 +395,26 @@ exec_result create_sequence(session::impl& s, const statement& st) {
 
 // ---- CREATE TRIGGER --------------------------------------------------------------
 
+// Shapes Oracle refuses outright, before compiling the body: row values
+// in a statement-level trigger (ORA-04077 for WHEN, ORA-04082 for :new or
+// :old) and an AFTER trigger assigning :new (ORA-04084).
+void check_trigger_shape(const statement& st) {
+    if (!st.for_each_row && !st.when_text.empty()) throw make_error(4077);
+    std::vector<token> b;
+    try {
+        b = tokenize(st.body_text);
+    } catch (const ora_error&) {
+        return;   // left to the compiler: the trigger is created invalid
+    }
+    for (size_t i = 0; i < b.size(); ++i) {
+        if (b[i].k != token::bind || (b[i].text != "NEW" && b[i].text != "OLD")) continue;
+        if (!st.for_each_row) throw make_error(4082);
+        bool assigned = (i > 0 && b[i - 1].is("INTO")) ||
+                        (i + 3 < b.size() && b[i + 1].is_op(".") && b[i + 3].is_op(":="));
+        if (assigned && b[i].text == "NEW" && st.timing == "AFTER") throw make_error(4084);
+    }
+}
+
 exec_result create_trigger(session::impl& s, const statement& st) {
     check_owner(s, st.owner);
     auto t = s.cat->table(s.schema_of(st.table_owner), st.table);
@@ -406,6 +426,7 @@ exec_result create_trigger(session::impl& s, const statement& st) {
         sql_stmt d(s.st->db(), "DELETE FROM oraemu_triggers WHERE owner=? AND trigger_name=?");
         d.bind(1, s.user).bind(2, st.name).run();
     }
+    check_trigger_shape(st);
     trigger_action a;
     bool valid = compile_trigger(s, t->owner, t->name, st.when_text, st.body_text, a);
     std::string type = st.timing + (st.for_each_row ? " EACH ROW" : " STATEMENT");

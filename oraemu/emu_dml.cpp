@@ -439,6 +439,7 @@ bool compile_trigger(session::impl& s, const std::string& owner, const std::stri
         ++i;
         if (i < b.size() && b[i].k == token::ident) ++i;   // END name;
         if (!op(";")) return false;
+        if (i + 1 >= b.size() || b[i + 1].k != token::end) return false;   // nothing after END;
         if (seq.empty() || seq.size() > 2) return false;
         out.seq_name = seq.back();
         out.seq_owner = seq.size() == 2 ? seq[0] : owner;

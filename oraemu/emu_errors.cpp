@@ -168,6 +168,7 @@ const std::map<int, const char*>& texts() {
         {2293, "cannot validate (%s.%s) - check constraint violated"},
         {2436, "date or system variable wrongly specified in CHECK constraint"},
         {4082, "NEW or OLD references not allowed in table level triggers"},
+        {4077, "WHEN clause cannot be used with table level triggers"},
         {4084, "cannot change NEW values for this trigger type"},
     };
     return m;

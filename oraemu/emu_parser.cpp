@@ -722,9 +722,12 @@ private:
             st.when_text = sql_.substr(b + 1, e - b - 1);
         }
         if (!is("BEGIN") && !is("DECLARE")) throw make_error(969);
+        // The body runs to the end of the text. A "/" after it is a command
+        // of SQL*Plus, not PL/SQL: sent to the server it stays in the body
+        // and the trigger does not compile.
         std::string body = sql_.substr(cur().pos);
         while (!body.empty() && (body.back() == ' ' || body.back() == '\n' || body.back() == '\r' ||
-                                 body.back() == '\t' || body.back() == '/'))
+                                 body.back() == '\t'))
             body.pop_back();
         st.body_text = body;
     }

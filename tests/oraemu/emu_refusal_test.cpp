@@ -234,3 +234,48 @@ TEST_F(EmuRefusal, NextvalOncePerRow) {
     run("INSERT INTO N (A, B, C) SELECT S.NEXTVAL, S.NEXTVAL, 1 FROM N WHERE C = 0 OR C = 1");
     EXPECT_EQ(rows("SELECT A, B FROM N WHERE A > 3 ORDER BY A"), (Rows{{"4", "4"}, {"5", "5"}}));
 }
+
+// Trigger shapes Oracle refuses at CREATE, or creates with compilation
+// errors (ORA-24344, success with info) so that every insert then fails
+// with ORA-04098.
+TEST_F(EmuRefusal, TriggerShapes) {
+    run("CREATE TABLE T (ID NUMBER, V NUMBER)");
+    run("CREATE SEQUENCE S");
+    const std::string body = " BEGIN SELECT S.NEXTVAL INTO :new.ID FROM dual; END;";
+    struct {
+        const char* why;
+        std::string sql;
+        int code;            // raised by CREATE
+        bool created_valid;  // when created: compiles
+    } cases[] = {
+        {"Oracle: ORA-04082 :new in a table-level trigger", "CREATE TRIGGER TR BEFORE INSERT ON T" + body, 4082, false},
+        {"Oracle: ORA-04077 WHEN in a table-level trigger",
+         "CREATE TRIGGER TR BEFORE INSERT ON T WHEN (new.ID IS NULL)" + body, 4077, false},
+        {"Oracle: ORA-04084 an AFTER trigger cannot change :new",
+         "CREATE TRIGGER TR AFTER INSERT ON T FOR EACH ROW" + body, 4084, false},
+        {"Oracle: ORA-04084 also for an assignment",
+         "CREATE TRIGGER TR AFTER INSERT ON T FOR EACH ROW BEGIN :new.V := 1; END;", 4084, false},
+        {"Oracle: a trailing / is sent as part of the body and does not compile",
+         "CREATE TRIGGER TR BEFORE INSERT ON T FOR EACH ROW" + body + "\n/", 0, false},
+        {"Oracle: the form without / compiles", "CREATE TRIGGER TR BEFORE INSERT ON T FOR EACH ROW" + body, 0, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        emu::exec_result r;
+        int code = 0;
+        try {
+            r = run(c.sql);
+        } catch (const emu::ora_error& e) {
+            code = e.code;
+        }
+        EXPECT_EQ(code, c.code);
+        if (code) {
+            EXPECT_EQ(one("SELECT COUNT(*) FROM USER_TRIGGERS"), "0");
+            continue;
+        }
+        EXPECT_EQ(r.warning.has_value(), !c.created_valid);
+        EXPECT_EQ(error_of("INSERT INTO T (V) VALUES (1)"), c.created_valid ? 0 : 4098);
+        run("DROP TRIGGER TR");
+    }
+    EXPECT_EQ(rows("SELECT ID, V FROM T"), (Rows{{"1", "1"}}));
+}
