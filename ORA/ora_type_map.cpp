@@ -394,6 +394,6 @@ ole_vartype ora_refine_number(int& precision, int& scale)
     // NUMBER(11,0) is what 32-bit columns become; wider integer columns
     // would not fit a VT_I4.
     if (precision <= 11) return VT_I4;
-    if (precision <= 18) return VT_I8;
+    if (precision <= 19) return VT_I8;  // wider values fall back to VT_DECIMAL on reading
     return VT_DECIMAL;
 }
