@@ -16,6 +16,7 @@
 #include "ora_database.h"
 #include "ora_engine.h"
 #include "ora_exception.h"
+#include "ora_report.h"
 #include "ora_stand_in_support.h"
 #include "ora_stmt.h"
 #include "ora_table.h"
@@ -124,11 +125,19 @@ protected:
         db_ = engine_->open_db(u"//localhost:1521/XE", w(user_), u"pw");
         handler_ = std::make_unique<error_handler>(tk_oracle_error_count, tk_oracle_errors);
         handler_->set_presenter(std::make_unique<collecting_presenter>(reported_));
+        // As a program routes the target's own reports to its error policy.
+        ora_set_reporter([](const tk_exception& e, std::u16string_view context) {
+            error_handler& h = error_handler::instance();
+            h.set_context(context);
+            h.handle(e, false);
+            h.clear_context();
+        });
         names_ = std::make_unique<ora_in_validator>();
     }
     void TearDown() override
     {
         names_.reset();
+        ora_set_reporter(nullptr);
         handler_.reset();
         db_.reset();
     }
