@@ -123,7 +123,7 @@ struct statement {
     enum kind {
         select, insert, update, del, commit, rollback, create_table, create_index,
         create_sequence, create_trigger, drop_table, drop_index, drop_sequence,
-        drop_trigger, alter_table, truncate_table, savepoint, plsql_block
+        drop_trigger, alter_table, truncate_table, savepoint, plsql_block, alter_session
     } k = select;
 
     // SELECT (also the source of INSERT ... SELECT)
@@ -146,7 +146,8 @@ struct statement {
     std::vector<column_def> column_defs;
     std::vector<constraint_def> constraints;
     enum alter_kind { add, modify, drop_constraint, drop_column, rename_column } alter = add;
-    std::string object2;             // DROP CONSTRAINT name, RENAME COLUMN new name
+    std::string object2;             // DROP CONSTRAINT name, RENAME COLUMN new name,
+                                     // ALTER SESSION SET name = value
 
     // CREATE INDEX
     std::string table_owner, table;  // also the trigger's table

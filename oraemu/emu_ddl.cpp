@@ -502,7 +502,7 @@ void modify_type(session::impl& s, table_meta& t, column_meta& c, const column_d
             if (n.type == col_type::char_ || n.type == col_type::nchar)
                 while (!v.data.empty() && v.data.back() == ' ') v.data.pop_back();
             try {
-                coerce(v, t, n);
+                coerce(s, v, t, n);
             } catch (const ora_error&) {
                 throw make_error(1441);
             }

@@ -30,15 +30,17 @@ const char* type_word(col_type t) {
     return "CHAR";
 }
 
-std::string as_text(const incoming& v) {
+std::string as_text(const session::impl& s, const incoming& v) {
     if (numeric(v.type)) return oracle_number_text(v.data);
-    if (v.type == col_type::date) return date_to_char(v.data, "");
+    if (v.type == col_type::date) return date_to_char(v.data, s.nls_date_format);
+    if (v.type == col_type::timestamp) return date_to_char(v.data, s.nls_timestamp_format);
     if (binary(v.type)) return hex_encode(v.data);
     return v.data;
 }
 
-std::optional<std::string> character_value(const incoming& v, const table_meta& t, const column_meta& c) {
-    std::string s = as_text(v);
+std::optional<std::string> character_value(const session::impl& ses, const incoming& v, const table_meta& t,
+                                           const column_meta& c) {
+    std::string s = as_text(ses, v);
     if (s.empty()) return std::nullopt;
     size_t actual;
     size_t max = static_cast<size_t>(c.char_length);
@@ -57,7 +59,8 @@ std::optional<std::string> character_value(const incoming& v, const table_meta& 
 
 }  // namespace
 
-std::optional<std::string> coerce(const incoming& v, const table_meta& t, const column_meta& c) {
+std::optional<std::string> coerce(const session::impl& s, const incoming& v, const table_meta& t,
+                                  const column_meta& c) {
     if (v.null) return std::nullopt;
     switch (c.type) {
     case col_type::number:
@@ -71,7 +74,11 @@ std::optional<std::string> coerce(const incoming& v, const table_meta& t, const 
     case col_type::timestamp:
         if (numeric(v.type) || binary(v.type)) throw make_error(932, {"DATE", type_word(v.type)});
         if (v.data.empty()) return std::nullopt;
-        return date_for_column(v.data, c.type == col_type::timestamp, c.scale < 0 ? 6 : c.scale);
+        if (dated(v.type))
+            return date_for_column(v.data, c.type == col_type::timestamp, c.scale < 0 ? 6 : c.scale);
+        return date_for_column(to_date(v.data, c.type == col_type::timestamp ? s.nls_timestamp_format
+                                                                             : s.nls_date_format),
+                               c.type == col_type::timestamp, c.scale < 0 ? 6 : c.scale);
     case col_type::raw: {
         if (numeric(v.type) || dated(v.type)) throw make_error(932, {"BINARY", type_word(v.type)});
         std::string b = binary(v.type) ? v.data : hex_decode(v.data);
@@ -87,9 +94,9 @@ std::optional<std::string> coerce(const incoming& v, const table_meta& t, const 
     case col_type::nclob:
     case col_type::long_:
         if (binary(v.type) && v.type == col_type::blob) throw make_error(932, {"CLOB", "BLOB"});
-        return as_text(v);
+        return as_text(s, v);
     case col_type::rowid: return v.data;
-    default: return character_value(v, t, c);
+    default: return character_value(s, v, t, c);
     }
 }
 
@@ -492,7 +499,7 @@ int64_t insert_row(session::impl& s, const table_meta& t, std::vector<incoming> 
     fire_triggers(s, t, in);
     stored_row row;
     for (size_t i = 0; i < t.columns.size(); ++i) {
-        row.push_back(coerce(in[i], t, t.columns[i]));
+        row.push_back(coerce(s, in[i], t, t.columns[i]));
         if (!row.back() && !t.columns[i].nullable) throw make_error(1400, {column_path(t, t.columns[i].name)});
     }
     row_checker chk(s, t);
@@ -637,7 +644,7 @@ exec_result session::impl::run_update(const statement& st) {
         stored_row row = p.old_row;
         for (size_t k = 0; k < targets.size(); ++k) {
             const column_meta& c = t.columns[static_cast<size_t>(targets[k])];
-            row[static_cast<size_t>(targets[k])] = coerce(p.sets[k], t, c);
+            row[static_cast<size_t>(targets[k])] = coerce(*this, p.sets[k], t, c);
             if (!row[static_cast<size_t>(targets[k])] && !c.nullable) throw make_error(1407, {column_path(t, c.name)});
         }
         chk.check_keys(row, p.key);

@@ -25,7 +25,10 @@ using stored_row = std::vector<std::optional<std::string>>;
 std::string column_path(const table_meta& t, const std::string& column);
 
 // Converts a value for column c of t: ORA-12899, 01438, 01722, 018xx, 00932.
-std::optional<std::string> coerce(const incoming& v, const table_meta& t, const column_meta& c);
+// Text becomes a date with the session's NLS_DATE_FORMAT (or
+// NLS_TIMESTAMP_FORMAT), as in Oracle.
+std::optional<std::string> coerce(const session::impl& s, const incoming& v, const table_meta& t,
+                                  const column_meta& c);
 
 // The compiled action of a trigger of the supported form:
 //   [WHEN (new.C IS [NOT] NULL)] BEGIN SELECT [owner.]S.NEXTVAL INTO :new.C FROM dual; END;

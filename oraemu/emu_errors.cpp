@@ -157,6 +157,7 @@ const std::map<int, const char*>& texts() {
         {28000, "the account is locked"},
         {30088, "datetime/interval precision is out of range"},
         {984, "column not allowed here"},
+        {2248, "invalid option for ALTER SESSION"},
         {1450, "maximum key length (%s) exceeded"},
         {1704, "string literal too long"},
         {2267, "column type incompatible with referenced column type"},

@@ -149,8 +149,12 @@ private:
         } else if (accept("DROP")) {
             drop_stmt(st);
         } else if (accept("ALTER")) {
-            expect("TABLE", 940);
-            alter_stmt(st);
+            if (accept("SESSION")) {
+                alter_session(st);
+            } else {
+                expect("TABLE", 940);
+                alter_stmt(st);
+            }
         } else if (accept("TRUNCATE")) {
             expect("TABLE", 900);
             st.k = statement::truncate_table;
@@ -527,6 +531,19 @@ private:
         }
         t.text = fold_upper(sql_.substr(b, cur().pos - b));
         return t;
+    }
+
+    // ---- ALTER SESSION SET parameter = value ---------------------------
+    void alter_session(statement& st) {
+        st.k = statement::alter_session;
+        expect("SET", 922);
+        if (cur().k != token::ident) throw make_error(922);
+        st.name = cur().text;
+        ++i_;
+        expect_op("=", 922);
+        if (cur().k != token::str && cur().k != token::ident && cur().k != token::num) throw make_error(922);
+        st.object2 = cur().text;
+        ++i_;
     }
 
     // ---- ALTER TABLE ---------------------------------------------------

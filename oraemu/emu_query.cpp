@@ -204,10 +204,11 @@ scalar translator::comparison(const std::string& op, scalar l, scalar r) {
         }
         return make_scalar("(" + num(l) + " " + o + " " + num(r) + ")", col_type::number, true);
     }
-    if ((l.type == col_type::date || l.type == col_type::timestamp) && r.text_literal)
-        r.sql = "ora_to_date(" + r.sql + ", NULL)";
-    if ((r.type == col_type::date || r.type == col_type::timestamp) && l.text_literal)
-        l.sql = "ora_to_date(" + l.sql + ", NULL)";
+    // Text compared with a date is read with the session's format.
+    if (r.text_literal && (l.type == col_type::date || l.type == col_type::timestamp))
+        r.sql = std::string(l.type == col_type::date ? "ora_to_date(" : "ora_to_timestamp(") + r.sql + ", NULL)";
+    if (l.text_literal && (r.type == col_type::date || r.type == col_type::timestamp))
+        l.sql = std::string(r.type == col_type::date ? "ora_to_date(" : "ora_to_timestamp(") + l.sql + ", NULL)";
     return make_scalar("(" + l.sql + " " + o + " " + r.sql + ")", col_type::number, true);
 }
 
@@ -501,7 +502,10 @@ scalar translator::function(const expr& e, scope& sc) {
     }
     if (f == "TO_CHAR") {
         need_args(e, 1, 2);
-        std::string kind = numeric_type(a[0].type) ? "'N'" : (a[0].type == col_type::date || a[0].type == col_type::timestamp) ? "'D'" : "'C'";
+        std::string kind = numeric_type(a[0].type)                ? "'N'"
+                           : a[0].type == col_type::date      ? "'D'"
+                           : a[0].type == col_type::timestamp ? "'T'"
+                                                              : "'C'";
         return make_scalar("ora_to_char(" + arg(0) + ", " + (a.size() > 1 ? arg(1) : "NULL") + ", " + kind + ")",
                            col_type::varchar2);
     }

@@ -290,6 +290,13 @@ exec_result session::execute(const std::string& sql, const std::vector<bind_valu
     }
 }
 
+void session::impl::alter_session(const std::string& parameter, const std::string& value) {
+    if (parameter != "NLS_DATE_FORMAT" && parameter != "NLS_TIMESTAMP_FORMAT") throw make_error(2248);
+    // A format is checked when it is set, as Oracle does (ORA-01821).
+    date_to_char("2000-01-01 00:00:00.000000000", value);
+    (parameter == "NLS_DATE_FORMAT" ? nls_date_format : nls_timestamp_format) = value;
+}
+
 namespace {
 
 exec_result dispatch(session::impl& s, const std::string& sql, bool commit_on_success) {
@@ -318,6 +325,11 @@ exec_result dispatch(session::impl& s, const std::string& sql, bool commit_on_su
         r.k = exec_result::tx;
         break;
     case statement::plsql_block: throw make_error(6550, {"1", "7", "PLS-00905: object is invalid"});
+    case statement::alter_session:
+        // Session settings are no DDL: nothing is committed.
+        s.alter_session(st->name, st->object2);
+        r.k = exec_result::ddl;
+        break;
     default:
         // DDL commits what came before it, whether or not it succeeds.
         s.detach_cursors();

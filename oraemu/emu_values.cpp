@@ -188,8 +188,9 @@ struct fmt_elem {
 std::vector<fmt_elem> split_format(std::string_view fmt) {
     static const char* codes[] = {"SYYYY", "YYYY", "RRRR", "MONTH", "HH24", "HH12", "YYY", "MON",
                                   "DDD",   "A.M.", "P.M.", "YY",    "RR",   "MM",   "DD", "HH",
-                                  "MI",    "SS",   "AM",   "PM",    "FF9",  "FF6",  "FF3", "FF1",  "FF2",  "FF4",  "FF5",  "FF7",  "FF8", "FF",
-                                  "DY",    "DAY",  "Y",    "FX"};
+                                  "MI",    "SS",   "AM",   "PM",    "FF1",  "FF2",  "FF3", "FF4",
+                                  "FF5",   "FF6",  "FF7",  "FF8",   "FF9",  "FF",   "DY",  "DAY",
+                                  "Y",     "FX",   "X"};
     std::vector<fmt_elem> out;
     std::string u = upper_ascii(fmt);
     size_t i = 0;
@@ -350,12 +351,16 @@ void read_element(date_reader& r, const fmt_elem& e, date_fields& f) {
         f.pm = r.meridian_pm();
         f.has_meridian = true;
     } else if (c.rfind("FF", 0) == 0) {
+        // FFn reads at most n digits; a longer fraction is ORA-01830.
         size_t b = r.pos();
-        int v = r.number(9);
+        int v = r.number(c.size() > 2 ? static_cast<size_t>(c[2] - '0') : 9);
         size_t n = r.digits_read_last(b);
         int64_t ns = v;
         for (size_t k = n; k < 9; ++k) ns *= 10;
         f.nanos = ns;
+    } else if (c == "X") {
+        // the radix character, '.' in the session's territory
+        r.literal(".");
     } else if (c == "FX") {
         // exact matching is not enforced
     } else {
@@ -432,18 +437,44 @@ std::string now_timestamp() {
     return timestamp_text(p);
 }
 
-std::string date_for_column(std::string_view text, bool timestamp, int fraction_digits) {
+namespace {
+
+void add_second(date_parts& p) {
+    if (++p.second < 60) return;
+    p.second = 0;
+    if (++p.minute < 60) return;
+    p.minute = 0;
+    if (++p.hour < 24) return;
+    p.hour = 0;
+    if (++p.day <= days_in_month(p.year, p.month)) return;
+    p.day = 1;
+    if (++p.month <= 12) return;
+    p.month = 1;
+    ++p.year;
+}
+
+}  // namespace
+
+std::string date_for_column(std::string_view internal, bool timestamp, int fraction_digits) {
     date_parts p;
-    if (!split_date(text, p)) {
-        // Text that is not in the internal form is read with the session's
-        // default format, DD-MON-RR (with an optional time).
-        std::string d = to_date(text, "DD-MON-RR HH24:MI:SS");
-        split_date(d, p);
-    }
+    if (!split_date(internal, p)) throw make_error(1858);
+    // Every field is checked: an impossible date is never stored.
+    if (p.year == 0 || p.year < -4713 || p.year > 9999) throw make_error(1841);
+    if (p.month < 1 || p.month > 12) throw make_error(1843);
+    if (p.day < 1 || p.day > days_in_month(p.year, p.month)) throw make_error(1847);
+    if (p.hour < 0 || p.hour > 23) throw make_error(1850);
+    if (p.minute < 0 || p.minute > 59) throw make_error(1851);
+    if (p.second < 0 || p.second > 59) throw make_error(1852);
     if (!timestamp) return date_text(p);
+    // The fraction is rounded to the column's precision, half up; a carry
+    // moves on through the seconds up to the year.
     int64_t scale = 1;
     for (int k = fraction_digits; k < 9; ++k) scale *= 10;
-    p.nanos = p.nanos / scale * scale;
+    p.nanos = (p.nanos + scale / 2) / scale * scale;
+    if (p.nanos >= 1000000000) {
+        p.nanos = 0;
+        add_second(p);
+    }
     return timestamp_text(p);
 }
 
@@ -470,6 +501,7 @@ std::string date_to_char(std::string_view date, std::string_view format) {
         else if (c == "MI") std::snprintf(buf, sizeof buf, "%02d", p.minute), out += buf;
         else if (c == "SS") std::snprintf(buf, sizeof buf, "%02d", p.second), out += buf;
         else if (c == "AM" || c == "PM") out += p.hour < 12 ? "AM" : "PM";
+        else if (c == "X") out += '.';
         else if (c.rfind("FF", 0) == 0) {
             std::snprintf(buf, sizeof buf, "%09lld", static_cast<long long>(p.nanos));
             size_t n = c.size() > 2 ? static_cast<size_t>(c[2] - '0') : 9;

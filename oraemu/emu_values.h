@@ -58,8 +58,10 @@ std::string date_text(const date_parts& p);
 std::string timestamp_text(const date_parts& p);
 std::string now_date();
 std::string now_timestamp();
-// Normalises a DATE or TIMESTAMP text for a column of the given kind.
-std::string date_for_column(std::string_view text, bool timestamp, int fraction_digits);
+// Normalises a date or timestamp in the internal form for a column of the
+// given kind, refusing impossible fields (ORA-01843, 01847, 01850 ...).
+// Text from a statement is first read with to_date and a format.
+std::string date_for_column(std::string_view internal, bool timestamp, int fraction_digits);
 
 // ---- text ----------------------------------------------------------------------
 std::u16string utf8_to_utf16(std::string_view s);
