@@ -86,7 +86,9 @@ void ora_database::query(const std::u16string& text)
     tk_trace(3, u"Run SQL query: %s\n", text);
     ora_stmt stmt;
     stmt.prepare(text);
-    stmt.execute(1);
+    // DDL commits by itself; a DML statement sent here is committed too, so
+    // nothing is left in an open transaction that blocks other sessions.
+    stmt.execute(1, OCI_COMMIT_ON_SUCCESS);
 }
 
 void ora_database::run_ddl_checked(const std::u16string& text, const std::u16string& trigger)

@@ -17,6 +17,7 @@
 #include "ora_engine.h"
 #include "ora_exception.h"
 #include "ora_report.h"
+#include "ora_schema_initializer.h"
 #include "ora_stand_in_support.h"
 #include "ora_stmt.h"
 #include "ora_table.h"
@@ -367,6 +368,27 @@ TEST_F(OraTarget, AutoNumberSequenceTriggerAndOverwrite)
     later.delete_tab(u"Orders");
     EXPECT_EQ(scalar(u"SELECT COUNT(*) FROM USER_SEQUENCES"), "0");
     EXPECT_TRUE(reported_.empty()) << reported_.front();
+}
+
+TEST_F(OraTarget, TriggerThatCompilesWithErrorsIsDroppedAndRaised)
+{
+    db_->query(u"CREATE TABLE \"T\" (\"C\" NUMBER(11,0))");
+    db_->query(u"CREATE SEQUENCE \"S\"");
+    // :new."c" names no column of T: the server keeps the trigger, invalid,
+    // and every insert would then fail.
+    std::u16string bad = ora_schema_initializer::trigger_text(u"T__TRIGGER", u"T", u"c", u"S");
+    try {
+        db_->run_ddl_checked(bad, u"T__TRIGGER");
+        FAIL() << "an invalid trigger passed";
+    } catch (const ora_exception& e) {
+        EXPECT_EQ(e.oracle_error(), 24344);
+    }
+    EXPECT_EQ(scalar(u"SELECT COUNT(*) FROM USER_TRIGGERS"), "0");
+    db_->query(u"INSERT INTO \"T\" (\"C\") VALUES (1)");
+    db_->run_ddl_checked(ora_schema_initializer::trigger_text(u"T__TRIGGER", u"T", u"C", u"S"), u"T__TRIGGER");
+    db_->query(u"INSERT INTO \"T\" (\"C\") VALUES (NULL)");
+    EXPECT_EQ(scalar(u"SELECT MAX(\"C\") FROM \"T\""), "1");
+    EXPECT_EQ(scalar(u"SELECT COUNT(*) FROM \"T\" WHERE \"C\" IS NULL"), "0");
 }
 
 TEST_F(OraTarget, FailuresAfterCreateTableAreReportedAndTheTableIsStillLoaded)
