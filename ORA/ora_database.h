@@ -61,6 +61,7 @@ public:
 
 private:
     void load_table_names();
+    std::u16string own_sequence_on_server(const std::u16string& table);
     void read_character_set();
 
     uint32_t version_ = 0;

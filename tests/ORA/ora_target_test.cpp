@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <regex>
 #include <string>
@@ -24,6 +25,7 @@
 #include "ora_type_map.h"
 #include "ora_validator.h"
 #include "tk_error_tables.h"
+#include "tk_logger.h"
 #include "udb_field.h"
 #include "udb_ftd.h"
 #include "udb_record.h"
@@ -214,6 +216,31 @@ TEST_F(OraTarget, SessionCatalogueAndStatements)
     EXPECT_THROW(engine_->open_db(u"//localhost:1521/XE", w(user_), u"wrong"), ora_exception);
     db_ = engine_->open_db(u"//localhost:1521/XE", w(user_), u"pw");
     EXPECT_EQ(db_->table_names.size(), 1u);
+}
+
+TEST_F(OraTarget, PasswordsNeverReachTheTraceOrErrorTexts)
+{
+    std::string trace = std::string(std::getenv("ORAEMU_HOME")) + "/trace.log";
+    std::string user = user_ + "S";
+    emu::create_user("XE", user, "Secret_Pa55");
+    {
+        tk_logger logger(trace, true, 1, false);
+        db_ = engine_->open_db(u"db", w(user), u"Secret_Pa55", u"", u"XE");
+        try {
+            engine_->open_db(u"//localhost:1521/XE", w(user), u"Wr0ng_Secret");
+            FAIL() << "a wrong password logged on";
+        } catch (const ora_exception& e) {
+            EXPECT_EQ(e.oracle_error(), 1017);
+            EXPECT_EQ(e.message.find("Wr0ng_Secret"), std::string::npos);
+        }
+    }
+    std::ifstream in(trace);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("ora_engine::open_db"), std::string::npos);
+    EXPECT_NE(text.find("***"), std::string::npos);
+    EXPECT_EQ(text.find("Secret_Pa55"), std::string::npos);
+    EXPECT_EQ(text.find("Wr0ng_Secret"), std::string::npos);
+    db_ = engine_->open_db(u"//localhost:1521/XE", w(user_), u"pw");
 }
 
 TEST_F(OraTarget, EveryKindRoundTrips)
