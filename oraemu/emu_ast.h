@@ -100,11 +100,12 @@ struct type_spec {
 
 struct constraint_def {
     std::string name;              // empty: system generated
-    char type = 'P';               // P U R C(not null)
+    char type = 'P';               // P U R K(check)
     std::vector<std::string> columns;
     std::string ref_owner, ref_table;
     std::vector<std::string> ref_columns;
     std::string delete_rule;       // CASCADE, SET NULL or empty
+    std::string condition;         // CHECK: the condition as written, without its parentheses
 };
 
 struct column_def {

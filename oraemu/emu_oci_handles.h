@@ -42,7 +42,14 @@ struct emu_handle {
     emu_handle(const emu_handle&) = delete;
     emu_handle& operator=(const emu_handle&) = delete;
 
+    // Freed handles keep their memory for a while (a quarantine), so that a
+    // pointer freed twice does not meet a new handle at the same address
+    // and free it in its place: the second free sees no live handle.
+    static void* operator new(size_t bytes);
+    static void operator delete(void* p, size_t bytes);
+
     uint32_t magic = k_magic;
+    bool released = false;   // a handle OCILogoff frees, already freed by the caller
     ub4 kind;        // OCI_HTYPE_* or OCI_DTYPE_*
     OCIEnv* env;     // owning environment (itself for an environment)
     std::vector<unsigned char> user_memory;  // xtramem_sz of the allocation

@@ -306,6 +306,15 @@ private:
         }
     }
 
+    // The text between a parenthesis and its partner, as written.
+    std::string parenthesised_text() {
+        if (!is_op("(")) throw make_error(906);
+        size_t b = cur().end_pos;
+        skip_parenthesised();
+        size_t e = t_[i_ - 1].pos;
+        return sql_.substr(b, e - b);
+    }
+
     void skip_parenthesised() {
         int depth = 0;
         do {
@@ -333,7 +342,7 @@ private:
             references(c);
         } else if (accept("CHECK")) {
             c.type = 'K';
-            skip_parenthesised();
+            c.condition = parenthesised_text();
         } else {
             throw make_error(902);
         }
@@ -406,15 +415,17 @@ private:
                 d.null_ = true;
             } else if (accept("PRIMARY")) {
                 expect("KEY", 906);
-                d.inline_constraints.push_back({cname, 'P', {d.name}, "", "", {}, ""});
+                d.inline_constraints.push_back({cname, 'P', {d.name}, "", "", {}, "", ""});
             } else if (accept("UNIQUE")) {
-                d.inline_constraints.push_back({cname, 'U', {d.name}, "", "", {}, ""});
+                d.inline_constraints.push_back({cname, 'U', {d.name}, "", "", {}, "", ""});
             } else if (is("REFERENCES")) {
-                constraint_def c{cname, 'R', {d.name}, "", "", {}, ""};
+                constraint_def c{cname, 'R', {d.name}, "", "", {}, "", ""};
                 references(c);
                 d.inline_constraints.push_back(std::move(c));
             } else if (accept("CHECK")) {
-                skip_parenthesised();
+                constraint_def c{cname, 'K', {}, "", "", {}, "", ""};
+                c.condition = parenthesised_text();
+                d.inline_constraints.push_back(std::move(c));
             } else if (!cname.empty()) {
                 throw make_error(902);
             } else {
@@ -711,9 +722,12 @@ private:
             st.when_text = sql_.substr(b + 1, e - b - 1);
         }
         if (!is("BEGIN") && !is("DECLARE")) throw make_error(969);
+        // The body runs to the end of the text. A "/" after it is a command
+        // of SQL*Plus, not PL/SQL: sent to the server it stays in the body
+        // and the trigger does not compile.
         std::string body = sql_.substr(cur().pos);
         while (!body.empty() && (body.back() == ' ' || body.back() == '\n' || body.back() == '\r' ||
-                                 body.back() == '\t' || body.back() == '/'))
+                                 body.back() == '\t'))
             body.pop_back();
         st.body_text = body;
     }
