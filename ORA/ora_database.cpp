@@ -267,7 +267,7 @@ void ora_database::create_fk_index_if(const std::u16string& table, const udb_nam
     if (!is_table_exist(table)) return;
     std::unique_ptr<udb_recordset> rs = get_table(table, 1);
     udb_name_list mapped;
-    for (const std::u16string& c : columns) mapped.push_back(names_map.get_fn_mapped_name(table, c, true));
+    for (const std::u16string& c : columns) mapped.push_back(get_fn_mapped_name_ex(table, c));
     if (rs->indexes.has_index_on_fields(mapped, true)) {
         tk_trace(2, u"FK index for table '%s' exists", table);
         return;
@@ -315,9 +315,11 @@ void ora_database::create_relationships(const udb_relationships& relationships)
             tk_trace(2, u"Table '%s' does not exist", table);
             continue;
         }
+        // Source names in, each mapped once: a target name may be another
+        // column's source name ("A B" -> A_B, "A_B" -> A_B00000).
+        create_fk_index_if(ref_table, r.ref_fields);
         udb_name_list ref_columns;
         for (const std::u16string& c : r.ref_fields) ref_columns.push_back(get_fn_mapped_name_ex(ref_table, c));
-        create_fk_index_if(ref_table, ref_columns);
         std::u16string text = u"ALTER TABLE " + quoted(table) + u" ADD FOREIGN KEY (";
         for (size_t i = 0; i < r.fields.size(); ++i)
             text += (i ? u", " : u"") + quoted(get_fn_mapped_name_ex(table, r.fields[i]));

@@ -491,8 +491,10 @@ TEST_F(OraTarget, UpdateWritesByKeyAndReportsAMissingRow)
 
 TEST_F(OraTarget, ForeignKeysFromRelationships)
 {
-    udb_schema customers = make_schema({{u"Customer ID", VT_I4}, {u"Code", VT_I4}});
-    udb_schema orders = make_schema({{u"OrderID", VT_I4}, {u"Customer ID", VT_I4}, {u"Code", VT_I4}});
+    // A_B is the own name of another column, so "A B" becomes A_B00000; the
+    // relationship's columns are found through the map.
+    udb_schema customers = make_schema({{u"Customer ID", VT_I4}, {u"Code", VT_I4}, {u"A B", VT_I4}, {u"A_B", VT_I4}});
+    udb_schema orders = make_schema({{u"OrderID", VT_I4}, {u"Customer ID", VT_I4}, {u"Code", VT_I4}, {u"X", VT_I4}});
     udb_indexes pk;
     pk.push_back(udb_index(u"PK_Customers", true, true, {u"Customer ID"}));
     create(u"Customers", customers, pk)->finish_loading();
@@ -502,12 +504,15 @@ TEST_F(OraTarget, ForeignKeysFromRelationships)
                    {u"Customer ID"}});
     rel.push_back({u"ByCode", u"", u"Orders", u"Customers", u"ON DELETE NO ACTION", {u"Code"}, {u"Code"}});
     rel.push_back({u"Elsewhere", u"", u"Orders", u"NotConverted", u"", {u"Code"}, {u"Code"}});
+    rel.push_back({u"Renamed", u"", u"Orders", u"Customers", u"", {u"X"}, {u"A B"}});
     db_->create_relationships(rel);
     EXPECT_TRUE(reported_.empty()) << reported_.front();
-    EXPECT_EQ(rows(u"SELECT CONSTRAINT_NAME FROM USER_CONSTRAINTS WHERE CONSTRAINT_TYPE = 'U'"),
-              (std::vector<std::vector<std::string>>{{"Customers_UI"}}));
+    EXPECT_EQ(rows(u"SELECT CONSTRAINT_NAME FROM USER_CONSTRAINTS WHERE CONSTRAINT_TYPE = 'U' ORDER BY CONSTRAINT_NAME"),
+              (std::vector<std::vector<std::string>>{{"Customers_UI"}, {"Customers_UI00000"}}));
+    EXPECT_EQ(rows(u"SELECT COLUMN_NAME FROM USER_CONS_COLUMNS WHERE CONSTRAINT_NAME = 'Customers_UI00000'"),
+              (std::vector<std::vector<std::string>>{{"A_B00000"}}));
     EXPECT_EQ(rows(u"SELECT DELETE_RULE FROM USER_CONSTRAINTS WHERE CONSTRAINT_TYPE = 'R' ORDER BY DELETE_RULE"),
-              (std::vector<std::vector<std::string>>{{"CASCADE"}, {"NO ACTION"}}));
+              (std::vector<std::vector<std::string>>{{"CASCADE"}, {"NO ACTION"}, {"NO ACTION"}}));
     // Read back, the key of Customers carries the foreign key with both
     // column lists.
     db_->relationships.clear();
