@@ -25,6 +25,7 @@ column_meta make_column(const session::impl& s, const column_def& d) {
     c.type = t.type;
     c.data_type = type_name(t.type, t.scale < 0 ? 6 : t.scale);
     const bool utf8_national = s.nchar_charset == "UTF8";
+    const int bytes_per_char = single_byte_charset(s.db_charset) ? 1 : 4;
     switch (t.type) {
     case col_type::number:
         if (t.precision != -1 && (t.precision < 1 || t.precision > 38)) throw make_error(1727);
@@ -43,13 +44,13 @@ column_meta make_column(const session::impl& s, const column_def& d) {
         check_length(t.length, 4000);
         c.char_sem = t.char_sem;
         c.char_length = t.length;
-        c.data_length = t.char_sem ? std::min(4000, t.length * 4) : t.length;
+        c.data_length = t.char_sem ? std::min(4000, t.length * bytes_per_char) : t.length;
         break;
     case col_type::char_:
         check_length(t.length, 2000);
         c.char_sem = t.char_sem;
         c.char_length = t.length;
-        c.data_length = t.char_sem ? std::min(2000, t.length * 4) : t.length;
+        c.data_length = t.char_sem ? std::min(2000, t.length * bytes_per_char) : t.length;
         break;
     case col_type::nvarchar2:
         check_length(t.length, utf8_national ? 4000 : 2000);

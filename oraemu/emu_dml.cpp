@@ -45,17 +45,19 @@ std::optional<std::string> character_value(const session::impl& ses, const incom
                                            const column_meta& c) {
     std::string s = as_text(ses, v);
     if (s.empty()) return std::nullopt;
+    if (!is_national(c.type)) s = in_db_charset(s, ses.db_charset);
     size_t actual;
     size_t max = static_cast<size_t>(c.char_length);
+    const size_t bytes = db_charset_bytes(s, ses.db_charset);
     if (is_national(c.type)) actual = utf16_units(s);
     else if (c.char_sem) actual = utf8_chars(s);
-    else actual = s.size(), max = static_cast<size_t>(c.data_length);
+    else actual = bytes, max = static_cast<size_t>(c.data_length);
     if (actual > max)
         throw make_error(12899, {column_path(t, c.name), std::to_string(actual), std::to_string(max)});
     // Character length semantics do not lift the byte limit of the type:
     // VARCHAR2(4000 CHAR) still holds at most 4000 bytes.
-    if (c.char_sem && !is_national(c.type) && s.size() > static_cast<size_t>(c.data_length))
-        throw make_error(12899, {column_path(t, c.name), std::to_string(s.size()), std::to_string(c.data_length)});
+    if (c.char_sem && !is_national(c.type) && bytes > static_cast<size_t>(c.data_length))
+        throw make_error(12899, {column_path(t, c.name), std::to_string(bytes), std::to_string(c.data_length)});
     if (c.type == col_type::char_ || c.type == col_type::nchar) s.append(max - actual, ' ');
     return s;
 }
@@ -97,7 +99,8 @@ std::optional<std::string> coerce(const session::impl& s, const incoming& v, con
     case col_type::nclob:
     case col_type::long_:
         if (binary(v.type) && v.type == col_type::blob) throw make_error(932, {"CLOB", "BLOB"});
-        return as_text(s, v);
+        if (c.type == col_type::nclob) return as_text(s, v);
+        return in_db_charset(as_text(s, v), s.db_charset);
     case col_type::rowid: return v.data;
     default: return character_value(s, v, t, c);
     }
@@ -478,7 +481,7 @@ bool direct_value(session::impl& s, const expr& e, incoming& out) {
         out = {false, col_type::number, decimal_text(d)};
         return true;
     }
-    case expr::str: out = {false, col_type::varchar2, e.text}; return true;
+    case expr::str: out = {false, col_type::varchar2, s.literal_text(e)}; return true;
     case expr::neg:
         if (e.args[0]->k != expr::num) return false;
         direct_value(s, *e.args[0], out);

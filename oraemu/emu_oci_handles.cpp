@@ -2,6 +2,7 @@
 #include "emu_oci_handles.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <algorithm>
 #include <deque>
@@ -123,6 +124,8 @@ sword new_env(OCIEnv** envhpp, ub4 mode, bool utf16, size_t xtramem_sz, void** u
         auto* env = new OCIEnv();
         env->mode = mode;
         env->utf16 = utf16;
+        const char* nlr = std::getenv("ORA_NCHAR_LITERAL_REPLACE");
+        env->nchar_literal_replace = nlr && (std::strcmp(nlr, "TRUE") == 0 || std::strcmp(nlr, "true") == 0);
         alloc_user_memory(env, xtramem_sz, usrmempp);
         *envhpp = env;
         return OCI_SUCCESS;

@@ -74,6 +74,10 @@ struct OCIEnv : emu_oci::emu_handle {
     OCIEnv() : emu_handle(OCI_HTYPE_ENV, this) {}
     bool utf16 = false;  // OCI_UTF16 or charset OCI_UTF16ID; else AL32UTF8
     ub4 mode = 0;
+    // ORA_NCHAR_LITERAL_REPLACE=TRUE when the environment was created: the
+    // client sends N'...' literals as Unicode instead of converting the
+    // statement to the database character set.
+    bool nchar_literal_replace = false;
     std::vector<emu_oci::diag> records;  // failures of calls without error handle
 };
 

@@ -306,9 +306,10 @@ scalar translator::expression(const expr& e, scope& sc) {
         return s;
     }
     case expr::str: {
-        scalar s = make_scalar(sq_text(e.text), e.nchar ? col_type::nchar : col_type::char_);
+        std::string text = s_.literal_text(e);
+        scalar s = make_scalar(sq_text(text), e.nchar ? col_type::nchar : col_type::char_);
         s.text_literal = true;
-        s.literal = e.text;
+        s.literal = text;
         return s;
     }
     case expr::null_: return make_scalar("NULL", col_type::varchar2);

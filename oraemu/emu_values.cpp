@@ -600,6 +600,69 @@ size_t utf16_units(std::string_view s) {
     return n;
 }
 
+namespace {
+
+// Windows-1252 places these characters at 0x80-0x9F.
+bool in_cp1252_extras(uint32_t cp) {
+    static const uint32_t extras[] = {0x20AC, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030,
+                                      0x0160, 0x2039, 0x0152, 0x017D, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+                                      0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x017E, 0x0178};
+    for (uint32_t e : extras)
+        if (e == cp) return true;
+    return false;
+}
+
+// Calls f(code point, its UTF-8 bytes) for each character of valid UTF-8;
+// a byte that starts no sequence is passed on alone with code point 0xFFFD.
+template <class F>
+void each_code_point(std::string_view s, F f) {
+    for (size_t i = 0; i < s.size();) {
+        unsigned char c = static_cast<unsigned char>(s[i]);
+        size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+        if (n == 0 || i + n > s.size()) {
+            f(0xFFFD, s.substr(i, 1));
+            ++i;
+            continue;
+        }
+        uint32_t cp = n == 1 ? c : c & (0x7F >> n);
+        for (size_t k = 1; k < n; ++k) cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
+        f(cp, s.substr(i, n));
+        i += n;
+    }
+}
+
+}  // namespace
+
+bool db_charset_holds(uint32_t cp, std::string_view charset) {
+    if (charset == "US7ASCII") return cp < 0x80;
+    if (charset == "WE8ISO8859P1") return cp < 0x100;
+    if (charset == "WE8MSWIN1252") return cp < 0x80 || (cp >= 0xA0 && cp < 0x100) || in_cp1252_extras(cp);
+    return cp < 0xD800 || cp >= 0xE000;
+}
+
+bool known_db_charset(std::string_view name) {
+    return name == "AL32UTF8" || name == "UTF8" || single_byte_charset(name);
+}
+
+bool single_byte_charset(std::string_view name) {
+    return name == "WE8MSWIN1252" || name == "WE8ISO8859P1" || name == "US7ASCII";
+}
+
+std::string in_db_charset(std::string_view utf8, std::string_view charset) {
+    if (!single_byte_charset(charset)) return std::string(utf8);
+    std::string out;
+    out.reserve(utf8.size());
+    each_code_point(utf8, [&](uint32_t cp, std::string_view bytes) {
+        if (db_charset_holds(cp, charset)) out += bytes;
+        else out += '?';
+    });
+    return out;
+}
+
+size_t db_charset_bytes(std::string_view utf8, std::string_view charset) {
+    return single_byte_charset(charset) ? utf8_chars(utf8) : utf8.size();
+}
+
 std::string hex_encode(std::string_view bytes) {
     static const char* d = "0123456789ABCDEF";
     std::string out;

@@ -75,6 +75,18 @@ std::string utf16_to_utf8(std::u16string_view s);
 size_t utf8_chars(std::string_view s);
 size_t utf16_units(std::string_view utf8);
 
+// The database character sets the stand-in knows: AL32UTF8 and UTF8 hold
+// every character; WE8MSWIN1252, WE8ISO8859P1 and US7ASCII hold one byte
+// per character.
+bool known_db_charset(std::string_view name);
+bool single_byte_charset(std::string_view name);
+bool db_charset_holds(uint32_t code_point, std::string_view charset);
+// UTF-8 text as it comes back after conversion to the character set:
+// characters the set cannot hold become '?', as Oracle converts them.
+std::string in_db_charset(std::string_view utf8, std::string_view charset);
+// The bytes text takes in the character set.
+size_t db_charset_bytes(std::string_view utf8, std::string_view charset);
+
 std::string hex_encode(std::string_view bytes);   // upper case
 // Decodes hexadecimal text (odd length: a leading 0 is assumed, as Oracle
 // does); throws ORA-01465 for other characters.
