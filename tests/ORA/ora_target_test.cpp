@@ -321,6 +321,36 @@ TEST_F(OraTarget, EveryKindRoundTrips)
     EXPECT_TRUE(back->is_eof());
 }
 
+TEST_F(OraTarget, TextOutsideAWesternDatabaseCharacterSetSurvives)
+{
+    emu::create_service("WE");
+    emu::set_setting("WE", "db_charset", "WE8MSWIN1252");
+    emu::create_user("WE", user_, "pw");
+    db_ = engine_->open_db(u"//localhost:1521/WE", w(user_), u"pw");
+    EXPECT_TRUE(db_->national_lobs());
+    udb_schema s = make_schema({{u"K", VT_I4}, {u"T", VT_BSTR, 100}, {u"M", VT_BSTR, 0},
+                                {u"D", VT_BSTR, 40, false, false, ole_variant(w("Ωμέγα"))}});
+    auto t = create(u"Texts", s);
+    std::u16string memo;
+    while (memo.size() < 10000) memo += w("Привет, мир – Γειά σου – 你好世界 – 😀 ");
+    const std::u16string text = w("Ωμέγα Кириллица 中文 😀 é");
+    udb_record r = make_record(s, {ole_variant(1), ole_variant(text), ole_variant(std::u16string_view(memo)),
+                                   ole_variant(text)});
+    t->append_record(r);
+    t->finish_loading();
+    db_->query(u"INSERT INTO \"Texts\" (\"K\") VALUES (2)");
+    auto back = open(u"Texts");
+    ASSERT_FALSE(back->is_eof());
+    udb_record& got = *back->get_item();
+    EXPECT_EQ(n(got[1].to_wstring()), n(text));
+    EXPECT_TRUE(got[2].as_wstring() == memo);
+    ASSERT_FALSE(back->is_eof());
+    EXPECT_EQ(n(back->get_item()->at(3).to_wstring()), "Ωμέγα");  // the default
+    EXPECT_EQ(scalar(u"SELECT DATA_TYPE FROM USER_TAB_COLUMNS WHERE COLUMN_NAME = 'M'"), "NCLOB");
+    db_ = engine_->open_db(u"//localhost:1521/XE", w(user_), u"pw");
+    EXPECT_FALSE(db_->national_lobs());
+}
+
 TEST_F(OraTarget, NamesOracleRefusesAreMadeValidAndEachColumnKeepsItsValue)
 {
     std::u16string long_name = u"A_column_name_that_is_longer_than_thirty_bytes";
