@@ -280,3 +280,20 @@ TEST_F(stand_in, nchar_literals_need_the_client_setting)
         EXPECT_EQ(r[0][1], "?" + e_acute);   // a plain literal never keeps it
     }
 }
+
+// A TIMESTAMP(7) value fetched as text and sent back as text (read with
+// the session's NLS_TIMESTAMP_FORMAT) is the same value to 100 ns.
+TEST_F(stand_in, timestamp_7_round_trips_as_text)
+{
+    run(c, "CREATE TABLE TS7 (ID NUMBER, T TIMESTAMP(7))");
+    run(c, "INSERT INTO TS7 (ID, T) VALUES (1, TO_TIMESTAMP('2021-05-06 22:45:12.3456789', "
+           "'YYYY-MM-DD HH24:MI:SS.FF7'))");
+    std::vector<row> first = query(c, "SELECT T FROM TS7");
+    ASSERT_EQ(first.size(), 1u);
+    EXPECT_EQ(first[0][0], "06-MAY-21 10.45.12.3456789 PM");
+    run(c, "INSERT INTO TS7 (ID, T) VALUES (2, '" + *first[0][0] + "')");
+    EXPECT_EQ(query(c, "SELECT COUNT(*) FROM TS7 a, TS7 b WHERE a.ID = 1 AND b.ID = 2 AND a.T = b.T"),
+              (std::vector<row>{{std::string("1")}}));
+    EXPECT_EQ(query(c, "SELECT TO_CHAR(T, 'HH24:MI:SS.FF7') FROM TS7 WHERE ID = 2"),
+              (std::vector<row>{{std::string("22:45:12.3456789")}}));
+}
