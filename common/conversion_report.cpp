@@ -74,10 +74,10 @@ std::string conversion_report::summary_table() const
         wdst = std::max(wdst, e.target.size());
     }
     std::string out = pad("Access", wsrc) + "  " + pad("Oracle", wdst) +
-                      "  action        read  inserted   updated duplicate    failed\n";
+                      "  action          read  inserted   updated duplicate    failed\n";
     for (const auto& e : entries) {
         out += pad(tk_to_ansi(e.source), wsrc) + "  " + pad(tk_to_ansi(e.target), wdst) + "  " +
-               pad(e.action, 12) +
+               pad(e.action, 12) + " " +
                tk_format("%6lld %9lld %9lld %9lld %9lld", static_cast<long long>(e.rows_read),
                          static_cast<long long>(e.rows_inserted), static_cast<long long>(e.rows_updated),
                          static_cast<long long>(e.rows_duplicate), static_cast<long long>(e.rows_failed));

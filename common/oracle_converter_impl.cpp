@@ -45,7 +45,7 @@ void oracle_converter_impl::connect_oracle_server(const std::u16string& service)
 {
     tk_trace(2, "oracle_converter_impl::connect_oracle_server(%s)", service);
     connection_.reset();
-    throw tk_exception("Oracle support is not part of this build", 1);
+    connection_ = engine_.open_db(host, user, password, port, service);
 }
 
 void oracle_converter_impl::drop_table(const std::u16string& name)
@@ -56,6 +56,7 @@ void oracle_converter_impl::drop_table(const std::u16string& name)
 
 void oracle_converter_impl::commit()
 {
+    if (connection_ && engine_.connected()) engine_.commit();
 }
 
 void oracle_converter_impl::close_connection() noexcept
@@ -66,15 +67,17 @@ void oracle_converter_impl::close_connection() noexcept
         // Ending anyway: what could not be committed is lost with the session.
     }
     connection_.reset();
+    engine_.logoff();
 }
 
 bool oracle_converter_impl::database_uppercase() const
 {
-    return false;
+    return connection_ && connection_->uppercase;
 }
 
-void oracle_converter_impl::set_database_uppercase(bool)
+void oracle_converter_impl::set_database_uppercase(bool on)
 {
+    if (connection_) connection_->uppercase = on;
 }
 
 bool oracle_converter_impl::load_profile(const udb_profile& profile)

@@ -6,6 +6,9 @@
 #include <memory>
 #include <string>
 
+#include "ora_database.h"
+#include "ora_engine.h"
+
 class udb_database;
 class udb_profile;
 
@@ -33,7 +36,8 @@ public:
     bool store_profile(udb_profile& profile) const;
 
     // The open schema, null before a connection.
-    udb_database* database() const { return connection_.get(); }
+    ora_database* database() const { return connection_.get(); }
+    ora_engine& engine() { return engine_; }
     // Whether the open schema makes its names upper case; false without one.
     bool database_uppercase() const;
     void set_database_uppercase(bool on);
@@ -44,5 +48,7 @@ public:
     std::u16string port;
 
 private:
-    std::unique_ptr<udb_database> connection_;
+    // The engine outlives the connection it opened (members go in reverse).
+    ora_engine engine_;
+    std::unique_ptr<ora_database> connection_;
 };

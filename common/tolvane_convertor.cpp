@@ -1,5 +1,6 @@
 #include "tolvane_convertor.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 
@@ -13,7 +14,7 @@
 #include "udb_profile.h"
 #include "udb_record.h"
 #include "udb_recordset.h"
-#include "udb_validator.h"
+#include "ora_validator.h"
 
 volatile std::sig_atomic_t tolvane_convertor::stop_signal_ = 0;
 
@@ -37,6 +38,25 @@ void source_error_sink(const std::u16string& database, const tk_exception& e)
     eh.handle(e, false);
     eh.clear_context();
     if (tolvane_convertor* c = tolvane_convertor::instance_ptr()) c->report.run_errors.push_back(eh.last_text());
+}
+
+// The names of a table list as the catalogue spells them: a list typed by
+// hand may differ in case. Names the source does not have stay as given
+// (the run reports them).
+std::vector<std::u16string> catalogue_spelling(const udb_database& source, const std::vector<std::u16string>& names)
+{
+    const std::vector<std::u16string>& catalogue = source.table_names;
+    std::vector<std::u16string> out;
+    for (const std::u16string& n : names) {
+        if (std::find(catalogue.begin(), catalogue.end(), n) != catalogue.end()) {
+            out.push_back(n);
+            continue;
+        }
+        auto hit = std::find_if(catalogue.begin(), catalogue.end(),
+                                [&](const std::u16string& t) { return tk_equal_nocase(t, n); });
+        out.push_back(hit == catalogue.end() ? n : *hit);
+    }
+    return out;
 }
 
 }  // namespace
@@ -125,8 +145,9 @@ void tolvane_convertor::operator()()
 
 void tolvane_convertor::run_body()
 {
-    udb_database* target = database();
+    ora_database* target = database();
     TK_ASSERT(target != nullptr);
+    ora_in_validator index_names;
     set_database_uppercase(uppercase);
 
     std::unique_ptr<dao_engine> engine = open_engine(false);
@@ -135,7 +156,7 @@ void tolvane_convertor::run_body()
 
     // No list and no query chosen: every table of the source, as the usage
     // text promises. An explicitly empty list converts nothing.
-    std::vector<std::u16string> tables = selected_tables;
+    std::vector<std::u16string> tables = catalogue_spelling(*source, selected_tables);
     if (tables.empty() && selected_queries.empty() && !tables_listed) tables = source->table_names;
     tables_total = static_cast<int32_t>(tables.size());
     tk_trace(3, "Converting database %s (%d tables)", src, tables_total);
@@ -148,9 +169,9 @@ void tolvane_convertor::run_body()
     // Only the names of this run are reserved: a table Oracle already has
     // must keep the name it got on the last run, so that the chosen mode
     // applies to it; suffixes only settle clashes inside one run.
-    udb_validator names(30);
-    names.used_names = tables;
-    for (const auto& [name, text] : selected_queries) names.used_names.push_back(name);
+    std::vector<std::u16string> query_names;
+    for (const auto& [name, text] : selected_queries) query_names.push_back(name);
+    ora_tn_validator names(tables, query_names);
 
     std::map<std::u16string, std::u16string> entries = selected_queries;
     for (const std::u16string& t : tables) {
@@ -160,7 +181,8 @@ void tolvane_convertor::run_body()
             shadowed.reason = "a selected query has its name";
         }
     }
-    for (const std::u16string& t : selected_tables) selected_queries.try_emplace(t, u"");
+    for (const std::u16string& t : tables)
+        if (tables_listed || !selected_tables.empty()) selected_queries.try_emplace(t, u"");
 
     for (const auto& [name, text] : entries) {
         if (stop_signal_ != 0) {
@@ -177,7 +199,7 @@ void tolvane_convertor::run_body()
     source.reset();  // before its engine
 }
 
-void tolvane_convertor::convert_entry(udb_database& source, udb_database& target, udb_validator& names,
+void tolvane_convertor::convert_entry(udb_database& source, ora_database& target, udb_validator& names,
                                       const std::u16string& name, const std::u16string& text)
 {
     current_table = name;
@@ -255,6 +277,8 @@ void tolvane_convertor::convert_entry(udb_database& source, udb_database& target
         // The count a source reports may be stale: the rows decide.
         if (!tab_def) copy_rows(*from, *to, entry);
         to.reset();
+        // An application's next insert continues after the loaded keys.
+        if (entry.rows_inserted > 0) target.continue_sequence(target_name);
         from.reset();
     } catch (const tk_final_exception&) {
         commit_entry(entry);
@@ -361,7 +385,7 @@ void tolvane_convertor::handle_row_failure(const tk_exception& e, udb_record& re
     ++entry.rows_failed;
 }
 
-void tolvane_convertor::create_foreign_keys(udb_database& source, udb_database& target)
+void tolvane_convertor::create_foreign_keys(udb_database& source, ora_database& target)
 {
     error_handler& eh = error_handler::instance();
     try {

@@ -14,6 +14,7 @@
 #include "tk_singleton.h"
 #include "udb_converter.h"
 
+class ora_database;
 class tk_exception;
 class udb_database;
 class udb_record;
@@ -74,13 +75,13 @@ public:
 
 private:
     void run_body();
-    void convert_entry(udb_database& source, udb_database& target, udb_validator& names,
+    void convert_entry(udb_database& source, ora_database& target, udb_validator& names,
                        const std::u16string& name, const std::u16string& text);
     void copy_rows(udb_recordset& source, udb_recordset& target, conversion_entry_report& entry);
     void drop_for_overwrite(const std::u16string& name);
     void report_entry_error(const tk_exception& e, conversion_entry_report& entry);
     void commit_entry(conversion_entry_report& entry);
-    void create_foreign_keys(udb_database& source, udb_database& target);
+    void create_foreign_keys(udb_database& source, ora_database& target);
     void progress();
 
     static volatile std::sig_atomic_t stop_signal_;
