@@ -74,7 +74,7 @@ std::string conversion_report::summary_table() const
         wdst = std::max(wdst, e.target.size());
     }
     std::string out = pad("Access", wsrc) + "  " + pad("Oracle", wdst) +
-                      "  action          read  inserted   updated duplicate    failed\n";
+                      "  action         read  inserted   updated duplicate    failed\n";
     for (const auto& e : entries) {
         out += pad(tk_to_ansi(e.source), wsrc) + "  " + pad(tk_to_ansi(e.target), wdst) + "  " +
                pad(e.action, 12) + " " +
