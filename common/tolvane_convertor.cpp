@@ -29,6 +29,31 @@ bool is_oracle_error(const tk_exception& e)
     return (e.code & 0xFFF00000u) == k_oracle_base;
 }
 
+// The session is gone: nothing after this can reach Oracle, so the run ends
+// instead of failing every remaining row and table one by one.
+bool is_session_lost(const tk_exception& e)
+{
+    if (!is_oracle_error(e)) return false;
+    switch (e.code - k_oracle_base) {
+    case 28:     // session killed
+    case 1012:   // not logged on
+    case 3113:   // end-of-file on communication channel
+    case 3114:   // not connected
+    case 3135:   // connection lost contact
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The same failure, raised to the level that ends the run.
+tk_exception run_ending(const tk_exception& e)
+{
+    tk_exception fatal(e);
+    fatal.level = 1;
+    return fatal;
+}
+
 // Relationship-reading failures of the source: reported, and the database
 // opens all the same.
 void source_error_sink(const std::u16string& database, const tk_exception& e)
@@ -130,7 +155,7 @@ void tolvane_convertor::operator()()
     } catch (const tk_final_exception&) {
         // Reported already; the run just ends.
     } catch (const tk_exception& e) {
-        eh.clear_context();
+        // The context names the entry in hand, if any.
         eh.handle(e, true);
         report.run_errors.push_back(eh.last_text());
     } catch (const std::exception& e) {
@@ -284,12 +309,16 @@ void tolvane_convertor::convert_entry(udb_database& source, ora_database& target
         commit_entry(entry);
         throw;
     } catch (const tk_exception& e) {
-        report_entry_error(e, entry);
         if (dropped) {
             eh.set_context(name);
             eh.handle(tk_exception("The table was dropped and could not be recreated", 0), false);
             entry.add_error(eh.last_text());
         }
+        if (is_session_lost(e)) {
+            if (entry.action.empty()) entry.action = "failed";
+            throw run_ending(e);
+        }
+        report_entry_error(e, entry);
     } catch (const std::exception& e) {
         report_entry_error(tk_exception(std::string(e.what()), 0), entry);
     }
@@ -342,7 +371,7 @@ void tolvane_convertor::copy_rows(udb_recordset& source, udb_recordset& target, 
             target.append_record(*record);
             ++entry.rows_inserted;
         } catch (const tk_exception& e) {
-            if (!is_oracle_error(e)) throw;
+            if (!is_oracle_error(e) || is_session_lost(e)) throw;
             // The append converted the record in place; the row is read
             // again as the source has it.
             udb_record* again = source.get_item();
@@ -371,7 +400,7 @@ void tolvane_convertor::handle_row_failure(const tk_exception& e, udb_record& re
             ++entry.rows_updated;
             return;
         } catch (const tk_exception& u) {
-            if (!is_oracle_error(u) && u.level == 2) throw;
+            if ((!is_oracle_error(u) && u.level == 2) || is_session_lost(u)) throw;
             eh.set_context(entry.source, row);
             eh.handle(u, false);
             entry.add_error(eh.last_text());
