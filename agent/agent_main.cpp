@@ -48,6 +48,7 @@ void install_signal_handlers()
 int run_status(const tolvane_convertor& conv, const error_handler& eh)
 {
     if (int s = tolvane_convertor::stop_signal()) return 128 + s;
+    if (conv.report.aborted) return k_exit_fatal;
     if (eh.reported_count() > 0 || !conv.report.clean()) return k_exit_errors;
     return k_exit_ok;
 }

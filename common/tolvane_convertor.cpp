@@ -154,11 +154,14 @@ void tolvane_convertor::operator()()
         run_body();
     } catch (const tk_final_exception&) {
         // Reported already; the run just ends.
+        report.aborted = true;
     } catch (const tk_exception& e) {
         // The context names the entry in hand, if any.
+        report.aborted = true;
         eh.handle(e, true);
         report.run_errors.push_back(eh.last_text());
     } catch (const std::exception& e) {
+        report.aborted = true;
         tk_trace(3, "ERROR:\n%s", e.what());
         if (!silent) std::fprintf(stderr, "ERROR:\n%s\n", e.what());
         report.run_errors.push_back(e.what());
@@ -316,6 +319,7 @@ void tolvane_convertor::convert_entry(udb_database& source, ora_database& target
         }
         if (is_session_lost(e)) {
             if (entry.action.empty()) entry.action = "failed";
+            eh.set_context(name);
             throw run_ending(e);
         }
         report_entry_error(e, entry);
