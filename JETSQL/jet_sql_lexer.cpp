@@ -68,6 +68,8 @@ private:
         if (is_word_start(c)) {
             size_t b = pos_;
             while (pos_ < s_.size() && is_word_char(s_[pos_])) ++pos_;
+            // The string-returning forms of VBA functions: Left$(...).
+            if (pos_ + 1 < s_.size() && s_[pos_] == u'$' && s_[pos_ + 1] == u'(') ++pos_;
             t.kind = jet_sql_token_kind::word;
             t.text = s_.substr(b, pos_ - b);
         } else if (c == u'[') {

@@ -43,7 +43,10 @@ ole_variant jet_field::to_variant(const jet_value& v)
     case jet_kind::dbl: out = ole_variant(v.d); break;
     case jet_kind::date:
         // A number without a calendar form (a damaged value) stays VT_EMPTY.
-        if (!out.attach_date_number(v.d)) out.clear();
+        if (!out.attach_date_number(v.d))
+            out.clear();
+        else if (v.ticks != 0)
+            out.set_date_fraction(v.ticks);
         break;
     case jet_kind::text: case jet_kind::guid: out.attach_wstring(v.text); break;
     case jet_kind::binary: out.attach_binary(v.bytes.data(), v.bytes.size()); break;

@@ -40,6 +40,7 @@ struct jet_column {
     uint8_t precision = 0;    // Decimal only
     uint8_t scale = 0;        // Decimal only
     std::u16string default_value;  // the DefaultValue property as stored
+    std::u16string expression;     // a calculated column's Expression property
 
     // Field.Attributes: dbFixedField or dbVariableField, plus
     // dbAutoIncrField for a Long AutoNumber.
@@ -58,6 +59,8 @@ struct jet_index {
 
 // The DAO type of a stored type byte; 0 for bytes DAO has no type for.
 int16_t jet_dao_type_of(uint8_t jet_type);
+// The stored type byte of a DAO type number; 0 for numbers with none.
+uint8_t jet_type_of_dao(int16_t dao_type);
 
 // The columns DAO lists for the table, in column order. Columns whose data
 // the component cannot deliver (attachments, multi-valued fields, unknown

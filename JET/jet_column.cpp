@@ -1,6 +1,7 @@
 #include "jet_column.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "jet_catalog.h"
 #include "jet_file.h"
@@ -60,6 +61,18 @@ int16_t jet_dao_type_of(uint8_t t)
     }
 }
 
+uint8_t jet_type_of_dao(int16_t dao_type)
+{
+    if (dao_type >= jet_dao::boolean && dao_type <= jet_dao::memo) return static_cast<uint8_t>(dao_type);
+    switch (dao_type) {
+    case jet_dao::guid: return jet_col_guid;
+    case jet_dao::decimal: return jet_col_numeric;
+    case jet_dao::big_int: return jet_col_bigint;
+    case jet_dao::date_time_extended: return jet_col_ext_datetime;
+    default: return 0;
+    }
+}
+
 int32_t jet_column::attributes() const
 {
     return (fixed ? 0x1 : 0x2) | (auto_long ? 0x10 : 0);
@@ -88,6 +101,16 @@ std::vector<jet_column> jet_read_columns(const jet_file& file, MdbTableDef* tabl
         c.auto_long = c.jet_type == jet_col_long && col->is_long_auto;
         c.auto_guid = c.jet_type == jet_col_guid && col->is_uuid_auto;
         c.calculated = prop(cp, "Expression") != nullptr;
+        if (c.calculated) {
+            // The stored value has the type of the expression's result, which
+            // the ResultType property names (a DAO type number).
+            if (const std::u16string* rt = prop(cp, "ResultType")) {
+                uint8_t t = jet_type_of_dao(static_cast<int16_t>(std::atoi(tk_to_utf8(*rt).c_str())));
+                if (t != 0 && t != jet_col_complex) c.jet_type = t;
+            }
+            c.dao_type = jet_dao_type_of(c.jet_type);
+            if (const std::u16string* e = prop(cp, "Expression")) c.expression = *e;
+        }
         if (c.jet_type == jet_col_numeric) {
             // libmdb swaps the two names: col_scale holds the precision.
             c.precision = static_cast<uint8_t>(col->col_scale);

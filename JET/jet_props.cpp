@@ -84,7 +84,12 @@ jet_properties jet_properties::parse(const jet_file& file, const uint8_t* blob, 
     jet_properties out;
     if (length < 4 || (std::memcmp(blob, "MR2", 4) != 0 && std::memcmp(blob, "KKD", 4) != 0)) return out;
     std::vector<std::u16string> names;
+    // The object's own block has an empty name; it usually comes first, but
+    // Access 2010 may write a calculated column's block ahead of it. A blob
+    // without an unnamed block keeps its first block as the object's.
     bool first_block = true;
+    bool have_table = false;
+    std::u16string first_name;
     size_t pos = 4;
     while (pos + 6 <= length) {
         size_t len = le32(blob + pos);
@@ -97,13 +102,21 @@ jet_properties jet_properties::parse(const jet_file& file, const uint8_t* blob, 
         } else if (type <= 0x02) {
             jet_property_map props;
             std::u16string block = read_block(file, names, body, body_len, props);
-            if (first_block)
+            if (block.empty()) {
                 out.table = std::move(props);
-            else
+                have_table = true;
+            } else {
+                if (first_block) first_name = tk_fold_case(block);
                 out.columns[tk_fold_case(block)] = std::move(props);
+            }
             first_block = false;
         }
         pos += len;
+    }
+    if (!have_table && !first_name.empty()) {
+        auto it = out.columns.find(first_name);
+        out.table = std::move(it->second);
+        out.columns.erase(it);
     }
     return out;
 }

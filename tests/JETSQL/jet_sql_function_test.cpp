@@ -97,7 +97,11 @@ TEST_F(JetSqlFunctions, TextFunctions)
         {u"StrComp('abc', 'ABC', 0)", "1"},   {u"StrComp('a', 'b')", "-1"},       {u"Asc('A')", "65"},
         {u"Chr(66)", "B"},                    {u"Len(Null)", "NULL"},             {u"UCase(12)", "12"},
         {u"Left(#1/31/1995#, 4)", "1/31"},    {u"StrReverse('abc')", "cba"},
+        {u"Left$('abcdef', 3)", "abc"},       {u"Right$('abcdef', 2)", "ef"},
+        {u"UCase$(Mid$('abc', 2))", "BC"},
     });
+    // Only text functions have a $ form.
+    EXPECT_ANY_THROW(eval(u"Len$('abc')"));
 }
 
 TEST_F(JetSqlFunctions, ConversionFunctions)

@@ -198,6 +198,11 @@ const fn_entry k_functions[] = {
 
 const fn_entry* find_function(std::u16string_view name)
 {
+    // Left$ is Left typed String; only text functions have such a form.
+    const bool dollar = !name.empty() && name.back() == u'$';
+    if (dollar) name.remove_suffix(1);
+    for (const fn_entry& f : k_functions)
+        if (dollar && jet_sql_ascii_equal_nocase(f.name, name)) return f.result == jet_dao_text ? &f : nullptr;
     for (const fn_entry& f : k_functions)
         if (jet_sql_ascii_equal_nocase(f.name, name)) return &f;
     return nullptr;

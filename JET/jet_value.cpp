@@ -130,8 +130,9 @@ std::string jet_currency_text(int64_t scaled)
     return scaled_text(negative, w, 4);
 }
 
-bool jet_extended_date(const uint8_t* p, size_t n, double& out)
+bool jet_extended_date(const uint8_t* p, size_t n, double& out, uint32_t& ticks)
 {
+    ticks = 0;
     int64_t days = 0;
     int64_t seconds = 0;
     if (n < 32 || p[19] != ':' || !ascii_number(p, 19, days) || !ascii_number(p + 20, 12, seconds) ||
@@ -144,6 +145,49 @@ bool jet_extended_date(const uint8_t* p, size_t n, double& out)
     parts.second = static_cast<int32_t>(seconds % 60);
     parts.millisecond = 0;
     out = jet_join_date(parts);
+    int64_t fraction = 0;
+    if (n >= 39) {
+        if (!ascii_number(p + 32, 7, fraction)) return false;
+        ticks = static_cast<uint32_t>(fraction);
+    }
+    return true;
+}
+
+bool jet_calculated_decimal(const uint8_t* p, size_t n, jet_decimal& out)
+{
+    if (n < 4) return false;
+    size_t len = static_cast<size_t>(p[0] | (p[1] << 8));
+    size_t bytes = (len > 0 ? len : n - 2);
+    if (bytes < 2) return false;
+    bytes = (bytes - 2) / 4 * 4;
+    if (bytes > 16) bytes = 16;
+    if (bytes > n - 4) return false;
+    out = jet_decimal{};
+    out.scale = p[2];
+    out.negative = p[3] != 0;
+    if (out.scale > 28) return false;
+    // The magnitude as one 128-bit number in two halves.
+    uint64_t high = 0, low = 0;
+    const uint8_t* q = p + 4;
+    auto push = [&](uint64_t word, int bits) {
+        high = bits == 64 ? low : (high << bits) | (low >> (64 - bits));
+        low = bits == 64 ? word : (low << bits) | word;
+    };
+    size_t pos = 0;
+    if (bytes % 8 != 0) {
+        uint64_t w = 0;
+        for (int k = 3; k >= 0; --k) w = (w << 8) | q[k];
+        push(w, 32);
+        pos = 4;
+    }
+    for (; pos < bytes; pos += 8) {
+        uint64_t w = 0;
+        for (int k = 7; k >= 0; --k) w = (w << 8) | q[pos + k];
+        push(w, 64);
+    }
+    if (high >> 32 != 0) return false;
+    out.hi = static_cast<uint32_t>(high);
+    out.lo = low;
     return true;
 }
 

@@ -25,6 +25,7 @@ struct jet_value {
     jet_kind kind = jet_kind::null;
     int64_t i = 0;     // boolean (0/1), byte, int16, int32, int64, currency (scaled by 10^4)
     double d = 0;      // dbl, date (days since 1899-12-30), single (widened exactly)
+    uint32_t ticks = 0;  // date: 100-ns units below the second (Date/Time Extended only)
     jet_decimal dec;   // decimal
     std::u16string text;          // text, memo; guid as DAO's "{guid {...}}"
     std::vector<uint8_t> bytes;   // binary, OLE object; guid's 16 stored bytes
@@ -33,6 +34,7 @@ struct jet_value {
     void set_null()
     {
         kind = jet_kind::null;
+        ticks = 0;
         text.clear();
         bytes.clear();
     }
@@ -61,9 +63,18 @@ double jet_join_date(const jet_date_parts& parts);
 
 // Date/Time Extended (Access 2019+) is stored as ASCII: 19 digits of days
 // since 0001-01-01, ':', 12 digits of seconds into the day, 7 digits of
-// 100-nanosecond ticks. Gives the date number, to the second; false for a
-// damaged value.
-bool jet_extended_date(const uint8_t* p, size_t n, double& out);
+// 100-nanosecond ticks. Gives the date number, to the second, and the
+// ticks below it (0 when the value stops before them); false for a damaged
+// value.
+bool jet_extended_date(const uint8_t* p, size_t n, double& out, uint32_t& ticks);
+
+// The value of an Access 2010+ calculated Decimal, unwrapped from its
+// calculated-value header: u16 length of what follows it, scale, sign
+// (non-zero: negative), then the magnitude as little-endian words, most
+// significant first (one 32-bit word when the magnitude's length is not a
+// multiple of 8, then 64-bit words). False when it is damaged or exceeds
+// 96 bits.
+bool jet_calculated_decimal(const uint8_t* p, size_t n, jet_decimal& out);
 
 // "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}" of 16 stored GUID bytes (the
 // first three groups little-endian, as Windows stores a GUID).

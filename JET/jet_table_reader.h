@@ -43,6 +43,7 @@ public:
 
 private:
     void decode(const jet_column& col, const MdbField& field, jet_value& out) const;
+    void decode_calculated(const jet_column& col, const uint8_t* p, size_t n, jet_value& out) const;
     void decode_fixed(const jet_column& col, const uint8_t* p, size_t n, jet_value& out) const;
     void decode_long(const jet_column& col, const uint8_t* p, size_t n, jet_value& out) const;
 

@@ -227,16 +227,25 @@ namespace {
 TEST(jet_value_test, extended_dates)
 {
     // 2020-02-29 13:45:30 is day 737483 after 0001-01-01.
-    std::string text = "0000000000000737483:000000049530:1234567";
+    // 19 digits of days, ':', 12 digits of seconds and 7 of 100-ns ticks,
+    // ':', the precision digit, a blank: 42 bytes.
+    std::string text = "0000000000000737483:0000000495301234567:7 ";
     double d = 0;
-    ASSERT_TRUE(jet_extended_date(reinterpret_cast<const uint8_t*>(text.data()), text.size(), d));
+    uint32_t ticks = 0;
+    ASSERT_TRUE(jet_extended_date(reinterpret_cast<const uint8_t*>(text.data()), text.size(), d, ticks));
     jet_date_parts p;
     ASSERT_TRUE(jet_split_date(d, p));
-    EXPECT_EQ(std::tie(p.year, p.month, p.day, p.hour, p.minute, p.second),
-              std::make_tuple(2020, 2, 29, 13, 45, 30));
+    EXPECT_EQ(std::tie(p.year, p.month, p.day, p.hour, p.minute, p.second, p.millisecond),
+              std::make_tuple(2020, 2, 29, 13, 45, 30, 0));
+    EXPECT_EQ(ticks, 1234567u);
+    // A value cut before the ticks keeps the seconds.
+    ASSERT_TRUE(jet_extended_date(reinterpret_cast<const uint8_t*>(text.data()), 32, d, ticks));
+    EXPECT_EQ(ticks, 0u);
+    text[35] = 'x';
+    EXPECT_FALSE(jet_extended_date(reinterpret_cast<const uint8_t*>(text.data()), text.size(), d, ticks));
     text[5] = 'x';
-    EXPECT_FALSE(jet_extended_date(reinterpret_cast<const uint8_t*>(text.data()), text.size(), d));
-    EXPECT_FALSE(jet_extended_date(reinterpret_cast<const uint8_t*>(text.data()), 10, d));
+    EXPECT_FALSE(jet_extended_date(reinterpret_cast<const uint8_t*>(text.data()), 32, d, ticks));
+    EXPECT_FALSE(jet_extended_date(reinterpret_cast<const uint8_t*>(text.data()), 10, d, ticks));
 }
 
 }  // namespace

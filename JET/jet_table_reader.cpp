@@ -37,7 +37,8 @@ size_t fixed_size(uint8_t type)
 }
 
 // An Access 2010+ calculated column keeps its value behind a 20-byte
-// header whose bytes 16..19 give the value's length.
+// header whose bytes 16..19 give the value's length (3 more bytes follow
+// the value). A Long Text result keeps the header inside its long value.
 bool strip_calculated(const uint8_t*& p, size_t& n)
 {
     if (n < 20) return false;
@@ -122,12 +123,11 @@ void jet_table_reader::decode(const jet_column& col, const MdbField& f, jet_valu
     }
     const uint8_t* p = file_.mdb()->pg_buf + f.start;
     size_t n = static_cast<size_t>(f.siz);
-    if (col.calculated && !strip_calculated(p, n)) return;
-    switch (col.jet_type) {
-    case jet_col_bool:  // a calculated Yes/No keeps its value as a byte
-        out.kind = jet_kind::boolean;
-        out.i = n > 0 && p[0] != 0 ? 1 : 0;
+    if (col.calculated) {
+        decode_calculated(col, p, n, out);
         return;
+    }
+    switch (col.jet_type) {
     case jet_col_text:
         out.kind = jet_kind::text;
         out.text = file_.decode_text(p, n);
@@ -140,7 +140,7 @@ void jet_table_reader::decode(const jet_column& col, const MdbField& f, jet_valu
         decode_long(col, p, n, out);
         return;
     case jet_col_ext_datetime:
-        if (!jet_extended_date(p, n, out.d)) {
+        if (!jet_extended_date(p, n, out.d, out.ticks)) {
             tk_trace(3, u"Damaged Date/Time Extended value of column '%s' read as NULL", col.name);
             return;
         }
@@ -149,6 +149,49 @@ void jet_table_reader::decode(const jet_column& col, const MdbField& f, jet_valu
     default:
         decode_fixed(col, p, n, out);
     }
+}
+
+void jet_table_reader::decode_calculated(const jet_column& col, const uint8_t* p, size_t n, jet_value& out) const
+{
+    if (col.jet_type == jet_col_memo) {
+        std::vector<uint8_t> data;
+        if (!file_.read_long_value(p, n, data)) {
+            tk_trace(3, u"Damaged long value of column '%s' read as NULL", col.name);
+            return;
+        }
+        const uint8_t* q = data.data();
+        size_t m = data.size();
+        if (!strip_calculated(q, m)) {
+            tk_trace(3, u"Damaged calculated value of column '%s' read as NULL", col.name);
+            return;
+        }
+        out.kind = jet_kind::text;
+        out.text = file_.decode_text(q, m);
+        return;
+    }
+    if (!strip_calculated(p, n)) {
+        tk_trace(3, u"Damaged calculated value of column '%s' read as NULL", col.name);
+        return;
+    }
+    switch (col.jet_type) {
+    case jet_col_bool:  // a calculated Yes/No keeps its value as a byte
+        if (n < 1) break;
+        out.kind = jet_kind::boolean;
+        out.i = p[0] != 0 ? 1 : 0;
+        return;
+    case jet_col_text:
+        out.kind = jet_kind::text;
+        out.text = file_.decode_text(p, n);
+        return;
+    case jet_col_numeric:
+        if (!jet_calculated_decimal(p, n, out.dec)) break;
+        out.kind = jet_kind::decimal;
+        return;
+    default:
+        decode_fixed(col, p, n, out);
+        return;
+    }
+    tk_trace(3, u"Damaged calculated value of column '%s' read as NULL", col.name);
 }
 
 void jet_table_reader::decode_fixed(const jet_column& col, const uint8_t* p, size_t n, jet_value& out) const
