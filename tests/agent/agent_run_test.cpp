@@ -214,6 +214,23 @@ TEST_F(agent_run, report_file_and_exit_status_of_row_errors)
     EXPECT_EQ(st.st_mode & 0777, 0600u);
 }
 
+TEST_F(agent_run, foreign_keys_only_when_asked_and_each_failure_reported)
+{
+    std::vector<std::string> list{"--tab_file=" + emu_.file("fk.txt", "Categories\nProducts\nSuppliers\n")};
+    const std::string fks = "SELECT COUNT(*) FROM user_constraints WHERE constraint_type = 'R'";
+    ASSERT_EQ(emu_.convert("nwind.mdb", list).status, 0);
+    EXPECT_EQ(emu_.scalar(fks), "0");
+    // An orphan row makes one of the two keys fail; the other is made.
+    sql("INSERT INTO \"Products\" (\"ProductID\", \"ProductName\", \"CategoryID\") VALUES (999, 'x', 77)");
+    list.push_back("--mode=2");
+    list.push_back("--fk");
+    agent_result r = emu_.convert("nwind.mdb", list);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find("Error:\nForeign key 'FK_Categories_Products': There are orphaned records"), std::string::npos)
+        << r.out;
+    EXPECT_EQ(emu_.scalar(fks), "1");
+}
+
 struct fault_case {
     const char* what;
     std::vector<std::string> fault;
