@@ -167,12 +167,16 @@ TEST_F(agent_run, profile_settings_queries_and_options_that_win)
         {"src=x\r\n", ""},
         {"[Generic settings]\r\nsrc=\xC3\x28\r\n", ""},
     };
+    r = emu_.agent({"--profile=" + emu_.home() + "/none.tlv"});
+    EXPECT_EQ(r.status, 255);
+    EXPECT_EQ(r.out, "Error:\nProfile does not exist. Please verify the correct path/name was given.\n");
     for (const auto& [text, err] : broken) {
         r = emu_.agent({"--profile=" + emu_.file("b.tlv", text)});
         EXPECT_EQ(r.status, 255) << text;
         EXPECT_EQ(r.err, err) << text;
         if (!*err) {
-            EXPECT_EQ(r.out, "Error:\nProfile does not exist. Please verify the correct path/name was given.\n");
+            EXPECT_EQ(r.out, "Error:\nProfile is damaged: it must be UTF-8 text, with a [section] line before the "
+                             "first entry and no line longer than 1 MiB.\n");
         }
     }
 }
