@@ -149,6 +149,7 @@ void tolvane_convertor::operator()()
 {
     tk_trace(2, "tolvane_convertor::operator()");
     init_conversion guard(finished, true);
+    report = conversion_report{};
     error_handler& eh = error_handler::instance();
     try {
         run_body();
