@@ -7,11 +7,11 @@
 #include "tk_logger.h"
 
 jet_database::jet_database(const std::u16string& path, std::u16string_view password, bool exclusive,
-                           bool read_only)
+                           bool read_only, int jet3_code_page)
     : name_(path), exclusive_(exclusive), read_only_(read_only)
 {
     tk_trace(2, u"jet_database::jet_database(%s)", path);
-    file_ = std::make_unique<jet_file>(path, password);
+    file_ = std::make_unique<jet_file>(path, password, jet3_code_page);
     jet_guard::probe(*file_);
     catalog_ = std::make_unique<jet_catalog>(*file_);
 }

@@ -23,7 +23,9 @@ class jet_sql_session;
 class jet_database {
 public:
     // Opens the file (see jet_file for the errors) and reads its catalogue.
-    jet_database(const std::u16string& path, std::u16string_view password, bool exclusive, bool read_only);
+    // `jet3_code_page`: see jet_file.
+    jet_database(const std::u16string& path, std::u16string_view password, bool exclusive, bool read_only,
+                 int jet3_code_page = 0);
     ~jet_database();
     jet_database(const jet_database&) = delete;
     jet_database& operator=(const jet_database&) = delete;

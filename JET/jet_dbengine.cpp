@@ -55,7 +55,15 @@ std::unique_ptr<jet_database> jet_dbengine::open_database(const std::u16string& 
     tk_trace(2, u"jet_dbengine::open_database(%s, exclusive=%d, read_only=%d)", path, exclusive ? 1 : 0,
              read_only ? 1 : 0);
     jet_error::clear_current();
-    return std::make_unique<jet_database>(path, password_of(connect), exclusive, read_only);
+    return std::make_unique<jet_database>(path, password_of(connect), exclusive, read_only, jet3_code_page_);
+}
+
+void jet_dbengine::set_jet3_code_page(int code_page)
+{
+    tk_trace(2, "jet_dbengine::set_jet3_code_page(%d)", code_page);
+    jet_error::clear_current();
+    jet_file::check_code_page(code_page);
+    jet3_code_page_ = code_page;
 }
 
 std::unique_ptr<jet_database> jet_dbengine::create_database(const std::u16string& path, std::u16string_view locale)

@@ -60,6 +60,13 @@ public:
     // raises jet_error 3251.
     std::unique_ptr<jet_database> create_database(const std::u16string& path, std::u16string_view locale);
 
+    // The code page of the text and names of Access 97 (Jet3) files opened
+    // from now on; 0 (the default) reads each in the code page its header
+    // names. Raises jet_error 3001 naming a code page the system cannot
+    // convert, and keeps the previous setting then.
+    void set_jet3_code_page(int code_page);
+    int jet3_code_page() const { return jet3_code_page_; }
+
     // DBEngine.Errors: the errors of the last failed operation on this
     // thread, most recent first.
     const std::vector<jet_error_entry>& errors() const { return jet_error::current(); }
@@ -72,6 +79,7 @@ private:
     explicit jet_dbengine(int generation);
 
     int generation_;
+    int jet3_code_page_ = 0;
     std::u16string system_db_;
     std::unique_ptr<jet_workgroup> workgroup_;
 };

@@ -71,8 +71,10 @@ std::string temp_dir()
 
 }  // namespace
 
-jet_file::jet_file(const std::u16string& path, std::u16string_view password) : path_(path)
+jet_file::jet_file(const std::u16string& path, std::u16string_view password, int jet3_code_page)
+    : path_(path), jet3_code_page_(jet3_code_page)
 {
+    check_code_page(jet3_code_page);
     tk_trace(2, u"jet_file::jet_file(%s)", path);
     std::string native = tk_to_utf8(path);
     if (path.empty()) throw jet_error(jet_err_invalid_file_name);
@@ -94,7 +96,13 @@ jet_file::jet_file(const std::u16string& path, std::u16string_view password) : p
     // Page 0, the catalogue's table definition (page 2) and its pages must exist.
     if (page_count_ < 3) throw jet_error(jet_err_unrecognized_format, path);
 
-    if (header_.is_jet3()) decoder_ = std::make_unique<jet_text_decoder>(header_.text_code_page());
+    if (header_.is_jet3()) {
+        // Access 97 records the code page of the system that made the file
+        // (often 1252 whatever the text is), so the user's choice wins.
+        uint16_t cp = jet3_code_page != 0 ? static_cast<uint16_t>(jet3_code_page) : header_.text_code_page();
+        decoder_ = std::make_unique<jet_text_decoder>(cp);
+        tk_trace(1, "jet_file: Jet3 text in code page %d", decoder_->code_page());
+    }
     if (header_.is_encrypted_accdb()) {
         open_decrypted(native, password);
     } else {
@@ -104,6 +112,37 @@ jet_file::jet_file(const std::u16string& path, std::u16string_view password) : p
         open_plain(native);
     }
     mdb_set_bind_size(mdb_.get(), MDB_BIND_SIZE);
+    if (decoder_) use_code_page_for_names();
+}
+
+void jet_file::check_code_page(int code_page)
+{
+    if (code_page == 0) return;
+    if (code_page > 0 && code_page <= 0xFFFF && !jet_code_page_iconv_name(static_cast<uint16_t>(code_page)).empty())
+        return;
+    std::string text = "Code page " + std::to_string(code_page) +
+                       " cannot be used to read Access 97 text: the system has no converter for it.";
+    throw jet_error::with_text(jet_err_invalid_argument, tk_widen_ascii(text));
+}
+
+void jet_file::use_code_page_for_names()
+{
+    // libmdb converts Jet3 column and index names itself, from a code page
+    // it takes from its own table (which lacks some, 949 among them) and
+    // never from the user. Give it converters for the code page the text is
+    // read in, so that names and values agree.
+    const std::string name = jet_code_page_iconv_name(decoder_->code_page());
+    if (name.empty()) return;
+    iconv_t in = iconv_open("UTF-8", name.c_str());
+    iconv_t out = iconv_open(name.c_str(), "UTF-8");
+    if (in == reinterpret_cast<iconv_t>(-1) || out == reinterpret_cast<iconv_t>(-1)) {
+        if (in != reinterpret_cast<iconv_t>(-1)) iconv_close(in);
+        if (out != reinterpret_cast<iconv_t>(-1)) iconv_close(out);
+        return;
+    }
+    mdb_iconv_close(mdb_.get());
+    mdb_.get()->iconv_in = in;
+    mdb_.get()->iconv_out = out;
 }
 
 jet_file::~jet_file() = default;

@@ -21,8 +21,18 @@
 class jet_file {
 public:
     // Raises jet_error 3024 (missing), 3051 (unreadable), 3343 (not an
-    // Access file), 3031 (wrong or missing password).
-    jet_file(const std::u16string& path, std::u16string_view password);
+    // Access file), 3031 (wrong or missing password). A Jet3 file's text
+    // and names are read in `jet3_code_page`, or in the code page its header
+    // names when that is 0 (see check_code_page for the errors).
+    jet_file(const std::u16string& path, std::u16string_view password, int jet3_code_page = 0);
+
+    // Raises jet_error 3001, with a text naming it, for a code page outside
+    // 0..65535 or one the system's iconv cannot convert; 0 is accepted.
+    static void check_code_page(int code_page);
+    // The code page asked for at opening (0: the header's).
+    int jet3_code_page() const { return jet3_code_page_; }
+    // The code page Jet3 text is read in; 0 for Jet4 and later files.
+    uint16_t text_code_page() const { return decoder_ ? decoder_->code_page() : 0; }
     ~jet_file();
     jet_file(const jet_file&) = delete;
     jet_file& operator=(const jet_file&) = delete;
@@ -54,8 +64,10 @@ public:
 private:
     void open_plain(const std::string& native);
     void open_decrypted(const std::string& native, std::u16string_view password);
+    void use_code_page_for_names();
 
     std::u16string path_;
+    int jet3_code_page_ = 0;
     jet_header header_;
     uint32_t page_count_ = 0;
     jet_mdb_ptr mdb_;

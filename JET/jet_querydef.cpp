@@ -197,7 +197,7 @@ std::unique_ptr<jet_row_source> jet_querydef::table_scan(const std::u16string& t
     if (e->type == 4) throw jet_error(jet_err_odbc_connect, dsn_of(e->connect));
     if (e->type == 6) {
         // A table linked from another Access file is read from there.
-        auto linked = std::make_unique<jet_database>(e->database, u"", false, true);
+        auto linked = std::make_unique<jet_database>(e->database, u"", false, true, db_->file().jet3_code_page());
         jet_tabledef def = linked->tabledef(e->foreign_name.empty() ? e->name : e->foreign_name);
         auto reader = def.open_reader();
         return std::make_unique<table_source>(std::move(linked), std::move(reader));

@@ -13,12 +13,9 @@ const iconv_t k_no_iconv = reinterpret_cast<iconv_t>(-1);
 // knows it by.
 iconv_t open_code_page(uint16_t cp, bool to_utf16)
 {
-    const std::string names[] = {"CP" + std::to_string(cp), "WINDOWS-" + std::to_string(cp)};
-    for (const std::string& name : names) {
-        iconv_t cd = to_utf16 ? iconv_open("UTF-16LE", name.c_str()) : iconv_open(name.c_str(), "UTF-16LE");
-        if (cd != k_no_iconv) return cd;
-    }
-    return k_no_iconv;
+    const std::string name = jet_code_page_iconv_name(cp);
+    if (name.empty()) return k_no_iconv;
+    return to_utf16 ? iconv_open("UTF-16LE", name.c_str()) : iconv_open(name.c_str(), "UTF-16LE");
 }
 
 bool is_multi_byte(uint16_t cp)
@@ -85,6 +82,22 @@ std::u16string jet_decode_unicode(const uint8_t* p, size_t n)
     out.resize(n / 2);
     for (size_t i = 0; i < n / 2; ++i) out[i] = static_cast<char16_t>(p[2 * i] | (p[2 * i + 1] << 8));
     return out;
+}
+
+std::string jet_code_page_iconv_name(uint16_t cp)
+{
+    if (cp == 0) return {};
+    const std::string names[] = {"CP" + std::to_string(cp), "WINDOWS-" + std::to_string(cp)};
+    for (const std::string& name : names) {
+        iconv_t to = iconv_open("UTF-16LE", name.c_str());
+        if (to == k_no_iconv) continue;
+        iconv_close(to);
+        iconv_t from = iconv_open(name.c_str(), "UTF-16LE");
+        if (from == k_no_iconv) continue;
+        iconv_close(from);
+        return name;
+    }
+    return {};
 }
 
 uint16_t jet_code_page_for_lcid(uint16_t lcid)

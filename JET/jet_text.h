@@ -16,6 +16,10 @@
 // a plain run is dropped.
 std::u16string jet_decode_unicode(const uint8_t* p, size_t n);
 
+// The name under which the system's iconv converts Windows code page `cp`
+// both ways ("CP949", "WINDOWS-1252", ...); empty when it cannot.
+std::string jet_code_page_iconv_name(uint16_t cp);
+
 // The ANSI code page for a Windows locale id, for Jet3 headers that name
 // no code page; 1252 when the locale is unknown.
 uint16_t jet_code_page_for_lcid(uint16_t lcid);

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <sstream>
 
 #include "jet_database.h"
 #include "jet_dbengine.h"
@@ -125,6 +126,7 @@ void write_table(jet_database& db, jet_tabledef& t, bool rows, std::ostream& out
 std::unique_ptr<jet_database> open_database(const jet_inspect_options& o, std::unique_ptr<jet_dbengine>& engine)
 {
     engine = jet_dbengine::create(3);
+    engine->set_jet3_code_page(o.jet3_code_page);
     if (!o.workgroup.empty() && !o.user.empty()) {
         engine->set_system_db(o.workgroup);
         engine->create_workspace(u"New Workspace", o.user, o.user_password);
@@ -244,7 +246,18 @@ void jet_viewer::inspect(const jet_inspect_options& o, std::ostream& out)
         }
         if (!first) out << ",\n";
         first = false;
-        write_table(*db, t, o.rows, out);
+        // Each table is written whole or replaced by its error, so that one
+        // unreadable table leaves a sound document and the others are read.
+        std::ostringstream one;
+        try {
+            write_table(*db, t, o.rows, one);
+            out << one.str();
+        } catch (const jet_error& e) {
+            out << "    {\"name\": " << json_string(t.name()) << ", \"attributes\": "
+                << static_cast<uint32_t>(t.attributes())
+                << ", \"linked\": " << flag((t.attributes() & 0x60000000) != 0) << ",\n     \"error\": {\"number\": "
+                << e.number << ", \"description\": " << json_string(e.description) << "}}";
+        }
     }
     out << "],\n \"skipped\": [";
     for (size_t i = 0; i < skipped.size(); ++i)

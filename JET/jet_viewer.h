@@ -17,11 +17,15 @@ struct jet_inspect_options {
     bool rows = true;
     std::u16string query;       // --query: this statement's result instead of the tables
     std::u16string test_query;  // --test-query: compile this statement only
+    int jet3_code_page = 0;     // --jet3-codepage: Access 97 text's code page (0: the header's)
 };
 
 class jet_viewer {
 public:
-    // Writes the JSON document; raises jet_error as the component does.
+    // Writes the JSON document; raises jet_error as the component does
+    // when the file cannot be opened. A table that cannot be read (an ODBC
+    // link, damaged rows) is written with its error instead, and the other
+    // tables follow.
     // With a query or a test query in the options, inspect_query or
     // test_query runs instead.
     static void inspect(const jet_inspect_options& options, std::ostream& out);

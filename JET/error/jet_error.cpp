@@ -103,6 +103,15 @@ jet_error::jet_error(int32_t num, std::u16string_view arg)
     t_current.assign(1, jet_error_entry{number, description});
 }
 
+jet_error jet_error::with_text(int32_t number, std::u16string text)
+{
+    jet_error e(number);
+    e.description = std::move(text);
+    e.message = tk_to_ansi(e.description);
+    t_current.assign(1, jet_error_entry{number, e.description});
+    return e;
+}
+
 jet_error::~jet_error() = default;
 
 const std::vector<jet_error_entry>& jet_error::current()

@@ -50,6 +50,9 @@ class jet_error : public tk_exception {
 public:
     // DAO's text for `number`, with `arg` in place of its placeholder.
     explicit jet_error(int32_t number, std::u16string_view arg = {});
+    // An error of DAO's number `number` with a text of the component's own,
+    // for failures DAO has no text for (a setting it does not have).
+    static jet_error with_text(int32_t number, std::u16string text);
     jet_error(const jet_error&) = default;
     jet_error& operator=(const jet_error&) = default;
     ~jet_error() override;
