@@ -235,6 +235,31 @@ TEST_F(agent_run, foreign_keys_only_when_asked_and_each_failure_reported)
     EXPECT_EQ(emu_.scalar(fks), "1");
 }
 
+TEST_F(agent_run, access97_code_page_from_option_or_profile)
+{
+    const std::string value = "SELECT \"field1\" FROM \"table1\"";
+    agent_result r = emu_.convert("charsetGBK.mdb", {"--jet3_codepage=936"});
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_EQ(emu_.scalar(value), "GBK编码");
+    std::string profile = emu_.file("gbk.tlv", "[Generic settings]\r\nsrc=" + test_data("charsetGBK.mdb") +
+                                                   "\r\ndest=XE\r\n[Oracle settings]\r\nhost=localhost\r\n"
+                                                   "user=scott\r\npassword=tiger\r\n"
+                                                   "[MS Access settings]\r\njet3 code page=936\r\n");
+    sql("DROP TABLE \"table1\"");
+    ASSERT_EQ(emu_.agent({"--profile=" + profile}).status, 0);
+    EXPECT_EQ(emu_.scalar(value), "GBK编码");
+    // The file's own code page (1252) reads the bytes as Latin letters.
+    ASSERT_EQ(emu_.convert("charsetGBK.mdb", {"--jet3_codepage=0"}).status, 0);
+    EXPECT_NE(emu_.scalar(value), "GBK编码");
+
+    r = emu_.convert("charsetGBK.mdb", {"--jet3_codepage=1234"});
+    EXPECT_EQ(r.status, 255);
+    EXPECT_EQ(r.out, "Error:\nCode page 1234 cannot be used to read Access 97 text: the system has no converter for it.\n");
+    r = emu_.convert("charsetGBK.mdb", {"--jet3_codepage=936x"});
+    EXPECT_EQ(r.status, 255);
+    EXPECT_EQ(r.err, "Invalid Jet3 code page: 936x\n");
+}
+
 struct fault_case {
     const char* what;
     std::vector<std::string> fault;
