@@ -210,8 +210,10 @@ void tolvane_convertor::run_body()
             shadowed.reason = "a selected query has its name";
         }
     }
-    for (const std::u16string& t : tables)
-        if (tables_listed || !selected_tables.empty()) selected_queries.try_emplace(t, u"");
+    // Chosen tables join the selection, so that a profile saved after the
+    // run lists them; "every table" by default is no choice to remember.
+    if (tables_listed || !selected_tables.empty())
+        for (const std::u16string& t : tables) selected_queries.try_emplace(t, u"");
 
     for (const auto& [name, text] : entries) {
         if (stop_signal_ != 0) {
