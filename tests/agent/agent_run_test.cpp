@@ -235,6 +235,21 @@ TEST_F(agent_run, foreign_keys_only_when_asked_and_each_failure_reported)
     EXPECT_EQ(emu_.scalar(fks), "1");
 }
 
+TEST_F(agent_run, a_query_shadows_the_table_of_its_name)
+{
+    std::string profile = emu_.file("q.tlv", "[Selected Tables]\r\n"
+                                             "Shippers=SELECT * FROM Shippers WHERE ShipperID < 3\r\n");
+    agent_result r = shippers({"--profile=" + profile});
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_EQ(count("Shippers"), "2");
+    EXPECT_NE(r.out.find(k_header +
+                         "Shippers                    skipped           0         0         0         0         0"
+                         "  (a selected query has its name)\n" +
+                         shippers_line("created", 2, 2, 0, 0, 0)),
+              std::string::npos)
+        << r.out;
+}
+
 TEST_F(agent_run, access97_code_page_from_option_or_profile)
 {
     const std::string value = "SELECT \"field1\" FROM \"table1\"";
