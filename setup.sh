@@ -11,6 +11,7 @@ PACKAGES=(
   libsqlite3-dev sqlite3
   mdbtools mdbtools-dev
   libssl-dev
+  qt6-base-dev
 )
 
 missing=()

@@ -1,0 +1,87 @@
+// tolvanewizard: the desktop wizard. With a profile path as its argument
+// (quick launch) it checks the source, connects and starts converting at
+// once, showing only the progress and finish pages.
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QStringList>
+
+#include "error_handler.h"
+#include "tk_error_tables.h"
+#include "tk_logger.h"
+#include "wizard_engine_backend.h"
+#include "wizard_paths.h"
+#include "wizard_presenter.h"
+#include "wizard_settings_store.h"
+#include "wizard_shell.h"
+
+namespace {
+
+// Qt needs a display; without one it would abort inside QApplication.
+bool have_display()
+{
+    const char* vars[] = {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"};
+    for (const char* v : vars) {
+        const char* value = std::getenv(v);
+        if (value != nullptr && *value != '\0') return true;
+    }
+    return false;
+}
+
+// Checks the source and connects, as the pages would, before the window.
+void prepare_quick_launch(wizard_backend& backend, const QString& profile)
+{
+    tk_trace(2, "QUICK LAUNCH: profile=%s", profile.toStdString());
+    backend.load_profile(wizard_expand_path(profile).toStdU16String());
+    backend.check_acc_base();
+    backend.connect_oracle_server(backend.settings().dest);
+}
+
+int run_wizard(wizard_backend& backend, const QStringList& args)
+{
+    bool quick = args.size() > 1;
+    if (quick) prepare_quick_launch(backend, args.at(1));
+    wizard_shell shell(backend, quick);
+    shell.show();
+    QApplication::exec();
+    return shell.exit_code();
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    std::setlocale(LC_ALL, "");
+    if (!have_display()) {
+        std::fprintf(stderr, "Failed to initialize GUI library: no display (DISPLAY or WAYLAND_DISPLAY).\n");
+        return wizard_shell::exit_fatal;
+    }
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("tolvanewizard");
+    QApplication::setDesktopFileName("tolvanewizard");
+    QApplication::setWindowIcon(QIcon::fromTheme("tolvane"));
+
+    wizard_engine_backend backend;
+    auto save_settings = [&backend] { wizard_settings_store::serialize(backend.settings(), true); };
+    error_handler handler(tk_oracle_error_count, tk_oracle_errors);
+    handler.load_err_map(tk_access_error_count, tk_access_errors);
+    handler.set_presenter(std::make_unique<wizard_presenter>(save_settings));
+    wizard_settings_store::serialize(backend.settings(), false);
+
+    int status = wizard_shell::exit_fatal;
+    try {
+        status = run_wizard(backend, QApplication::arguments());
+    } catch (const tk_exception& e) {
+        handler.handle(e, true);
+    } catch (const tk_final_exception&) {
+    } catch (const std::exception& e) {
+        wizard_shell::error(QString::fromLocal8Bit(e.what()));
+    }
+    // Written whatever came of the run, also after Cancel.
+    save_settings();
+    return status;
+}
