@@ -70,7 +70,7 @@ QString gui_finish_page::result_text(run_verdict verdict, const run_outcome& out
     case run_verdict::errors:
         return "There were some errors while converting the database.\nClick 'Finish' to exit the wizard.";
     case run_verdict::stopped:
-        return QString("The conversion was stopped at table '%1', record #%2.\n"
+        return QString("The conversion was stopped in table '%1' after record #%2.\n"
                        "The rows loaded before that stay in Oracle.\nClick 'Finish' to exit the wizard.")
             .arg(QString::fromStdU16String(outcome.stop_table))
             .arg(outcome.stop_row);

@@ -14,7 +14,6 @@
 #include "tk_error_tables.h"
 #include "tk_logger.h"
 #include "wizard_engine_backend.h"
-#include "wizard_paths.h"
 #include "wizard_presenter.h"
 #include "wizard_settings_store.h"
 #include "wizard_shell.h"
@@ -32,19 +31,10 @@ bool have_display()
     return false;
 }
 
-// Checks the source and connects, as the pages would, before the window.
-void prepare_quick_launch(wizard_backend& backend, const QString& profile)
-{
-    tk_trace(2, "QUICK LAUNCH: profile=%s", profile.toStdString());
-    backend.load_profile(wizard_expand_path(profile).toStdU16String());
-    backend.check_acc_base();
-    backend.connect_oracle_server(backend.settings().dest);
-}
-
 int run_wizard(wizard_backend& backend, const QStringList& args)
 {
     bool quick = args.size() > 1;
-    if (quick) prepare_quick_launch(backend, args.at(1));
+    if (quick) wizard_shell::prepare_quick_launch(backend, args.at(1));
     wizard_shell shell(backend, quick);
     shell.show();
     QApplication::exec();

@@ -17,6 +17,7 @@
 #include "ugl_page.h"
 #include "welcome_page.h"
 #include "wizard_backend.h"
+#include "wizard_paths.h"
 #include "wizard_services.h"
 
 namespace {
@@ -69,6 +70,14 @@ wizard_shell::~wizard_shell() = default;
 QString wizard_shell::product_title()
 {
     return QStringLiteral("Tolvane 4.1");
+}
+
+void wizard_shell::prepare_quick_launch(wizard_backend& backend, const QString& path)
+{
+    tk_trace(2, "QUICK LAUNCH: profile=%s", path.toStdString());
+    backend.load_profile(wizard_expand_path(path).toStdU16String());
+    backend.check_acc_base();
+    backend.connect_oracle_server(backend.settings().dest);
 }
 
 bool wizard_shell::is_initialized()
@@ -193,6 +202,11 @@ void wizard_shell::reject()
 
 void wizard_shell::on_page_changed(int id)
 {
+    // QWizard fills a page only when it is reached with Next; after Back
+    // the page shows again what the converter holds, as on the way in.
+    bool back = id >= 0 && id < last_id_;
+    last_id_ = id;
+    if (back) guard([this, id] { page(id)->initializePage(); });
     // Numbered pages offer help; the welcome and finish pages do not.
     bool numbered = id >= oracle_id && id <= progress_id;
     if (QAbstractButton* help = button(QWizard::HelpButton)) help->setVisible(numbered);

@@ -31,6 +31,11 @@ public:
     ~wizard_shell() override;
 
     static QString product_title();  // "Tolvane 4.1"
+
+    // A quick launch's preparation, before the window exists: loads the
+    // profile at `path` ("~" expanded), checks the MS Access source and
+    // connects to Oracle. Raises what those raise.
+    static void prepare_quick_launch(wizard_backend& backend, const QString& path);
     static bool is_initialized();
 
     // Modal message boxes owned by the frame when it exists; the caption is
@@ -72,6 +77,7 @@ private:
 
     wizard_backend& backend_;
     std::vector<std::string> reported_errors_;
+    int last_id_ = -1;
     bool running_ = false;
     bool cancelled_ = false;
 };
