@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
 #include "tk_error_converter.h"
@@ -55,6 +56,15 @@ sel_file_page::sel_file_page(wizard_backend& backend, QWidget* parent) : QWizard
     skip_idx_ = check_box("S&kip converting indexes", "skip_idx");
     uppercase_ = check_box("&Make names uppercase", "uppercase");
 
+    // Access 97 files record the code page of the machine that wrote them
+    // wrongly more often than not; their text is read in the one named here.
+    codepage_ = new QSpinBox;
+    codepage_->setObjectName("jet3_codepage");
+    codepage_->setRange(0, 65535);
+    codepage_->setSpecialValueText("as the file says");
+    auto* codepage_label = new QLabel("Access 97 text code pa&ge:");
+    codepage_label->setBuddy(codepage_);
+
     auto* modes = new QGroupBox(" How to process existing tables: ");
     auto* mode_layout = new QVBoxLayout(modes);
     mode_ = new QButtonGroup(this);
@@ -77,6 +87,10 @@ sel_file_page::sel_file_page(wizard_backend& backend, QWidget* parent) : QWizard
     options->addWidget(skip_idx_);
     options->addWidget(uppercase_);
     options->addStretch();
+    auto* codepage_row = new QHBoxLayout;
+    codepage_row->addWidget(codepage_label);
+    codepage_row->addWidget(codepage_);
+    options->addLayout(codepage_row);
     auto* lower = new QHBoxLayout;
     lower->addLayout(options);
     lower->addWidget(modes);
@@ -102,6 +116,7 @@ void sel_file_page::initializePage()
     uppercase_->setChecked(s.uppercase);
     file_->setText(wizard_expand_path(QString::fromStdU16String(s.src)));
     mode_->button(std::clamp(s.mode, 1, 4))->setChecked(true);
+    codepage_->setValue(s.jet3_codepage);
 }
 
 void sel_file_page::on_use_pwd()
@@ -127,6 +142,7 @@ void sel_file_page::store_file_info()
     s.uppercase = uppercase_->isChecked();
     s.src = wizard_expand_path(file_->text()).toStdU16String();
     s.acc_pswd = use_pwd_->isChecked() ? password_->text().toStdU16String() : std::u16string();
+    s.jet3_codepage = codepage_->value();
     int mode = mode_->checkedId();
     if (mode >= 1) {
         tk_trace(1, "udb_converter::set_mode(%d)", mode);

@@ -7,6 +7,7 @@
 class QButtonGroup;
 class QCheckBox;
 class QLineEdit;
+class QSpinBox;
 class wizard_backend;
 
 class sel_file_page : public QWizardPage {
@@ -32,4 +33,5 @@ private:
     QCheckBox* skip_idx_;
     QCheckBox* uppercase_;
     QButtonGroup* mode_;
+    QSpinBox* codepage_;
 };

@@ -13,6 +13,7 @@
 #include "error_handler.h"
 #include "tk_error_tables.h"
 #include "tk_logger.h"
+#include "tolvane_convertor.h"
 #include "wizard_engine_backend.h"
 #include "wizard_presenter.h"
 #include "wizard_settings_store.h"
@@ -55,10 +56,12 @@ int main(int argc, char** argv)
     QApplication::setDesktopFileName("tolvanewizard");
     QApplication::setWindowIcon(QIcon::fromTheme("tolvane"));
 
-    wizard_engine_backend backend;
-    auto save_settings = [&backend] { wizard_settings_store::serialize(backend.settings(), true); };
+    // The error handler first, then the converter; destroyed the other way.
     error_handler handler(tk_oracle_error_count, tk_oracle_errors);
     handler.load_err_map(tk_access_error_count, tk_access_errors);
+    tolvane_convertor converter;
+    wizard_engine_backend backend(converter);
+    auto save_settings = [&backend] { wizard_settings_store::serialize(backend.settings(), true); };
     handler.set_presenter(std::make_unique<wizard_presenter>(save_settings));
     wizard_settings_store::serialize(backend.settings(), false);
 

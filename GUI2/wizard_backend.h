@@ -35,6 +35,7 @@ struct wizard_settings {
     std::u16string ugl_pswd;
     bool uppercase = true;
     bool use_ugl = false;
+    int jet3_codepage = 0;       // code page of Access 97 text; 0: the file's own
 
     // What to convert, in the converter's shape: tables in the order given,
     // selected and offered queries by name (ordered by UTF-16 code units).
@@ -142,7 +143,7 @@ public:
     virtual void run() = 0;
     // Asks a running conversion to end between two rows; what was loaded
     // stays committed.
-    void request_stop() { stop_.store(true); }
+    virtual void request_stop() { stop_.store(true); }
     bool stop_requested() const { return stop_.load(); }
 
     run_counters& counters() { return counters_; }

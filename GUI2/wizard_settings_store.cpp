@@ -88,6 +88,9 @@ bool read_all(QSettings& s, wizard_settings& w)
     all &= read_flag(s, "uppercase", w.uppercase);
     w.use_ugl = false;
     all &= read_flag(s, "use_ugl", w.use_ugl);
+    // Newer than the values above: a store written before it lacks it.
+    w.jet3_codepage = 0;
+    read_number(s, "jet3_codepage", w.jet3_codepage);
     return all;
 }
 
@@ -108,6 +111,7 @@ void write_all(QSettings& s, const wizard_settings& w)
     write_text(s, "ugl_pswd", w.ugl_pswd);
     write_flag(s, "uppercase", w.uppercase);
     write_flag(s, "use_ugl", w.use_ugl);
+    s.setValue("jet3_codepage", w.jet3_codepage);
 }
 
 }  // namespace

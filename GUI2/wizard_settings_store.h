@@ -20,8 +20,9 @@ public:
     // "sysdb path", tab_def, ugl_user, ugl_pswd, uppercase, use_ugl. When
     // reading, a value with a default (mode 1, port "1521", skip_idx 0,
     // tab_def 0, uppercase 1, use_ugl 0) takes it first; a missing value
-    // leaves the setting as it was and makes the result false. Writing
-    // fails when the file cannot be written.
+    // leaves the setting as it was and makes the result false. Then
+    // jet3_codepage (default 0), which older stores lack without making the
+    // result false. Writing fails when the file cannot be written.
     static bool serialize(wizard_settings& settings, bool store);
 
     // The file QSettings keeps the values in.
