@@ -15,8 +15,9 @@ progress_page::progress_page(wizard_backend& backend, QWidget* parent) : QWizard
 {
     setTitle("Step 5 of 5");
     setSubTitle("Database conversion is in progress");
-    // Once the run has started there is no way back to the settings.
+    // The finish page has no way back to a run that has ended.
     setCommitPage(true);
+    setButtonText(QWizard::CommitButton, "&Next >");
     auto* intro = new QLabel(
         "Database conversion is in progress. Please wait until wizard completes\n"
         "moving your MS Access database to Oracle server.");

@@ -44,6 +44,9 @@ tlv_sel_tables_page::tlv_sel_tables_page(wizard_backend& backend, QWidget* paren
 {
     setTitle("Step 4 of 5");
     setSubTitle("Select tables to convert");
+    // Next starts the run: the progress page has no way back to the settings.
+    setCommitPage(true);
+    setButtonText(QWizard::CommitButton, "&Next >");
     auto* intro = new QLabel("Select MS Access tables to convert into Oracle format.");
     available_ = make_list("available");
     selected_ = make_list("selected");

@@ -126,7 +126,7 @@ int main(int argc, char** argv)
     s.oraclep = u"tiger";
     s.src = source.toStdU16String();
     s.available_queries[u"Orders2011"] = u"SELECT * FROM Orders WHERE Year([OrderDate]) = 2011";
-    backend.row_time = std::chrono::microseconds(400);
+    backend.row_time = std::chrono::microseconds(2000);
     backend.failing_rows.insert({u"Orders", 7});
     handler.set_silent(true);  // row errors go to the finish page's list only
 
@@ -147,7 +147,7 @@ int main(int argc, char** argv)
         save(shell, names[i]);
         shell.next();
     }
-    settle(700);
+    settle(650);
     save(shell, "page-6-progress");
     while (shell.currentId() != wizard_shell::finish_id) settle(100);
     settle();

@@ -186,6 +186,24 @@ TEST_F(pages_test, source_page_checks_and_stores_options)
     EXPECT_TRUE(backend.settings().acc_pswd.empty());
 }
 
+TEST_F(pages_test, no_way_back_from_the_run)
+{
+    backend.row_time = std::chrono::microseconds(1000);
+    backend.settings().selected_tables = {u"Orders"};
+    backend.settings().src = touch("shop.mdb").toStdU16String();
+    make_shell();
+    walk_to(wizard_shell::oracle_id);
+    set_text("database", "XE");
+    walk_to(wizard_shell::progress_id);
+    EXPECT_EQ(shell->currentPage()->title(), "Step 5 of 5");
+    auto* back = shell->button(QWizard::BackButton);
+    EXPECT_FALSE(back->isVisible() && back->isEnabled());
+    EXPECT_FALSE(shell->button(QWizard::CommitButton)->isEnabled());
+    ASSERT_TRUE(wait_for([&] { return shell->currentId() == wizard_shell::finish_id; }));
+    back = shell->button(QWizard::BackButton);
+    EXPECT_FALSE(back->isVisible() && back->isEnabled());
+}
+
 TEST_F(pages_test, mode_out_of_range_shows_nearest)
 {
     struct row {
