@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QIcon>
 #include <QStringList>
 
 #include "error_handler.h"
@@ -62,18 +63,19 @@ int main(int argc, char** argv)
     tolvane_convertor converter;
     wizard_engine_backend backend(converter);
     auto save_settings = [&backend] { wizard_settings_store::serialize(backend.settings(), true); };
-    handler.set_presenter(std::make_unique<wizard_presenter>(save_settings));
+    // Before the process ends on an internal error: keep the settings, and
+    // commit what the run loaded.
+    handler.set_presenter(std::make_unique<wizard_presenter>([&] {
+        save_settings();
+        converter.close_connection();
+    }));
     wizard_settings_store::serialize(backend.settings(), false);
 
+    // A failed quick launch (profile, source, logon) is shown like any
+    // other error; an internal one ends the process in the error policy.
     int status = wizard_shell::exit_fatal;
-    try {
-        status = run_wizard(backend, QApplication::arguments());
-    } catch (const tk_exception& e) {
-        handler.handle(e, true);
-    } catch (const tk_final_exception&) {
-    } catch (const std::exception& e) {
-        wizard_shell::error(QString::fromLocal8Bit(e.what()));
-    }
+    if (!wizard_shell::guard([&] { status = run_wizard(backend, QApplication::arguments()); }))
+        status = wizard_shell::exit_fatal;
     // Written whatever came of the run, also after Cancel.
     save_settings();
     return status;
