@@ -21,5 +21,6 @@ int main(int argc, char** argv)
                 text(s.sysdb_path).constData(), s.tab_def);
     std::printf("ugl_user=%s\nugl_pswd=%s\nuppercase=%d\nuse_ugl=%d\n", text(s.ugl_user).constData(),
                 text(s.ugl_pswd).constData(), s.uppercase, s.use_ugl);
+    std::printf("jet3_codepage=%d\n", s.jet3_codepage);
     return 0;
 }

@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QSpinBox>
 
 #include "gui2_test_support.h"
 #include "ora_exception.h"
@@ -163,6 +164,7 @@ TEST_F(pages_test, source_page_checks_and_stores_options)
     child<QCheckBox>("tab_def")->setChecked(true);
     child<QCheckBox>("uppercase")->setChecked(false);
     child<QRadioButton>("mode3")->setChecked(true);
+    child<QSpinBox>("jet3_codepage")->setValue(936);
     shell->next();
     std::vector<QString> shown = services.take_texts();
     ASSERT_EQ(shown.size(), 1u);
@@ -177,6 +179,7 @@ TEST_F(pages_test, source_page_checks_and_stores_options)
     EXPECT_TRUE(s.tab_def);
     EXPECT_FALSE(s.uppercase);
     EXPECT_EQ(s.mode, 3);
+    EXPECT_EQ(s.jet3_codepage, 936);
 
     // Unticking "Use password" clears the stored password.
     shell->back();

@@ -54,6 +54,7 @@ TEST(wizard_settings_store, fresh_process_reads_what_was_written_and_file_is_pri
     s.ugl_pswd = u" spaced ";
     s.uppercase = false;
     s.use_ugl = true;
+    s.jet3_codepage = 949;
     ASSERT_TRUE(wizard_settings_store::serialize(s, true));
 
     std::map<QString, QString> got = probe();
@@ -61,7 +62,7 @@ TEST(wizard_settings_store, fresh_process_reads_what_was_written_and_file_is_pri
         {"all", "1"}, {"acc_pswd", "db pw"}, {"dest", "XEPDB1"}, {"mode", "4"}, {"oracleh", "ora.example.com"},
         {"oraclep", "tiger"}, {"oracleu", "scott"}, {"port", "1522"}, {"skip_idx", "1"},
         {"src", "/data/Nordvind æøå.mdb"}, {"sysdb path", "/data/system.mdw"}, {"tab_def", "1"},
-        {"ugl_user", "admin"}, {"ugl_pswd", " spaced "}, {"uppercase", "0"}, {"use_ugl", "1"}};
+        {"ugl_user", "admin"}, {"ugl_pswd", " spaced "}, {"uppercase", "0"}, {"use_ugl", "1"}, {"jet3_codepage", "949"}};
     EXPECT_EQ(got, want);
 
     QFileInfo file(wizard_settings_store::file_name());
