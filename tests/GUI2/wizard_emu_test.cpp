@@ -113,3 +113,27 @@ TEST_F(wizard_emu, quick_launch_from_a_profile)
     EXPECT_EQ(emu.scalar("SELECT COUNT(*) FROM \"Q1\""), "2");
     EXPECT_EQ(shell->exit_code(), wizard_shell::exit_ok);
 }
+
+TEST_F(wizard_emu, stop_during_a_run_keeps_the_rows_loaded)
+{
+    std::string profile = emu.file("big.tlv",
+                                   "[Generic settings]\r\nsrc=" + test_data("nwind.mdb") +
+                                       "\r\ndest=XE\r\n\r\n[Oracle settings]\r\nuser=scott\r\npassword=tiger\r\n"
+                                       "uppercase=0\r\n\r\n[Selected Tables]\r\nOrder Details\r\nShippers\r\n");
+    wizard_shell::prepare_quick_launch(*backend, QString::fromStdString(profile));
+    shell = std::make_unique<wizard_shell>(*backend, true);
+    shell->show();
+    ASSERT_TRUE(wait_for([this] { return backend->counters().records_done.load() > 5; }, 30000));
+    services.answers = {true};
+    shell->reject();
+    ASSERT_TRUE(finished());
+    const run_outcome& o = backend->outcome();
+    ASSERT_EQ(o.end, run_outcome::state::stopped);
+    EXPECT_EQ(o.stop_table, u"Order Details");
+    EXPECT_LT(o.stop_row, 2155);
+    // What was loaded before the stop is committed; the next table never began.
+    EXPECT_EQ(emu.scalar("SELECT COUNT(*) FROM \"Order_Details\""), std::to_string(o.stop_row));
+    EXPECT_EQ(emu.scalar("SELECT COUNT(*) FROM USER_TABLES WHERE TABLE_NAME = 'Shippers'"), "0");
+    EXPECT_TRUE(result_text().startsWith("The conversion was stopped in table 'Order Details' after record #"));
+    EXPECT_EQ(shell->exit_code(), wizard_shell::exit_errors);
+}
