@@ -9,6 +9,7 @@
 #include <QTreeWidget>
 
 #include "../agent/agent_test_support.h"
+#include "dlg_error_continue.h"
 #include "gui2_test_support.h"
 #include "tlv_sel_tables_page.h"
 #include "tolvane_convertor.h"
@@ -136,4 +137,45 @@ TEST_F(wizard_emu, stop_during_a_run_keeps_the_rows_loaded)
     EXPECT_EQ(emu.scalar("SELECT COUNT(*) FROM USER_TABLES WHERE TABLE_NAME = 'Shippers'"), "0");
     EXPECT_TRUE(result_text().startsWith("The conversion was stopped in table 'Order Details' after record #"));
     EXPECT_EQ(shell->exit_code(), wizard_shell::exit_errors);
+}
+
+// A row refused by Oracle, answered with Continue or with Abort.
+TEST_F(wizard_emu, row_error_continue_or_abort)
+{
+    struct row {
+        int answer;
+        run_outcome::state end;
+        const char* result_start;
+    };
+    const row rows[] = {
+        {dlg_error_continue::continue_result, run_outcome::state::completed,
+         "There were some errors while converting the database."},
+        {dlg_error_continue::abort_result, run_outcome::state::stopped,
+         "The conversion was stopped in table 'Shippers' after record #1."},
+    };
+    for (const row& r : rows) {
+        emu.oraemu({"fault", "XE", "insert_fails", "Shippers", "2", "1"});
+        std::string profile = emu.file("rows.tlv",
+                                       "[Generic settings]\r\nsrc=" + test_data("nwind.mdb") +
+                                           "\r\ndest=XE\r\nmode=1\r\n\r\n[Oracle settings]\r\nuser=scott\r\n"
+                                           "password=tiger\r\nuppercase=0\r\n\r\n[Selected Tables]\r\nShippers\r\n");
+        backend->settings() = wizard_settings();
+        wizard_shell::prepare_quick_launch(*backend, QString::fromStdString(profile));
+        QString asked;
+        services.dialogs.push_back([&](QDialog& d) {
+            asked = d.findChildren<QLabel*>().at(1)->text();
+            return r.answer;
+        });
+        shell = std::make_unique<wizard_shell>(*backend, true);
+        shell->show();
+        ASSERT_TRUE(finished());
+        EXPECT_TRUE(asked.startsWith("Shippers, record #2: ")) << asked.toStdString();
+        EXPECT_EQ(backend->outcome().end, r.end);
+        EXPECT_TRUE(result_text().startsWith(r.result_start)) << result_text().toStdString();
+        EXPECT_EQ(shell->reported_errors().size(), 1u);
+        EXPECT_EQ(shell->exit_code(), wizard_shell::exit_errors);
+        shell.reset();
+        handler->set_silent(false);
+        emu.oraemu({"clear-faults", "XE"});
+    }
 }
