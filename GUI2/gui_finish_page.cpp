@@ -50,6 +50,7 @@ gui_finish_page::gui_finish_page(wizard_backend& backend, QWidget* parent) : QWi
     summary_->header()->setStretchLastSection(false);
     summary_->setHeaderLabels({"Table", "Action", "Inserted", "Updated", "Dropped", "Failed"});
     auto* save = new QPushButton("&Save Settings");
+    save->setAutoDefault(false);  // Enter stays Finish
     save->setObjectName("save_settings");
     connect(save, &QPushButton::clicked, this, [this] { wizard_shell::guard([this] { on_save_settings(); }); });
 

@@ -46,6 +46,7 @@ sel_file_page::sel_file_page(wizard_backend& backend, QWidget* parent) : QWizard
     auto* file_label = new QLabel("MS &Access database name:");
     file_label->setBuddy(file_);
     auto* browse = new QPushButton("&Browse...");
+    browse->setAutoDefault(false);  // Enter stays Next
     browse->setObjectName("browse");
     use_pwd_ = check_box("&Use password:", "use_pwd");
     password_ = new QLineEdit;

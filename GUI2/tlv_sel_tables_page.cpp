@@ -28,6 +28,7 @@ QListWidget* make_list(const char* name)
 QPushButton* make_button(const char* text, const char* name)
 {
     auto* button = new QPushButton(text);
+    button->setAutoDefault(false);  // Enter stays Next
     button->setObjectName(name);
     return button;
 }

@@ -36,6 +36,7 @@ ugl_page::ugl_page(wizard_backend& backend, QWidget* parent) : QWizardPage(paren
     file_ = new QLineEdit;
     file_->setObjectName("file");
     browse_ = new QPushButton("&Browse...");
+    browse_->setAutoDefault(false);  // Enter stays Next
     browse_->setObjectName("browse");
     user_ = new QLineEdit;
     user_->setObjectName("user");

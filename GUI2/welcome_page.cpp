@@ -33,6 +33,8 @@ welcome_page::welcome_page(wizard_backend& backend, QWidget* parent) : QWizardPa
         "you exit all programs before continue with the wizard.");
     text->setTextFormat(Qt::PlainText);
     auto* load = new QPushButton("&Load Settings");
+    // Enter stays Next on every page: page buttons are never the default.
+    load->setAutoDefault(false);
     load->setObjectName("load_settings");
     connect(load, &QPushButton::clicked, this, [this] { wizard_shell::guard([this] { on_load_settings(); }); });
 

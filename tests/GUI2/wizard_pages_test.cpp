@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QTest>
 
 #include "gui2_test_support.h"
 #include "ora_exception.h"
@@ -260,4 +261,28 @@ TEST_F(pages_test, help_missing_and_present)
     wizard_shell::set_help_dir(scratch.filePath("nohelp"));
     wizard_shell::display_help(1017);
     EXPECT_EQ(services.take_texts(), std::vector<QString>{"Help file does not exist. Reinstall the program."});
+}
+
+TEST_F(pages_test, keyboard_enter_is_next_escape_asks_f1_helps)
+{
+    make_shell();
+    shell->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(shell.get()));
+    QTest::keyClick(shell->currentPage(), Qt::Key_Return);
+    ASSERT_EQ(shell->currentId(), wizard_shell::oracle_id);
+    auto* database = child<QLineEdit>("database");
+    database->setFocus();
+    QTest::keyClick(database, Qt::Key_Return);  // Next: the check runs
+    EXPECT_EQ(services.take_texts(), std::vector<QString>{"You should enter Oracle database name"});
+    QTest::keyClick(database, Qt::Key_F1);
+    ASSERT_EQ(services.urls.size(), 1u);
+    EXPECT_TRUE(services.urls[0].toLocalFile().endsWith("/index.html"));
+    // Alt+D (the label's mnemonic) reaches the database field.
+    child<QLineEdit>("server")->setFocus();
+    QTest::keyClick(shell.get(), Qt::Key_D, Qt::AltModifier);
+    EXPECT_EQ(QApplication::focusWidget(), database);
+    services.answers = {false};
+    QTest::keyClick(database, Qt::Key_Escape);
+    EXPECT_EQ(services.take_texts(), std::vector<QString>{"Are you sure you want to exit the wizard?"});
+    EXPECT_TRUE(shell->isVisible());
 }
