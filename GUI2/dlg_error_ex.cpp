@@ -37,7 +37,9 @@ dlg_error_ex::dlg_error_ex(const QString& text, QWidget* parent) : QDialog(paren
     message->setTextFormat(Qt::PlainText);
     message->setWordWrap(true);
     message->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    auto* note = new QLabel("\"Copy to clipboard\" also keeps the text in\n" + report_file());
+    QString kept = report_file();
+    if (kept.startsWith(QDir::homePath() + "/")) kept = "~" + kept.mid(QDir::homePath().size());
+    auto* note = new QLabel("\"Copy to clipboard\" also keeps the text in\n" + kept);
     note->setTextFormat(Qt::PlainText);
     note->setObjectName("report_note");
 

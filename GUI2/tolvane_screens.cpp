@@ -11,7 +11,6 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QStyleFactory>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include "connecting_dialog.h"
@@ -108,8 +107,9 @@ int main(int argc, char** argv)
     }
     out_dir = QDir(QString::fromLocal8Bit(argv[1]));
     out_dir.mkpath(".");
-    QTemporaryDir scratch;
-    QString source = scratch.filePath("Northwind.mdb");
+    // The sample source lives in the home folder the script gives us.
+    QDir(QDir::homePath()).mkpath("Documents");
+    QString source = QDir::homePath() + "/Documents/Northwind.mdb";
     QFile(source).open(QIODevice::WriteOnly);
 
     quiet_services services;

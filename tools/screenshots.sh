@@ -9,9 +9,13 @@ cmake --build "$BUILD_DIR" --target tolvane_screens
 out=docs/screenshots
 mkdir -p "$out"
 rm -f "$out"/*.png
-scratch=$(mktemp -d)
+# A fixed place, so that the pictures do not change from run to run.
+scratch=/tmp/tolvane-screens
+rm -rf "$scratch"
+mkdir -p "$scratch/home/demo"
 trap 'rm -rf "$scratch"' EXIT
-# Own settings and caches: the sample run must not touch the user's.
-QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME="$scratch/config" XDG_CACHE_HOME="$scratch/cache" \
-  XDG_RUNTIME_DIR="$scratch" "$BUILD_DIR/GUI2/tolvane_screens" "$out" 2>/dev/null
+# A home of its own: the sample run must not touch the user's settings, and
+# the pictures must not show the user's paths.
+env -u XDG_CONFIG_HOME -u XDG_CACHE_HOME HOME="$scratch/home/demo" QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$scratch" \
+  "$BUILD_DIR/GUI2/tolvane_screens" "$out" 2>/dev/null
 ls "$out"
