@@ -11,7 +11,7 @@ PACKAGES=(
   libsqlite3-dev sqlite3
   mdbtools mdbtools-dev
   libssl-dev
-  clang libclang-rt-14-dev clang-format  # tools/fuzz (libFuzzer) and .clang-format
+  qt6-base-dev
 )
 
 missing=()
