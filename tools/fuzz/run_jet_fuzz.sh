@@ -5,7 +5,7 @@
 #   tools/fuzz/run_jet_fuzz.sh [SECONDS] [JOBS]     (defaults: 1200 s, 1 job)
 #
 # Needs clang (Debian's clang ships libFuzzer) beside the packages of
-# setup.sh. The target is built by CMake in $OUT/build with every library
+# setup.sh; installs it when missing. The target is built by CMake in $OUT/build with every library
 # instrumented (-DTOLVANE_FUZZ=ON), so it links exactly what the product
 # links. Crashes and hangs are written to $OUT/crashes (default
 # /tmp/jetfuzz); replay one with: $OUT/build/tools/jet_fuzz FILE
@@ -16,6 +16,17 @@ seconds=${1:-1200}
 jobs=${2:-1}
 out=${OUT:-/tmp/jetfuzz}
 mkdir -p "$out/corpus" "$out/crashes"
+
+# clang and its libFuzzer runtime are only needed here, so setup.sh leaves
+# them out; install them on first use.
+need=()
+for p in clang libclang-rt-14-dev; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || need+=("$p")
+done
+if ((${#need[@]})); then
+    sudo=""; [[ $(id -u) -ne 0 ]] && sudo=sudo
+    $sudo apt-get install -y --no-install-recommends "${need[@]}"
+fi
 
 # Seed corpus: the small test databases.
 for f in "$root"/tests/data/*.mdb "$root"/tests/data/*.accdb; do
