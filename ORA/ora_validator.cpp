@@ -1,5 +1,7 @@
 #include "ora_validator.h"
 
+#include <algorithm>
+
 #include <unicode/uchar.h>
 #include <unicode/utf16.h>
 
@@ -139,6 +141,25 @@ ora_in_validator::ora_in_validator(const std::vector<std::u16string>& restricted
 {
     restricted_names.push_back(u"PRIMARY");
     restricted_names.insert(restricted_names.end(), restricted.begin(), restricted.end());
+}
+
+std::vector<std::u16string> ora_in_validator::names_of_table(std::u16string_view table)
+{
+    const std::u16string t = ora_quote_literal(table);
+    std::vector<std::u16string> names = ora_select_strings(
+        u"SELECT constraint_name FROM user_constraints WHERE constraint_type='P' AND table_name=" + t);
+    for (auto& n : ora_select_strings(u"SELECT index_name FROM user_indexes WHERE table_name=" + t))
+        names.push_back(std::move(n));
+    return names;
+}
+
+void ora_in_validator::release(const std::vector<std::u16string>& names)
+{
+    // Names generated in this run stay in used_names; only what the schema
+    // held before the run is given back.
+    std::erase_if(restricted_names, [&](const std::u16string& r) {
+        return std::find(names.begin(), names.end(), r) != names.end();
+    });
 }
 
 void ora_in_validator::load(const udb_indexes& indexes)

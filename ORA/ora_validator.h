@@ -51,4 +51,9 @@ public:
     explicit ora_in_validator(const std::vector<std::u16string>& restricted);
 
     void load(const udb_indexes& indexes);
+    // The primary-key constraint and index names `table` holds in the
+    // schema; read before the table is dropped, then released, so that
+    // overwriting a table gives its indexes the same names again.
+    static std::vector<std::u16string> names_of_table(std::u16string_view table);
+    void release(const std::vector<std::u16string>& names);
 };

@@ -359,8 +359,11 @@ void tolvane_convertor::convert_entry(udb_database& source, ora_database& target
 
 void tolvane_convertor::drop_for_overwrite(const std::u16string& name)
 {
+    std::vector<std::u16string> index_names;
+    if (ora_in_validator::exists()) index_names = ora_in_validator::names_of_table(name);
     try {
         drop_table(name);
+        if (ora_in_validator::exists()) ora_in_validator::instance().release(index_names);
     } catch (const tk_exception& e) {
         if (e.code != k_resource_busy) throw;
         throw tk_exception("Cannot delete table because it is busy with another process", 0);

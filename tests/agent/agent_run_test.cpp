@@ -46,6 +46,8 @@ protected:
 TEST_F(agent_run, modes_on_an_existing_table_with_a_key)
 {
     ASSERT_EQ(shippers().status, 0);
+    const std::string index_names_sql = "SELECT index_name FROM user_indexes ORDER BY index_name";
+    const std::string index_names = sql(index_names_sql);
     sql("UPDATE \"Shippers\" SET \"CompanyName\" = 'changed' WHERE \"ShipperID\" = 1");
     sql("DELETE FROM \"Shippers\" WHERE \"ShipperID\" = 3");
     struct step {
@@ -68,6 +70,8 @@ TEST_F(agent_run, modes_on_an_existing_table_with_a_key)
         }
         EXPECT_EQ(count("Shippers"), s.rows) << s.mode;
         EXPECT_EQ(emu_.scalar("SELECT \"CompanyName\" FROM \"Shippers\" WHERE \"ShipperID\" = 1"), s.name_of_1) << s.mode;
+        // Overwriting gives the indexes their names again, not numbered ones.
+        EXPECT_EQ(sql(index_names_sql), index_names) << s.mode;
     }
     // Skip reads nothing and says so.
     agent_result r = shippers({"--mode=2"});
