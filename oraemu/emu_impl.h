@@ -57,6 +57,9 @@ struct session::impl {
     void count(rt_kind k);
     bool array_execution = false;  // see session::set_array_execution
     bool array_counted = false;
+    // The statement of the array in progress, parsed by its first row.
+    std::string array_sql;
+    std::shared_ptr<const statement> array_stmt;
 
     // Statement handlers (emu_dml.cpp, emu_ddl.cpp).
     exec_result run_insert(const statement& s);

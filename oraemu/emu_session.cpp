@@ -116,6 +116,8 @@ void session::count_round_trip(rt_kind k) { p_->count(k); }
 void session::set_array_execution(bool on) {
     p_->array_execution = on;
     p_->array_counted = false;
+    p_->array_sql.clear();
+    p_->array_stmt.reset();
 }
 
 // ---- transactions ---------------------------------------------------------------
@@ -130,6 +132,8 @@ void session::impl::begin() {
 
 void session::impl::commit() {
     if (in_tx) {
+        ++rt.transactions;
+        ++unflushed.transactions;
         flush_counters();
         st->exec("COMMIT");
         in_tx = false;
@@ -176,7 +180,8 @@ void session::impl::flush_counters() {
         {"execute", unflushed.execute},     {"fetch", unflushed.fetch},   {"lob_read", unflushed.lob_read},
         {"lob_write", unflushed.lob_write}, {"lob_length", unflushed.lob_length},
         {"commit", unflushed.commit},       {"rollback", unflushed.rollback},
-        {"logon", unflushed.logon},         {"other", unflushed.other}};
+        {"logon", unflushed.logon},         {"other", unflushed.other},
+        {"transactions", unflushed.transactions}};
     for (const auto& [kind, n] : rows) {
         if (!n) continue;
         sql_stmt q(st->db(),
@@ -274,6 +279,9 @@ exec_result session::execute(const std::string& sql, const std::vector<bind_valu
     if (s.fault("connection_lost", "", &after) && s.statements >= after) {
         s.lost = true;
         s.log_statement(sql, "ORA-03113", 0);
+        // The server ends the dead session's transaction at once, so its
+        // uncommitted rows vanish and its locks free other sessions.
+        s.rollback();
         throw make_error(3113);
     }
     ++s.statements;
@@ -292,8 +300,19 @@ exec_result session::execute(const std::string& sql, const std::vector<bind_valu
 
 namespace {
 
+// The parsed statement; the rows of an array share the parse of the first.
+std::shared_ptr<const statement> parsed(session::impl& s, const std::string& sql) {
+    if (s.array_execution && s.array_stmt && s.array_sql == sql) return s.array_stmt;
+    std::shared_ptr<const statement> st = parse_statement(sql, s.ident_limit);
+    if (s.array_execution) {
+        s.array_sql = sql;
+        s.array_stmt = st;
+    }
+    return st;
+}
+
 exec_result dispatch(session::impl& s, const std::string& sql, bool commit_on_success) {
-    auto st = parse_statement(sql, s.ident_limit);
+    std::shared_ptr<const statement> st = parsed(s, sql);
     exec_result r;
     switch (st->k) {
     case statement::select: {
@@ -467,6 +486,7 @@ rt_counters service_round_trips(const std::string& service) {
         else if (k == "commit") c.commit = n;
         else if (k == "rollback") c.rollback = n;
         else if (k == "logon") c.logon = n;
+        else if (k == "transactions") c.transactions = n;
         else c.other += n;
     }
     return c;
