@@ -1,5 +1,8 @@
 #include "tk_logger.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <ctime>
 #include <string>
@@ -24,6 +27,19 @@ std::string default_log_path()
     return path + ".log";
 }
 
+// Trace files may hold names and texts of the user's data: they are made
+// readable by the owner only, and a symbolic link planted at the path is
+// never followed (the open fails and the line is lost).
+FILE* open_trace(const std::string& path, bool truncate)
+{
+    int flags = O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC | (truncate ? O_TRUNC : O_APPEND);
+    int fd = ::open(path.c_str(), flags, 0600);
+    if (fd < 0) return nullptr;
+    FILE* f = ::fdopen(fd, truncate ? "wb" : "ab");
+    if (f == nullptr) ::close(fd);
+    return f;
+}
+
 }  // namespace
 
 tk_logger::tk_logger(const std::string& p, bool on, int lvl, bool stamps)
@@ -38,12 +54,12 @@ void tk_logger::empty_file()
 {
     // Marked first, so a file that cannot be opened is not retried per line.
     created = true;
-    if (FILE* f = std::fopen(path.c_str(), "wb")) std::fclose(f);
+    if (FILE* f = open_trace(path, true)) std::fclose(f);
 }
 
 void tk_logger::write_line(std::string_view text)
 {
-    FILE* f = std::fopen(path.c_str(), "ab");
+    FILE* f = open_trace(path, false);
     if (f == nullptr) return;
     if (timestamps) {
         std::time_t now = std::time(nullptr);

@@ -64,6 +64,8 @@ void error_handler::handle(const tk_exception& e, bool top_level)
     std::string text = compose(e);
     tk_trace(3, "Error:\n%s", text);
     std::replace(text.begin(), text.end(), '\n', ' ');
+    ++reported_;
+    last_text_ = text;
     show(text);
 
     if (e.level == 1)

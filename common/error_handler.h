@@ -50,6 +50,12 @@ public:
     // its code or else its own text. Line feeds are kept.
     std::string compose(const tk_exception& e) const;
 
+    // How many errors handle() has shown or listed (levels 0 and 1), and
+    // the text of the last one (line feeds as blanks): the run's report and
+    // the agent's exit status are built from them.
+    int reported_count() const { return reported_; }
+    const std::string& last_text() const { return last_text_; }
+
 private:
     void handle_internal(const tk_exception& e);
     void show(const std::string& text);
@@ -58,6 +64,8 @@ private:
 
     std::string context_;
     bool silent_ = false;
+    int reported_ = 0;
+    std::string last_text_;
     tk_error_converter converter_;
     std::unique_ptr<error_presenter> presenter_;
 };

@@ -1,0 +1,64 @@
+// An Oracle table: its columns, keys and rows for reading, and the writing
+// of rows (INSERT with the LOBs after it, UPDATE by key).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ora_get_rowid.h"
+#include "ora_query_results.h"
+
+class ora_database;
+class udb_field;
+class t_ftd;
+
+class ora_table : public ora_query_results {
+public:
+    // An existing table; reads its columns, defaults and (unless the
+    // engine's skip-keys flag is set) keys.
+    ora_table(ora_database& database, const std::u16string& name, int mode);
+    // The result of a SELECT text, named `name`.
+    ora_table(ora_database& database, const std::u16string& name, const std::u16string& query_text,
+              int mode);
+    ~ora_table() override;
+
+    // Writes one row. Every column finds its field by the column map stored
+    // when the table was made here, else by the Oracle name the field's name
+    // becomes. Raises tk_exception when the record does not fit the table.
+    void append_record(udb_record& record) override;
+    // Writes the row over the one with the same key; a key that matches no
+    // row is reported as an error (level 0).
+    void update(udb_record& record) override;
+    void next() override;
+
+    // Value text of column `column` for `field`: a literal, NULL, the
+    // column default for an out-of-range number in a NOT NULL column, or
+    // the empty-LOB placeholder.
+    std::u16string get_fld_append_wstr(size_t column, const udb_field& field, const t_ftd& descriptor);
+    // Lets the column take NULL (ALTER TABLE ... MODIFY ... NULL), once.
+    void reset_not_null_flag(size_t column);
+    int32_t get_columns_cnt();
+    // Commits what the table wrote and moves its sequence past the loaded
+    // values. The run calls it after the last row of a table.
+    void finish_loading();
+
+    // The default a DATA_DEFAULT text gives a column of kind `vt`.
+    static ole_variant get_def_value(ole_vartype vt, const std::u16string& text);
+
+    uint32_t rows_read = 0;
+    int32_t rows_written = 0;
+
+private:
+    void init_schema();
+    void init_indexes();
+    void init_foreign_keys(const std::u16string& key_name);
+    // For each column, the position of its field in `record` (-1: none).
+    std::vector<int> match_columns(const udb_record& record) const;
+    bool is_key_column(const std::u16string& column, bool primary_only) const;
+
+    ora_database& database_;
+    ora_get_rowid rowid_;
+    bool dirty_ = false;
+};
