@@ -211,7 +211,7 @@ void ora_database::continue_sequence(const std::u16string& table)
     query(u"DROP SEQUENCE " + quoted(s.sequence));
     query(u"CREATE SEQUENCE " + quoted(s.sequence) +
           u" INCREMENT BY 1 START WITH " + tk_widen_ascii(std::to_string(next)) +
-          u" MAXVALUE 1.0E28 MINVALUE 1 NOCYCLE NOCACHE ORDER");
+          u" MAXVALUE 9999999999999999999999999999 MINVALUE 1 NOCYCLE NOCACHE ORDER");
 }
 
 std::u16string ora_database::get_tn_mapped_name_ex(const std::u16string& table) const

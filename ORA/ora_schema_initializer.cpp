@@ -123,7 +123,7 @@ std::u16string ora_schema_initializer::create_sequence(const std::u16string& tab
             ora_cut_name(table_name, ora_max_name_bytes - suffix.size()) + suffix;
         try {
             database.query(u"CREATE SEQUENCE \"" + name +
-                           u"\" INCREMENT BY 1 START WITH 1 MAXVALUE 1.0E28 MINVALUE 1 NOCYCLE "
+                           u"\" INCREMENT BY 1 START WITH 1 MAXVALUE 9999999999999999999999999999 MINVALUE 1 NOCYCLE "
                            u"NOCACHE ORDER");
             return name;
         } catch (const ora_exception& e) {

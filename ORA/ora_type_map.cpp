@@ -292,15 +292,24 @@ std::u16string ora_value_literal(const ole_variant& v, const t_ftd* column)
     case VT_BSTR: {
         const std::u16string& text = v.as_wstring();
         if (text.empty()) return u"NULL";  // Oracle keeps '' as NULL anyway
-        bool guid_allowed = column == nullptr || ora_is_guid_column(*column);
-        if (guid_allowed) {
+        // A GUID is written as its 16 bytes only where bytes belong; in a
+        // text column its text is kept.
+        bool binary_column = column != nullptr && ora_is_binary_kind(column->vartype);
+        if (column == nullptr || binary_column) {
             std::u16string hex = ora_guid_hex(text);
             if (!hex.empty()) {
                 tk_trace(1, "FIELD IS A GUID!");
                 return u"HEXTORAW('" + hex + u"')";
             }
         }
-        if (column != nullptr && ora_is_binary_kind(column->vartype)) return hex_literal(v);
+        if (binary_column) {
+            std::u16string literal = hex_literal(v);
+            if (literal == u"NULL")
+                throw tk_exception("A text value that is neither a GUID nor hexadecimal bytes cannot be "
+                                   "stored in a binary column.",
+                                   0);
+            return literal;
+        }
         return ora_text_literal(text);
     }
     case VT_DATE: return date_literal(v, column);
@@ -394,6 +403,6 @@ ole_vartype ora_refine_number(int& precision, int& scale)
     // NUMBER(11,0) is what 32-bit columns become; wider integer columns
     // would not fit a VT_I4.
     if (precision <= 11) return VT_I4;
-    if (precision <= 18) return VT_I8;
+    if (precision <= 19) return VT_I8;  // wider values fall back to VT_DECIMAL on reading
     return VT_DECIMAL;
 }

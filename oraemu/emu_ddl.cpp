@@ -128,6 +128,29 @@ std::vector<std::string> checked_columns(const table_meta& t, const std::vector<
     return out;
 }
 
+// The longest key an index on `cols` can hold must fit in an 8 KB block:
+// Oracle allows 6398 bytes, counting each column at its declared byte
+// length plus one length byte.
+void check_key_length(const table_meta& t, const std::vector<std::string>& cols) {
+    long total = 0;
+    for (const auto& c : cols) total += t.columns[static_cast<size_t>(t.find(c))].data_length + 1;
+    if (total > 6398) throw make_error(1450, {"6398"});
+}
+
+// The type family a foreign key compares: NUMBER and FLOAT are one,
+// VARCHAR2 and CHAR another, and so on; keys across families are refused.
+int key_family(col_type t) {
+    switch (t) {
+    case col_type::number:
+    case col_type::float_: return 1;
+    case col_type::varchar2:
+    case col_type::char_: return 2;
+    case col_type::nvarchar2:
+    case col_type::nchar: return 3;
+    default: return 10 + static_cast<int>(t);
+    }
+}
+
 // An existing index whose leading columns are exactly `cols`.
 std::string usable_index(session::impl& s, const table_meta& t, const std::vector<std::string>& cols) {
     for (const auto& [name, icols] : s.cat->indexes_of(t.owner, t.name)) {
@@ -169,6 +192,7 @@ void add_unique_key(session::impl& s, table_meta& t, constraint_meta& c, bool ge
     if (has_duplicates(s, t, c.columns)) throw make_error(c.type == 'P' ? 2437 : 2299, {t.owner, c.name});
     std::string index = usable_index(s, t, c.columns);
     if (index.empty()) {
+        check_key_length(t, c.columns);
         if (s.cat->index_exists(t.owner, c.name)) throw make_error(955);
         std::vector<std::pair<std::string, bool>> icols;
         for (const auto& col : c.columns) icols.emplace_back(col, false);
@@ -210,6 +234,11 @@ void add_foreign_key(session::impl& s, table_meta& t, constraint_meta& c, const 
         if (!key) throw make_error(2270);
     }
     if (key->columns.size() != c.columns.size()) throw make_error(2256);
+    for (size_t i = 0; i < c.columns.size(); ++i) {
+        col_type mine = t.columns[static_cast<size_t>(t.find(c.columns[i]))].type;
+        col_type theirs = parent->columns[static_cast<size_t>(parent->find(key->columns[i]))].type;
+        if (key_family(mine) != key_family(theirs)) throw make_error(2267);
+    }
     for (const auto& k : t.constraints)
         if (k.type == 'R' && k.columns == c.columns && k.r_name == key->name) throw make_error(2275);
     c.r_owner = rowner;
@@ -295,6 +324,7 @@ exec_result create_index(session::impl& s, const statement& st) {
     }
     for (const auto& [iname, icols] : s.cat->indexes_of(t->owner, t->name))
         if (icols == names) throw make_error(1408);
+    check_key_length(*t, names);
     if (st.unique && has_duplicates(s, *t, names)) throw make_error(1452);
     s.cat->add_index(t->owner, st.name, t->name, st.index_columns, st.unique, false);
     return exec_result{};

@@ -47,6 +47,10 @@ std::optional<std::string> character_value(const incoming& v, const table_meta& 
     else actual = s.size(), max = static_cast<size_t>(c.data_length);
     if (actual > max)
         throw make_error(12899, {column_path(t, c.name), std::to_string(actual), std::to_string(max)});
+    // Character length semantics do not lift the byte limit of the type:
+    // VARCHAR2(4000 CHAR) still holds at most 4000 bytes.
+    if (c.char_sem && !is_national(c.type) && s.size() > static_cast<size_t>(c.data_length))
+        throw make_error(12899, {column_path(t, c.name), std::to_string(s.size()), std::to_string(c.data_length)});
     if (c.type == col_type::char_ || c.type == col_type::nchar) s.append(max - actual, ' ');
     return s;
 }

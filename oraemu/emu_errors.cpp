@@ -156,6 +156,15 @@ const std::map<int, const char*>& texts() {
         {24344, "Success with compilation error"},
         {28000, "the account is locked"},
         {30088, "datetime/interval precision is out of range"},
+        {984, "column not allowed here"},
+        {1450, "maximum key length (%s) exceeded"},
+        {1704, "string literal too long"},
+        {2267, "column type incompatible with referenced column type"},
+        {2290, "check constraint (%s.%s) violated"},
+        {2293, "cannot validate (%s.%s) - check constraint violated"},
+        {2436, "date or system variable wrongly specified in CHECK constraint"},
+        {4082, "NEW or OLD references not allowed in table level triggers"},
+        {4084, "cannot change NEW values for this trigger type"},
     };
     return m;
 }

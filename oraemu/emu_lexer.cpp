@@ -129,6 +129,9 @@ private:
             }
             v += s_[i_++];
         }
+        // A literal in a SQL statement holds at most 4000 bytes; longer text
+        // has to travel as a bind or through a LOB.
+        if (v.size() > 4000) throw make_error(1704);
         t.k = token::str;
         t.text = std::move(v);
     }

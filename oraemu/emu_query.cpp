@@ -422,7 +422,7 @@ scalar translator::function(const expr& e, scope& sc) {
         return make_scalar("ora_to_timestamp(" + arg(0) + ", 'YYYY-MM-DD HH24:MI:SS.FF')", col_type::timestamp);
     if (f == "EMPTY_CLOB") return make_scalar("''", col_type::clob);
     if (f == "EMPTY_BLOB") return make_scalar("x''", col_type::blob);
-    if (f == "NVL" || f == "COALESCE" || f == "IFNULL") {
+    if (f == "NVL" || f == "COALESCE") {
         need_args(e, 2, f == "NVL" ? 2 : 64);
         std::string sql = "coalesce(";
         for (size_t i = 0; i < a.size(); ++i) sql += (i ? ", " : "") + arg(i);
@@ -459,6 +459,9 @@ scalar translator::function(const expr& e, scope& sc) {
         return make_scalar("instr(" + arg(0) + ", " + arg(1) + ")", col_type::number, true);
     }
     if (f == "TRIM" || f == "LTRIM" || f == "RTRIM") {
+        // TRIM takes one argument (the trimmed character comes with FROM);
+        // a comma there is where Oracle expects the closing parenthesis.
+        if (f == "TRIM" && e.args.size() > 1) throw make_error(907);
         need_args(e, 1, 2);
         std::string fn = f == "TRIM" ? "trim(" : f == "LTRIM" ? "ltrim(" : "rtrim(";
         return make_scalar("nullif(" + fn + arg(0) + (a.size() > 1 ? ", " + arg(1) : "") + "), '')", col_type::varchar2);

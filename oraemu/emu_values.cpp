@@ -188,9 +188,8 @@ struct fmt_elem {
 std::vector<fmt_elem> split_format(std::string_view fmt) {
     static const char* codes[] = {"SYYYY", "YYYY", "RRRR", "MONTH", "HH24", "HH12", "YYY", "MON",
                                   "DDD",   "A.M.", "P.M.", "YY",    "RR",   "MM",   "DD", "HH",
-                                  "MI",    "SS",   "AM",   "PM",    "FF1",  "FF2",  "FF3", "FF4",
-                                  "FF5",   "FF6",  "FF7",  "FF8",   "FF9",  "FF",   "DY",  "DAY",
-                                  "Y",     "FX"};
+                                  "MI",    "SS",   "AM",   "PM",    "FF9",  "FF6",  "FF3", "FF1",  "FF2",  "FF4",  "FF5",  "FF7",  "FF8", "FF",
+                                  "DY",    "DAY",  "Y",    "FX"};
     std::vector<fmt_elem> out;
     std::string u = upper_ascii(fmt);
     size_t i = 0;
