@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "ora_exception.h"
+#include "ora_type_map.h"
 #include "tk_logger.h"
 #include "tk_wstring.h"
 #include "udb_field.h"
@@ -50,10 +51,6 @@ std::u16string quoted(const std::u16string& name)
 {
     return u"\"" + name + u"\"";
 }
-
-// Doubles beyond these bounds never reach Oracle: the column gets NULL or
-// its default instead (NUMBER cannot hold them).
-constexpr double number_limit = 1e126;
 
 }  // namespace
 
@@ -128,12 +125,6 @@ struct ora_batch_loader::column_buffer {
 
 namespace {
 
-// A value the column cannot take; the row is refused before it is sent,
-// with the error Oracle would give it.
-struct bad_value {
-    int32_t oracle_error = 1722;
-};
-
 void put_date(unsigned char out[7], const ole_systemtime& t)
 {
     out[0] = static_cast<unsigned char>(t.year / 100 + 100);
@@ -155,18 +146,6 @@ std::u16string timestamp_text(const ole_variant& v)
                   unsigned{t.month}, unsigned{t.day}, unsigned{t.hour}, unsigned{t.minute},
                   unsigned{t.second}, unsigned{v.date_fraction()});
     return tk_from_utf8(buf);
-}
-
-std::u16string refusal_text(int32_t oracle_error)
-{
-    return oracle_error == 1426 ? u"ORA-01426: numeric overflow" : u"ORA-01722: invalid number";
-}
-
-bool is_out_of_range(const ole_variant& v)
-{
-    if (v.get_vt() != VT_R4 && v.get_vt() != VT_R8) return false;
-    double x = v.get_vt() == VT_R4 ? double{v.as_r4()} : v.as_r8();
-    return !std::isfinite(x) || x < -number_limit || x > number_limit;
 }
 
 }  // namespace
@@ -223,18 +202,46 @@ void ora_batch_loader::prepare()
                                   OCI_DEFAULT));
 }
 
+bool ora_batch_loader::bindable(const udb_record& record) const
+{
+    for (size_t i = 0; i < columns_.size(); ++i)
+        if (!bindable(i, record[field_of_column_[i]])) return false;
+    return true;
+}
+
+bool ora_batch_loader::bindable(size_t i, const ole_variant& v) const
+{
+    if (v.is_empty_or_null()) return true;
+    const ora_batch_column& c = columns_[i];
+    switch (buffers_[i]->form) {
+    case bind_form::number: {
+        if (!ora_value_in_range(v)) return true;
+        if (v.get_vt() == VT_BSTR) return false;
+        std::optional<std::string> text = ora_exact_number_text(v);
+        ora_vnu n;
+        return text && ora_number_encode(*text, n);
+    }
+    case bind_form::date:
+    case bind_form::timestamp: return v.get_vt() == VT_DATE;
+    case bind_form::binary: {
+        if (!v.is_binary()) return false;
+        const uint8_t* bytes = nullptr;
+        size_t n = v.get_bytes(&bytes);
+        return n <= max_value_bytes && (n != 0 || !c.is_lob());
+    }
+    case bind_form::text: {
+        if (v.get_vt() != VT_BSTR) return false;
+        size_t n = v.as_wstring().size() * 2;
+        return n <= max_value_bytes && (n != 0 || !c.is_lob());
+    }
+    }
+    return false;
+}
+
 bool ora_batch_loader::add(const udb_record& record, uint64_t row_number)
 {
-    const size_t before = buffers_.empty() ? 0 : buffers_[0]->count();
-    pending_row row{row_number, 0};
-    try {
-        for (size_t i = 0; i < columns_.size(); ++i) convert(i, record);
-    } catch (const bad_value& bad) {
-        // Take back what the row put into the columns before the bad one.
-        for (auto& b : buffers_) b->truncate(before);
-        row.rejected = bad.oracle_error;
-    }
-    rows_.push_back(row);
+    for (size_t i = 0; i < columns_.size(); ++i) convert(i, record);
+    rows_.push_back(row_number);
     return rows_.size() >= batch_rows_ || variable_bytes_ >= byte_budget_;
 }
 
@@ -246,39 +253,37 @@ void ora_batch_loader::convert(size_t i, const udb_record& record)
     if (v.is_empty_or_null()) return b.push_null();
     switch (b.form) {
     case bind_form::number: {
+        // A number Oracle cannot hold never reaches it: a NOT NULL column
+        // takes its default, any other NULL.
+        bool in_range = ora_value_in_range(v);
         std::optional<std::string> text =
-            is_out_of_range(v) ? (c.not_null && !c.out_of_range_default.empty()
-                                      ? std::optional<std::string>(c.out_of_range_default)
-                                      : std::nullopt)
-                               : ora_number_text(v);
-        if (!text) {
-            if (!is_out_of_range(v) && v.get_vt() != VT_BSTR) throw bad_value{};
-            return b.push_null();
-        }
+            in_range ? ora_exact_number_text(v)
+                     : (c.not_null && !c.out_of_range_default.empty()
+                            ? std::optional<std::string>(c.out_of_range_default)
+                            : std::nullopt);
         ora_vnu n;
-        // A number kind whose text does not encode is too large for NUMBER.
-        if (!ora_number_encode(*text, n)) throw bad_value{v.get_vt() == VT_BSTR ? 1722 : 1426};
+        if (!text || !ora_number_encode(*text, n)) return b.push_null();
         std::memcpy(b.push_fixed(), n.data(), n.size());
         return;
     }
     case bind_form::date:
-        if (v.get_vt() != VT_DATE) throw bad_value{};
+        TK_ASSERT(v.get_vt() == VT_DATE);
         put_date(b.push_fixed(), v.as_date());
         return;
     case bind_form::timestamp:
-        if (v.get_vt() != VT_DATE) throw bad_value{};
+        TK_ASSERT(v.get_vt() == VT_DATE);
         b.push_text(timestamp_text(v));
         break;
     case bind_form::binary: {
+        TK_ASSERT(v.is_binary());
         const uint8_t* bytes = nullptr;
-        size_t n = v.is_binary() ? v.get_bytes(&bytes) : 0;
-        if (!v.is_binary()) throw bad_value{};
+        size_t n = v.get_bytes(&bytes);
         b.push_bytes(bytes, n);
         break;
     }
     case bind_form::text:
-        if (v.get_vt() == VT_BSTR) b.push_text(v.as_wstring());
-        else b.push_text(v.to_wstring());
+        TK_ASSERT(v.get_vt() == VT_BSTR);
+        b.push_text(v.as_wstring());
         break;
     }
     variable_bytes_ += b.length.back();
@@ -310,7 +315,7 @@ void ora_batch_loader::bind_all()
         ora_check(oci_, err_, oci_.OCIBindDynamic(b.bind, err_, &b, &in_bind, nullptr, nullptr));
         // National text columns: the text must not pass through the
         // database character set on its way in.
-        if (b.form == bind_form::text && !c.is_lob()) {
+        if (b.form == bind_form::text && c.national) {
             ub1 form = SQLCS_NCHAR;
             ora_check(oci_, err_,
                       oci_.OCIAttrSet(b.bind, OCI_HTYPE_BIND, &form, 0, OCI_ATTR_CHARSET_FORM,
@@ -335,54 +340,44 @@ ora_batch_outcome ora_batch_loader::flush()
 {
     tk_trace(2, "ora_batch_loader::flush(%d)", static_cast<int>(rows_.size()));
     ora_batch_outcome outcome;
-    outcome.sent = rows_.size();
     if (rows_.empty()) return outcome;
-    // Array position of each row that was converted.
-    std::vector<size_t> sent_rows;
-    for (size_t k = 0; k < rows_.size(); ++k)
-        if (rows_[k].rejected == 0) sent_rows.push_back(k);
-    if (!sent_rows.empty()) {
-        try {
-            outcome = execute(sent_rows, sent_rows.size());
-        } catch (...) {
-            reset();
-            throw;
-        }
-        outcome.sent = rows_.size();
+    try {
+        outcome = execute();
+    } catch (...) {
+        reset();
+        throw;
     }
-    for (const pending_row& r : rows_)
-        if (r.rejected != 0) outcome.failures.push_back({r.number, r.rejected, refusal_text(r.rejected)});
-    std::sort(outcome.failures.begin(), outcome.failures.end(),
-              [](const ora_row_failure& a, const ora_row_failure& b) { return a.row < b.row; });
     reset();
     return outcome;
 }
 
-ora_batch_outcome ora_batch_loader::execute(std::vector<size_t>& sent_rows, size_t count)
+ora_batch_outcome ora_batch_loader::execute()
 {
     ora_batch_outcome outcome;
+    outcome.sent = rows_.size();
     bind_all();
-    sword rc = oci_.OCIStmtExecute(svc_, stmt_, err_, static_cast<ub4>(count), 0, nullptr,
+    sword rc = oci_.OCIStmtExecute(svc_, stmt_, err_, static_cast<ub4>(rows_.size()), 0, nullptr,
                                    nullptr, OCI_BATCH_ERRORS | OCI_COMMIT_ON_SUCCESS);
     if (rc == OCI_ERROR) {
         // The call failed as a whole: nothing of it is stored.
         int32_t code = 0;
         std::u16string text;
         ora_read_error(oci_, err_, OCI_HTYPE_ERROR, 1, code, text);
-        tk_trace(3, "Batch of %d rows failed: %s", static_cast<int>(count),
+        tk_trace(3, "Batch of %d rows failed: %s", static_cast<int>(rows_.size()),
                  tk_to_utf8(text).c_str());
         outcome.whole_batch_failed = true;
-        for (size_t k : sent_rows) outcome.failures.push_back({rows_[k].number, code, text});
+        for (uint64_t row : rows_) outcome.failures.push_back({row, code, text});
         return outcome;
     }
     ora_check(oci_, err_, rc);
-    collect_row_errors(count, sent_rows, outcome);
-    outcome.committed = count - outcome.failures.size();
+    collect_row_errors(outcome);
+    std::sort(outcome.failures.begin(), outcome.failures.end(),
+              [](const ora_row_failure& a, const ora_row_failure& b) { return a.row < b.row; });
+    outcome.committed = outcome.sent - outcome.failures.size();
     return outcome;
 }
 
-void ora_batch_loader::collect_row_errors(size_t count, const std::vector<size_t>& sent_rows,
-                                          ora_batch_outcome& outcome)
+void ora_batch_loader::collect_row_errors(ora_batch_outcome& outcome)
 {
     ub4 errors = 0;
     ora_check(oci_, err_,
@@ -406,9 +401,9 @@ void ora_batch_loader::collect_row_errors(size_t count, const std::vector<size_t
         ora_check(oci_, err_,
                   oci_.OCIAttrGet(row_err, OCI_HTYPE_ERROR, &offset, nullptr,
                                   OCI_ATTR_DML_ROW_OFFSET, err_));
-        TK_ASSERT(offset < count);
+        TK_ASSERT(offset < rows_.size());
         ora_row_failure f;
-        f.row = rows_[sent_rows[offset]].number;
+        f.row = rows_[offset];
         ora_read_error(oci_, row_err, OCI_HTYPE_ERROR, 1, f.oracle_error, f.text);
         outcome.failures.push_back(std::move(f));
     }

@@ -38,9 +38,12 @@ struct ora_batch_column {
     uint32_t size = 0;             // characters or bytes; 0 or above 4000: a LOB
     uint8_t fraction_digits = 0;   // above 0: a TIMESTAMP column
     bool not_null = false;
-    // Value for a NOT NULL number column when a double is out of NUMBER's
-    // range (the column's default); empty binds NULL.
+    // Value for a NOT NULL number column when a number is out of NUMBER's
+    // range (the column's default, as decimal text); empty binds NULL.
     std::string out_of_range_default;
+    // NVARCHAR2 and NCLOB columns: text bound in the national character
+    // set form.
+    bool national = false;
 
     bool is_lob() const { return size == 0 || size > 4000; }
 };
@@ -68,6 +71,8 @@ public:
     static constexpr size_t default_batch_rows = 1000;
     // Variable-length bytes one batch may hold before it is sent early.
     static constexpr size_t default_byte_budget = 8u << 20;
+    // Largest value sent in an array; a larger one goes the row's own way.
+    static constexpr size_t max_value_bytes = 1u << 20;
 
     // The statement is prepared here; `env` must be a UTF-16 environment.
     // field_of_column[i] is the position in each record of the value for
@@ -83,35 +88,37 @@ public:
     // The INSERT text the loader sends.
     const std::u16string& statement_text() const { return sql_; }
 
+    // Whether every value of the record can travel in the array exactly as
+    // the row-at-a-time path would store it. Not so: a text value for a
+    // number, date or binary column, a value of another kind for a text
+    // column, an empty but non-null value for a LOB column (stored as an
+    // empty LOB, which a bind cannot express), a value of more than
+    // `max_value_bytes`. Such a row is for the caller's own path.
+    bool bindable(const udb_record& record) const;
+
     // Converts the record's values into the batch as row `row_number` (the
-    // caller's count, reported back with failures). Returns true when the
-    // batch is full or over its byte budget: call flush() then. A value
-    // that cannot be converted makes the row a failure of the next flush
-    // without being sent, with the error Oracle gives such a value
-    // (ORA-01722 for a text that is no number, ORA-01426 for a number
-    // beyond NUMBER's range).
+    // caller's count, reported back with failures); the record must be
+    // bindable. Returns true when the batch is full or over its byte
+    // budget: call flush() then.
     bool add(const udb_record& record, uint64_t row_number);
 
     size_t pending() const { return rows_.size(); }
 
     // Sends the collected rows in one execution and commits them. Raises
     // ora_exception only for a failure of the local calls (a bind refused);
-    // Oracle's verdict on the rows comes back in the outcome.
+    // Oracle's verdict on the rows comes back in the outcome. The buffers
+    // are empty afterwards, whatever happened.
     ora_batch_outcome flush();
 
 private:
     struct column_buffer;
-    struct pending_row {
-        uint64_t number = 0;
-        int32_t rejected = 0;  // converted badly: not sent; Oracle's error for it
-    };
 
     void prepare();
     void bind_all();
     void convert(size_t column, const udb_record& record);
-    ora_batch_outcome execute(std::vector<size_t>& sent_rows, size_t count);
-    void collect_row_errors(size_t count, const std::vector<size_t>& sent_rows,
-                            ora_batch_outcome& outcome);
+    bool bindable(size_t column, const ole_variant& value) const;
+    ora_batch_outcome execute();
+    void collect_row_errors(ora_batch_outcome& outcome);
     void reset();
 
     static int32_t in_bind(void* ctx, OCIBind* bind, ub4 iter, ub4 index, void** buf, ub4* len,
@@ -129,6 +136,6 @@ private:
     size_t byte_budget_;
     std::u16string sql_;
     std::vector<std::unique_ptr<column_buffer>> buffers_;
-    std::vector<pending_row> rows_;
+    std::vector<uint64_t> rows_;  // the caller's number of each row in the batch
     size_t variable_bytes_ = 0;
 };

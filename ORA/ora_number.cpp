@@ -132,7 +132,7 @@ std::string shortest(T x)
 
 }  // namespace
 
-std::optional<std::string> ora_number_text(const ole_variant& value)
+std::optional<std::string> ora_exact_number_text(const ole_variant& value)
 {
     switch (value.get_vt()) {
     case VT_R4: return shortest(value.as_r4());

@@ -28,4 +28,4 @@ bool ora_number_encode(std::string_view text, ora_vnu& out);
 // doubles and floats as the shortest text that reads back to the same
 // bits. A text value is returned as it stands (the encoder judges it).
 // Nothing for NULL, empty and non-numeric kinds (dates, binary data).
-std::optional<std::string> ora_number_text(const ole_variant& value);
+std::optional<std::string> ora_exact_number_text(const ole_variant& value);
