@@ -104,6 +104,10 @@ public:
 
     size_t pending() const { return rows_.size(); }
 
+    // The column was altered to take NULL: an out-of-range number is sent as
+    // NULL from now on, no longer as the column's default.
+    void relax_column(size_t column) { columns_.at(column).not_null = false; }
+
     // Sends the collected rows in one execution and commits them. Raises
     // ora_exception only for a failure of the local calls (a bind refused);
     // Oracle's verdict on the rows comes back in the outcome. The buffers
