@@ -118,6 +118,7 @@ void session::set_array_execution(bool on) {
     p_->array_counted = false;
     p_->array_sql.clear();
     p_->array_stmt.reset();
+    p_->memo = impl::array_memo{};
 }
 
 // ---- transactions ---------------------------------------------------------------
@@ -207,11 +208,19 @@ void session::rollback() {
 // ---- faults and logging ---------------------------------------------------------
 
 bool session::impl::fault(const std::string& kind, const std::string& target, int64_t* n, int* code) {
-    sql_stmt q(st->db(), "SELECT n, code FROM oraemu_faults WHERE kind=? AND (target=? OR target='') LIMIT 1");
-    q.bind(1, kind).bind(2, target);
-    if (!q.step()) return false;
-    if (n) *n = q.int64(0);
-    if (code) *code = static_cast<int>(q.int64(1));
+    std::optional<std::pair<int64_t, int>> found;
+    auto memo_at = array_execution ? memo.faults.find(kind + "\n" + target) : memo.faults.end();
+    if (memo_at != memo.faults.end()) {
+        found = memo_at->second;
+    } else {
+        sql_stmt q(st->db(), "SELECT n, code FROM oraemu_faults WHERE kind=? AND (target=? OR target='') LIMIT 1");
+        q.bind(1, kind).bind(2, target);
+        if (q.step()) found = std::make_pair(q.int64(0), static_cast<int>(q.int64(1)));
+        if (array_execution) memo.faults.emplace(kind + "\n" + target, found);
+    }
+    if (!found) return false;
+    if (n) *n = found->first;
+    if (code) *code = found->second;
     return true;
 }
 
@@ -231,8 +240,14 @@ void session::impl::log_statement(const std::string& sql, const std::string& out
 // ---- statements -----------------------------------------------------------------
 
 table_meta session::impl::need_table(const std::string& owner, const std::string& name) {
+    std::string key = schema_of(owner) + "\n" + name;
+    if (array_execution) {
+        auto at = memo.tables.find(key);
+        if (at != memo.tables.end()) return at->second;
+    }
     auto t = cat->table(schema_of(owner), name);
     if (!t) throw make_error(942);
+    if (array_execution) memo.tables.emplace(key, *t);
     return *t;
 }
 
@@ -244,10 +259,11 @@ template <class F>
 exec_result atomically(session::impl& s, F fn) {
     const bool opened_here = !s.in_tx;
     s.begin();
-    s.st->exec("SAVEPOINT oraemu_stmt");
+    // Pooled statements: a savepoint per statement costs no parse.
+    sql_stmt(s.st->db(), "SAVEPOINT oraemu_stmt").run();
     try {
         exec_result r = fn();
-        s.st->exec("RELEASE oraemu_stmt");
+        sql_stmt(s.st->db(), "RELEASE oraemu_stmt").run();
         return r;
     } catch (...) {
         if (opened_here) {
