@@ -148,6 +148,27 @@ std::u16string timestamp_text(const ole_variant& v)
     return tk_from_utf8(buf);
 }
 
+// The bytes a text stands for in a binary column, as the row path writes
+// them: a GUID's 16 bytes in memory order, or "0x" hexadecimal digits. An
+// empty text is NULL. False for any other text.
+bool text_bytes(const ole_variant& v, std::vector<uint8_t>& out)
+{
+    const std::u16string& text = v.as_wstring();
+    out.clear();
+    if (text.empty()) return true;
+    std::u16string hex = ora_guid_hex(text);
+    if (!hex.empty()) {
+        auto digit = [](char16_t c) { return c <= u'9' ? c - u'0' : (c | 0x20) - u'a' + 10; };
+        for (size_t i = 0; i + 1 < hex.size(); i += 2)
+            out.push_back(static_cast<uint8_t>(digit(hex[i]) * 16 + digit(hex[i + 1])));
+        return true;
+    }
+    std::span<const uint8_t> bytes = ora_value_bytes(v, out);
+    if (bytes.empty()) return false;
+    if (bytes.data() != out.data()) out.assign(bytes.begin(), bytes.end());
+    return true;
+}
+
 }  // namespace
 
 ora_batch_loader::ora_batch_loader(const ora_oci_api& oci, OCIEnv* env, OCISvcCtx* svc,
@@ -224,6 +245,10 @@ bool ora_batch_loader::bindable(size_t i, const ole_variant& v) const
     case bind_form::date:
     case bind_form::timestamp: return v.get_vt() == VT_DATE;
     case bind_form::binary: {
+        if (v.get_vt() == VT_BSTR) {
+            std::vector<uint8_t> scratch;
+            return text_bytes(v, scratch);
+        }
         if (!v.is_binary()) return false;
         const uint8_t* bytes = nullptr;
         size_t n = v.get_bytes(&bytes);
@@ -275,6 +300,12 @@ void ora_batch_loader::convert(size_t i, const udb_record& record)
         b.push_text(timestamp_text(v));
         break;
     case bind_form::binary: {
+        if (v.get_vt() == VT_BSTR) {
+            std::vector<uint8_t> scratch;
+            TK_ASSERT(text_bytes(v, scratch));
+            b.push_bytes(scratch.data(), scratch.size());
+            break;
+        }
         TK_ASSERT(v.is_binary());
         const uint8_t* bytes = nullptr;
         size_t n = v.get_bytes(&bytes);

@@ -266,13 +266,21 @@ TEST_F(batch_loader, rows_that_cannot_travel_in_the_array)
         {1, ole_variant(u"2024-01-01"), false},  // text for a date
         {2, ole_variant(42), false},             // a number for a text column
         {2, ole_variant(u""), true},             // empty text: NULL
-        {3, ole_variant(u"{guid {00000000-0000-0000-0000-000000000000}}"), false},
+        {3, ole_variant(u"{guid {00112233-4455-6677-8899-AABBCCDDEEFF}}"), true},  // its 16 bytes
+        {3, ole_variant(u"0x0A1B"), true},       // hexadecimal bytes
+        {3, ole_variant(u"0x"), false},          // neither: the row path's error
+        {3, ole_variant(u"abc"), false},
         {3, ole_variant(none.size(), none.data()), true},  // empty RAW: NULL
         {4, ole_variant(u""), false},            // empty CLOB
         {4, ole_variant(huge), false},           // beyond one bound value
         {4, ole_variant(u"memo"), true},
         {5, ole_variant(none.size(), none.data()), false},  // empty BLOB
     };
+    std::vector<ole_variant> guid_row(6, null);
+    guid_row[3] = ole_variant(u"{guid {00112233-4455-6677-8899-AABBCCDDEEFF}}");
+    l->add(record_of(guid_row), 1);
+    EXPECT_EQ(l->flush().committed, 1u);
+    EXPECT_EQ(query(c, "SELECT r FROM t")[0][0], std::optional<std::string>("33221100554477668899AABBCCDDEEFF"));
     for (const auto& k : cases) {
         std::vector<ole_variant> values(6, null);
         values[k.column] = k.value;
