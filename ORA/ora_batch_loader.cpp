@@ -213,6 +213,10 @@ void ora_batch_loader::prepare()
             values += ph;
     }
     sql_ = u"INSERT INTO " + quoted(table_) + u" (" + names + u") VALUES (" + values + u")";
+    returns_rowids_ = std::any_of(columns_.begin(), columns_.end(),
+                                  [](const ora_batch_column& c) { return c.is_lob(); });
+    if (returns_rowids_) sql_ += u" RETURNING ROWID INTO :rid";
+    empty_lobs_.assign(columns_.size(), {});
     tk_trace(3, "Run SQL query: %s\n", tk_to_utf8(sql_).c_str());
     ora_check(oci_, err_,
               oci_.OCIHandleAlloc(env_, reinterpret_cast<void**>(&stmt_), OCI_HTYPE_STMT, 0,
@@ -252,12 +256,12 @@ bool ora_batch_loader::bindable(size_t i, const ole_variant& v) const
         if (!v.is_binary()) return false;
         const uint8_t* bytes = nullptr;
         size_t n = v.get_bytes(&bytes);
-        return n <= max_value_bytes && (n != 0 || !c.is_lob());
+        return n <= max_value_bytes && (n != 0 || !c.is_lob() || !c.not_null);
     }
     case bind_form::text: {
         if (v.get_vt() != VT_BSTR) return false;
         size_t n = v.as_wstring().size() * 2;
-        return n <= max_value_bytes && (n != 0 || !c.is_lob());
+        return n <= max_value_bytes && (n != 0 || !c.is_lob() || !c.not_null);
     }
     }
     return false;
@@ -318,10 +322,24 @@ void ora_batch_loader::convert(size_t i, const udb_record& record)
         break;
     }
     variable_bytes_ += b.length.back();
+    // An empty LOB value travels as NULL and is made an empty LOB after.
+    if (c.is_lob() && b.length.back() == 0) empty_lobs_[i].push_back(static_cast<ub4>(b.count() - 1));
 }
 
 void ora_batch_loader::bind_all()
 {
+    if (returns_rowids_) {
+        rowids_.assign(rows_.size() * rowid_units, u'\0');
+        rowid_lengths_.assign(rows_.size(), 0);
+        std::u16string ph = u":rid";
+        OCIBind* bind = nullptr;
+        ora_check(oci_, err_,
+                  oci_.OCIBindByName(stmt_, &bind, err_, reinterpret_cast<const OraText*>(ph.data()),
+                                     static_cast<sb4>(ph.size() * 2), nullptr,
+                                     static_cast<sb4>(rowid_units * 2), SQLT_STR, nullptr, nullptr,
+                                     nullptr, 0, nullptr, OCI_DATA_AT_EXEC));
+        ora_check(oci_, err_, oci_.OCIBindDynamic(bind, err_, this, &rowid_in, this, &rowid_out));
+    }
     for (size_t i = 0; i < columns_.size(); ++i) {
         column_buffer& b = *buffers_[i];
         const ora_batch_column& c = columns_[i];
@@ -367,6 +385,82 @@ int32_t ora_batch_loader::in_bind(void* ctx, OCIBind*, ub4 iter, ub4, void** buf
     return OCI_CONTINUE;
 }
 
+int32_t ora_batch_loader::rowid_in(void*, OCIBind*, ub4, ub4, void** buf, ub4* len, ub1* piece,
+                                   void** ind)
+{
+    *buf = nullptr;
+    *len = 0;
+    *piece = OCI_ONE_PIECE;
+    *ind = nullptr;
+    return OCI_CONTINUE;
+}
+
+int32_t ora_batch_loader::rowid_out(void* ctx, OCIBind*, ub4 iter, ub4, void** buf, ub4** len,
+                                    ub1* piece, void** ind, ub2** rcode)
+{
+    auto* self = static_cast<ora_batch_loader*>(ctx);
+    if (iter >= self->rowid_lengths_.size()) return OCI_ERROR;
+    *buf = self->rowids_.data() + iter * rowid_units;
+    self->rowid_lengths_[iter] = static_cast<ub4>(rowid_units * 2);
+    *len = &self->rowid_lengths_[iter];
+    *piece = OCI_ONE_PIECE;
+    *ind = nullptr;
+    *rcode = nullptr;
+    return OCI_CONTINUE;
+}
+
+bool ora_batch_loader::has_empty_lobs() const
+{
+    return std::any_of(empty_lobs_.begin(), empty_lobs_.end(),
+                       [](const std::vector<ub4>& rows) { return !rows.empty(); });
+}
+
+// One array UPDATE per LOB column that had empty values, over the ROWIDs of
+// those rows that went in; the last one commits the batch.
+void ora_batch_loader::fill_empty_lobs(const ora_batch_outcome& outcome)
+{
+    std::vector<bool> failed(rows_.size(), false);
+    for (const ora_row_failure& f : outcome.failures)
+        for (size_t k = 0; k < rows_.size(); ++k)
+            if (rows_[k] == f.row) failed[k] = true;
+    std::vector<size_t> todo;
+    for (size_t i = 0; i < columns_.size(); ++i)
+        if (!empty_lobs_[i].empty()) todo.push_back(i);
+    for (size_t t = 0; t < todo.size(); ++t) {
+        size_t i = todo[t];
+        std::vector<char16_t> ids;
+        for (ub4 k : empty_lobs_[i])
+            if (!failed[k])
+                ids.insert(ids.end(), rowids_.begin() + k * rowid_units, rowids_.begin() + (k + 1) * rowid_units);
+        bool last = t + 1 == todo.size();
+        size_t count = ids.size() / rowid_units;
+        std::u16string text = u"UPDATE " + quoted(table_) + u" SET " + quoted(columns_[i].name) + u" = " +
+                              (buffers_[i]->form == bind_form::binary ? u"EMPTY_BLOB()" : u"EMPTY_CLOB()") +
+                              u" WHERE ROWID = :1";
+        OCIStmt* stmt = nullptr;
+        ora_check(oci_, err_, oci_.OCIHandleAlloc(env_, reinterpret_cast<void**>(&stmt), OCI_HTYPE_STMT, 0, nullptr));
+        struct release {
+            const ora_oci_api& oci;
+            OCIStmt* h;
+            ~release() { oci.OCIHandleFree(h, OCI_HTYPE_STMT); }
+        } guard{oci_, stmt};
+        ora_check(oci_, err_,
+                  oci_.OCIStmtPrepare(stmt, err_, reinterpret_cast<const OraText*>(text.data()),
+                                      static_cast<ub4>(text.size() * 2), OCI_NTV_SYNTAX, OCI_DEFAULT));
+        if (count == 0) {
+            if (last) ora_check(oci_, err_, oci_.OCITransCommit(svc_, err_, OCI_DEFAULT));
+            continue;
+        }
+        OCIBind* bind = nullptr;
+        ora_check(oci_, err_,
+                  oci_.OCIBindByPos(stmt, &bind, err_, 1, ids.data(), static_cast<sb4>(rowid_units * 2), SQLT_STR,
+                                    nullptr, nullptr, nullptr, 0, nullptr, OCI_DEFAULT));
+        ora_check(oci_, err_,
+                  oci_.OCIStmtExecute(svc_, stmt, err_, static_cast<ub4>(count), 0, nullptr, nullptr,
+                                      last ? OCI_COMMIT_ON_SUCCESS : OCI_DEFAULT));
+    }
+}
+
 ora_batch_outcome ora_batch_loader::flush()
 {
     tk_trace(2, "ora_batch_loader::flush(%d)", static_cast<int>(rows_.size()));
@@ -387,8 +481,9 @@ ora_batch_outcome ora_batch_loader::execute()
     ora_batch_outcome outcome;
     outcome.sent = rows_.size();
     bind_all();
+    const bool fix_lobs = has_empty_lobs();
     sword rc = oci_.OCIStmtExecute(svc_, stmt_, err_, static_cast<ub4>(rows_.size()), 0, nullptr,
-                                   nullptr, OCI_BATCH_ERRORS | OCI_COMMIT_ON_SUCCESS);
+                                   nullptr, OCI_BATCH_ERRORS | (fix_lobs ? 0 : OCI_COMMIT_ON_SUCCESS));
     if (rc == OCI_ERROR) {
         // The call failed as a whole: nothing of it is stored.
         int32_t code = 0;
@@ -404,6 +499,21 @@ ora_batch_outcome ora_batch_loader::execute()
     collect_row_errors(outcome);
     std::sort(outcome.failures.begin(), outcome.failures.end(),
               [](const ora_row_failure& a, const ora_row_failure& b) { return a.row < b.row; });
+    if (fix_lobs) {
+        try {
+            fill_empty_lobs(outcome);
+        } catch (const ora_exception& e) {
+            // Nothing of the batch is committed: the whole batch failed.
+            oci_.OCITransRollback(svc_, err_, OCI_DEFAULT);
+            tk_trace(3, "Batch of %d rows failed: %s", static_cast<int>(rows_.size()), e.message.c_str());
+            ora_batch_outcome lost;
+            lost.sent = rows_.size();
+            lost.whole_batch_failed = true;
+            for (uint64_t row : rows_)
+                lost.failures.push_back({row, e.oracle_error(), tk_from_ansi(e.message)});
+            return lost;
+        }
+    }
     outcome.committed = outcome.sent - outcome.failures.size();
     return outcome;
 }
@@ -443,6 +553,7 @@ void ora_batch_loader::collect_row_errors(ora_batch_outcome& outcome)
 void ora_batch_loader::reset()
 {
     rows_.clear();
+    for (auto& e : empty_lobs_) e.clear();
     for (auto& b : buffers_) b->clear();
     variable_bytes_ = 0;
 }

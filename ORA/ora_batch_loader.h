@@ -122,11 +122,17 @@ private:
     void convert(size_t column, const udb_record& record);
     bool bindable(size_t column, const ole_variant& value) const;
     ora_batch_outcome execute();
+    bool has_empty_lobs() const;
+    void fill_empty_lobs(const ora_batch_outcome& outcome);
     void collect_row_errors(ora_batch_outcome& outcome);
     void reset();
 
     static int32_t in_bind(void* ctx, OCIBind* bind, ub4 iter, ub4 index, void** buf, ub4* len,
                            ub1* piece, void** ind);
+    static int32_t rowid_in(void* ctx, OCIBind* bind, ub4 iter, ub4 index, void** buf, ub4* len,
+                            ub1* piece, void** ind);
+    static int32_t rowid_out(void* ctx, OCIBind* bind, ub4 iter, ub4 index, void** buf, ub4** len,
+                             ub1* piece, void** ind, ub2** rcode);
 
     const ora_oci_api& oci_;
     OCIEnv* env_;
@@ -142,4 +148,14 @@ private:
     std::vector<std::unique_ptr<column_buffer>> buffers_;
     std::vector<uint64_t> rows_;  // the caller's number of each row in the batch
     size_t variable_bytes_ = 0;
+    // Tables with LOB columns: each inserted row's ROWID comes back, so
+    // that the rows whose LOB value was empty (bound as NULL) get their
+    // empty LOB afterwards, as the row path stores them. Fixed-size slots
+    // of rowid_units UTF-16 units.
+    static constexpr size_t rowid_units = 64;
+    bool returns_rowids_ = false;
+    std::vector<char16_t> rowids_;
+    std::vector<ub4> rowid_lengths_;
+    // Per column: the batch positions whose LOB value was empty.
+    std::vector<std::vector<ub4>> empty_lobs_;
 };
