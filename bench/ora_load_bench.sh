@@ -78,7 +78,7 @@ echo "ratio tlvagent / peer: $(echo "scale=2; $ours / $peer" | bc)"
 # of the source, so both runs read the same rows the same way).
 cat > "$work/sample.profile" <<EOF
 [Selected Tables]
-Sample=SELECT TOP $sample * FROM BigTypes ORDER BY ID
+Sample=SELECT TOP $sample * FROM BigTypes
 EOF
 load "tlvagent --batch=1 (sample)" "$sample" --profile="$work/sample.profile" --batch=1
 one=$last_secs
