@@ -56,9 +56,24 @@ bool dao_engine::set_version_if(int key)
         tk_trace(2, "Failed to create ClassFactory");
         return false;
     }
+    engine->set_jet3_code_page(jet3_codepage_);  // checked when it was set
     dbengine_.reset(std::move(engine));
     key_ = key;
     return true;
+}
+
+void dao_engine::set_jet3_codepage(int codepage)
+{
+    tk_trace(2, "dao_engine::set_jet3_codepage(%d)", codepage);
+    try {
+        if (dbengine_)
+            dbengine_->set_jet3_code_page(codepage);
+        else
+            jet_file::check_code_page(codepage);
+    } catch (const jet_error& e) {
+        throw dao_exception(e);
+    }
+    jet3_codepage_ = codepage;
 }
 
 void dao_engine::choose_generation()

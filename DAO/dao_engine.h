@@ -53,12 +53,21 @@ public:
     // k_load_failure when none loads.
     void choose_generation();
 
+    // The code page of Access 97 (Jet3) text and names for the databases
+    // opened from now on, before or after the generation is chosen; 0 (the
+    // default) takes each file's from its header. A code page the system
+    // cannot convert raises dao_exception (DAO 3001, the text naming it)
+    // and leaves the setting as it was.
+    void set_jet3_codepage(int codepage);
+    int get_jet3_codepage() const { return jet3_codepage_; }
+
 private:
     void release_engine();
 
     ole_com_ptr<jet_dbengine> dbengine_;
     ole_com_ptr<jet_workspace> workspace_;
     int key_ = 4;  // 4: none chosen
+    int jet3_codepage_ = 0;
     dao_generator generator_;
     bool uninitialize_;
     bool com_by_caller_;

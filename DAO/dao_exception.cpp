@@ -34,4 +34,10 @@ dao_exception::dao_exception() : tk_exception("Unknown exception", 0)
     tk_trace(2, "Got error code: %08X", code);
 }
 
+dao_exception::dao_exception(const jet_error& error) : tk_exception(error.message, 0)
+{
+    code = 0x10000u | (static_cast<uint32_t>(error.number) & 0xFFFFu);
+    tk_trace(2, "Got error: %s", message);
+}
+
 dao_exception::~dao_exception() = default;

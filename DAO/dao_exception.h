@@ -14,6 +14,8 @@
 class dao_exception : public tk_exception {
 public:
     dao_exception();
+    // The same report from a failure raised before any engine exists.
+    explicit dao_exception(const jet_error& error);
     dao_exception(const dao_exception&) = default;
     dao_exception& operator=(const dao_exception&) = default;
     ~dao_exception() override;

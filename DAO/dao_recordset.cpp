@@ -11,7 +11,7 @@
 
 namespace {
 
-enum : int16_t { dao_guid = 15, dao_decimal = 20 };
+enum : int16_t { dao_guid = 15, dao_decimal = 20, dao_date_time_extended = 26 };
 
 // The extra word of a column beyond the date rule: 1 for a GUID, the
 // precision and scale of a Decimal (precision * 256 + scale), so that the
@@ -21,6 +21,15 @@ uint32_t type_extra(const jet_field& f, uint32_t extra)
     if (f.type() == dao_guid) return 1;
     if (f.type() == dao_decimal) return static_cast<uint32_t>(f.column().precision) * 256u + f.column().scale;
     return extra;
+}
+
+// The schema entry of a column. A Date/Time Extended column keeps seven
+// digits below the second, which its values carry as their date fraction.
+std::unique_ptr<t_ftd> make_ftd(const dao_field& field, const ole_variant& def, const jet_field& f, uint32_t extra)
+{
+    auto ftd = std::make_unique<t_ftd>(field, def, type_extra(f, extra));
+    if (f.type() == dao_date_time_extended) ftd->fraction_digits = 7;
+    return ftd;
 }
 
 }  // namespace
@@ -88,7 +97,7 @@ void dao_recordset::init_schema(jet_tabledef& tabledef)
             dao_default_value::clean_table(f.default_value(), f.type(), f.size(), static_cast<int>(i), extra);
         ole_variant def = dao_default_value::make(text, dao_field::get_vartype(f.type()));
         dao_field field(f, false);
-        schema.push_back(std::make_unique<t_ftd>(field, def, type_extra(f, extra)));
+        schema.push_back(make_ftd(field, def, f, extra));
     }
     tk_trace(1, "End of dao_recordset::init_schema");
 }
@@ -104,7 +113,7 @@ void dao_recordset::init_schema(jet_querydef& querydef)
         std::u16string text = dao_default_value::clean_query(f.default_value(), f.type(), extra);
         ole_variant def = dao_default_value::make(text, dao_field::get_vartype(f.type()));
         dao_field field(f, false);
-        schema.push_back(std::make_unique<t_ftd>(field, def, type_extra(f, extra)));
+        schema.push_back(make_ftd(field, def, f, extra));
     }
     tk_trace(1, "End of dao_recordset::init_schema");
 }

@@ -9,6 +9,7 @@
 #include "ora_schema_initializer.h"
 #include "ora_stmt.h"
 #include "ora_table.h"
+#include "ora_type_map.h"
 #include "ora_validator.h"
 #include "tk_exception.h"
 #include "tk_logger.h"
@@ -74,9 +75,10 @@ void ora_database::read_character_set()
             u"SELECT VALUE FROM NLS_DATABASE_PARAMETERS WHERE PARAMETER='NLS_CHARACTERSET'");
         if (!rows.empty()) national_lobs_ = rows.front() != u"AL32UTF8" && rows.front() != u"UTF8";
     } catch (const ora_exception& e) {
-        // A server without the view: its character set is taken to be
-        // Unicode, as a current server's default is.
+        // Unknown character set: national LOBs keep every character
+        // whatever it is.
         tk_trace(2, "Database character set unknown: %s", e.message);
+        national_lobs_ = true;
     }
 }
 
@@ -86,7 +88,9 @@ void ora_database::query(const std::u16string& text)
     tk_trace(3, u"Run SQL query: %s\n", text);
     ora_stmt stmt;
     stmt.prepare(text);
-    stmt.execute(1);
+    // DDL commits by itself; a DML statement sent here is committed too, so
+    // nothing is left in an open transaction that blocks other sessions.
+    stmt.execute(1, OCI_COMMIT_ON_SUCCESS);
 }
 
 void ora_database::run_ddl_checked(const std::u16string& text, const std::u16string& trigger)
@@ -125,14 +129,7 @@ void ora_database::delete_tab(const std::u16string& table)
     // The sequence our trigger draws from goes with the table, or reruns
     // would leave T_0, T_1, ... behind until no name is free.
     std::u16string sequence = sequence_of(table).sequence;
-    if (sequence.empty()) {
-        for (const std::u16string& body :
-             ora_select_strings(u"SELECT TRIGGER_BODY FROM USER_TRIGGERS WHERE TABLE_NAME = " +
-                                ora_quote_literal(table))) {
-            sequence = sequence_in_trigger(body);
-            if (!sequence.empty()) break;
-        }
-    }
+    if (sequence.empty()) sequence = own_sequence_on_server(table);
     query(u"DROP TABLE " + quoted(table) + u" CASCADE CONSTRAINTS");
     udb_database::delete_tab(table);
     sequences_.erase(table);
@@ -144,6 +141,29 @@ void ora_database::delete_tab(const std::u16string& table)
     }
 }
 
+std::u16string ora_database::own_sequence_on_server(const std::u16string& table)
+{
+    // Only a sequence this program made for the table: named after it
+    // (base + "_" + n) and drawn by one of its triggers. A user's own
+    // trigger or shared sequence is left alone; the look-up is best effort.
+    try {
+        for (const std::u16string& body :
+             ora_select_strings(u"SELECT TRIGGER_BODY FROM USER_TRIGGERS WHERE TABLE_NAME = " +
+                                ora_quote_literal(table))) {
+            std::u16string sequence = sequence_in_trigger(body);
+            size_t cut = sequence.rfind(u'_');
+            if (sequence.empty() || cut == std::u16string::npos || cut + 1 == sequence.size()) continue;
+            std::u16string digits = sequence.substr(cut + 1);
+            if (digits.find_first_not_of(u"0123456789") != std::u16string::npos) continue;
+            if (sequence.substr(0, cut) == ora_cut_name(table, ora_max_name_bytes - digits.size() - 1))
+                return sequence;
+        }
+    } catch (const ora_exception& e) {
+        tk_trace(2, "Triggers of the table not read: %s", e.message);
+    }
+    return {};
+}
+
 std::unique_ptr<udb_recordset> ora_database::create_table(const std::u16string& table,
                                                           const udb_schema& schema,
                                                           const udb_indexes& indexes)
@@ -151,11 +171,19 @@ std::unique_ptr<udb_recordset> ora_database::create_table(const std::u16string& 
     tk_trace(2, u"ora_database::create_table(%s)", table);
     TK_ASSERT(!is_table_exist(table));
     ora_schema_initializer columns(table, schema, indexes, uppercase);
-    columns.build_schema(*this);
+    auto record_table = [&] {
+        table_names.push_back(table);
+        names_map.add_fn_map(table, columns.column_map());
+    };
+    try {
+        columns.build_schema(*this);
+    } catch (const tk_final_exception&) {
+        record_table();  // the run ends, but the table exists
+        throw;
+    }
     // From here the table exists: whatever fails below is reported and the
     // table is kept, known and loadable.
-    table_names.push_back(table);
-    names_map.add_fn_map(table, columns.column_map());
+    record_table();
     if (!indexes.empty()) {
         try {
             ora_indexes_initializer keys(table, indexes, columns.column_map(), columns.target_schema());
@@ -239,7 +267,7 @@ void ora_database::create_fk_index_if(const std::u16string& table, const udb_nam
     if (!is_table_exist(table)) return;
     std::unique_ptr<udb_recordset> rs = get_table(table, 1);
     udb_name_list mapped;
-    for (const std::u16string& c : columns) mapped.push_back(names_map.get_fn_mapped_name(table, c, true));
+    for (const std::u16string& c : columns) mapped.push_back(get_fn_mapped_name_ex(table, c));
     if (rs->indexes.has_index_on_fields(mapped, true)) {
         tk_trace(2, u"FK index for table '%s' exists", table);
         return;
@@ -287,9 +315,11 @@ void ora_database::create_relationships(const udb_relationships& relationships)
             tk_trace(2, u"Table '%s' does not exist", table);
             continue;
         }
+        // Source names in, each mapped once: a target name may be another
+        // column's source name ("A B" -> A_B, "A_B" -> A_B00000).
+        create_fk_index_if(ref_table, r.ref_fields);
         udb_name_list ref_columns;
         for (const std::u16string& c : r.ref_fields) ref_columns.push_back(get_fn_mapped_name_ex(ref_table, c));
-        create_fk_index_if(ref_table, ref_columns);
         std::u16string text = u"ALTER TABLE " + quoted(table) + u" ADD FOREIGN KEY (";
         for (size_t i = 0; i < r.fields.size(); ++i)
             text += (i ? u", " : u"") + quoted(get_fn_mapped_name_ex(table, r.fields[i]));

@@ -32,6 +32,8 @@ public:
 
     std::u16string get_tn_mapped_name_ex(const std::u16string& name) const;
     std::u16string get_fn_mapped_name_ex(const std::u16string& table, const std::u16string& field) const;
+    // Gives the columns (source names, mapped here) a unique key unless a
+    // unique index already starts with them.
     void create_fk_index_if(const std::u16string& table, const udb_name_list& columns);
 
     // The sequence that feeds the AutoNumber column of a table made here,
@@ -61,6 +63,7 @@ public:
 
 private:
     void load_table_names();
+    std::u16string own_sequence_on_server(const std::u16string& table);
     void read_character_set();
 
     uint32_t version_ = 0;

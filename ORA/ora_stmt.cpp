@@ -1,6 +1,7 @@
 #include "ora_stmt.h"
 
 #include "ora_engine.h"
+#include "ora_exception.h"
 #include "tk_logger.h"
 
 ora_stmt::ora_stmt()
@@ -12,7 +13,9 @@ ora_stmt::ora_stmt()
 
 ora_stmt::~ora_stmt()
 {
-    if (stmt_ != nullptr) ora_engine::instance().oci().OCIHandleFree(stmt_, OCI_HTYPE_STMT);
+    // Never throws: without an engine there is no client to free it with.
+    ora_engine* engine = ora_engine::instance_ptr();
+    if (stmt_ != nullptr && engine != nullptr) engine->oci().OCIHandleFree(stmt_, OCI_HTYPE_STMT);
 }
 
 void ora_stmt::prepare(std::u16string_view text)
@@ -24,12 +27,25 @@ void ora_stmt::prepare(std::u16string_view text)
                                               OCI_NTV_SYNTAX, OCI_DEFAULT));
 }
 
+// A row whose value did not fit its buffer arrives with a warning only
+// (ORA-01406); a cut value must not pass for the real one.
+static void refuse_truncation(sword rc)
+{
+    if (rc != OCI_SUCCESS_WITH_INFO) return;
+    ora_engine& engine = ora_engine::instance();
+    int32_t number = 0;
+    std::u16string text;
+    if (ora_read_error(engine.oci(), engine.err(), OCI_HTYPE_ERROR, 1, number, text) && number == 1406)
+        throw ora_exception(number, text);
+}
+
 sword ora_stmt::execute(ub4 iterations, ub4 mode)
 {
     ora_engine& engine = ora_engine::instance();
     sword rc = engine.oci().OCIStmtExecute(engine.svc(), stmt_, engine.err(), iterations, 0, nullptr,
                                            nullptr, mode);
     engine.check(rc);
+    refuse_truncation(rc);
     return rc;
 }
 
@@ -38,6 +54,7 @@ bool ora_stmt::fetch()
     ora_engine& engine = ora_engine::instance();
     sword rc = engine.oci().OCIStmtFetch(stmt_, engine.err(), 1, OCI_FETCH_NEXT, OCI_DEFAULT);
     engine.check(rc);
+    refuse_truncation(rc);
     return rc != OCI_NO_DATA;
 }
 

@@ -247,7 +247,19 @@ bool ora_table::is_key_column(const std::u16string& column, bool primary_only) c
     return false;
 }
 
-std::vector<int> ora_table::match_columns(const udb_record& record) const
+const std::vector<int>& ora_table::match_columns(const udb_record& record)
+{
+    bool same = match_names_.size() == record.size();
+    for (size_t j = 0; same && j < record.size(); ++j) same = match_names_[j] == record[j].name;
+    if (!same) {
+        match_pos_ = compute_match(record);
+        match_names_.clear();
+        for (size_t j = 0; j < record.size(); ++j) match_names_.push_back(record[j].name);
+    }
+    return match_pos_;
+}
+
+std::vector<int> ora_table::compute_match(const udb_record& record) const
 {
     std::vector<std::u16string> field_names;
     for (size_t j = 0; j < record.size(); ++j) field_names.push_back(record[j].name);
@@ -324,7 +336,7 @@ void ora_table::reset_not_null_flag(size_t column)
 void ora_table::append_record(udb_record& record)
 {
     tk_trace(2, "ora_table::append_record");
-    std::vector<int> pos = match_columns(record);
+    const std::vector<int> pos = match_columns(record);
     std::u16string columns, values;
     ora_lob_insert lobs(name, schema);
     std::vector<const udb_field*> lob_values(lobs.columns().size(), nullptr);
@@ -352,7 +364,15 @@ void ora_table::append_record(udb_record& record)
     tk_trace(1, u"GOT ROWID(2): %s", rowid);
     if (has_lobs) {
         dirty_ = true;
-        lobs.insert_rowid(rowid, lob_values);
+        try {
+            lobs.insert_rowid(rowid, lob_values);
+        } catch (...) {
+            // The row stays, with what its LOBs got; the error goes on to
+            // the run, and nothing is left open behind it.
+            ora_engine::instance().commit();
+            dirty_ = false;
+            throw;
+        }
         ora_engine::instance().commit();
         dirty_ = false;
     }
@@ -368,7 +388,7 @@ void ora_table::update(udb_record& record)
         return;
     }
     const udb_index& key = indexes.at(static_cast<size_t>(key_index));
-    std::vector<int> pos = match_columns(record);
+    const std::vector<int> pos = match_columns(record);
     ora_lob_insert lobs(name, schema);
     std::vector<const udb_field*> lob_values(lobs.columns().size(), nullptr);
     std::u16string set, where;

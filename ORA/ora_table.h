@@ -71,13 +71,17 @@ private:
     void init_indexes();
     void init_foreign_keys(const std::u16string& key_name);
     // For each column, the position of its field in `record` (-1: none).
-    std::vector<int> match_columns(const udb_record& record) const;
+    const std::vector<int>& match_columns(const udb_record& record);
+    std::vector<int> compute_match(const udb_record& record) const;
     bool is_key_column(const std::u16string& column, bool primary_only) const;
     void make_loader(const udb_record& record);
     // True when append_record would write NULL for the field in column c.
     bool sends_null(size_t column, const udb_field& field) const;
     void relax_for_nulls(const udb_record& record);
 
+    // The last layout matched: records of one source share it.
+    std::vector<std::u16string> match_names_;
+    std::vector<int> match_pos_;
     ora_database& database_;
     ora_get_rowid rowid_;
     bool dirty_ = false;

@@ -249,7 +249,8 @@ ora_lob::ora_lob(OCIParam* param, ub2 code) : ora_type(param, code)
 
 ora_lob::~ora_lob()
 {
-    if (locator_ != nullptr) ora_engine::instance().oci().OCIDescriptorFree(locator_, OCI_DTYPE_LOB);
+    ora_engine* engine = ora_engine::instance_ptr();
+    if (locator_ != nullptr && engine != nullptr) engine->oci().OCIDescriptorFree(locator_, OCI_DTYPE_LOB);
 }
 
 std::unique_ptr<t_ftd> ora_lob::get_ftd() const

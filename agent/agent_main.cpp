@@ -22,12 +22,20 @@ namespace {
 // destructors on the way to main.
 class agent_presenter : public console_error_presenter {
 public:
+    // An error line must not land behind a progress line on the terminal.
+    void show_error(const std::string& text) override
+    {
+        if (console != nullptr) console->finish_line();
+        console_error_presenter::show_error(text);
+    }
     [[noreturn]] void terminate(int status) override
     {
         std::fflush(nullptr);
         if (tolvane_convertor* conv = tolvane_convertor::instance_ptr()) conv->close_connection();
         throw agent_exit{status == -1 ? k_exit_fatal : status};
     }
+
+    agent_console* console = nullptr;
 };
 
 void on_signal(int signal)
@@ -48,6 +56,7 @@ void install_signal_handlers()
 int run_status(const tolvane_convertor& conv, const error_handler& eh)
 {
     if (int s = tolvane_convertor::stop_signal()) return 128 + s;
+    if (conv.report.aborted) return k_exit_fatal;
     if (eh.reported_count() > 0 || !conv.report.clean()) return k_exit_errors;
     return k_exit_ok;
 }
@@ -63,7 +72,7 @@ void finish_run(tolvane_convertor& conv)
         exit_with_message("Cannot write the report file " + path);
 }
 
-int convert(int argc, char** argv)
+int convert(int argc, char** argv, agent_presenter& presenter)
 {
     tolvane_convertor conv;
     conv.console = true;
@@ -84,6 +93,11 @@ int convert(int argc, char** argv)
     }
 
     agent_console console(isatty(STDOUT_FILENO) && !conv.silent);
+    presenter.console = &console;
+    struct unlink_console {
+        agent_presenter& p;
+        ~unlink_console() { p.console = nullptr; }
+    } unlink{presenter};
     conv.on_progress = [&] { console.update(conv); };
     install_signal_handlers();
     conv();
@@ -102,9 +116,11 @@ int agent_main(int argc, char** argv)
     tk_logger logger("", false, 3, false);
     error_handler eh(tk_oracle_error_count, tk_oracle_errors);
     eh.load_err_map(tk_access_error_count, tk_access_errors);
-    eh.set_presenter(std::make_unique<agent_presenter>());
+    auto presenter = std::make_unique<agent_presenter>();
+    agent_presenter& shown = *presenter;
+    eh.set_presenter(std::move(presenter));
     try {
-        return convert(argc, argv);
+        return convert(argc, argv, shown);
     } catch (const agent_exit& x) {
         return x.status;
     }

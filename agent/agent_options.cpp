@@ -45,6 +45,9 @@ const tk_cmd_option k_options[] = {
 
 const char k_missing_tab_file[] = "Table names file does not exist.\nPlease verify the correct path/name was given.";
 const char k_missing_profile[] = "Profile does not exist. Please verify the correct path/name was given.";
+const char k_damaged_profile[] =
+    "Profile is damaged: it must be UTF-8 text, with a [section] line before the first entry\n"
+    "and no line longer than 1 MiB.";
 
 // What the command line says explicitly. Applied after every profile, so
 // an option always wins over a profile, wherever it stands.
@@ -179,7 +182,7 @@ void load_profile_file(const std::string& path)
     udb_profile profile;
     // A profile cut short, or not UTF-8, is refused whole: half of a setup
     // must never run.
-    if (!profile.load(wide)) throw tk_exception(k_missing_profile, 1);
+    if (!profile.load(wide)) throw tk_exception(k_damaged_profile, 1);
     try {
         conv.load_profile(profile);
     } catch (const udb_invalid_mode& e) {

@@ -35,6 +35,7 @@ std::unique_ptr<dao_engine> acc_converter_impl::open_engine(bool always_pass_ugl
 {
     auto engine = std::make_unique<dao_engine>(true, false);
     engine->choose_generation();
+    if (jet3_codepage != 0) engine->set_jet3_codepage(jet3_codepage);
     if (always_pass_ugl || uses_ugl()) {
         engine->set_ugl_info(sysdb_path, ugl_user, ugl_pswd);
     } else {

@@ -92,6 +92,8 @@ std::string conversion_report::to_json() const
 {
     std::string out = "{\n  \"interrupted\": ";
     out += interrupted ? "true" : "false";
+    out += ",\n  \"aborted\": ";
+    out += aborted ? "true" : "false";
     out += ",\n  \"errors\": [";
     for (size_t i = 0; i < run_errors.size(); ++i) out += (i ? ", " : "") + json_narrow(run_errors[i]);
     out += "],\n  \"tables\": [";

@@ -28,6 +28,8 @@ public:
     // Errors outside any entry (opening the source, foreign keys, ...).
     std::vector<std::string> run_errors;
     bool interrupted = false;
+    // The run ended on a failure before its last entry.
+    bool aborted = false;
 
     conversion_entry_report& add(const std::u16string& source);
     // True when no entry failed a row or the whole entry.

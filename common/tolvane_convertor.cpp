@@ -152,16 +152,20 @@ void tolvane_convertor::operator()()
 {
     tk_trace(2, "tolvane_convertor::operator()");
     init_conversion guard(finished, true);
+    report = conversion_report{};
     error_handler& eh = error_handler::instance();
     try {
         run_body();
     } catch (const tk_final_exception&) {
         // Reported already; the run just ends.
+        report.aborted = true;
     } catch (const tk_exception& e) {
         // The context names the entry in hand, if any.
+        report.aborted = true;
         eh.handle(e, true);
         report.run_errors.push_back(eh.last_text());
     } catch (const std::exception& e) {
+        report.aborted = true;
         tk_trace(3, "ERROR:\n%s", e.what());
         if (!silent) std::fprintf(stderr, "ERROR:\n%s\n", e.what());
         report.run_errors.push_back(e.what());
@@ -209,8 +213,10 @@ void tolvane_convertor::run_body()
             shadowed.reason = "a selected query has its name";
         }
     }
-    for (const std::u16string& t : tables)
-        if (tables_listed || !selected_tables.empty()) selected_queries.try_emplace(t, u"");
+    // Chosen tables join the selection, so that a profile saved after the
+    // run lists them; "every table" by default is no choice to remember.
+    if (tables_listed || !selected_tables.empty())
+        for (const std::u16string& t : tables) selected_queries.try_emplace(t, u"");
 
     for (const auto& [name, text] : entries) {
         if (stop_signal_ != 0) {
@@ -319,6 +325,7 @@ void tolvane_convertor::convert_entry(udb_database& source, ora_database& target
         }
         if (is_session_lost(e)) {
             if (entry.action.empty()) entry.action = "failed";
+            eh.set_context(name);
             throw run_ending(e);
         }
         report_entry_error(e, entry);

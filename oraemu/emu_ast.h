@@ -100,11 +100,12 @@ struct type_spec {
 
 struct constraint_def {
     std::string name;              // empty: system generated
-    char type = 'P';               // P U R C(not null)
+    char type = 'P';               // P U R K(check)
     std::vector<std::string> columns;
     std::string ref_owner, ref_table;
     std::vector<std::string> ref_columns;
     std::string delete_rule;       // CASCADE, SET NULL or empty
+    std::string condition;         // CHECK: the condition as written, without its parentheses
 };
 
 struct column_def {
@@ -123,7 +124,7 @@ struct statement {
     enum kind {
         select, insert, update, del, commit, rollback, create_table, create_index,
         create_sequence, create_trigger, drop_table, drop_index, drop_sequence,
-        drop_trigger, alter_table, truncate_table, savepoint, plsql_block
+        drop_trigger, alter_table, truncate_table, savepoint, plsql_block, alter_session
     } k = select;
 
     // SELECT (also the source of INSERT ... SELECT)
@@ -146,7 +147,8 @@ struct statement {
     std::vector<column_def> column_defs;
     std::vector<constraint_def> constraints;
     enum alter_kind { add, modify, drop_constraint, drop_column, rename_column } alter = add;
-    std::string object2;             // DROP CONSTRAINT name, RENAME COLUMN new name
+    std::string object2;             // DROP CONSTRAINT name, RENAME COLUMN new name,
+                                     // ALTER SESSION SET name = value
 
     // CREATE INDEX
     std::string table_owner, table;  // also the trigger's table

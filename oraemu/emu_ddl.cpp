@@ -25,6 +25,7 @@ column_meta make_column(const session::impl& s, const column_def& d) {
     c.type = t.type;
     c.data_type = type_name(t.type, t.scale < 0 ? 6 : t.scale);
     const bool utf8_national = s.nchar_charset == "UTF8";
+    const int bytes_per_char = single_byte_charset(s.db_charset) ? 1 : 4;
     switch (t.type) {
     case col_type::number:
         if (t.precision != -1 && (t.precision < 1 || t.precision > 38)) throw make_error(1727);
@@ -43,13 +44,13 @@ column_meta make_column(const session::impl& s, const column_def& d) {
         check_length(t.length, 4000);
         c.char_sem = t.char_sem;
         c.char_length = t.length;
-        c.data_length = t.char_sem ? std::min(4000, t.length * 4) : t.length;
+        c.data_length = t.char_sem ? std::min(4000, t.length * bytes_per_char) : t.length;
         break;
     case col_type::char_:
         check_length(t.length, 2000);
         c.char_sem = t.char_sem;
         c.char_length = t.length;
-        c.data_length = t.char_sem ? std::min(2000, t.length * 4) : t.length;
+        c.data_length = t.char_sem ? std::min(2000, t.length * bytes_per_char) : t.length;
         break;
     case col_type::nvarchar2:
         check_length(t.length, utf8_national ? 4000 : 2000);
@@ -258,12 +259,38 @@ void add_foreign_key(session::impl& s, table_meta& t, constraint_meta& c, const 
     t.constraints.push_back(c);
 }
 
+void add_check(session::impl& s, table_meta& t, constraint_meta& c, const std::string& condition, bool generated) {
+    c.type = 'C';
+    c.columns = check_condition(s, t, condition);
+    c.search_condition = condition;
+    // Rows already there must satisfy it (ALTER TABLE ... ADD CHECK).
+    table_meta only = t;
+    only.constraints = {c};
+    row_checker chk(s, only);
+    std::string cols;
+    for (const auto& col : t.columns) cols += (cols.empty() ? "" : ", ") + sq_col(col.name);
+    sql_stmt r(s.st->db(), "SELECT " + cols + " FROM " + sq_name(t.sqlite_name()));
+    while (r.step()) {
+        stored_row row;
+        for (size_t i = 0; i < t.columns.size(); ++i) row.push_back(read_stored(r, static_cast<int>(i), t.columns[i].type));
+        try {
+            chk.check_conditions(row);
+        } catch (const ora_error& e) {
+            if (e.code == 2290) throw make_error(2293, {t.owner, c.name});
+            throw;
+        }
+    }
+    s.cat->add_constraint(t.owner, c, generated);
+    t.constraints.push_back(c);
+}
+
 void add_constraint(session::impl& s, table_meta& t, const constraint_def& d) {
-    if (d.type == 'K') return;   // CHECK constraints are accepted and not enforced
     constraint_meta c;
     bool generated = d.name.empty();
     c.name = generated ? s.cat->system_name() : d.name;
     if (!generated && constraint_exists(s, c.name)) throw make_error(2264);
+    c.table = t.name;
+    if (d.type == 'K') return add_check(s, t, c, d.condition, generated);
     c.type = d.type;
     c.table = t.name;
     c.columns = d.columns;
@@ -291,6 +318,7 @@ exec_result create_table(session::impl& s, const statement& st) {
     std::string cols;
     for (const auto& d : st.column_defs) {
         if (t.find(d.name) >= 0) throw make_error(957);
+        if (d.has_default) check_default(s, d.default_text);
         column_meta c = make_column(s, d);
         c.id = static_cast<int>(t.columns.size()) + 1;
         if (c.type == col_type::long_ && ++longs > 1) throw make_error(1754);
@@ -368,6 +396,26 @@ exec_result create_sequence(session::impl& s, const statement& st) {
 
 // ---- CREATE TRIGGER --------------------------------------------------------------
 
+// Shapes Oracle refuses outright, before compiling the body: row values
+// in a statement-level trigger (ORA-04077 for WHEN, ORA-04082 for :new or
+// :old) and an AFTER trigger assigning :new (ORA-04084).
+void check_trigger_shape(const statement& st) {
+    if (!st.for_each_row && !st.when_text.empty()) throw make_error(4077);
+    std::vector<token> b;
+    try {
+        b = tokenize(st.body_text);
+    } catch (const ora_error&) {
+        return;   // left to the compiler: the trigger is created invalid
+    }
+    for (size_t i = 0; i < b.size(); ++i) {
+        if (b[i].k != token::bind || (b[i].text != "NEW" && b[i].text != "OLD")) continue;
+        if (!st.for_each_row) throw make_error(4082);
+        bool assigned = (i > 0 && b[i - 1].is("INTO")) ||
+                        (i + 3 < b.size() && b[i + 1].is_op(".") && b[i + 3].is_op(":="));
+        if (assigned && b[i].text == "NEW" && st.timing == "AFTER") throw make_error(4084);
+    }
+}
+
 exec_result create_trigger(session::impl& s, const statement& st) {
     check_owner(s, st.owner);
     auto t = s.cat->table(s.schema_of(st.table_owner), st.table);
@@ -379,6 +427,7 @@ exec_result create_trigger(session::impl& s, const statement& st) {
         sql_stmt d(s.st->db(), "DELETE FROM oraemu_triggers WHERE owner=? AND trigger_name=?");
         d.bind(1, s.user).bind(2, st.name).run();
     }
+    check_trigger_shape(st);
     trigger_action a;
     bool valid = compile_trigger(s, t->owner, t->name, st.when_text, st.body_text, a);
     std::string type = st.timing + (st.for_each_row ? " EACH ROW" : " STATEMENT");
@@ -457,6 +506,7 @@ exec_result truncate_table(session::impl& s, const statement& st) {
 void add_columns(session::impl& s, table_meta& t, const statement& st) {
     for (const auto& d : st.column_defs) {
         if (t.find(d.name) >= 0) throw make_error(1430);
+        if (d.has_default) check_default(s, d.default_text);
         column_meta c = make_column(s, d);
         c.id = static_cast<int>(t.columns.size()) + 1;
         if (d.not_null && !d.has_default && table_has_rows(s, t)) throw make_error(1758);
@@ -502,7 +552,7 @@ void modify_type(session::impl& s, table_meta& t, column_meta& c, const column_d
             if (n.type == col_type::char_ || n.type == col_type::nchar)
                 while (!v.data.empty() && v.data.back() == ' ') v.data.pop_back();
             try {
-                coerce(v, t, n);
+                coerce(s, v, t, n);
             } catch (const ora_error&) {
                 throw make_error(1441);
             }
@@ -521,7 +571,10 @@ void modify_column(session::impl& s, table_meta& t, const column_def& d) {
     if (i < 0) throw make_error(904, {"\"" + d.name + "\""});
     column_meta& c = t.columns[static_cast<size_t>(i)];
     if (d.has_type) modify_type(s, t, c, d);
-    if (d.has_default) c.data_default = d.default_text;
+    if (d.has_default) {
+        check_default(s, d.default_text);
+        c.data_default = d.default_text;
+    }
     s.cat->update_column(t.owner, t.name, c);
     if (d.null_) {
         bool in_pk = false;
@@ -529,7 +582,7 @@ void modify_column(session::impl& s, table_meta& t, const column_def& d) {
             if (k.type == 'P' && std::find(k.columns.begin(), k.columns.end(), c.name) != k.columns.end()) in_pk = true;
         if (c.nullable || in_pk) throw make_error(1451);
         for (const auto& k : t.constraints)
-            if (k.type == 'C' && k.columns.size() == 1 && k.columns[0] == c.name) s.cat->drop_constraint(t.owner, k.name);
+            if (is_not_null_check(k) && k.columns[0] == c.name) s.cat->drop_constraint(t.owner, k.name);
         c.nullable = true;
         s.cat->update_column(t.owner, t.name, c);
     }
@@ -556,11 +609,13 @@ void drop_constraint(session::impl& s, table_meta& t, const statement& st) {
     }
     s.cat->drop_constraint(t.owner, c->name);
     if (!c->index_name.empty() && c->index_name == c->name) s.cat->drop_index(t.owner, c->index_name);
-    if (c->type == 'P' || c->type == 'C') {
+    // Dropping a key or a NOT NULL constraint makes its columns nullable
+    // unless another NOT NULL constraint holds them.
+    if (c->type == 'P' || is_not_null_check(*c)) {
         for (const auto& col : c->columns) {
             bool keep = false;
             for (const auto& k : s.cat->constraints_of(t.owner, t.name))
-                if (k.type == 'C' && k.columns.size() == 1 && k.columns[0] == col) keep = true;
+                if (is_not_null_check(k) && k.columns[0] == col) keep = true;
             auto& m = t.columns[static_cast<size_t>(t.find(col))];
             if (!keep) {
                 m.nullable = true;

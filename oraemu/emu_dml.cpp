@@ -5,7 +5,10 @@
 #include "emu_query.h"
 #include "emu_values.h"
 
+#include <algorithm>
+#include <functional>
 #include <map>
+#include <set>
 
 namespace emu {
 
@@ -30,34 +33,39 @@ const char* type_word(col_type t) {
     return "CHAR";
 }
 
-std::string as_text(const incoming& v) {
+std::string as_text(const session::impl& s, const incoming& v) {
     if (numeric(v.type)) return oracle_number_text(v.data);
-    if (v.type == col_type::date) return date_to_char(v.data, "");
+    if (v.type == col_type::date) return date_to_char(v.data, s.nls_date_format);
+    if (v.type == col_type::timestamp) return date_to_char(v.data, s.nls_timestamp_format);
     if (binary(v.type)) return hex_encode(v.data);
     return v.data;
 }
 
-std::optional<std::string> character_value(const incoming& v, const table_meta& t, const column_meta& c) {
-    std::string s = as_text(v);
+std::optional<std::string> character_value(const session::impl& ses, const incoming& v, const table_meta& t,
+                                           const column_meta& c) {
+    std::string s = as_text(ses, v);
     if (s.empty()) return std::nullopt;
+    if (!is_national(c.type)) s = in_db_charset(s, ses.db_charset);
     size_t actual;
     size_t max = static_cast<size_t>(c.char_length);
+    const size_t bytes = db_charset_bytes(s, ses.db_charset);
     if (is_national(c.type)) actual = utf16_units(s);
     else if (c.char_sem) actual = utf8_chars(s);
-    else actual = s.size(), max = static_cast<size_t>(c.data_length);
+    else actual = bytes, max = static_cast<size_t>(c.data_length);
     if (actual > max)
         throw make_error(12899, {column_path(t, c.name), std::to_string(actual), std::to_string(max)});
     // Character length semantics do not lift the byte limit of the type:
     // VARCHAR2(4000 CHAR) still holds at most 4000 bytes.
-    if (c.char_sem && !is_national(c.type) && s.size() > static_cast<size_t>(c.data_length))
-        throw make_error(12899, {column_path(t, c.name), std::to_string(s.size()), std::to_string(c.data_length)});
+    if (c.char_sem && !is_national(c.type) && bytes > static_cast<size_t>(c.data_length))
+        throw make_error(12899, {column_path(t, c.name), std::to_string(bytes), std::to_string(c.data_length)});
     if (c.type == col_type::char_ || c.type == col_type::nchar) s.append(max - actual, ' ');
     return s;
 }
 
 }  // namespace
 
-std::optional<std::string> coerce(const incoming& v, const table_meta& t, const column_meta& c) {
+std::optional<std::string> coerce(const session::impl& s, const incoming& v, const table_meta& t,
+                                  const column_meta& c) {
     if (v.null) return std::nullopt;
     switch (c.type) {
     case col_type::number:
@@ -71,7 +79,11 @@ std::optional<std::string> coerce(const incoming& v, const table_meta& t, const 
     case col_type::timestamp:
         if (numeric(v.type) || binary(v.type)) throw make_error(932, {"DATE", type_word(v.type)});
         if (v.data.empty()) return std::nullopt;
-        return date_for_column(v.data, c.type == col_type::timestamp, c.scale < 0 ? 6 : c.scale);
+        if (dated(v.type))
+            return date_for_column(v.data, c.type == col_type::timestamp, c.scale < 0 ? 6 : c.scale);
+        return date_for_column(to_date(v.data, c.type == col_type::timestamp ? s.nls_timestamp_format
+                                                                             : s.nls_date_format),
+                               c.type == col_type::timestamp, c.scale < 0 ? 6 : c.scale);
     case col_type::raw: {
         if (numeric(v.type) || dated(v.type)) throw make_error(932, {"BINARY", type_word(v.type)});
         std::string b = binary(v.type) ? v.data : hex_decode(v.data);
@@ -87,9 +99,10 @@ std::optional<std::string> coerce(const incoming& v, const table_meta& t, const 
     case col_type::nclob:
     case col_type::long_:
         if (binary(v.type) && v.type == col_type::blob) throw make_error(932, {"CLOB", "BLOB"});
-        return as_text(v);
+        if (c.type == col_type::nclob) return as_text(s, v);
+        return in_db_charset(as_text(s, v), s.db_charset);
     case col_type::rowid: return v.data;
-    default: return character_value(v, t, c);
+    default: return character_value(s, v, t, c);
     }
 }
 
@@ -208,6 +221,86 @@ void row_checker::check_children(const stored_row& old_row, const stored_row& ne
             args.emplace_back(v, ci >= 0 ? child->columns[static_cast<size_t>(ci)].type : col_type::varchar2);
         }
         if (!skip && rows_exist(s_, *child, where, args, 0)) throw make_error(2292, {t_.owner, fk.name});
+    }
+}
+
+// ---- CHECK conditions and defaults --------------------------------------------------
+
+namespace {
+
+std::unique_ptr<statement> parse_condition(session::impl& s, const std::string& condition) {
+    auto st = parse_statement("SELECT 1 FROM DUAL WHERE " + condition, s.ident_limit);
+    if (!st->query || !st->query->where || !st->query->group_by.empty() || !st->query->order_by.empty() ||
+        st->query->next)
+        throw make_error(920);
+    return st;
+}
+
+// Walks an expression for what a stored condition or default may not hold.
+void walk(const expr& e, const std::function<void(const expr&)>& visit) {
+    visit(e);
+    for (const auto& a : e.args)
+        if (a) walk(*a, visit);
+}
+
+}  // namespace
+
+bool is_not_null_check(const constraint_meta& c) {
+    return c.type == 'C' && c.columns.size() == 1 && c.search_condition == "\"" + c.columns[0] + "\" IS NOT NULL";
+}
+
+std::vector<std::string> check_condition(session::impl& s, const table_meta& t, const std::string& condition) {
+    auto st = parse_condition(s, condition);
+    std::vector<std::string> cols;
+    walk(*st->query->where, [&](const expr& e) {
+        if (e.k == expr::subq || e.k == expr::exists || e.k == expr::in_sub) throw make_error(2251);
+        if (e.k == expr::seq) throw make_error(2287);
+        if (e.k == expr::rownum) throw make_error(2436);
+        if (e.k == expr::func && (e.name == "SYSDATE" || e.name == "SYSTIMESTAMP" || e.name == "CURRENT_TIMESTAMP" ||
+                                  e.name == "USER" || e.name == "UID"))
+            throw make_error(2436);
+        if (e.k == expr::col && std::find(cols.begin(), cols.end(), e.path.back()) == cols.end())
+            cols.push_back(e.path.back());
+    });
+    translator tr(s);
+    scope sc;
+    sc.sources.push_back(tr.table_source(t, ""));
+    tr.condition(*st->query->where, sc);   // unknown columns and functions: ORA-00904
+    return cols;
+}
+
+void check_default(session::impl& s, const std::string& default_text) {
+    auto st = parse_statement("SELECT " + default_text + " FROM DUAL", s.ident_limit);
+    if (st->query->items.size() != 1 || !st->query->items[0].e) throw make_error(936);
+    const expr& e = *st->query->items[0].e;
+    walk(e, [&](const expr& x) {
+        if (x.k == expr::col || x.k == expr::rownum || x.k == expr::rowid_) throw make_error(984);
+        // Sequences in defaults came with 12c.
+        if (x.k == expr::seq && s.version == "11g") throw make_error(984);
+        if (x.k == expr::subq || x.k == expr::exists || x.k == expr::in_sub) throw make_error(22818);
+    });
+    translator tr(s);
+    scope sc;
+    tr.expression(e, sc);   // unknown functions: ORA-00904
+}
+
+void row_checker::check_conditions(const stored_row& row) {
+    for (const auto& c : t_.constraints) {
+        if (c.type != 'C' || is_not_null_check(c)) continue;
+        auto st = parse_condition(s_, c.search_condition);
+        translator tr(s_);
+        scope sc;
+        sc.sources.push_back(tr.table_source(t_, ""));
+        source& src = sc.sources.back();
+        // The row is checked before it is written: its values stand in for
+        // the table under the same column names.
+        std::string values;
+        for (const auto& col : t_.columns) values += (values.empty() ? "? AS " : ", ? AS ") + sq_col(col.name);
+        src.from_sql = "(SELECT " + values + ") AS " + src.sql_alias;
+        std::string cond = tr.condition(*st->query->where, sc);
+        sql_stmt q(s_.st->db(), "SELECT 1 FROM " + src.from_sql + " WHERE NOT (" + cond + ")");
+        for (size_t i = 0; i < row.size(); ++i) bind_stored(q, static_cast<int>(i + 1), row[i], t_.columns[i].type);
+        if (q.step()) throw make_error(2290, {t_.owner, c.name});
     }
 }
 
@@ -349,6 +442,7 @@ bool compile_trigger(session::impl& s, const std::string& owner, const std::stri
         ++i;
         if (i < b.size() && b[i].k == token::ident) ++i;   // END name;
         if (!op(";")) return false;
+        if (i + 1 >= b.size() || b[i + 1].k != token::end) return false;   // nothing after END;
         if (seq.empty() || seq.size() > 2) return false;
         out.seq_name = seq.back();
         out.seq_owner = seq.size() == 2 ? seq[0] : owner;
@@ -387,7 +481,7 @@ bool direct_value(session::impl& s, const expr& e, incoming& out) {
         out = {false, col_type::number, decimal_text(d)};
         return true;
     }
-    case expr::str: out = {false, col_type::varchar2, e.text}; return true;
+    case expr::str: out = {false, col_type::varchar2, s.literal_text(e)}; return true;
     case expr::neg:
         if (e.args[0]->k != expr::num) return false;
         direct_value(s, *e.args[0], out);
@@ -433,10 +527,11 @@ incoming read_incoming(sql_stmt& q, int i, col_type t) {
     return in;
 }
 
-incoming evaluate(session::impl& s, const expr& e) {
+incoming evaluate(session::impl& s, const expr& e, std::set<std::string>* row_sequences = nullptr) {
     incoming out;
     if (direct_value(s, e, out)) return out;
     translator tr(s);
+    if (row_sequences) tr.share_row_sequences(*row_sequences);
     scope sc;
     scalar x = tr.expression(e, sc);
     sql_stmt q(s.st->db(), "SELECT " + x.sql);
@@ -506,10 +601,11 @@ int64_t insert_row(session::impl& s, const table_meta& t, std::vector<incoming> 
     fire_triggers(s, t, in);
     stored_row row;
     for (size_t i = 0; i < t.columns.size(); ++i) {
-        row.push_back(coerce(in[i], t, t.columns[i]));
+        row.push_back(coerce(s, in[i], t, t.columns[i]));
         if (!row.back() && !t.columns[i].nullable) throw make_error(1400, {column_path(t, t.columns[i].name)});
     }
     row_checker chk(s, t);
+    chk.check_conditions(row);
     chk.check_keys(row, 0);
     chk.check_parents(row, nullptr);
     std::string cols, marks;
@@ -583,7 +679,8 @@ exec_result session::impl::run_insert(const statement& st) {
         if (st.values.size() < idx.size()) throw make_error(947);
         if (st.values.size() > idx.size()) throw make_error(913);
         std::vector<incoming> given;
-        for (const auto& e : st.values) given.push_back(evaluate(*this, *e));
+        std::set<std::string> row_sequences;
+        for (const auto& e : st.values) given.push_back(evaluate(*this, *e, &row_sequences));
         int64_t key = insert_row(*this, t, build(given));
         r.row_count = 1;
         returning_values(*this, st, t, key, r);
@@ -651,9 +748,10 @@ exec_result session::impl::run_update(const statement& st) {
         stored_row row = p.old_row;
         for (size_t k = 0; k < targets.size(); ++k) {
             const column_meta& c = t.columns[static_cast<size_t>(targets[k])];
-            row[static_cast<size_t>(targets[k])] = coerce(p.sets[k], t, c);
+            row[static_cast<size_t>(targets[k])] = coerce(*this, p.sets[k], t, c);
             if (!row[static_cast<size_t>(targets[k])] && !c.nullable) throw make_error(1407, {column_path(t, c.name)});
         }
+        chk.check_conditions(row);
         chk.check_keys(row, p.key);
         chk.check_parents(row, &p.old_row);
         chk.check_children(p.old_row, row);

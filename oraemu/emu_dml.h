@@ -25,7 +25,10 @@ using stored_row = std::vector<std::optional<std::string>>;
 std::string column_path(const table_meta& t, const std::string& column);
 
 // Converts a value for column c of t: ORA-12899, 01438, 01722, 018xx, 00932.
-std::optional<std::string> coerce(const incoming& v, const table_meta& t, const column_meta& c);
+// Text becomes a date with the session's NLS_DATE_FORMAT (or
+// NLS_TIMESTAMP_FORMAT), as in Oracle.
+std::optional<std::string> coerce(const session::impl& s, const incoming& v, const table_meta& t,
+                                  const column_meta& c);
 
 // The compiled action of a trigger of the supported form:
 //   [WHEN (new.C IS [NOT] NULL)] BEGIN SELECT [owner.]S.NEXTVAL INTO :new.C FROM dual; END;
@@ -53,11 +56,24 @@ public:
     void check_parents(const stored_row& row, const stored_row* old_row);
     // No child may still refer to the old key values (ORA-02292).
     void check_children(const stored_row& old_row, const stored_row& new_row);
+    // No CHECK condition of the table may be false for the row (ORA-02290);
+    // a condition that is unknown (NULL) passes, as in Oracle.
+    void check_conditions(const stored_row& row);
 
 private:
     session::impl& s_;
     const table_meta& t_;
 };
+
+// CHECK conditions and DEFAULT expressions are compiled when they are
+// created, so that a bad one is refused then and not at the first row:
+// a condition may use only the table's columns and no SYSDATE, USER,
+// sequence or subquery (ORA-00904, 02436, 02287, 02251); a default may
+// use no column (ORA-00984). check_condition returns the columns used.
+std::vector<std::string> check_condition(session::impl& s, const table_meta& t, const std::string& condition);
+void check_default(session::impl& s, const std::string& default_text);
+// True for the CHECK constraints a NOT NULL column keeps ("C" IS NOT NULL).
+bool is_not_null_check(const constraint_meta& c);
 
 // Deletes one row, applying the delete rules of foreign keys that refer to it.
 void delete_row(session::impl& s, const table_meta& t, int64_t key, const stored_row& row, int depth = 0);

@@ -157,6 +157,10 @@ const std::map<int, const char*>& texts() {
         {28000, "the account is locked"},
         {30088, "datetime/interval precision is out of range"},
         {984, "column not allowed here"},
+        {2251, "subquery not allowed here"},
+        {2287, "sequence number not allowed here"},
+        {22818, "subquery expressions not allowed here"},
+        {2248, "invalid option for ALTER SESSION"},
         {1450, "maximum key length (%s) exceeded"},
         {1704, "string literal too long"},
         {2267, "column type incompatible with referenced column type"},
@@ -164,6 +168,7 @@ const std::map<int, const char*>& texts() {
         {2293, "cannot validate (%s.%s) - check constraint violated"},
         {2436, "date or system variable wrongly specified in CHECK constraint"},
         {4082, "NEW or OLD references not allowed in table level triggers"},
+        {4077, "WHEN clause cannot be used with table level triggers"},
         {4084, "cannot change NEW values for this trigger type"},
     };
     return m;

@@ -67,16 +67,17 @@ void add(sqlite3* db, const char* name, int nargs, fn_body body, bool determinis
                                nullptr, destroy);
 }
 
-void date_functions(sqlite3* db) {
-    add(db, "ora_to_date", 2, [](sqlite3_context* c, int, sqlite3_value** v) {
+void date_functions(sqlite3* db, session::impl* s) {
+    // Without a format, text is read with the session's NLS formats.
+    add(db, "ora_to_date", 2, [s](sqlite3_context* c, int, sqlite3_value** v) {
         if (is_null(v[0])) return sqlite3_result_null(c);
-        std::string fmt = is_null(v[1]) ? "DD-MON-RR" : arg_text(v[1]);
+        std::string fmt = is_null(v[1]) ? s->nls_date_format : arg_text(v[1]);
         std::string d = to_date(arg_text(v[0]), fmt);
         result_text(c, d.substr(0, 19));
     });
-    add(db, "ora_to_timestamp", 2, [](sqlite3_context* c, int, sqlite3_value** v) {
+    add(db, "ora_to_timestamp", 2, [s](sqlite3_context* c, int, sqlite3_value** v) {
         if (is_null(v[0])) return sqlite3_result_null(c);
-        std::string fmt = is_null(v[1]) ? "DD-MON-RR HH.MI.SS.FF AM" : arg_text(v[1]);
+        std::string fmt = is_null(v[1]) ? s->nls_timestamp_format : arg_text(v[1]);
         std::string d = to_date(arg_text(v[0]), fmt);
         if (d.size() == 19) d += ".000000000";
         result_text(c, d);
@@ -139,13 +140,15 @@ std::string to_char_number(const std::string& canonical, const std::string& fmt)
     return t;
 }
 
-void conversion_functions(sqlite3* db) {
-    add(db, "ora_to_char", 3, [](sqlite3_context* c, int, sqlite3_value** v) {
+void conversion_functions(sqlite3* db, session::impl* s) {
+    add(db, "ora_to_char", 3, [s](sqlite3_context* c, int, sqlite3_value** v) {
         if (is_null(v[0])) return sqlite3_result_null(c);
         std::string kind = arg_text(v[2]);
         std::string fmt = is_null(v[1]) ? "" : arg_text(v[1]);
         if (kind == "N") return result_text(c, to_char_number(arg_number(v[0]), fmt));
-        if (kind == "D") return result_text(c, date_to_char(arg_text(v[0]), fmt));
+        if (kind == "D") return result_text(c, date_to_char(arg_text(v[0]), fmt.empty() ? s->nls_date_format : fmt));
+        if (kind == "T")
+            return result_text(c, date_to_char(arg_text(v[0]), fmt.empty() ? s->nls_timestamp_format : fmt));
         if (sqlite3_value_type(v[0]) == SQLITE_INTEGER || sqlite3_value_type(v[0]) == SQLITE_FLOAT)
             return result_text(c, oracle_number_text(arg_number(v[0])));
         result_text(c, arg_text(v[0]));
@@ -272,8 +275,8 @@ void sequence_functions(sqlite3* db, session::impl* s) {
 }  // namespace
 
 void register_functions(sqlite3* db, session::impl* s) {
-    date_functions(db);
-    conversion_functions(db);
+    date_functions(db, s);
+    conversion_functions(db, s);
     text_functions(db);
     number_functions(db);
     sequence_functions(db, s);

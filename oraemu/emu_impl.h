@@ -33,6 +33,18 @@ struct session::impl {
     size_t ident_limit = 30;
     std::string version = "11g";
     std::string nchar_charset = "AL16UTF16";
+    std::string db_charset = "AL32UTF8";
+    // The client sends N'...' literals as Unicode (ORA_NCHAR_LITERAL_REPLACE);
+    // otherwise they pass through the database character set like all text
+    // of the statement.
+    bool nchar_literal_replace = false;
+    // The text of a literal as the server receives it.
+    std::string literal_text(const expr& e) const;
+    // Formats for text that becomes a date or timestamp without an explicit
+    // format, and for dates shown as text (ALTER SESSION SET NLS_...).
+    std::string nls_date_format = "DD-MON-RR";
+    std::string nls_timestamp_format = "DD-MON-RR HH.MI.SSXFF AM";
+    void alter_session(const std::string& parameter, const std::string& value);
 
     bool in_tx = false;
     std::set<std::pair<int64_t, int64_t>> locked;       // (table object, row key)

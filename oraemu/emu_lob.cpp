@@ -72,7 +72,13 @@ void session::clob_write(const lob_ref& lob, uint64_t offset, std::u16string_vie
     std::u16string v = utf8_to_utf16(read_cell(*p_, c, lob.row_key, false));
     if (v.size() < offset) v.resize(offset, u' ');
     if (v.size() < offset + data.size()) v.resize(offset + data.size());
-    v.replace(offset, data.size(), data);
+    // A CLOB holds the database character set; each code unit it cannot
+    // hold becomes '?', so that lengths and offsets stay as written.
+    std::u16string converted(data);
+    if (lob.type == col_type::clob && single_byte_charset(p_->db_charset))
+        for (char16_t& u : converted)
+            if (!db_charset_holds(u, p_->db_charset)) u = u'?';
+    v.replace(offset, converted.size(), converted);
     write_cell(*p_, c, lob.row_key, utf16_to_utf8(v), false);
 }
 

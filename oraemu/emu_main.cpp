@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -15,7 +16,7 @@ int usage() {
                  "  oraemu create-service SERVICE [11g|19c|23ai]\n"
                  "  oraemu create-user SERVICE USER PASSWORD\n"
                  "  oraemu sql SERVICE USER PASSWORD \"STATEMENT\"\n"
-                 "  oraemu set SERVICE KEY VALUE            (version, nchar_charset, lock_wait_ms)\n"
+                 "  oraemu set SERVICE KEY VALUE            (version, nchar_charset, db_charset, lock_wait_ms)\n"
                  "  oraemu fault SERVICE KIND [TARGET [N [CODE]]]\n"
                  "      kinds: logon_refused USER, account_locked USER, no_listener HOST,\n"
                  "             unknown_host HOST, drop_busy TABLE, sequence_denied [USER],\n"
@@ -37,6 +38,9 @@ std::string cell(const emu::value& v) {
 
 int run_sql(const std::vector<std::string>& a) {
     auto s = emu::session::logon("//localhost/" + a[2], a[3], a[4]);
+    // The tool is a client too: it honours the client's N-literal setting.
+    const char* nlr = std::getenv("ORA_NCHAR_LITERAL_REPLACE");
+    s->set_nchar_literal_replace(nlr && (std::string(nlr) == "TRUE" || std::string(nlr) == "true"));
     emu::exec_result r = s->execute(a[5], {}, true);
     if (r.warning) std::cerr << r.warning->text << "\n";
     if (r.rows) {
@@ -127,5 +131,8 @@ int main(int argc, char** argv) {
     } catch (const emu::ora_error& e) {
         std::cerr << e.text << "\n";
         return 1;
+    } catch (const std::invalid_argument& e) {
+        std::cerr << e.what() << "\n";
+        return 2;
     }
 }

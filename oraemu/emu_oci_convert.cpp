@@ -584,7 +584,11 @@ std::string display_text(const emu::value& v)
             std::snprintf(buf, sizeof buf, "%02d-%s-%02d", c.day, k_months[c.month - 1],
                           c.year % 100);
         } else {
-            std::string frac = (c.fraction + "000000").substr(0, 6);
+            // Six digits as Oracle's default shows a TIMESTAMP(6); more when
+            // the value has them (TIMESTAMP(7) to (9)), so that text read
+            // back gives the same value to the nanosecond.
+            std::string frac = (c.fraction + "000000000").substr(0, 9);
+            while (frac.size() > 6 && frac.back() == '0') frac.pop_back();
             int h12 = c.hour % 12 == 0 ? 12 : c.hour % 12;
             std::snprintf(buf, sizeof buf, "%02d-%s-%02d %02d.%02d.%02d.%s %s", c.day,
                           k_months[c.month - 1], c.year % 100, h12, c.minute, c.second,

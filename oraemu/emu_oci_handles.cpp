@@ -2,8 +2,10 @@
 #include "emu_oci_handles.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <algorithm>
+#include <deque>
 #include <mutex>
 #include <unordered_set>
 
@@ -122,6 +124,8 @@ sword new_env(OCIEnv** envhpp, ub4 mode, bool utf16, size_t xtramem_sz, void** u
         auto* env = new OCIEnv();
         env->mode = mode;
         env->utf16 = utf16;
+        const char* nlr = std::getenv("ORA_NCHAR_LITERAL_REPLACE");
+        env->nchar_literal_replace = nlr && (std::strcmp(nlr, "TRUE") == 0 || std::strcmp(nlr, "true") == 0);
         alloc_user_memory(env, xtramem_sz, usrmempp);
         *envhpp = env;
         return OCI_SUCCESS;
@@ -149,6 +153,19 @@ std::unordered_set<const void*>& registry()
     return *live;
 }
 }  // namespace
+
+void* emu_handle::operator new(size_t bytes) { return ::operator new(bytes); }
+
+void emu_handle::operator delete(void* p, size_t bytes)
+{
+    static std::mutex m;
+    static auto* quarantine = new std::deque<std::pair<void*, size_t>>();
+    std::lock_guard<std::mutex> lock(m);
+    quarantine->emplace_back(p, bytes);
+    if (quarantine->size() <= 4096) return;
+    ::operator delete(quarantine->front().first, quarantine->front().second);
+    quarantine->pop_front();
+}
 
 void register_handle(const void* h)
 {
@@ -350,8 +367,15 @@ sword OCIHandleFree(void* hndlp, ub4 type)
     if (h == nullptr || h->kind != type) return OCI_INVALID_HANDLE;
     // Binds and defines belong to their statement and die with it.
     if (type == OCI_HTYPE_BIND || type == OCI_HTYPE_DEFINE) return OCI_SUCCESS;
-    if (type == OCI_HTYPE_SERVER && static_cast<OCIServer*>(h)->owned_by_logon) return OCI_SUCCESS;
-    if (type == OCI_HTYPE_SESSION && static_cast<OCISession*>(h)->owned_by_logon) return OCI_SUCCESS;
+    // The server and session handles of OCILogon are freed by OCILogoff; the
+    // caller freeing one is tolerated once, a second time is an error.
+    const bool logon_owned = (type == OCI_HTYPE_SERVER && static_cast<OCIServer*>(h)->owned_by_logon) ||
+                             (type == OCI_HTYPE_SESSION && static_cast<OCISession*>(h)->owned_by_logon);
+    if (logon_owned) {
+        if (h->released) return OCI_INVALID_HANDLE;
+        h->released = true;
+        return OCI_SUCCESS;
+    }
     if (type == OCI_HTYPE_ENV) free_children(static_cast<OCIEnv*>(h));
     delete h;
     return OCI_SUCCESS;

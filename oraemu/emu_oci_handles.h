@@ -43,7 +43,14 @@ struct emu_handle {
     emu_handle(const emu_handle&) = delete;
     emu_handle& operator=(const emu_handle&) = delete;
 
+    // Freed handles keep their memory for a while (a quarantine), so that a
+    // pointer freed twice does not meet a new handle at the same address
+    // and free it in its place: the second free sees no live handle.
+    static void* operator new(size_t bytes);
+    static void operator delete(void* p, size_t bytes);
+
     uint32_t magic = k_magic;
+    bool released = false;   // a handle OCILogoff frees, already freed by the caller
     ub4 kind;        // OCI_HTYPE_* or OCI_DTYPE_*
     OCIEnv* env;     // owning environment (itself for an environment)
     std::vector<unsigned char> user_memory;  // xtramem_sz of the allocation
@@ -68,6 +75,10 @@ struct OCIEnv : emu_oci::emu_handle {
     OCIEnv() : emu_handle(OCI_HTYPE_ENV, this) {}
     bool utf16 = false;  // OCI_UTF16 or charset OCI_UTF16ID; else AL32UTF8
     ub4 mode = 0;
+    // ORA_NCHAR_LITERAL_REPLACE=TRUE when the environment was created: the
+    // client sends N'...' literals as Unicode instead of converting the
+    // statement to the database character set.
+    bool nchar_literal_replace = false;
     std::vector<emu_oci::diag> records;  // failures of calls without error handle
 };
 

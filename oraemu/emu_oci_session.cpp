@@ -18,6 +18,7 @@ sword logon(OCIEnv* env, OCIError* err, OCISvcCtx** svchp, const OraText* userna
         std::string pass = client_to_utf8(env, password, passwd_len);
         std::string db = client_to_utf8(env, dbname, dbname_len);
         std::unique_ptr<emu::session> s = emu::session::logon(db, user, pass);
+        s->set_nchar_literal_replace(env->nchar_literal_replace);
         // OCILogon makes its own service context, server and session: a
         // context the caller allocated before is simply replaced.
         auto svc = std::make_unique<OCISvcCtx>(OCI_HTYPE_SVCCTX, env);

@@ -149,8 +149,12 @@ private:
         } else if (accept("DROP")) {
             drop_stmt(st);
         } else if (accept("ALTER")) {
-            expect("TABLE", 940);
-            alter_stmt(st);
+            if (accept("SESSION")) {
+                alter_session(st);
+            } else {
+                expect("TABLE", 940);
+                alter_stmt(st);
+            }
         } else if (accept("TRUNCATE")) {
             expect("TABLE", 900);
             st.k = statement::truncate_table;
@@ -302,6 +306,15 @@ private:
         }
     }
 
+    // The text between a parenthesis and its partner, as written.
+    std::string parenthesised_text() {
+        if (!is_op("(")) throw make_error(906);
+        size_t b = cur().end_pos;
+        skip_parenthesised();
+        size_t e = t_[i_ - 1].pos;
+        return sql_.substr(b, e - b);
+    }
+
     void skip_parenthesised() {
         int depth = 0;
         do {
@@ -329,7 +342,7 @@ private:
             references(c);
         } else if (accept("CHECK")) {
             c.type = 'K';
-            skip_parenthesised();
+            c.condition = parenthesised_text();
         } else {
             throw make_error(902);
         }
@@ -402,15 +415,17 @@ private:
                 d.null_ = true;
             } else if (accept("PRIMARY")) {
                 expect("KEY", 906);
-                d.inline_constraints.push_back({cname, 'P', {d.name}, "", "", {}, ""});
+                d.inline_constraints.push_back({cname, 'P', {d.name}, "", "", {}, "", ""});
             } else if (accept("UNIQUE")) {
-                d.inline_constraints.push_back({cname, 'U', {d.name}, "", "", {}, ""});
+                d.inline_constraints.push_back({cname, 'U', {d.name}, "", "", {}, "", ""});
             } else if (is("REFERENCES")) {
-                constraint_def c{cname, 'R', {d.name}, "", "", {}, ""};
+                constraint_def c{cname, 'R', {d.name}, "", "", {}, "", ""};
                 references(c);
                 d.inline_constraints.push_back(std::move(c));
             } else if (accept("CHECK")) {
-                skip_parenthesised();
+                constraint_def c{cname, 'K', {}, "", "", {}, "", ""};
+                c.condition = parenthesised_text();
+                d.inline_constraints.push_back(std::move(c));
             } else if (!cname.empty()) {
                 throw make_error(902);
             } else {
@@ -527,6 +542,19 @@ private:
         }
         t.text = fold_upper(sql_.substr(b, cur().pos - b));
         return t;
+    }
+
+    // ---- ALTER SESSION SET parameter = value ---------------------------
+    void alter_session(statement& st) {
+        st.k = statement::alter_session;
+        expect("SET", 922);
+        if (cur().k != token::ident) throw make_error(922);
+        st.name = cur().text;
+        ++i_;
+        expect_op("=", 922);
+        if (cur().k != token::str && cur().k != token::ident && cur().k != token::num) throw make_error(922);
+        st.object2 = cur().text;
+        ++i_;
     }
 
     // ---- ALTER TABLE ---------------------------------------------------
@@ -694,9 +722,12 @@ private:
             st.when_text = sql_.substr(b + 1, e - b - 1);
         }
         if (!is("BEGIN") && !is("DECLARE")) throw make_error(969);
+        // The body runs to the end of the text. A "/" after it is a command
+        // of SQL*Plus, not PL/SQL: sent to the server it stays in the body
+        // and the trigger does not compile.
         std::string body = sql_.substr(cur().pos);
         while (!body.empty() && (body.back() == ' ' || body.back() == '\n' || body.back() == '\r' ||
-                                 body.back() == '\t' || body.back() == '/'))
+                                 body.back() == '\t'))
             body.pop_back();
         st.body_text = body;
     }

@@ -39,6 +39,11 @@ scalar make_scalar(std::string sql, col_type t, bool numeric = false) {
     return s;
 }
 
+// LOBs cannot be compared, sorted, grouped or made distinct.
+void refuse_lob(col_type t) {
+    if (is_lob(t)) throw make_error(932, {"-", type_name(t)});
+}
+
 // Flattens a chain of ANDs.
 void conjuncts(const expr& e, std::vector<const expr*>& out) {
     if (e.k == expr::binop && e.name == "AND") {
@@ -64,6 +69,16 @@ bool rownum_limit(const expr& e, long long& limit) {
     else return false;
     if (limit < 0) limit = 0;
     return true;
+}
+
+bool has_rownum_limit(const select_stmt& q) {
+    if (!q.where) return false;
+    std::vector<const expr*> parts;
+    conjuncts(*q.where, parts);
+    long long l;
+    for (const expr* p : parts)
+        if (rownum_limit(*p, l)) return true;
+    return false;
 }
 
 }  // namespace
@@ -121,7 +136,10 @@ source translator::from_source(const from_item& f, scope* parent) {
         source src;
         src.alias = f.alias;
         src.sql_alias = next_alias();
-        src.from_sql = "(" + cq.sql + ") AS " + src.sql_alias;
+        // A limited view is materialized: flattened into the outer query,
+        // SQLite would apply the outer ORDER BY before the limit.
+        src.from_sql = cq.limited ? "(WITH lv AS MATERIALIZED (" + cq.sql + ") SELECT * FROM lv) AS " + src.sql_alias
+                                  : "(" + cq.sql + ") AS " + src.sql_alias;
         for (size_t i = 0; i < cq.cols.size(); ++i) {
             src_col c;
             c.name = cq.cols[i].info.name;
@@ -182,11 +200,16 @@ scalar translator::sequence_ref(const expr& e) {
     std::string owner = e.path.size() >= 2 ? e.path[0] : s_.user;
     const std::string& name = e.path.back();
     if (!s_.cat->sequence(owner, name)) throw make_error(2289);
-    std::string fn = e.name == "NEXTVAL" ? "ora_nextval" : "ora_currval";
+    // The first NEXTVAL of a sequence in a row advances it; the others of
+    // the same row read the value it gave (evaluated left to right).
+    std::string fn = "ora_currval";
+    if (e.name == "NEXTVAL" && taken_->insert(owner + "." + name).second) fn = "ora_nextval";
     return make_scalar(fn + "(" + sq_text(owner) + ", " + sq_text(name) + ")", col_type::number);
 }
 
 scalar translator::comparison(const std::string& op, scalar l, scalar r) {
+    refuse_lob(l.type);
+    refuse_lob(r.type);
     std::string o = op == "<>" ? "<>" : op;
     if (numeric_type(l.type) || numeric_type(r.type)) {
         for (scalar* s : {&l, &r}) {
@@ -204,10 +227,11 @@ scalar translator::comparison(const std::string& op, scalar l, scalar r) {
         }
         return make_scalar("(" + num(l) + " " + o + " " + num(r) + ")", col_type::number, true);
     }
-    if ((l.type == col_type::date || l.type == col_type::timestamp) && r.text_literal)
-        r.sql = "ora_to_date(" + r.sql + ", NULL)";
-    if ((r.type == col_type::date || r.type == col_type::timestamp) && l.text_literal)
-        l.sql = "ora_to_date(" + l.sql + ", NULL)";
+    // Text compared with a date is read with the session's format.
+    if (r.text_literal && (l.type == col_type::date || l.type == col_type::timestamp))
+        r.sql = std::string(l.type == col_type::date ? "ora_to_date(" : "ora_to_timestamp(") + r.sql + ", NULL)";
+    if (l.text_literal && (r.type == col_type::date || r.type == col_type::timestamp))
+        l.sql = std::string(r.type == col_type::date ? "ora_to_date(" : "ora_to_timestamp(") + l.sql + ", NULL)";
     return make_scalar("(" + l.sql + " " + o + " " + r.sql + ")", col_type::number, true);
 }
 
@@ -282,9 +306,10 @@ scalar translator::expression(const expr& e, scope& sc) {
         return s;
     }
     case expr::str: {
-        scalar s = make_scalar(sq_text(e.text), e.nchar ? col_type::nchar : col_type::char_);
+        std::string text = s_.literal_text(e);
+        scalar s = make_scalar(sq_text(text), e.nchar ? col_type::nchar : col_type::char_);
         s.text_literal = true;
-        s.literal = e.text;
+        s.literal = text;
         return s;
     }
     case expr::null_: return make_scalar("NULL", col_type::varchar2);
@@ -327,6 +352,7 @@ scalar translator::expression(const expr& e, scope& sc) {
     }
     case expr::in_sub: {
         scalar l = expression(*e.args[0], sc);
+        refuse_lob(l.type);
         compiled_query cq;
         std::string sub = subquery_sql(*e.sub, sc, &cq);
         std::string left = l.sql;
@@ -394,10 +420,13 @@ scalar translator::aggregate(const expr& e, scope& sc) {
     if (f == "COUNT") {
         if (e.star) return make_scalar("count(*)", col_type::number, true);
         need_args(e, 1, 1);
-        return make_scalar("count(" + d + expression(*e.args[0], sc).sql + ")", col_type::number, true);
+        scalar a = expression(*e.args[0], sc);
+        if (e.distinct) refuse_lob(a.type);
+        return make_scalar("count(" + d + a.sql + ")", col_type::number, true);
     }
     need_args(e, 1, 1);
     scalar a = expression(*e.args[0], sc);
+    refuse_lob(a.type);
     if (f == "SUM" || f == "AVG")
         return make_scalar((f == "SUM" ? "sum(" : "avg(") + d + num(a) + ")", col_type::number, true);
     std::string fn = f == "MIN" ? "min(" : "max(";
@@ -501,7 +530,10 @@ scalar translator::function(const expr& e, scope& sc) {
     }
     if (f == "TO_CHAR") {
         need_args(e, 1, 2);
-        std::string kind = numeric_type(a[0].type) ? "'N'" : (a[0].type == col_type::date || a[0].type == col_type::timestamp) ? "'D'" : "'C'";
+        std::string kind = numeric_type(a[0].type)                ? "'N'"
+                           : a[0].type == col_type::date      ? "'D'"
+                           : a[0].type == col_type::timestamp ? "'T'"
+                                                              : "'C'";
         return make_scalar("ora_to_char(" + arg(0) + ", " + (a.size() > 1 ? arg(1) : "NULL") + ", " + kind + ")",
                            col_type::varchar2);
     }
@@ -635,7 +667,7 @@ void translator::select_list(const select_stmt& q, scope& sc, compiled_query& cq
         lob_sources.push_back(src);
     }
     // Hidden row keys: for LOB columns (their locators) and for FOR UPDATE.
-    bool plain = !q.distinct && q.group_by.empty() && q.set_op.empty();
+    bool plain = !q.distinct && q.group_by.empty() && q.set_op.empty() && !compound_branch_;
     int next = static_cast<int>(cq.cols.size());
     std::string hidden;
     for (size_t i = 0; i < cq.cols.size(); ++i) {
@@ -672,12 +704,22 @@ std::string output_key(const select_stmt& q, const compiled_query& cq, const std
 std::string translator::order_by(const select_stmt& q, scope& sc, const compiled_query& cq,
                                  const std::vector<std::string>& item_sql) {
     std::string sql;
+    for (const auto& [key, direction] : order_keys(q, sc, cq, item_sql))
+        sql += (sql.empty() ? " ORDER BY " : ", ") + key + direction;
+    return sql;
+}
+
+std::vector<std::pair<std::string, std::string>> translator::order_keys(const select_stmt& q, scope& sc,
+                                                                        const compiled_query& cq,
+                                                                        const std::vector<std::string>& item_sql) {
+    std::vector<std::pair<std::string, std::string>> keys;
     for (const auto& o : q.order_by) {
         std::string key;
         const expr& e = *o.e;
         if (e.k == expr::num) {
             size_t n = static_cast<size_t>(std::atoll(e.text.c_str()));
             if (n < 1 || n > cq.cols.size()) throw make_error(1785);
+            refuse_lob(cq.cols[n - 1].info.type);
             key = output_key(q, cq, item_sql, n - 1);
         } else {
             int match = -1;
@@ -691,16 +733,18 @@ std::string translator::order_by(const select_stmt& q, scope& sc, const compiled
                         if (e.k == expr::col && cq.cols[i].info.name == e.path.back()) match = static_cast<int>(i);
                     if (match < 0) throw make_error(904, {"\"" + (e.path.empty() ? "" : e.path.back()) + "\""});
                 }
+                refuse_lob(cq.cols[static_cast<size_t>(match)].info.type);
                 key = output_key(q, cq, item_sql, static_cast<size_t>(match));
             } else {
-                key = num(expression(e, sc));
+                scalar k = expression(e, sc);
+                refuse_lob(k.type);
+                key = num(k);
             }
         }
         bool nulls_first = o.nulls == 1 || (o.nulls == 0 && o.desc);
-        sql += (sql.empty() ? " ORDER BY " : ", ") + key + (o.desc ? " DESC" : " ASC") +
-               (nulls_first ? " NULLS FIRST" : " NULLS LAST");
+        keys.emplace_back(key, std::string(o.desc ? " DESC" : " ASC") + (nulls_first ? " NULLS FIRST" : " NULLS LAST"));
     }
-    return sql;
+    return keys;
 }
 
 compiled_query translator::query(const select_stmt& q, scope* parent) {
@@ -728,6 +772,18 @@ compiled_query translator::query(const select_stmt& q, scope* parent) {
     std::string items;
     std::vector<std::string> item_sql;
     select_list(q, sc, cq, items, item_sql);
+    // ROWNUM is given to rows as they are found, before ORDER BY sorts them:
+    // "WHERE ROWNUM <= n ORDER BY k" sorts the first n rows found, not the
+    // whole table. The keys then travel out of a limited inner query.
+    std::vector<std::pair<std::string, std::string>> late_keys;
+    const bool rownum_first = !q.order_by.empty() && q.set_op.empty() && !q.distinct && q.group_by.empty() &&
+                              has_rownum_limit(q);
+    if (rownum_first) {
+        late_keys = order_keys(q, sc, cq, item_sql);
+        for (size_t k = 0; k < late_keys.size(); ++k) items += ", " + late_keys[k].first + " AS o" + std::to_string(k + 1);
+    }
+    if (q.distinct || (!q.set_op.empty() && q.set_op != "UNION ALL"))
+        for (const auto& c : cq.cols) refuse_lob(c.info.type);
     std::string sql = std::string("SELECT ") + (q.distinct ? "DISTINCT " : "") + items + " FROM " + from;
     long long limit = -1;
     if (q.where) {
@@ -746,21 +802,48 @@ compiled_query translator::query(const select_stmt& q, scope* parent) {
     }
     if (!q.group_by.empty()) {
         std::string g;
-        for (const auto& e : q.group_by) g += (g.empty() ? "" : ", ") + expression(*e, sc).sql;
+        for (const auto& e : q.group_by) {
+            scalar k = expression(*e, sc);
+            refuse_lob(k.type);
+            g += (g.empty() ? "" : ", ") + k.sql;
+        }
         sql += " GROUP BY " + g;
     }
     if (q.having) sql += " HAVING " + condition(*q.having, sc);
     if (!q.set_op.empty()) {
+        const bool was_branch = compound_branch_;
+        compound_branch_ = true;
         compiled_query next = query(*q.next, parent);
+        compound_branch_ = was_branch;
         if (next.cols.size() != cq.cols.size()) throw make_error(1789);
         std::string op = q.set_op == "MINUS" ? "EXCEPT" : q.set_op;
         sql += " " + op + " " + next.sql;
         binds_.insert(binds_.end(), next.binds.begin(), next.binds.end());
         sql = "SELECT * FROM (" + sql + ")";
     }
-    sql += order_by(q, sc, cq, item_sql);
+    if (rownum_first) {
+        std::string outer;
+        for (size_t i = 0; i < cq.cols.size(); ++i) outer += (i ? ", c" : "c") + std::to_string(i + 1);
+        for (const auto& c : cq.cols)
+            if (c.rowid_col >= 0) outer += ", h" + std::to_string(c.rowid_col);
+        for (const auto& [col, obj] : cq.lock_cols) outer += ", h" + std::to_string(col);
+        std::string order;
+        for (size_t k = 0; k < late_keys.size(); ++k)
+            order += (k ? ", o" : " ORDER BY o") + std::to_string(k + 1) + late_keys[k].second;
+        // MATERIALIZED: SQLite would otherwise flatten the limited query
+        // into the sorted one and sort before limiting.
+        sql = "WITH rownum_rows AS MATERIALIZED (" + sql + " LIMIT " + std::to_string(limit) + ") SELECT " + outer +
+              " FROM rownum_rows" + order;
+        cq.limited = true;
+        limit = -1;
+    } else {
+        sql += order_by(q, sc, cq, item_sql);
+    }
     if (q.fetch_first >= 0) limit = limit < 0 ? q.fetch_first : std::min(limit, q.fetch_first);
-    if (limit >= 0 || q.offset > 0) sql += " LIMIT " + std::to_string(limit);
+    if (limit >= 0 || q.offset > 0) {
+        sql += " LIMIT " + std::to_string(limit);
+        cq.limited = true;
+    }
     if (q.offset > 0) sql += " OFFSET " + std::to_string(q.offset);
     cq.sql = sql;
     cq.binds = binds_;

@@ -9,6 +9,7 @@
 
 #include "emu_impl.h"
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,7 @@ struct compiled_query {
     std::vector<out_column> cols;
     std::vector<std::string> binds;                 // placeholder names in order
     std::vector<std::pair<int, int64_t>> lock_cols; // hidden row key column, table object
+    bool limited = false;                           // ROWNUM, FETCH FIRST or OFFSET cut its rows
 };
 
 struct src_col {
@@ -73,6 +75,10 @@ public:
     // The source for a user table (for UPDATE and DELETE).
     source table_source(const table_meta& t, const std::string& alias);
     std::vector<std::string>& binds() { return binds_; }
+    // Sequences whose NEXTVAL the current row has already taken: a later
+    // NEXTVAL of the same row gives the same number, as in Oracle. Shared
+    // by the translators of one row's expressions (INSERT ... VALUES).
+    void share_row_sequences(std::set<std::string>& taken) { taken_ = &taken; }
 
 private:
     scalar column_ref(const expr& e, scope& sc);
@@ -91,11 +97,20 @@ private:
                      std::vector<std::string>& item_sql);
     std::string order_by(const select_stmt& q, scope& sc, const compiled_query& cq,
                          const std::vector<std::string>& item_sql);
+    // The ORDER BY keys and their directions (" ASC NULLS LAST" ...).
+    std::vector<std::pair<std::string, std::string>> order_keys(const select_stmt& q, scope& sc,
+                                                                const compiled_query& cq,
+                                                                const std::vector<std::string>& item_sql);
     std::string next_alias() { return "t" + std::to_string(++alias_no_); }
 
     session::impl& s_;
     std::vector<std::string> binds_;
     int alias_no_ = 0;
+    // Set while the later branches of a compound query are compiled: they
+    // must give exactly the columns of the first, without hidden row keys.
+    bool compound_branch_ = false;
+    std::set<std::string> own_taken_;
+    std::set<std::string>* taken_ = &own_taken_;
 };
 
 // True when a bind given as `given` (":1", ":x", "X") serves placeholder

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <stdexcept>
 
 namespace emu {
 
@@ -89,6 +90,7 @@ std::unique_ptr<session> session::logon(const std::string& connect, const std::s
     p->cat = std::make_unique<catalog>(*p->st);
     p->version = p->st->setting("version").value_or("11g");
     p->nchar_charset = p->st->setting("nchar_charset").value_or("AL16UTF16");
+    p->db_charset = p->st->setting("db_charset").value_or("AL32UTF8");
     p->ident_limit = limit_for(p->version);
     // How long a session waits for another one's transaction before
     // reporting ORA-00054 (default 10 s).
@@ -314,6 +316,20 @@ exec_result session::execute(const std::string& sql, const std::vector<bind_valu
     }
 }
 
+std::string session::impl::literal_text(const expr& e) const {
+    if (e.nchar && nchar_literal_replace) return e.text;
+    return in_db_charset(e.text, db_charset);
+}
+
+void session::set_nchar_literal_replace(bool on) { p_->nchar_literal_replace = on; }
+
+void session::impl::alter_session(const std::string& parameter, const std::string& value) {
+    if (parameter != "NLS_DATE_FORMAT" && parameter != "NLS_TIMESTAMP_FORMAT") throw make_error(2248);
+    // A format is checked when it is set, as Oracle does (ORA-01821).
+    date_to_char("2000-01-01 00:00:00.000000000", value);
+    (parameter == "NLS_DATE_FORMAT" ? nls_date_format : nls_timestamp_format) = value;
+}
+
 namespace {
 
 // The parsed statement; the rows of an array share the parse of the first.
@@ -353,6 +369,11 @@ exec_result dispatch(session::impl& s, const std::string& sql, bool commit_on_su
         r.k = exec_result::tx;
         break;
     case statement::plsql_block: throw make_error(6550, {"1", "7", "PLS-00905: object is invalid"});
+    case statement::alter_session:
+        // Session settings are no DDL: nothing is committed.
+        s.alter_session(st->name, st->object2);
+        r.k = exec_result::ddl;
+        break;
     default:
         // DDL commits what came before it, whether or not it succeeds.
         s.detach_cursors();
@@ -464,6 +485,8 @@ void create_user(const std::string& service, const std::string& user, const std:
 }
 
 void set_setting(const std::string& service, const std::string& key, const std::string& value) {
+    if (key == "db_charset" && !known_db_charset(value))
+        throw std::invalid_argument("db_charset: AL32UTF8, UTF8, WE8MSWIN1252, WE8ISO8859P1 or US7ASCII");
     store st(service, false);
     st.set_setting(key, value);
 }

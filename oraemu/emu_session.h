@@ -205,6 +205,10 @@ public:
     void commit();
     void rollback();
 
+    // Whether N'...' literals arrive as Unicode (the client's
+    // ORA_NCHAR_LITERAL_REPLACE=TRUE) or through the database character set.
+    void set_nchar_literal_replace(bool on);
+
     // LOBs. CLOB/NCLOB lengths, offsets and amounts count UTF-16 code units
     // (a character outside the BMP counts 2, as in Oracle's UCS-2 LOB
     // storage); BLOB ones count bytes. Offsets are 0-based here (OCI's are

@@ -188,8 +188,9 @@ struct fmt_elem {
 std::vector<fmt_elem> split_format(std::string_view fmt) {
     static const char* codes[] = {"SYYYY", "YYYY", "RRRR", "MONTH", "HH24", "HH12", "YYY", "MON",
                                   "DDD",   "A.M.", "P.M.", "YY",    "RR",   "MM",   "DD", "HH",
-                                  "MI",    "SS",   "AM",   "PM",    "FF9",  "FF6",  "FF3", "FF1",  "FF2",  "FF4",  "FF5",  "FF7",  "FF8", "FF",
-                                  "DY",    "DAY",  "Y",    "FX"};
+                                  "MI",    "SS",   "AM",   "PM",    "FF1",  "FF2",  "FF3", "FF4",
+                                  "FF5",   "FF6",  "FF7",  "FF8",   "FF9",  "FF",   "DY",  "DAY",
+                                  "Y",     "FX",   "X"};
     std::vector<fmt_elem> out;
     std::string u = upper_ascii(fmt);
     size_t i = 0;
@@ -350,12 +351,16 @@ void read_element(date_reader& r, const fmt_elem& e, date_fields& f) {
         f.pm = r.meridian_pm();
         f.has_meridian = true;
     } else if (c.rfind("FF", 0) == 0) {
+        // FFn reads at most n digits; a longer fraction is ORA-01830.
         size_t b = r.pos();
-        int v = r.number(9);
+        int v = r.number(c.size() > 2 ? static_cast<size_t>(c[2] - '0') : 9);
         size_t n = r.digits_read_last(b);
         int64_t ns = v;
         for (size_t k = n; k < 9; ++k) ns *= 10;
         f.nanos = ns;
+    } else if (c == "X") {
+        // the radix character, '.' in the session's territory
+        r.literal(".");
     } else if (c == "FX") {
         // exact matching is not enforced
     } else {
@@ -432,18 +437,44 @@ std::string now_timestamp() {
     return timestamp_text(p);
 }
 
-std::string date_for_column(std::string_view text, bool timestamp, int fraction_digits) {
+namespace {
+
+void add_second(date_parts& p) {
+    if (++p.second < 60) return;
+    p.second = 0;
+    if (++p.minute < 60) return;
+    p.minute = 0;
+    if (++p.hour < 24) return;
+    p.hour = 0;
+    if (++p.day <= days_in_month(p.year, p.month)) return;
+    p.day = 1;
+    if (++p.month <= 12) return;
+    p.month = 1;
+    ++p.year;
+}
+
+}  // namespace
+
+std::string date_for_column(std::string_view internal, bool timestamp, int fraction_digits) {
     date_parts p;
-    if (!split_date(text, p)) {
-        // Text that is not in the internal form is read with the session's
-        // default format, DD-MON-RR (with an optional time).
-        std::string d = to_date(text, "DD-MON-RR HH24:MI:SS");
-        split_date(d, p);
-    }
+    if (!split_date(internal, p)) throw make_error(1858);
+    // Every field is checked: an impossible date is never stored.
+    if (p.year == 0 || p.year < -4713 || p.year > 9999) throw make_error(1841);
+    if (p.month < 1 || p.month > 12) throw make_error(1843);
+    if (p.day < 1 || p.day > days_in_month(p.year, p.month)) throw make_error(1847);
+    if (p.hour < 0 || p.hour > 23) throw make_error(1850);
+    if (p.minute < 0 || p.minute > 59) throw make_error(1851);
+    if (p.second < 0 || p.second > 59) throw make_error(1852);
     if (!timestamp) return date_text(p);
+    // The fraction is rounded to the column's precision, half up; a carry
+    // moves on through the seconds up to the year.
     int64_t scale = 1;
     for (int k = fraction_digits; k < 9; ++k) scale *= 10;
-    p.nanos = p.nanos / scale * scale;
+    p.nanos = (p.nanos + scale / 2) / scale * scale;
+    if (p.nanos >= 1000000000) {
+        p.nanos = 0;
+        add_second(p);
+    }
     return timestamp_text(p);
 }
 
@@ -470,6 +501,7 @@ std::string date_to_char(std::string_view date, std::string_view format) {
         else if (c == "MI") std::snprintf(buf, sizeof buf, "%02d", p.minute), out += buf;
         else if (c == "SS") std::snprintf(buf, sizeof buf, "%02d", p.second), out += buf;
         else if (c == "AM" || c == "PM") out += p.hour < 12 ? "AM" : "PM";
+        else if (c == "X") out += '.';
         else if (c.rfind("FF", 0) == 0) {
             std::snprintf(buf, sizeof buf, "%09lld", static_cast<long long>(p.nanos));
             size_t n = c.size() > 2 ? static_cast<size_t>(c[2] - '0') : 9;
@@ -566,6 +598,69 @@ size_t utf16_units(std::string_view s) {
         if ((u & 0xC0) != 0x80) n += (u >= 0xF0) ? 2 : 1;
     }
     return n;
+}
+
+namespace {
+
+// Windows-1252 places these characters at 0x80-0x9F.
+bool in_cp1252_extras(uint32_t cp) {
+    static const uint32_t extras[] = {0x20AC, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030,
+                                      0x0160, 0x2039, 0x0152, 0x017D, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+                                      0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x017E, 0x0178};
+    for (uint32_t e : extras)
+        if (e == cp) return true;
+    return false;
+}
+
+// Calls f(code point, its UTF-8 bytes) for each character of valid UTF-8;
+// a byte that starts no sequence is passed on alone with code point 0xFFFD.
+template <class F>
+void each_code_point(std::string_view s, F f) {
+    for (size_t i = 0; i < s.size();) {
+        unsigned char c = static_cast<unsigned char>(s[i]);
+        size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+        if (n == 0 || i + n > s.size()) {
+            f(0xFFFD, s.substr(i, 1));
+            ++i;
+            continue;
+        }
+        uint32_t cp = n == 1 ? c : c & (0x7F >> n);
+        for (size_t k = 1; k < n; ++k) cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
+        f(cp, s.substr(i, n));
+        i += n;
+    }
+}
+
+}  // namespace
+
+bool db_charset_holds(uint32_t cp, std::string_view charset) {
+    if (charset == "US7ASCII") return cp < 0x80;
+    if (charset == "WE8ISO8859P1") return cp < 0x100;
+    if (charset == "WE8MSWIN1252") return cp < 0x80 || (cp >= 0xA0 && cp < 0x100) || in_cp1252_extras(cp);
+    return cp < 0xD800 || cp >= 0xE000;
+}
+
+bool known_db_charset(std::string_view name) {
+    return name == "AL32UTF8" || name == "UTF8" || single_byte_charset(name);
+}
+
+bool single_byte_charset(std::string_view name) {
+    return name == "WE8MSWIN1252" || name == "WE8ISO8859P1" || name == "US7ASCII";
+}
+
+std::string in_db_charset(std::string_view utf8, std::string_view charset) {
+    if (!single_byte_charset(charset)) return std::string(utf8);
+    std::string out;
+    out.reserve(utf8.size());
+    each_code_point(utf8, [&](uint32_t cp, std::string_view bytes) {
+        if (db_charset_holds(cp, charset)) out += bytes;
+        else out += '?';
+    });
+    return out;
+}
+
+size_t db_charset_bytes(std::string_view utf8, std::string_view charset) {
+    return single_byte_charset(charset) ? utf8_chars(utf8) : utf8.size();
 }
 
 std::string hex_encode(std::string_view bytes) {

@@ -58,8 +58,10 @@ std::string date_text(const date_parts& p);
 std::string timestamp_text(const date_parts& p);
 std::string now_date();
 std::string now_timestamp();
-// Normalises a DATE or TIMESTAMP text for a column of the given kind.
-std::string date_for_column(std::string_view text, bool timestamp, int fraction_digits);
+// Normalises a date or timestamp in the internal form for a column of the
+// given kind, refusing impossible fields (ORA-01843, 01847, 01850 ...).
+// Text from a statement is first read with to_date and a format.
+std::string date_for_column(std::string_view internal, bool timestamp, int fraction_digits);
 
 // ---- text ----------------------------------------------------------------------
 std::u16string utf8_to_utf16(std::string_view s);
@@ -72,6 +74,18 @@ void append_utf16(uint32_t cp, std::u16string& out);
 std::string utf16_to_utf8(std::u16string_view s);
 size_t utf8_chars(std::string_view s);
 size_t utf16_units(std::string_view utf8);
+
+// The database character sets the stand-in knows: AL32UTF8 and UTF8 hold
+// every character; WE8MSWIN1252, WE8ISO8859P1 and US7ASCII hold one byte
+// per character.
+bool known_db_charset(std::string_view name);
+bool single_byte_charset(std::string_view name);
+bool db_charset_holds(uint32_t code_point, std::string_view charset);
+// UTF-8 text as it comes back after conversion to the character set:
+// characters the set cannot hold become '?', as Oracle converts them.
+std::string in_db_charset(std::string_view utf8, std::string_view charset);
+// The bytes text takes in the character set.
+size_t db_charset_bytes(std::string_view utf8, std::string_view charset);
 
 std::string hex_encode(std::string_view bytes);   // upper case
 // Decodes hexadecimal text (odd length: a leading 0 is assumed, as Oracle

@@ -93,6 +93,12 @@ const std::vector<view_def>& views() {
          "UNION ALL SELECT trigger_name, NULL, 'TRIGGER', NULL, CASE WHEN valid THEN 'VALID' ELSE "
          "'INVALID' END FROM oraemu_triggers WHERE owner=?OWNER?"},
         {"DUAL", {{"DUMMY", V, 1, false}}, "SELECT 'X'"},
+        {"NLS_DATABASE_PARAMETERS",
+         {{"PARAMETER", V, 30, false}, {"VALUE", V, 64, false}},
+         "SELECT 'NLS_CHARACTERSET', coalesce((SELECT value FROM oraemu_settings WHERE key='db_charset'), "
+         "'AL32UTF8') UNION ALL SELECT 'NLS_NCHAR_CHARACTERSET', coalesce((SELECT value FROM oraemu_settings "
+         "WHERE key='nchar_charset'), 'AL16UTF16') UNION ALL SELECT 'NLS_DATE_FORMAT', 'DD-MON-RR' "
+         "UNION ALL SELECT 'NLS_LENGTH_SEMANTICS', 'BYTE'"},
     };
     return v;
 }

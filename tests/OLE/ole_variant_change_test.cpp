@@ -1,5 +1,4 @@
-// ole_variant::change_type and OLE Automation's type-change rules, and
-// dao_get_valid_variant.
+// ole_variant::change_type and OLE Automation's type-change rules.
 #include <gtest/gtest.h>
 
 #include "ole_test_support.h"
@@ -7,7 +6,6 @@
 #include <cmath>
 #include <cstring>
 
-#include "dao_get_valid_variant.h"
 #include "ole_coerce.h"
 #include "ole_exceptions.h"
 #include "ole_variant.h"
@@ -238,24 +236,4 @@ TEST(OleCoerce, FailureLeavesAnEmptyValueAndTheStatus)
     ole_variant same(3.5);
     EXPECT_EQ(ole_coerce(same, VT_I4, same), OLE_S_OK);
     EXPECT_EQ(same.as_i4(), 4);
-}
-
-TEST(DaoGetValidVariant, NarrowsTheKindsAccessLacks)
-{
-    ole_variant v = dao_get_valid_variant(i8(-1234567890123));
-    EXPECT_EQ(v.get_vt(), VT_R8);
-    EXPECT_EQ(v.as_r8(), -1234567890123.0);
-    v = dao_get_valid_variant(ole_variant(uint64_t{18446744073709551615u}));
-    EXPECT_EQ(v.as_r8(), 18446744073709551615.0);
-    v = dao_get_valid_variant(ole_variant(static_cast<unsigned short>(65535)));
-    EXPECT_EQ(v.get_vt(), VT_I4);
-    EXPECT_EQ(v.as_i4(), 65535);
-    v = dao_get_valid_variant(ole_variant(4294967295u));
-    EXPECT_EQ(v.get_vt(), VT_R8);
-    EXPECT_EQ(v.as_r8(), 4294967295.0);
-    v = dao_get_valid_variant(ole_variant(static_cast<signed char>(-5)));
-    EXPECT_EQ(v.get_vt(), VT_I2);
-    EXPECT_EQ(v.as_i2(), -5);
-    EXPECT_EQ(dao_get_valid_variant(ole_variant(5)).get_vt(), VT_EMPTY);
-    EXPECT_EQ(dao_get_valid_variant(ole_variant("x")).get_vt(), VT_EMPTY);
 }

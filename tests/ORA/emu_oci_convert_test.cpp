@@ -69,6 +69,23 @@ TEST(emu_oci_display, default_nls_texts)
     EXPECT_EQ(display_text(value::make(col_type::raw, bytes({0x00, 0xAB, 0x10}))), "00AB10");
 }
 
+// A fraction finer than microseconds (TIMESTAMP(7) to (9)) is shown with
+// the digits it has, so that the text read back is the same value.
+TEST(emu_oci_display, timestamp_fractions_keep_every_digit)
+{
+    struct {
+        const char* stored;
+        const char* shown;
+    } cases[] = {
+        {"2021-05-06 22:45:12.345678900", "06-MAY-21 10.45.12.3456789 PM"},
+        {"2021-05-06 00:00:00.000000001", "06-MAY-21 12.00.00.000000001 AM"},
+        {"2021-05-06 12:00:00.000000000", "06-MAY-21 12.00.00.000000 PM"},
+        {"2021-05-06 12:00:00.123456780", "06-MAY-21 12.00.00.12345678 PM"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(display_text(value::make(col_type::timestamp, c.stored)), c.shown) << c.stored;
+}
+
 TEST(emu_oci_put, utf16_string_is_terminated_and_measured_in_bytes)
 {
     char16_t buf[8];

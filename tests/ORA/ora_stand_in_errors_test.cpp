@@ -299,3 +299,60 @@ TEST_F(faults, connection_lost_after_some_statements)
 }
 
 #endif  // ORAEMU_OCI_LIB
+
+namespace {
+
+// A handle or descriptor of each kind, allocated on the connection's environment.
+void* allocate(ora_test::connection& c, ub4 type, bool descriptor)
+{
+    void* h = nullptr;
+    sword rc = descriptor ? oci().OCIDescriptorAlloc(c.env, &h, type, 0, nullptr)
+                          : oci().OCIHandleAlloc(c.env, &h, type, 0, nullptr);
+    EXPECT_EQ(rc, OCI_SUCCESS);
+    return h;
+}
+
+sword release(void* h, ub4 type, bool descriptor)
+{
+    return descriptor ? oci().OCIDescriptorFree(h, type) : oci().OCIHandleFree(h, type);
+}
+
+}  // namespace
+
+// Freeing a handle twice corrupts the heap of a real client library; the
+// stand-in answers OCI_INVALID_HANDLE so that the test sees the mistake,
+// even when a new handle was allocated in between (which a plain allocator
+// may place at the freed address).
+TEST_F(stand_in, handles_freed_twice_are_refused)
+{
+    struct {
+        ub4 type;
+        bool descriptor;
+    } kinds[] = {{OCI_HTYPE_STMT, false}, {OCI_HTYPE_ERROR, false}, {OCI_HTYPE_SVCCTX, false},
+                 {OCI_DTYPE_LOB, true}, {OCI_DTYPE_ROWID, true}};
+    for (const auto& k : kinds) {
+        SCOPED_TRACE(k.type);
+        void* first = allocate(c, k.type, k.descriptor);
+        EXPECT_EQ(release(first, k.type, k.descriptor), OCI_SUCCESS);
+        void* second = allocate(c, k.type, k.descriptor);
+        EXPECT_EQ(release(first, k.type, k.descriptor), OCI_INVALID_HANDLE);
+        // The handle allocated in between is untouched by the stale free.
+        EXPECT_EQ(release(second, k.type, k.descriptor), OCI_SUCCESS);
+        EXPECT_EQ(release(second, k.type, k.descriptor), OCI_INVALID_HANDLE);
+    }
+    // A statement still works after a stale free of another one.
+    void* stale = allocate(c, OCI_HTYPE_STMT, false);
+    ASSERT_EQ(oci().OCIHandleFree(stale, OCI_HTYPE_STMT), OCI_SUCCESS);
+    ora_test::statement s(c, "SELECT 1 FROM DUAL");
+    EXPECT_EQ(oci().OCIHandleFree(stale, OCI_HTYPE_STMT), OCI_INVALID_HANDLE);
+    EXPECT_EQ(s.execute(0), OCI_SUCCESS);
+    // The server and session handles of OCILogon belong to OCILogoff: a
+    // caller freeing one is tolerated once, not twice.
+    for (ub4 attr : {ub4(OCI_ATTR_SERVER), ub4(OCI_ATTR_SESSION)}) {
+        void* h = nullptr;
+        c.check(oci().OCIAttrGet(c.svc, OCI_HTYPE_SVCCTX, &h, nullptr, attr, c.err));
+        ub4 type = attr == OCI_ATTR_SERVER ? OCI_HTYPE_SERVER : OCI_HTYPE_SESSION;
+        EXPECT_EQ(oci().OCIHandleFree(h, type), OCI_SUCCESS);
+        EXPECT_EQ(oci().OCIHandleFree(h, type), OCI_INVALID_HANDLE);
+    }
+}

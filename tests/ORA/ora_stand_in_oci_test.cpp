@@ -244,3 +244,56 @@ TEST_F(stand_in, round_trips_are_counted_per_network_call)
 }
 
 #endif  // ORAEMU_OCI_LIB
+
+// Under a WE8MSWIN1252 database, the text of a statement passes through the
+// database character set: an N'...' literal keeps Greek only when the
+// environment was created with ORA_NCHAR_LITERAL_REPLACE=TRUE.
+TEST_F(stand_in, nchar_literals_need_the_client_setting)
+{
+    struct restore {
+        ~restore()
+        {
+            emu::set_setting("XE", "db_charset", "AL32UTF8");
+            unsetenv("ORA_NCHAR_LITERAL_REPLACE");
+        }
+    } restore_after;
+    emu::set_setting("XE", "db_charset", "WE8MSWIN1252");
+    const std::string omega = "\xCE\xA9", e_acute = "\xC3\xA9";
+    struct {
+        const char* env;   // nullptr: unset
+        std::string kept;
+    } cases[] = {{nullptr, "?" + e_acute}, {"FALSE", "?" + e_acute}, {"TRUE", omega + e_acute}};
+    int n = 0;
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.env ? k.env : "unset");
+        if (k.env) setenv("ORA_NCHAR_LITERAL_REPLACE", k.env, 1);
+        else unsetenv("ORA_NCHAR_LITERAL_REPLACE");
+        connection other;   // the setting is read when the environment is created
+        unsetenv("ORA_NCHAR_LITERAL_REPLACE");
+        ASSERT_EQ(other.logon(user, "pw"), OCI_SUCCESS);
+        std::string table = "NL" + std::to_string(++n);
+        run(other, "CREATE TABLE " + table + " (N NVARCHAR2(10), V VARCHAR2(10))");
+        run(other, "INSERT INTO " + table + " (N, V) VALUES (N'" + omega + e_acute + "', '" + omega + e_acute + "')");
+        std::vector<row> r = query(other, "SELECT N, V FROM " + table);
+        ASSERT_EQ(r.size(), 1u);
+        EXPECT_EQ(r[0][0], k.kept);
+        EXPECT_EQ(r[0][1], "?" + e_acute);   // a plain literal never keeps it
+    }
+}
+
+// A TIMESTAMP(7) value fetched as text and sent back as text (read with
+// the session's NLS_TIMESTAMP_FORMAT) is the same value to 100 ns.
+TEST_F(stand_in, timestamp_7_round_trips_as_text)
+{
+    run(c, "CREATE TABLE TS7 (ID NUMBER, T TIMESTAMP(7))");
+    run(c, "INSERT INTO TS7 (ID, T) VALUES (1, TO_TIMESTAMP('2021-05-06 22:45:12.3456789', "
+           "'YYYY-MM-DD HH24:MI:SS.FF7'))");
+    std::vector<row> first = query(c, "SELECT T FROM TS7");
+    ASSERT_EQ(first.size(), 1u);
+    EXPECT_EQ(first[0][0], "06-MAY-21 10.45.12.3456789 PM");
+    run(c, "INSERT INTO TS7 (ID, T) VALUES (2, '" + *first[0][0] + "')");
+    EXPECT_EQ(query(c, "SELECT COUNT(*) FROM TS7 a, TS7 b WHERE a.ID = 1 AND b.ID = 2 AND a.T = b.T"),
+              (std::vector<row>{{std::string("1")}}));
+    EXPECT_EQ(query(c, "SELECT TO_CHAR(T, 'HH24:MI:SS.FF7') FROM TS7 WHERE ID = 2"),
+              (std::vector<row>{{std::string("22:45:12.3456789")}}));
+}

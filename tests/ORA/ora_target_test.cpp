@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <regex>
 #include <string>
@@ -16,12 +17,15 @@
 #include "ora_database.h"
 #include "ora_engine.h"
 #include "ora_exception.h"
+#include "ora_report.h"
+#include "ora_schema_initializer.h"
 #include "ora_stand_in_support.h"
 #include "ora_stmt.h"
 #include "ora_table.h"
 #include "ora_type_map.h"
 #include "ora_validator.h"
 #include "tk_error_tables.h"
+#include "tk_logger.h"
 #include "udb_field.h"
 #include "udb_ftd.h"
 #include "udb_record.h"
@@ -124,11 +128,19 @@ protected:
         db_ = engine_->open_db(u"//localhost:1521/XE", w(user_), u"pw");
         handler_ = std::make_unique<error_handler>(tk_oracle_error_count, tk_oracle_errors);
         handler_->set_presenter(std::make_unique<collecting_presenter>(reported_));
+        // As a program routes the target's own reports to its error policy.
+        ora_set_reporter([](const tk_exception& e, std::u16string_view context) {
+            error_handler& h = error_handler::instance();
+            h.set_context(context);
+            h.handle(e, false);
+            h.clear_context();
+        });
         names_ = std::make_unique<ora_in_validator>();
     }
     void TearDown() override
     {
         names_.reset();
+        ora_set_reporter(nullptr);
         handler_.reset();
         db_.reset();
     }
@@ -204,6 +216,31 @@ TEST_F(OraTarget, SessionCatalogueAndStatements)
     EXPECT_THROW(engine_->open_db(u"//localhost:1521/XE", w(user_), u"wrong"), ora_exception);
     db_ = engine_->open_db(u"//localhost:1521/XE", w(user_), u"pw");
     EXPECT_EQ(db_->table_names.size(), 1u);
+}
+
+TEST_F(OraTarget, PasswordsNeverReachTheTraceOrErrorTexts)
+{
+    std::string trace = std::string(std::getenv("ORAEMU_HOME")) + "/trace.log";
+    std::string user = user_ + "S";
+    emu::create_user("XE", user, "Secret_Pa55");
+    {
+        tk_logger logger(trace, true, 1, false);
+        db_ = engine_->open_db(u"db", w(user), u"Secret_Pa55", u"", u"XE");
+        try {
+            engine_->open_db(u"//localhost:1521/XE", w(user), u"Wr0ng_Secret");
+            FAIL() << "a wrong password logged on";
+        } catch (const ora_exception& e) {
+            EXPECT_EQ(e.oracle_error(), 1017);
+            EXPECT_EQ(e.message.find("Wr0ng_Secret"), std::string::npos);
+        }
+    }
+    std::ifstream in(trace);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("ora_engine::open_db"), std::string::npos);
+    EXPECT_NE(text.find("***"), std::string::npos);
+    EXPECT_EQ(text.find("Secret_Pa55"), std::string::npos);
+    EXPECT_EQ(text.find("Wr0ng_Secret"), std::string::npos);
+    db_ = engine_->open_db(u"//localhost:1521/XE", w(user_), u"pw");
 }
 
 TEST_F(OraTarget, EveryKindRoundTrips)
@@ -284,6 +321,36 @@ TEST_F(OraTarget, EveryKindRoundTrips)
     EXPECT_TRUE(back->is_eof());
 }
 
+TEST_F(OraTarget, TextOutsideAWesternDatabaseCharacterSetSurvives)
+{
+    emu::create_service("WE");
+    emu::set_setting("WE", "db_charset", "WE8MSWIN1252");
+    emu::create_user("WE", user_, "pw");
+    db_ = engine_->open_db(u"//localhost:1521/WE", w(user_), u"pw");
+    EXPECT_TRUE(db_->national_lobs());
+    udb_schema s = make_schema({{u"K", VT_I4}, {u"T", VT_BSTR, 100}, {u"M", VT_BSTR, 0},
+                                {u"D", VT_BSTR, 40, false, false, ole_variant(w("Ωμέγα"))}});
+    auto t = create(u"Texts", s);
+    std::u16string memo;
+    while (memo.size() < 10000) memo += w("Привет, мир – Γειά σου – 你好世界 – 😀 ");
+    const std::u16string text = w("Ωμέγα Кириллица 中文 😀 é");
+    udb_record r = make_record(s, {ole_variant(1), ole_variant(text), ole_variant(std::u16string_view(memo)),
+                                   ole_variant(text)});
+    t->append_record(r);
+    t->finish_loading();
+    db_->query(u"INSERT INTO \"Texts\" (\"K\") VALUES (2)");
+    auto back = open(u"Texts");
+    ASSERT_FALSE(back->is_eof());
+    udb_record& got = *back->get_item();
+    EXPECT_EQ(n(got[1].to_wstring()), n(text));
+    EXPECT_TRUE(got[2].as_wstring() == memo);
+    ASSERT_FALSE(back->is_eof());
+    EXPECT_EQ(n(back->get_item()->at(3).to_wstring()), "Ωμέγα");  // the default
+    EXPECT_EQ(scalar(u"SELECT DATA_TYPE FROM USER_TAB_COLUMNS WHERE COLUMN_NAME = 'M'"), "NCLOB");
+    db_ = engine_->open_db(u"//localhost:1521/XE", w(user_), u"pw");
+    EXPECT_FALSE(db_->national_lobs());
+}
+
 TEST_F(OraTarget, NamesOracleRefusesAreMadeValidAndEachColumnKeepsItsValue)
 {
     std::u16string long_name = u"A_column_name_that_is_longer_than_thirty_bytes";
@@ -360,6 +427,27 @@ TEST_F(OraTarget, AutoNumberSequenceTriggerAndOverwrite)
     EXPECT_TRUE(reported_.empty()) << reported_.front();
 }
 
+TEST_F(OraTarget, TriggerThatCompilesWithErrorsIsDroppedAndRaised)
+{
+    db_->query(u"CREATE TABLE \"T\" (\"C\" NUMBER(11,0))");
+    db_->query(u"CREATE SEQUENCE \"S\"");
+    // :new."c" names no column of T: the server keeps the trigger, invalid,
+    // and every insert would then fail.
+    std::u16string bad = ora_schema_initializer::trigger_text(u"T__TRIGGER", u"T", u"c", u"S");
+    try {
+        db_->run_ddl_checked(bad, u"T__TRIGGER");
+        FAIL() << "an invalid trigger passed";
+    } catch (const ora_exception& e) {
+        EXPECT_EQ(e.oracle_error(), 24344);
+    }
+    EXPECT_EQ(scalar(u"SELECT COUNT(*) FROM USER_TRIGGERS"), "0");
+    db_->query(u"INSERT INTO \"T\" (\"C\") VALUES (1)");
+    db_->run_ddl_checked(ora_schema_initializer::trigger_text(u"T__TRIGGER", u"T", u"C", u"S"), u"T__TRIGGER");
+    db_->query(u"INSERT INTO \"T\" (\"C\") VALUES (NULL)");
+    EXPECT_EQ(scalar(u"SELECT MAX(\"C\") FROM \"T\""), "1");
+    EXPECT_EQ(scalar(u"SELECT COUNT(*) FROM \"T\" WHERE \"C\" IS NULL"), "0");
+}
+
 TEST_F(OraTarget, FailuresAfterCreateTableAreReportedAndTheTableIsStillLoaded)
 {
     emu::add_fault("XE", {"sequence_denied", user_, 0, 0});
@@ -433,8 +521,10 @@ TEST_F(OraTarget, UpdateWritesByKeyAndReportsAMissingRow)
 
 TEST_F(OraTarget, ForeignKeysFromRelationships)
 {
-    udb_schema customers = make_schema({{u"Customer ID", VT_I4}, {u"Code", VT_I4}});
-    udb_schema orders = make_schema({{u"OrderID", VT_I4}, {u"Customer ID", VT_I4}, {u"Code", VT_I4}});
+    // A_B is the own name of another column, so "A B" becomes A_B00000; the
+    // relationship's columns are found through the map.
+    udb_schema customers = make_schema({{u"Customer ID", VT_I4}, {u"Code", VT_I4}, {u"A B", VT_I4}, {u"A_B", VT_I4}});
+    udb_schema orders = make_schema({{u"OrderID", VT_I4}, {u"Customer ID", VT_I4}, {u"Code", VT_I4}, {u"X", VT_I4}});
     udb_indexes pk;
     pk.push_back(udb_index(u"PK_Customers", true, true, {u"Customer ID"}));
     create(u"Customers", customers, pk)->finish_loading();
@@ -444,12 +534,15 @@ TEST_F(OraTarget, ForeignKeysFromRelationships)
                    {u"Customer ID"}});
     rel.push_back({u"ByCode", u"", u"Orders", u"Customers", u"ON DELETE NO ACTION", {u"Code"}, {u"Code"}});
     rel.push_back({u"Elsewhere", u"", u"Orders", u"NotConverted", u"", {u"Code"}, {u"Code"}});
+    rel.push_back({u"Renamed", u"", u"Orders", u"Customers", u"", {u"X"}, {u"A B"}});
     db_->create_relationships(rel);
     EXPECT_TRUE(reported_.empty()) << reported_.front();
-    EXPECT_EQ(rows(u"SELECT CONSTRAINT_NAME FROM USER_CONSTRAINTS WHERE CONSTRAINT_TYPE = 'U'"),
-              (std::vector<std::vector<std::string>>{{"Customers_UI"}}));
+    EXPECT_EQ(rows(u"SELECT CONSTRAINT_NAME FROM USER_CONSTRAINTS WHERE CONSTRAINT_TYPE = 'U' ORDER BY CONSTRAINT_NAME"),
+              (std::vector<std::vector<std::string>>{{"Customers_UI"}, {"Customers_UI00000"}}));
+    EXPECT_EQ(rows(u"SELECT COLUMN_NAME FROM USER_CONS_COLUMNS WHERE CONSTRAINT_NAME = 'Customers_UI00000'"),
+              (std::vector<std::vector<std::string>>{{"A_B00000"}}));
     EXPECT_EQ(rows(u"SELECT DELETE_RULE FROM USER_CONSTRAINTS WHERE CONSTRAINT_TYPE = 'R' ORDER BY DELETE_RULE"),
-              (std::vector<std::vector<std::string>>{{"CASCADE"}, {"NO ACTION"}}));
+              (std::vector<std::vector<std::string>>{{"CASCADE"}, {"NO ACTION"}, {"NO ACTION"}}));
     // Read back, the key of Customers carries the foreign key with both
     // column lists.
     db_->relationships.clear();

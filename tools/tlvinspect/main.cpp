@@ -3,7 +3,11 @@
 //
 // usage: tlvinspect FILE [--password P] [--workgroup MDW --user U
 //                    --user-password P] [--table NAME] [--no-rows]
-//                    [--query SQL | --test-query SQL]
+//                    [--jet3-codepage N] [--query SQL | --test-query SQL]
+//
+// --jet3-codepage reads the text and names of an Access 97 file in Windows
+// code page N (936 for GBK, 949 for Korean, ...) instead of the one its
+// header names.
 //
 // --query prints the statement's result as a table (columns, record count,
 // rows); --test-query compiles it without reading rows and prints "ok".
@@ -23,7 +27,7 @@ namespace {
 int usage()
 {
     std::fputs("usage: tlvinspect FILE [--password P] [--workgroup MDW --user U --user-password P] "
-               "[--table NAME] [--no-rows] [--query SQL | --test-query SQL]\n",
+               "[--table NAME] [--no-rows] [--jet3-codepage N] [--query SQL | --test-query SQL]\n",
                stderr);
     return 1;
 }
@@ -56,7 +60,12 @@ int main(int argc, char** argv)
             ok = value(o.query) && !o.query.empty();
         else if (a == "--test-query")
             ok = value(o.test_query) && !o.test_query.empty();
-        else if (a == "--no-rows")
+        else if (a == "--jet3-codepage") {
+            std::u16string n;
+            ok = value(n) && !n.empty() && n.size() <= 5 &&
+                 n.find_first_not_of(u"0123456789") == std::u16string::npos;
+            if (ok) o.jet3_code_page = std::stoi(tk_to_utf8(n));
+        } else if (a == "--no-rows")
             o.rows = false;
         else if (!a.empty() && a[0] != '-' && o.file.empty())
             o.file = tk_from_ansi(a);

@@ -1,0 +1,250 @@
+#include "jet_table_reader.h"
+
+#include <cstring>
+
+#include "jet_error.h"
+#include "jet_file.h"
+#include "tk_logger.h"
+#include "tk_wstring.h"
+
+namespace {
+
+template <class T>
+T load(const uint8_t* p)
+{
+    T v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+uint32_t le32(const uint8_t* p)
+{
+    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+
+// Bytes a fixed-size type needs.
+size_t fixed_size(uint8_t type)
+{
+    switch (type) {
+    case jet_col_byte: return 1;
+    case jet_col_int: return 2;
+    case jet_col_long: case jet_col_float: return 4;
+    case jet_col_money: case jet_col_double: case jet_col_datetime: case jet_col_bigint: return 8;
+    case jet_col_guid: return 16;
+    case jet_col_numeric: return 17;
+    default: return 0;
+    }
+}
+
+// An Access 2010+ calculated column keeps its value behind a 20-byte
+// header whose bytes 16..19 give the value's length (3 more bytes follow
+// the value). A Long Text result keeps the header inside its long value.
+bool strip_calculated(const uint8_t*& p, size_t& n)
+{
+    if (n < 20) return false;
+    size_t len = le32(p + 16);
+    p += 20;
+    n -= 20;
+    if (len < n) n = len;
+    return true;
+}
+
+}  // namespace
+
+jet_table_reader::jet_table_reader(const jet_file& file, MdbCatalogEntry* entry, const jet_properties* props)
+    : file_(file)
+{
+    if (entry == nullptr || !file.check_table_definition(static_cast<uint32_t>(entry->table_pg)))
+        throw jet_error(jet_err_unrecognized_format, file.path());
+    table_.reset(mdb_read_table(entry));
+    if (!table_ || mdb_read_columns(table_.get()) == nullptr) throw jet_error(jet_err_unrecognized_format, file.path());
+    mdb_read_indices(table_.get());  // returns null even on success
+    columns_ = jet_read_columns(file, table_.get(), props, skipped_);
+    fields_.resize(table_->num_cols + 1);
+    rewind();
+}
+
+jet_table_reader::~jet_table_reader() = default;
+
+int jet_table_reader::find_column(std::u16string_view name) const
+{
+    for (size_t i = 0; i < columns_.size(); ++i)
+        if (tk_equal_nocase(columns_[i].name, name)) return static_cast<int>(i);
+    return -1;
+}
+
+void jet_table_reader::rewind()
+{
+    mdb_rewind_table(table_.get());
+    at_end_ = false;
+}
+
+bool jet_table_reader::next(std::vector<jet_value>& row)
+{
+    MdbTableDef* t = table_.get();
+    MdbHandle* mdb = file_.mdb();
+    // Another reader of the same file may have moved libmdb's page buffer
+    // since this one fetched its last row: bring its page back first.
+    if (t->cur_pg_num != 0 && t->cur_phys_pg != 0 && mdb->cur_pg != t->cur_phys_pg)
+        mdb_read_pg(mdb, t->cur_phys_pg);
+    if (at_end_ || t->num_cols == 0 || !mdb_fetch_row(t)) {
+        at_end_ = true;
+        return false;
+    }
+    // libmdb has found the row on the page now in pg_buf; locate its fields
+    // again to learn which are NULL, which its binding hides.
+    int start = 0;
+    size_t size = 0;
+    if (mdb_find_row(mdb, static_cast<int>(t->cur_row) - 1, &start, &size) != 0 ||
+        mdb_crack_row(t, start & 0x1FFF, size, fields_.data()) < 0) {
+        at_end_ = true;
+        throw jet_error(jet_err_unrecognized_format, file_.path());
+    }
+    row.resize(columns_.size());
+    for (size_t i = 0; i < columns_.size(); ++i) decode(columns_[i], fields_[columns_[i].index], row[i]);
+    return true;
+}
+
+void jet_table_reader::decode(const jet_column& col, const MdbField& f, jet_value& out) const
+{
+    if (col.jet_type == jet_col_bool && !col.calculated) {
+        // A Yes/No value lives in the null mask: bit set is Yes. Never NULL.
+        out.set_null();
+        out.kind = jet_kind::boolean;
+        out.i = f.is_null ? 0 : 1;
+        return;
+    }
+    out.set_null();
+    if (f.is_null) return;
+    const uint32_t pg_size = file_.header().page_size;
+    if (f.start < 0 || f.siz < 0 || static_cast<uint32_t>(f.start) + static_cast<uint32_t>(f.siz) > pg_size) {
+        tk_trace(3, u"Damaged value of column '%s' read as NULL", col.name);
+        return;
+    }
+    const uint8_t* p = file_.mdb()->pg_buf + f.start;
+    size_t n = static_cast<size_t>(f.siz);
+    if (col.calculated) {
+        decode_calculated(col, p, n, out);
+        return;
+    }
+    switch (col.jet_type) {
+    case jet_col_text:
+        out.kind = jet_kind::text;
+        out.text = file_.decode_text(p, n);
+        return;
+    case jet_col_binary:
+        out.kind = jet_kind::binary;
+        out.bytes.assign(p, p + n);
+        return;
+    case jet_col_memo: case jet_col_ole:
+        decode_long(col, p, n, out);
+        return;
+    case jet_col_ext_datetime:
+        if (!jet_extended_date(p, n, out.d, out.ticks)) {
+            tk_trace(3, u"Damaged Date/Time Extended value of column '%s' read as NULL", col.name);
+            return;
+        }
+        out.kind = jet_kind::date;
+        return;
+    default:
+        decode_fixed(col, p, n, out);
+    }
+}
+
+void jet_table_reader::decode_calculated(const jet_column& col, const uint8_t* p, size_t n, jet_value& out) const
+{
+    if (col.jet_type == jet_col_memo) {
+        std::vector<uint8_t> data;
+        if (!file_.read_long_value(p, n, data)) {
+            tk_trace(3, u"Damaged long value of column '%s' read as NULL", col.name);
+            return;
+        }
+        const uint8_t* q = data.data();
+        size_t m = data.size();
+        if (!strip_calculated(q, m)) {
+            tk_trace(3, u"Damaged calculated value of column '%s' read as NULL", col.name);
+            return;
+        }
+        out.kind = jet_kind::text;
+        out.text = file_.decode_text(q, m);
+        return;
+    }
+    if (!strip_calculated(p, n)) {
+        tk_trace(3, u"Damaged calculated value of column '%s' read as NULL", col.name);
+        return;
+    }
+    switch (col.jet_type) {
+    case jet_col_bool:  // a calculated Yes/No keeps its value as a byte
+        if (n < 1) break;
+        out.kind = jet_kind::boolean;
+        out.i = p[0] != 0 ? 1 : 0;
+        return;
+    case jet_col_text:
+        out.kind = jet_kind::text;
+        out.text = file_.decode_text(p, n);
+        return;
+    case jet_col_numeric:
+        if (!jet_calculated_decimal(p, n, out.dec)) break;
+        out.kind = jet_kind::decimal;
+        return;
+    default:
+        decode_fixed(col, p, n, out);
+        return;
+    }
+    tk_trace(3, u"Damaged calculated value of column '%s' read as NULL", col.name);
+}
+
+void jet_table_reader::decode_fixed(const jet_column& col, const uint8_t* p, size_t n, jet_value& out) const
+{
+    if (n < fixed_size(col.jet_type)) {
+        tk_trace(3, u"Short value of column '%s' read as NULL", col.name);
+        return;
+    }
+    switch (col.jet_type) {
+    case jet_col_byte: out.kind = jet_kind::byte; out.i = p[0]; break;
+    case jet_col_int: out.kind = jet_kind::int16; out.i = load<int16_t>(p); break;
+    case jet_col_long: out.kind = jet_kind::int32; out.i = load<int32_t>(p); break;
+    case jet_col_money: out.kind = jet_kind::currency; out.i = load<int64_t>(p); break;
+    case jet_col_bigint: out.kind = jet_kind::int64; out.i = load<int64_t>(p); break;
+    case jet_col_float: out.kind = jet_kind::single; out.d = load<float>(p); break;
+    case jet_col_double: out.kind = jet_kind::dbl; out.d = load<double>(p); break;
+    case jet_col_datetime: out.kind = jet_kind::date; out.d = load<double>(p); break;
+    case jet_col_guid:
+        out.kind = jet_kind::guid;
+        out.bytes.assign(p, p + 16);
+        out.text = u"{guid " + jet_guid_text(p) + u"}";
+        break;
+    case jet_col_numeric: {
+        // Sign byte, then the 128-bit magnitude as four little-endian
+        // 32-bit words, most significant first.
+        uint32_t w0 = le32(p + 1), w1 = le32(p + 5), w2 = le32(p + 9), w3 = le32(p + 13);
+        if (w0 != 0) {
+            tk_trace(3, u"Decimal value of column '%s' beyond 28 digits read as NULL", col.name);
+            return;
+        }
+        out.kind = jet_kind::decimal;
+        out.dec.negative = (p[0] & 0x80) != 0;
+        out.dec.scale = col.scale;
+        out.dec.hi = w1;
+        out.dec.lo = (static_cast<uint64_t>(w2) << 32) | w3;
+        break;
+    }
+    default: break;
+    }
+}
+
+void jet_table_reader::decode_long(const jet_column& col, const uint8_t* p, size_t n, jet_value& out) const
+{
+    std::vector<uint8_t> data;
+    if (!file_.read_long_value(p, n, data)) {
+        tk_trace(3, u"Damaged long value of column '%s' read as NULL", col.name);
+        return;
+    }
+    if (col.jet_type == jet_col_memo) {
+        out.kind = jet_kind::text;
+        out.text = file_.decode_text(data.data(), data.size());
+    } else {
+        out.kind = jet_kind::binary;
+        out.bytes = std::move(data);
+    }
+}

@@ -1,0 +1,293 @@
+// Values whose stored form is not the plain one: calculated columns (read
+// from the stored result, checked against the query engine's evaluation of
+// the column's Expression) and Date/Time Extended values with their
+// fraction of a second.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <functional>
+
+#include "jet_database.h"
+#include "jet_dbengine.h"
+#include "jet_patched_file.h"
+#include "jet_querydef.h"
+#include "jet_value.h"
+#include "tk_wstring.h"
+
+namespace {
+
+const std::string k_data = TOLVANE_TEST_DATA;
+
+std::unique_ptr<jet_database> open_path(const std::string& path)
+{
+    return jet_dbengine::create(3)->open_database(tk_from_utf8(path), false, true, u"");
+}
+
+std::vector<std::vector<ole_variant>> query(jet_database& db, const std::u16string& sql)
+{
+    std::vector<std::vector<ole_variant>> rows;
+    auto rs = db.create_querydef(u"", sql)->open_recordset();
+    for (; !rs->eof(); rs->move_next()) {
+        rows.emplace_back();
+        for (const jet_field& f : rs->fields()) rows.back().push_back(f.value());
+    }
+    return rows;
+}
+
+// Whether the stored result and the engine's result are the same value:
+// texts exactly, dates to the second, numbers to 12 significant digits
+// (the engine may compute in another binary type than Access did).
+::testing::AssertionResult same_value(const ole_variant& stored, const ole_variant& evaluated)
+{
+    auto fail = [&] {
+        return ::testing::AssertionFailure() << "stored " << tk_to_utf8(stored.to_wstring()) << " (vt "
+                                             << stored.get_vt() << "), evaluated "
+                                             << tk_to_utf8(evaluated.to_wstring()) << " (vt " << evaluated.get_vt()
+                                             << ")";
+    };
+    const bool stored_null = stored.get_vt() == VT_NULL || stored.get_vt() == VT_EMPTY;
+    const bool evaluated_null = evaluated.get_vt() == VT_NULL || evaluated.get_vt() == VT_EMPTY;
+    if (stored_null || evaluated_null) return stored_null == evaluated_null ? ::testing::AssertionSuccess() : fail();
+    switch (stored.get_vt()) {
+    case VT_BSTR: return stored.as_wstring() == evaluated.to_wstring() ? ::testing::AssertionSuccess() : fail();
+    case VT_DATE:
+        if (evaluated.get_vt() != VT_DATE) return fail();
+        return std::fabs(stored.as_date_number() - evaluated.as_date_number()) < 1.0 / 86400
+                   ? ::testing::AssertionSuccess()
+                   : fail();
+    case VT_BOOL: return stored.as_bool() == (evaluated.to_double() != 0) ? ::testing::AssertionSuccess() : fail();
+    default: {
+        double a = stored.to_double(), b = evaluated.to_double();
+        return std::fabs(a - b) <= 1e-12 * std::max(1.0, std::fabs(a)) ? ::testing::AssertionSuccess() : fail();
+    }
+    }
+}
+
+// Every calculated column of every table of the file: its stored values
+// against the engine's evaluation of its Expression over the same row.
+// Returns the number of values compared.
+int check_calculated_columns(const std::string& path)
+{
+    auto db = open_path(path);
+    int compared = 0;
+    for (jet_tabledef& t : db->tabledefs()) {
+        if (t.attributes() != 0) continue;  // system and linked tables
+        for (const jet_field& f : t.fields()) {
+            if (!f.column().calculated) continue;
+            SCOPED_TRACE(tk_to_utf8(t.name() + u"." + f.name() + u" = " + f.column().expression));
+            auto rows = query(*db, u"SELECT [" + f.name() + u"], (" + f.column().expression + u") FROM [" + t.name() +
+                                       u"]");
+            for (const auto& row : rows) {
+                EXPECT_TRUE(same_value(row[0], row[1]));
+                ++compared;
+            }
+        }
+    }
+    return compared;
+}
+
+TEST(jet_calculated_test, double_result_of_the_sample_file)
+{
+    auto db = open_path(k_data + "/calculatedField.accdb");
+    const jet_field markup = [&] {
+        for (const jet_field& f : db->tabledef(u"products").fields())
+            if (f.name() == u"%markup") return f;
+        throw std::runtime_error("no %markup");
+    }();
+    EXPECT_TRUE(markup.column().calculated);
+    EXPECT_EQ(markup.type(), 7);
+    EXPECT_EQ(markup.column().expression, u"([retail]/[wholesale]-1)*100");
+    auto rows = query(*db, u"SELECT [%markup] FROM products ORDER BY id");
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0][0].get_vt(), VT_R8);
+    EXPECT_DOUBLE_EQ(rows[0][0].as_r8(), 50.0);
+    // Access stored (110/100-1)*100 as the double 10.000000000000009.
+    EXPECT_NEAR(rows[1][0].as_r8(), 10.0, 1e-12);
+    // No row of this file was stored under an older expression.
+    EXPECT_EQ(check_calculated_columns(k_data + "/calculatedField.accdb"), 2);
+}
+
+std::vector<uint8_t> le_bytes(uint64_t v, int n)
+{
+    std::vector<uint8_t> out;
+    for (int i = 0; i < n; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
+    return out;
+}
+
+std::vector<uint8_t> double_bytes(double d)
+{
+    uint64_t bits;
+    std::memcpy(&bits, &d, 8);
+    return le_bytes(bits, 8);
+}
+
+std::vector<uint8_t> float_bytes(float f)
+{
+    uint32_t bits;
+    std::memcpy(&bits, &f, 4);
+    return le_bytes(bits, 4);
+}
+
+// A calculated value as a row of the sample file holds it: 20 bytes of
+// header with the value's length at 16, the value, padding to 31 bytes.
+std::vector<uint8_t> wrapped(const std::vector<uint8_t>& value)
+{
+    std::vector<uint8_t> out(31, 0);
+    out[16] = static_cast<uint8_t>(value.size());
+    std::copy(value.begin(), value.end(), out.begin() + 20);
+    return out;
+}
+
+std::vector<uint8_t> utf16(std::u16string s, size_t units)
+{
+    s.resize(units, u' ');
+    std::vector<uint8_t> out;
+    for (char16_t c : s) {
+        out.push_back(static_cast<uint8_t>(c));
+        out.push_back(static_cast<uint8_t>(c >> 8));
+    }
+    return out;
+}
+
+struct result_case {
+    const char* label;
+    int16_t result_type;     // ResultType (DAO type number)
+    uint8_t jet_type;        // the stored column type byte
+    const char16_t* expression;
+    std::vector<uint8_t> row1, row2;  // stored values of rows 1 and 2
+    ole_vartype vt;
+    std::function<void(const ole_variant&, const ole_variant&)> check;
+};
+
+// The sample's %markup column rewritten to other result types: type byte,
+// ResultType, Expression (same length, blank-padded) and both stored values.
+TEST(jet_calculated_test, every_result_type_from_its_stored_value)
+{
+    const std::vector<result_case> cases = {
+        {"yes/no", 1, 0x01, u"[retail]>50", {0x00}, {0xFF}, VT_BOOL,
+         [](const ole_variant& a, const ole_variant& b) {
+             EXPECT_FALSE(a.as_bool());
+             EXPECT_TRUE(b.as_bool());
+         }},
+        {"byte", 2, 0x02, u"CByte([retail])", {15}, {110}, VT_UI1,
+         [](const ole_variant& a, const ole_variant& b) {
+             EXPECT_EQ(a.to_long(), 15);
+             EXPECT_EQ(b.to_long(), 110);
+         }},
+        {"integer", 3, 0x03, u"CInt([retail]*-100)", le_bytes(static_cast<uint16_t>(-1500), 2),
+         le_bytes(static_cast<uint16_t>(-11000), 2), VT_I2,
+         [](const ole_variant& a, const ole_variant& b) {
+             EXPECT_EQ(a.to_long(), -1500);
+             EXPECT_EQ(b.to_long(), -11000);
+         }},
+        {"long", 4, 0x04, u"CLng([retail]*1000)", le_bytes(15000, 4), le_bytes(110000, 4), VT_I4,
+         [](const ole_variant& a, const ole_variant& b) {
+             EXPECT_EQ(a.to_long(), 15000);
+             EXPECT_EQ(b.to_long(), 110000);
+         }},
+        {"currency", 5, 0x05, u"[retail]*2", le_bytes(300000, 8), le_bytes(2200000, 8), VT_CY,
+         [](const ole_variant& a, const ole_variant& b) {
+             EXPECT_EQ(a.as_cy().int64, 300000);
+             EXPECT_EQ(b.as_cy().int64, 2200000);
+         }},
+        {"single", 6, 0x06, u"CSng([retail]/4)", float_bytes(3.75f), float_bytes(27.5f), VT_R4,
+         [](const ole_variant& a, const ole_variant& b) {
+             EXPECT_FLOAT_EQ(a.as_r4(), 3.75f);
+             EXPECT_FLOAT_EQ(b.as_r4(), 27.5f);
+         }},
+        {"date", 8, 0x08, u"DateSerial(2020,1,[id])", double_bytes(43831.0), double_bytes(43832.0), VT_DATE,
+         [](const ole_variant& a, const ole_variant& b) {
+             EXPECT_EQ(a.to_string(), "2020-01-01");
+             EXPECT_EQ(b.to_string(), "2020-01-02");
+         }},
+        {"text", 10, 0x0A, u"CStr([retail])", {0xFF, 0xFE, '1', '5'}, {0xFF, 0xFE, '1', '1', '0'}, VT_BSTR,
+         [](const ole_variant& a, const ole_variant& b) {
+             EXPECT_EQ(a.as_wstring(), u"15");
+             EXPECT_EQ(b.as_wstring(), u"110");
+         }},
+        // Length 6, scale 1, positive, one 32-bit word; then scale 0.
+        {"decimal", 20, 0x10, u"CDec([retail]*1.5)", {6, 0, 1, 0, 225, 0, 0, 0}, {6, 0, 0, 0, 165, 0, 0, 0},
+         VT_DECIMAL,
+         [](const ole_variant& a, const ole_variant& b) {
+             EXPECT_EQ(a.to_string(), "22.5");
+             EXPECT_EQ(b.to_string(), "165");
+         }},
+    };
+    auto original = open_path(k_data + "/calculatedField.accdb");
+    const uint32_t page = original->catalog().find(u"products")->table_page;
+    original.reset();
+    for (const result_case& c : cases) {
+        SCOPED_TRACE(c.label);
+        jet_patched_file file(k_data + "/calculatedField.accdb");
+        file.set_column_type(page, 3, c.jet_type);
+        ASSERT_GE(file.set_property(u"%markup", u"ResultType", le_bytes(static_cast<uint16_t>(c.result_type), 2)), 1);
+        ASSERT_GE(file.set_property(u"%markup", u"Expression", utf16(c.expression, 28)), 1);
+        ASSERT_GE(file.replace_all(wrapped(double_bytes(50.0)), wrapped(c.row1)), 1);
+        // 10.000000000000009, as Access computed (110/100-1)*100.
+        ASSERT_GE(file.replace_all(wrapped(le_bytes(0x4024000000000005u, 8)), wrapped(c.row2)), 1);
+        const std::string& path = file.write();
+        auto db = open_path(path);
+        auto rows = query(*db, u"SELECT [%markup] FROM products ORDER BY id");
+        ASSERT_EQ(rows.size(), 2u);
+        EXPECT_EQ(rows[0][0].get_vt(), c.vt);
+        EXPECT_EQ(rows[1][0].get_vt(), c.vt);
+        c.check(rows[0][0], rows[1][0]);
+        EXPECT_EQ(check_calculated_columns(path), 2);
+    }
+}
+
+TEST(jet_calculated_test, decimal_layouts)
+{
+    struct decimal_case {
+        std::vector<uint8_t> bytes;
+        bool ok;
+        std::string text;
+    };
+    const std::vector<decimal_case> cases = {
+        // What Access writes for a 39-byte column: 16 bytes, a 12-byte
+        // magnitude as one 32-bit word and one 64-bit word.
+        {{14, 0, 2, 0x80, 0, 0, 0, 0, 0x39, 0x30, 0, 0, 0, 0, 0, 0}, true, "-123.45"},
+        {{14, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, true, "18446744073709551616"},
+        {{6, 0, 3, 0, 0x39, 0x30, 0, 0}, true, "12.345"},
+        // 16-byte magnitude beyond 96 bits; damaged scale; cut short.
+        {{18, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0}, false, ""},
+        {{6, 0, 29, 0, 1, 0, 0, 0}, false, ""},
+        {{14, 0, 0, 0, 1, 0}, false, ""},
+        {{6, 0}, false, ""},
+    };
+    for (const decimal_case& c : cases) {
+        jet_decimal d;
+        ASSERT_EQ(jet_calculated_decimal(c.bytes.data(), c.bytes.size(), d), c.ok) << c.text;
+        if (c.ok) {
+            EXPECT_EQ(jet_decimal_text(d), c.text);
+        }
+    }
+}
+
+// The other rows' values are too short for the type: read as NULL.
+TEST(jet_extended_date_test, fraction_kept_through_field_values)
+{
+    auto original = open_path(k_data + "/DateTestDatabase.mdb");
+    const uint32_t page = original->catalog().find(u"DateTest")->table_page;
+    original.reset();
+    jet_patched_file file(k_data + "/DateTestDatabase.mdb");
+    auto db = open_path(jet_extended_date_copy(file, page));
+    const jet_field col = db->tabledef(u"DateTest").fields().at(4);
+    EXPECT_EQ(col.type(), 26);
+    auto rows = query(*db, u"SELECT * FROM [DateTest]");
+    ASSERT_EQ(rows.size(), 6u);
+    for (const auto& row : rows) {
+        if (row[0].to_long() != 5) {
+            EXPECT_EQ(row[4].get_vt(), VT_NULL);
+            continue;
+        }
+        ASSERT_EQ(row[4].get_vt(), VT_DATE);
+        EXPECT_EQ(row[4].to_string(), "2021-12-02 13:45:30");
+        EXPECT_EQ(row[4].date_fraction(), 1234567u);
+        ole_variant copy = row[4];
+        EXPECT_EQ(copy.date_fraction(), 1234567u);
+    }
+}
+
+}  // namespace

@@ -1,0 +1,98 @@
+// A table that cannot be read does not end an inspection: it is reported
+// with its DAO error and the other tables are read to the end. Files made
+// at test time: linked.mdb with one link turned into an ODBC link, and
+// V2010_test.accdb with one table definition damaged.
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <sstream>
+
+#include "jet_database.h"
+#include "jet_dbengine.h"
+#include "jet_libmdb.h"
+#include "jet_patched_file.h"
+#include "jet_table_reader.h"
+#include "jet_viewer.h"
+#include "tk_wstring.h"
+
+namespace {
+
+const std::string k_data = TOLVANE_TEST_DATA;
+
+std::unique_ptr<jet_database> open_path(const std::string& path)
+{
+    return jet_dbengine::create(3)->open_database(tk_from_utf8(path), false, true, u"");
+}
+
+// The file offset of the MSysObjects.Type value of object `name`.
+size_t type_offset(const std::string& path, std::u16string_view name)
+{
+    auto db = open_path(path);
+    jet_table_reader reader(db->file(), db->catalog().mdb_entry(*db->catalog().find(u"MSysObjects")));
+    const int c_name = reader.find_column(u"Name"), c_type = reader.find_column(u"Type");
+    std::vector<jet_value> row;
+    std::vector<MdbField> fields(reader.table()->num_cols + 1);
+    while (reader.next(row)) {
+        if (row[c_name].text != name) continue;
+        MdbTableDef* t = reader.table();
+        int start = 0;
+        size_t size = 0;
+        if (mdb_find_row(db->file().mdb(), static_cast<int>(t->cur_row) - 1, &start, &size) != 0 ||
+            mdb_crack_row(t, start & 0x1FFF, size, fields.data()) < 0)
+            break;
+        return static_cast<size_t>(t->cur_phys_pg) * db->file().header().page_size +
+               static_cast<size_t>(fields[reader.columns()[c_type].index].start);
+    }
+    throw std::runtime_error("no MSysObjects row for the object");
+}
+
+std::string inspect(const std::string& path)
+{
+    jet_inspect_options o;
+    o.file = tk_from_utf8(path);
+    std::ostringstream out;
+    jet_viewer::inspect(o, out);
+    return out.str();
+}
+
+TEST(jet_unreadable_table_test, odbc_link_reported_with_3151)
+{
+    const std::string source = k_data + "/linked.mdb";
+    const size_t at = type_offset(source, u"table2");
+    jet_patched_file file(source);
+    ASSERT_EQ(file.bytes()[at], 6);  // a link to another Access file
+    file.bytes()[at] = 4;            // now an ODBC link
+    const std::string& path = file.write();
+    {
+        auto db = open_path(path);
+        EXPECT_EQ(db->tabledef(u"table2").attributes(), 0x20000000);
+    }
+    const std::string json = inspect(path);
+    EXPECT_TRUE(std::regex_search(json, std::regex(R"(\{"name": "table2", "attributes": 536870912, "linked": true,)"
+                                                   R"(\s*"error": \{"number": 3151, "description": "ODBC)")))
+        << json;
+    // The Access link is still listed as linked, and the document is whole.
+    EXPECT_NE(json.find(R"({"name": "Table1", "reason": "linked"})"), std::string::npos) << json;
+    EXPECT_NE(json.find("\"relationships\""), std::string::npos);
+}
+
+TEST(jet_unreadable_table_test, damaged_table_between_sound_ones)
+{
+    const std::string source = k_data + "/V2010_test.accdb";
+    uint32_t page = 0;
+    {
+        auto db = open_path(source);
+        page = db->catalog().find(u"Table2")->table_page;
+    }
+    jet_patched_file file(source);
+    file.bytes()[static_cast<size_t>(page) * 4096] = 0x07;  // no longer a table definition
+    const std::string json = inspect(file.write());
+    EXPECT_TRUE(std::regex_search(
+        json, std::regex(R"(\{"name": "Table2", "attributes": 0, "linked": false,\s*"error": \{"number": 3343,)")))
+        << json;
+    // The tables before and after it are read in full.
+    EXPECT_NE(json.find(R"(["abcdefg", "hijklmnop", 2, 222, 333333333)"), std::string::npos);
+    EXPECT_TRUE(std::regex_search(json, std::regex(R"("name": "Table3"[^}]*"record_count")"))) << json;
+}
+
+}  // namespace
