@@ -15,6 +15,7 @@
 #include "udb_record.h"
 #include "udb_recordset.h"
 #include "ora_exception.h"
+#include "ora_report.h"
 #include "ora_table.h"
 #include "ora_validator.h"
 #include "udb_field.h"
@@ -87,17 +88,35 @@ std::vector<std::u16string> catalogue_spelling(const udb_database& source, const
     return out;
 }
 
+// What the Oracle side refuses and then works around (an index, a
+// sequence, a foreign key): reported, and the work goes on.
+void target_error_sink(const tk_exception& e, std::u16string_view context)
+{
+    error_handler& eh = error_handler::instance();
+    eh.set_context(context);
+    eh.handle(e, false);
+    if (tolvane_convertor* c = tolvane_convertor::instance_ptr()) c->note_reported(eh.last_text());
+}
+
 }  // namespace
 
 tolvane_convertor::tolvane_convertor()
 {
     tk_trace(1, "tolvane_convertor::ctor");
     dao_database::set_error_sink(source_error_sink);
+    ora_set_reporter(target_error_sink);
 }
 
 tolvane_convertor::~tolvane_convertor()
 {
+    ora_set_reporter(nullptr);
     dao_database::set_error_sink(nullptr);
+}
+
+void tolvane_convertor::note_reported(const std::string& text)
+{
+    if (current_entry_ != nullptr) current_entry_->add_error(text);
+    else report.run_errors.push_back(text);
 }
 
 void tolvane_convertor::request_stop(int signal) noexcept
@@ -241,6 +260,12 @@ void tolvane_convertor::convert_entry(udb_database& source, ora_database& target
     records_done = 0;
     conversion_entry_report& entry = report.add(name);
     error_handler& eh = error_handler::instance();
+    // Failures the target reports on its own belong to this entry.
+    current_entry_ = &entry;
+    struct entry_scope {
+        tolvane_convertor& conv;
+        ~entry_scope() { conv.current_entry_ = nullptr; }
+    } scope{*this};
 
     if (text.empty() && !source.is_table_exist(name)) {
         entry.action = "missing";

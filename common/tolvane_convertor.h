@@ -56,6 +56,10 @@ public:
     void handle_row_failure(const tk_exception& e, udb_record& record, udb_recordset& target,
                             conversion_entry_report& entry, int row);
 
+    // Records a failure that was reported outside the run's own handlers
+    // (by the source or the target) in the entry in hand, or the run's list.
+    void note_reported(const std::string& text);
+
     // Asks a running conversion to stop between rows; safe in a signal
     // handler.
     static void request_stop(int signal) noexcept;
@@ -96,6 +100,8 @@ private:
     void commit_entry(conversion_entry_report& entry);
     void create_foreign_keys(udb_database& source, ora_database& target);
     void progress();
+
+    conversion_entry_report* current_entry_ = nullptr;
 
     static volatile std::sig_atomic_t stop_signal_;
 };
