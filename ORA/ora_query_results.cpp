@@ -49,6 +49,7 @@ void ora_query_results::initialize(uint32_t columns, const std::u16string& text)
     stmt_ = std::make_unique<ora_stmt>();
     tk_trace(3, u"Run SQL query: %s\n", text);
     stmt_->prepare(text);
+    stmt_->set_prefetch(ora_stmt::list_prefetch_rows);
     stmt_->execute(0);
     if (columns == 0) {
         ub4 count = 0;

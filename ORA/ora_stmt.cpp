@@ -58,12 +58,19 @@ bool ora_stmt::fetch()
     return rc != OCI_NO_DATA;
 }
 
+void ora_stmt::set_prefetch(ub4 rows)
+{
+    ora_engine& engine = ora_engine::instance();
+    engine.check(engine.oci().OCIAttrSet(stmt_, OCI_HTYPE_STMT, &rows, 0, OCI_ATTR_PREFETCH_ROWS, engine.err()));
+}
+
 std::vector<std::u16string> ora_select_strings(std::u16string_view sql)
 {
     tk_trace(1, u"Run SQL query: %s\n", sql);
     ora_engine& engine = ora_engine::instance();
     ora_stmt stmt;
     stmt.prepare(sql);
+    stmt.set_prefetch(ora_stmt::list_prefetch_rows);
     std::u16string buffer(2048, u'\0');
     sb2 indicator = 0;
     OCIDefine* def = nullptr;

@@ -24,6 +24,11 @@ public:
     sword execute(ub4 iterations, ub4 mode = OCI_DEFAULT);
     // Fetches the next row; false at the end. Errors raise.
     bool fetch();
+    // Rows the client brings per network call when fetching, so that
+    // reading a list is not one round trip per row. Set before executing.
+    void set_prefetch(ub4 rows);
+
+    static constexpr ub4 list_prefetch_rows = 500;
 
 private:
     OCIStmt* stmt_ = nullptr;

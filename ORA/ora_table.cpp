@@ -1,6 +1,7 @@
 #include "ora_table.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "ora_database.h"
 #include "ora_engine.h"
@@ -446,6 +447,84 @@ void ora_table::next()
 {
     tk_trace(1, "ora_table::next");
     ++rows_read;
+}
+
+void ora_table::begin_batches(size_t rows)
+{
+    tk_trace(2, "ora_table::begin_batches(%d)", static_cast<int>(rows));
+    batch_rows_ = std::max<size_t>(rows, 1);
+    loader_.reset();
+}
+
+void ora_table::make_loader(const udb_record& record)
+{
+    batch_pos_ = match_columns(record);
+    std::vector<ora_batch_column> columns;
+    std::vector<size_t> fields;
+    loader_column_.assign(schema.size(), SIZE_MAX);
+    for (size_t c = 0; c < schema.size(); ++c) {
+        if (batch_pos_[c] < 0) continue;
+        const t_ftd& f = schema[c];
+        ora_batch_column b;
+        b.name = f.name;
+        b.vartype = f.vartype;
+        b.size = ora_is_lob(f) ? 0 : f.size;
+        b.fraction_digits = f.fraction_digits;
+        b.not_null = f.b_not_null;
+        if (f.b_not_null) b.out_of_range_default = tk_to_utf8(make_ora_def_val(&f));
+        b.national = ora_is_text_kind(f.vartype) && (!ora_is_lob(f) || database_.national_lobs());
+        loader_column_[c] = columns.size();
+        columns.push_back(std::move(b));
+        fields.push_back(static_cast<size_t>(batch_pos_[c]));
+    }
+    ora_engine& engine = ora_engine::instance();
+    loader_ = std::make_unique<ora_batch_loader>(engine.oci(), engine.env(), engine.svc(), engine.err(), name,
+                                                 std::move(columns), std::move(fields), batch_rows_);
+}
+
+bool ora_table::sends_null(size_t column, const udb_field& field) const
+{
+    const t_ftd& f = schema[column];
+    if (!ora_value_in_range(field)) return make_ora_def_val(&f).empty();
+    if (field.is_empty_or_null()) return true;
+    if (ora_is_lob(f)) return false;
+    if (field.get_vt() == VT_BSTR && !ora_is_binary_kind(f.vartype)) return field.as_wstring().empty();
+    return ora_value_literal(field, &f) == u"NULL";
+}
+
+void ora_table::relax_for_nulls(const udb_record& record)
+{
+    for (size_t c = 0; c < schema.size(); ++c) {
+        if (batch_pos_[c] < 0 || !schema[c].b_not_null || is_key_column(schema[c].name, true)) continue;
+        if (!sends_null(c, record[static_cast<size_t>(batch_pos_[c])])) continue;
+        tk_trace(1, "Put NULL-field");
+        reset_not_null_flag(c);
+        loader_->relax_column(loader_column_[c]);
+    }
+}
+
+bool ora_table::batchable(const udb_record& record)
+{
+    TK_ASSERT(batch_rows_ > 0);
+    if (!loader_) make_loader(record);
+    relax_for_nulls(record);
+    return loader_->bindable(record);
+}
+
+bool ora_table::queue_batched(const udb_record& record, uint64_t row)
+{
+    TK_ASSERT(loader_ != nullptr);
+    dirty_ = true;
+    return loader_->add(record, row);
+}
+
+ora_batch_outcome ora_table::flush_batch()
+{
+    if (!loader_ || loader_->pending() == 0) return {};
+    ora_batch_outcome outcome = loader_->flush();
+    rows_written += static_cast<int32_t>(outcome.committed);
+    dirty_ = false;
+    return outcome;
 }
 
 void ora_table::finish_loading()

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "ora_batch_loader.h"
 #include "ora_get_rowid.h"
 #include "ora_query_results.h"
 
@@ -44,6 +45,21 @@ public:
     // values. The run calls it after the last row of a table.
     void finish_loading();
 
+    // Array loading, the same rows as append_record stores, sent N at a
+    // time. For each row: batchable() says whether it can travel in the
+    // array (else the caller sends what is queued with flush_batch() and
+    // then the row itself with append_record); queue_batched() adds it and
+    // says when the batch is full; flush_batch() sends the queue and hands
+    // back Oracle's verdict on each row. A NULL for a NOT NULL column
+    // outside the primary key relaxes the column when the row is looked at,
+    // as append_record does before it sends. The first row fixes which
+    // field feeds which column (structure mismatch: tk_exception).
+    void begin_batches(size_t rows);
+    bool batchable(const udb_record& record);
+    bool queue_batched(const udb_record& record, uint64_t row);
+    ora_batch_outcome flush_batch();
+    size_t batch_rows() const { return batch_rows_; }
+
     // The default a DATA_DEFAULT text gives a column of kind `vt`.
     static ole_variant get_def_value(ole_vartype vt, const std::u16string& text);
 
@@ -58,6 +74,10 @@ private:
     const std::vector<int>& match_columns(const udb_record& record);
     std::vector<int> compute_match(const udb_record& record) const;
     bool is_key_column(const std::u16string& column, bool primary_only) const;
+    void make_loader(const udb_record& record);
+    // True when append_record would write NULL for the field in column c.
+    bool sends_null(size_t column, const udb_field& field) const;
+    void relax_for_nulls(const udb_record& record);
 
     // The last layout matched: records of one source share it.
     std::vector<std::u16string> match_names_;
@@ -65,4 +85,8 @@ private:
     ora_database& database_;
     ora_get_rowid rowid_;
     bool dirty_ = false;
+    size_t batch_rows_ = 0;
+    std::unique_ptr<ora_batch_loader> loader_;
+    std::vector<int> batch_pos_;              // field of each column, -1: none
+    std::vector<size_t> loader_column_;       // column of the loader for each schema column
 };

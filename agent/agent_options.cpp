@@ -26,7 +26,7 @@ namespace {
 enum option_id {
     o_accp, o_dest, o_help, o_logfile, o_mode, o_oraclh, o_oraclu, o_oraclp, o_port, o_profile,
     o_silent, o_skip_idx, o_src, o_sysdb, o_tab_def, o_tab_file, o_uglu, o_uglp, o_uppercase,
-    o_fk, o_jet3_codepage, o_report, o_version,
+    o_fk, o_jet3_codepage, o_report, o_version, o_batch,
 };
 
 // Table order is matching order: the first option text that is a prefix
@@ -39,7 +39,8 @@ const tk_cmd_option k_options[] = {
     {o_src, "--src="},         {o_sysdb, "--sysdb="},       {o_tab_def, "--tab_def"},
     {o_tab_file, "--tab_file="}, {o_uglu, "--uglu="},       {o_uglp, "--uglp="},
     {o_uppercase, "--uppercase"}, {o_fk, "--fk"},           {o_jet3_codepage, "--jet3_codepage="},
-    {o_report, "--report="},   {o_version, "--version"},    {-1, ""},
+    {o_report, "--report="},   {o_version, "--version"},    {o_batch, "--batch="},
+    {-1, ""},
 };
 
 const char k_missing_tab_file[] = "Table names file does not exist.\nPlease verify the correct path/name was given.";
@@ -53,6 +54,7 @@ const char k_damaged_profile[] =
 struct explicit_options {
     std::optional<std::u16string> accp, dest, oraclh, oraclu, oraclp, port, src, sysdb, uglu, uglp;
     std::optional<int> mode, jet3_codepage;
+    std::optional<uint32_t> batch;
     std::optional<bool> skip_idx, tab_def, uppercase, fk;
     std::optional<std::string> logfile, tab_file;
     std::vector<std::string> profiles;
@@ -107,6 +109,15 @@ int codepage_value(const char* value)
     return static_cast<int>(cp);
 }
 
+uint32_t batch_value(const char* value)
+{
+    uint32_t rows = 0;
+    if (!udb_converter::parse_batch_rows(tk_widen_ascii(value), rows))
+        exit_with_message(tk_format("Invalid batch size: %s (a whole number from 1 to %u)", value,
+                                    udb_converter::k_max_batch_rows));
+    return rows;
+}
+
 void blank_argument(char* arg, const char* option)
 {
     for (char* p = arg + std::strlen(option); *p != '\0'; ++p) *p = '*';
@@ -157,6 +168,7 @@ void read_option(ansi_cmd_line& cl, char** argv, explicit_options& o)
     case o_uppercase: o.uppercase = switch_value(name, v); tk_trace(2, "\tmake table names uppercase"); break;
     case o_fk: o.fk = switch_value(name, v); break;
     case o_jet3_codepage: o.jet3_codepage = codepage_value(v); break;
+    case o_batch: o.batch = batch_value(v); break;
     case o_report: agent_config().report_file = v; break;
     default: break;
     }
@@ -215,6 +227,7 @@ void apply_options(const explicit_options& o)
     if (o.uppercase) conv.uppercase = *o.uppercase;
     if (o.fk) conv.create_fks = *o.fk;
     if (o.jet3_codepage) conv.jet3_codepage = *o.jet3_codepage;
+    if (o.batch) conv.batch_rows = *o.batch;
     if (o.tab_file) process_tab_file(*o.tab_file);
 }
 
@@ -289,6 +302,7 @@ std::string usage_text()
         "   --jet3_codepage=... code page of Access 97 text (0: the file's own)",
         "   --report=...   write what was done, as JSON, to this file",
         "   --version      display the version and exit",
+        "   --batch=...    rows sent to Oracle in one round trip (default 1000; 1: row by row)",
         "",
         "NOTES:",
         "   1) If you have specified a profile, there is no need to specify any other",

@@ -14,8 +14,11 @@
 #include "udb_profile.h"
 #include "udb_record.h"
 #include "udb_recordset.h"
+#include "ora_exception.h"
 #include "ora_report.h"
+#include "ora_table.h"
 #include "ora_validator.h"
+#include "udb_field.h"
 
 volatile std::sig_atomic_t tolvane_convertor::stop_signal_ = 0;
 
@@ -392,6 +395,8 @@ void tolvane_convertor::commit_entry(conversion_entry_report& entry)
 
 void tolvane_convertor::copy_rows(udb_recordset& source, udb_recordset& target, conversion_entry_report& entry)
 {
+    if (auto* table = dynamic_cast<ora_table*>(&target); table != nullptr && batch_rows > 1)
+        return copy_rows_batched(source, *table, entry);
     source.move_first();
     while (!source.is_eof()) {
         if (stop_signal_ != 0) {
@@ -402,21 +407,109 @@ void tolvane_convertor::copy_rows(udb_recordset& source, udb_recordset& target, 
         udb_record* record = source.get_item();
         TK_ASSERT(record != nullptr);
         ++entry.rows_read;
+        append_alone(source, *record, target, entry, records_done + 1);
+        source.next();
+        ++records_done;
+        progress();
+    }
+}
+
+void tolvane_convertor::append_alone(udb_recordset& source, udb_record& record, udb_recordset& target,
+                                     conversion_entry_report& entry, int row)
+{
+    try {
+        target.append_record(record);
+        ++entry.rows_inserted;
+    } catch (const tk_exception& e) {
+        if (!is_oracle_error(e) || is_session_lost(e)) throw;
+        // The append converted the record in place; the row is read
+        // again as the source has it.
+        udb_record* again = source.get_item();
+        TK_ASSERT(again != nullptr);
+        handle_row_failure(e, *again, target, entry, row);
+    }
+}
+
+namespace {
+
+std::unique_ptr<udb_record> copy_of(const udb_record& record)
+{
+    auto copy = std::make_unique<udb_record>();
+    for (size_t i = 0; i < record.size(); ++i) copy->push_back(std::make_unique<udb_field>(record[i]));
+    return copy;
+}
+
+}  // namespace
+
+// The rows go to Oracle N at a time, yet every row meets the same rules, in
+// the same order, as when each is written alone: a row is looked at (and a
+// NOT NULL column it brings NULL to relaxed) when it is read; Oracle's
+// verdict on the rows of a batch is applied row by row as soon as the batch
+// has gone; a row that cannot travel in an array is written alone after
+// the rows before it have gone. Rows are counted as inserted only once
+// committed.
+void tolvane_convertor::copy_rows_batched(udb_recordset& source, ora_table& target, conversion_entry_report& entry)
+{
+    target.begin_batches(batch_rows);
+    std::map<uint64_t, std::unique_ptr<udb_record>> kept;
+    auto settle = [&] { settle_batch(target.flush_batch(), target, kept, entry); };
+    source.move_first();
+    while (!source.is_eof()) {
+        if (stop_signal_ != 0) {
+            settle();
+            report.interrupted = true;
+            return;
+        }
+        tk_trace(1, "Converting %d record", records_done);
+        udb_record* record = source.get_item();
+        TK_ASSERT(record != nullptr);
+        ++entry.rows_read;
+        const int row = records_done + 1;
+        bool batchable = false, failed = false;
         try {
-            target.append_record(*record);
-            ++entry.rows_inserted;
+            batchable = target.batchable(*record);
         } catch (const tk_exception& e) {
+            // The row's own failure (its column could not be relaxed, say):
+            // the rows before it are settled first.
+            settle();
             if (!is_oracle_error(e) || is_session_lost(e)) throw;
-            // The append converted the record in place; the row is read
-            // again as the source has it.
-            udb_record* again = source.get_item();
-            TK_ASSERT(again != nullptr);
-            handle_row_failure(e, *again, target, entry, records_done + 1);
+            handle_row_failure(e, *record, target, entry, row);
+            failed = true;
+        }
+        if (failed) {
+            // reported above
+        } else if (batchable) {
+            if (mode == k_synchronize) kept.emplace(row, copy_of(*record));
+            if (target.queue_batched(*record, static_cast<uint64_t>(row))) settle();
+        } else {
+            settle();
+            append_alone(source, *record, target, entry, row);
         }
         source.next();
         ++records_done;
         progress();
     }
+    settle();
+}
+
+void tolvane_convertor::settle_batch(const ora_batch_outcome& outcome, ora_table& target,
+                                     std::map<uint64_t, std::unique_ptr<udb_record>>& kept,
+                                     conversion_entry_report& entry)
+{
+    entry.rows_inserted += static_cast<int64_t>(outcome.committed);
+    for (const ora_row_failure& f : outcome.failures) {
+        ora_exception e(f.oracle_error, f.text);
+        // Nothing after a lost session reaches Oracle: the run ends as it
+        // does when a single row meets it. No row of the batch is stored.
+        if (is_session_lost(e)) {
+            kept.clear();
+            throw e;
+        }
+        auto it = kept.find(f.row);
+        udb_record none;
+        handle_row_failure(e, it != kept.end() ? *it->second : none, target, entry, static_cast<int>(f.row));
+    }
+    kept.clear();
 }
 
 void tolvane_convertor::handle_row_failure(const tk_exception& e, udb_record& record, udb_recordset& target,

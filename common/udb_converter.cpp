@@ -1,5 +1,7 @@
 #include "udb_converter.h"
 
+#include "tk_exception.h"
+#include "tk_format.h"
 #include "tk_logger.h"
 #include "tk_wstring.h"
 #include "udb_profile.h"
@@ -81,6 +83,25 @@ bool udb_converter::load_profile(const udb_profile& profile)
         mode = parsed;
     }
     read_flag(profile, u"skip indexes", true, skip_idx);
+    std::u16string b = profile.get_value(udb_profile::k_generic, u"batch size");
+    if (!tk_trim(b).empty() && !parse_batch_rows(b, batch_rows))
+        throw tk_exception(tk_format("Invalid batch size in profile: %s (a whole number from 1 to %u)",
+                                     tk_to_ansi(b), k_max_batch_rows),
+                           1);
+    return true;
+}
+
+bool udb_converter::parse_batch_rows(std::u16string_view text, uint32_t& rows)
+{
+    std::u16string t = tk_trim(std::u16string(text));
+    if (t.empty() || t.size() > 6) return false;
+    uint32_t n = 0;
+    for (char16_t c : t) {
+        if (c < u'0' || c > u'9') return false;
+        n = n * 10 + static_cast<uint32_t>(c - u'0');
+    }
+    if (n < 1 || n > k_max_batch_rows) return false;
+    rows = n;
     return true;
 }
 
@@ -105,5 +126,7 @@ bool udb_converter::store_profile(udb_profile& profile) const
     profile.set_value(g, u"skip indexes", skip_idx ? u"1" : u"0");
     profile.set_value(g, u"only definitions", tab_def ? u"1" : u"0");
     profile.set_value(g, u"mode", std::u16string(1, static_cast<char16_t>(u'0' + mode)));
+    // Written only when chosen, so profiles of the default stay as they were.
+    if (batch_rows != k_default_batch_rows) profile.set_value(g, u"batch size", tk_widen_ascii(std::to_string(batch_rows)));
     return true;
 }

@@ -51,6 +51,12 @@ public:
     // A mode as written in a profile or on the command line: one of the
     // digits 1 to 4, blanks around it ignored. False otherwise.
     static bool parse_mode(std::u16string_view text, int& mode);
+    // Rows sent to Oracle in one array: a whole number from 1 to
+    // k_max_batch_rows, blanks around it ignored. False otherwise.
+    static bool parse_batch_rows(std::u16string_view text, uint32_t& rows);
+
+    static constexpr uint32_t k_default_batch_rows = 1000;
+    static constexpr uint32_t k_max_batch_rows = 100000;
 
     int32_t mode = k_overwrite;
     std::u16string current_table;
@@ -63,4 +69,7 @@ public:
     query_map available_queries;
     bool tab_def = false;
     bool skip_idx = false;
+    // Rows per array INSERT; 1 writes row by row (one INSERT and commit per
+    // row).
+    uint32_t batch_rows = k_default_batch_rows;
 };

@@ -548,15 +548,29 @@ incoming default_value(session::impl& s, const column_meta& c) {
     return evaluate(s, *st->query->items[0].e);
 }
 
+std::vector<trigger_meta>& triggers_of(session::impl& s, const table_meta& t) {
+    std::string key = t.owner + "\n" + t.name;
+    auto at = s.memo.triggers.find(key);
+    if (at != s.memo.triggers.end() && s.array_execution) return at->second;
+    // Outside an array the entry is only a place to hold the answer.
+    return s.memo.triggers[key] = s.cat->triggers_of(t.owner, t.name);
+}
+
 void fire_triggers(session::impl& s, const table_meta& t, std::vector<incoming>& row) {
-    for (const auto& tr : s.cat->triggers_of(t.owner, t.name)) {
+    for (auto& tr : triggers_of(s, t)) {
         if (tr.event.find("INSERT") == std::string::npos) continue;
-        trigger_action a;
-        if (!compile_trigger(s, t.owner, t.name, tr.when_clause, tr.body, a))
-            throw make_error(4098, {t.owner, tr.name});
+        std::shared_ptr<const trigger_action>& compiled = s.memo.actions[t.owner + "\n" + tr.name];
+        if (!compiled || !s.array_execution) {
+            auto fresh = std::make_shared<trigger_action>();
+            if (!compile_trigger(s, t.owner, t.name, tr.when_clause, tr.body, *fresh))
+                throw make_error(4098, {t.owner, tr.name});
+            compiled = std::move(fresh);
+        }
+        const trigger_action& a = *compiled;
         if (!tr.valid) {
             sql_stmt u(s.st->db(), "UPDATE oraemu_triggers SET valid=1 WHERE owner=? AND trigger_name=?");
             u.bind(1, t.owner).bind(2, tr.name).run();
+            tr.valid = true;
         }
         if (tr.type.rfind("BEFORE", 0) != 0) continue;
         if (a.has_when) {

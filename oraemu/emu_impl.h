@@ -8,6 +8,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -22,6 +23,8 @@ struct detachable {
     virtual ~detachable() = default;
     virtual void detach() = 0;
 };
+
+struct trigger_action;
 
 struct session::impl {
     std::string service, user, host;
@@ -69,6 +72,18 @@ struct session::impl {
     void count(rt_kind k);
     bool array_execution = false;  // see session::set_array_execution
     bool array_counted = false;
+    // The statement of the array in progress, parsed by its first row.
+    std::string array_sql;
+    std::shared_ptr<const statement> array_stmt;
+    // What the rows of one array execution look up alike: nothing they do
+    // changes the dictionary or the faults, so the first row's answers
+    // serve the others. Empty outside an array.
+    struct array_memo {
+        std::map<std::string, table_meta> tables;  // "OWNER\nNAME"
+        std::map<std::string, std::optional<std::pair<int64_t, int>>> faults;  // "KIND\nTARGET"
+        std::map<std::string, std::vector<trigger_meta>> triggers;  // "OWNER\nTABLE"
+        std::map<std::string, std::shared_ptr<const trigger_action>> actions;  // "OWNER\nTRIGGER", compiled
+    } memo;
 
     // Statement handlers (emu_dml.cpp, emu_ddl.cpp).
     exec_result run_insert(const statement& s);

@@ -83,7 +83,7 @@ int run_stats(const std::vector<std::string>& a) {
     std::cout << "execute\t" << c.execute << "\nfetch\t" << c.fetch << "\nlob_read\t" << c.lob_read
               << "\nlob_write\t" << c.lob_write << "\nlob_length\t" << c.lob_length << "\ncommit\t" << c.commit
               << "\nrollback\t" << c.rollback << "\nlogon\t" << c.logon << "\nother\t" << c.other << "\ntotal\t"
-              << c.total() << "\n";
+              << c.total() << "\ntransactions\t" << c.transactions << "\n";
     return 0;
 }
 

@@ -303,6 +303,8 @@ void OCIStmt::reset_results()
     row_count = 0;
     rows_fetched = 0;
     batch_errors.clear();
+    prefetched.clear();
+    cursor_done = false;
 }
 
 void OCIStmt::set_columns(const std::vector<emu::column_info>& cols)

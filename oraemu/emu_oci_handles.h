@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <memory>
 #include <optional>
@@ -209,6 +210,11 @@ struct OCIStmt : emu_oci::emu_handle {
     uint64_t row_count = 0;   // rows processed (DML) or fetched so far (query)
     ub4 rows_fetched = 0;     // rows delivered by the last call
     ub4 prefetch_rows = 1;
+    // Rows a network call brought along beyond those asked for (as many as
+    // OCI_ATTR_PREFETCH_ROWS says), handed out by later fetches without a
+    // round trip; cursor_done once a call came back short.
+    std::deque<std::vector<emu::value>> prefetched;
+    bool cursor_done = false;
     std::vector<emu_oci::row_error> batch_errors;
 
     void reset_results();

@@ -232,18 +232,42 @@ sword put_row(OCIStmt* s, OCIError* err, const std::vector<emu::value>& row, ub4
     return OCI_SUCCESS;
 }
 
-// Fetches up to `nrows` rows into the defines.
+// One network call of a query: reads up to `want` rows, or the prefetch
+// count if that is more, into the statement's row buffer.
+void read_ahead(OCIStmt* s, ub4 want)
+{
+    ub4 n = std::max(want, s->prefetch_rows);
+    while (n-- > 0) {
+        std::vector<emu::value> row;
+        if (!s->rows || !s->rows->fetch(row)) {
+            s->cursor_done = true;
+            return;
+        }
+        s->prefetched.push_back(std::move(row));
+    }
+}
+
+// True when `nrows` rows can be handed out without asking the server.
+bool fetch_is_local(const OCIStmt* s, ub4 nrows)
+{
+    return s->exhausted || s->cursor_done || s->prefetched.size() >= nrows;
+}
+
+// Fetches up to `nrows` rows into the defines. The caller has counted the
+// round trip if the buffer does not hold them (fetch_is_local).
 sword fetch_rows(OCIStmt* s, OCIError* err, ub4 nrows)
 {
     s->rows_fetched = 0;
     bool truncated = false;
+    if (!fetch_is_local(s, nrows)) read_ahead(s, nrows - static_cast<ub4>(s->prefetched.size()));
     for (ub4 r = 0; r < nrows; ++r) {
-        std::vector<emu::value> row;
-        if (s->exhausted || !s->rows || !s->rows->fetch(row)) {
+        if (s->exhausted || s->prefetched.empty()) {
             s->exhausted = true;
             fail(err, 1403);
             return OCI_NO_DATA;
         }
+        std::vector<emu::value> row = std::move(s->prefetched.front());
+        s->prefetched.pop_front();
         ++s->rows_fetched;
         ++s->row_count;
         sword rc = put_row(s, err, row, r, truncated);
@@ -328,6 +352,12 @@ sword execute_query(OCISvcCtx* svc, OCIStmt* s, OCIError* err, ub4 iters, bool c
     return fetch_rows(s, err, iters);
 }
 
+// Errors that end the session rather than a statement.
+bool connection_error(int code)
+{
+    return code == 3113 || code == 3114 || code == 3135;
+}
+
 sword execute_dml(OCISvcCtx* svc, OCIStmt* s, OCIError* err, ub4 iters, ub4 rowoff, ub4 mode)
 {
     if (iters == 0) return fail(err, 24333);
@@ -354,8 +384,10 @@ sword execute_dml(OCISvcCtx* svc, OCIStmt* s, OCIError* err, ub4 iters, ub4 rowo
             deliver_returning(s, i, r, outputs);
         } catch (const emu::ora_error& e) {
             // Rows done before a failing one stay in the transaction, as
-            // with a server; batch mode records the row and goes on.
-            if (!(mode & OCI_BATCH_ERRORS)) return fail(err, e);
+            // with a server; batch mode records the row and goes on. A
+            // lost connection is no row's error: the whole call fails and
+            // nothing of the array is committed.
+            if (!(mode & OCI_BATCH_ERRORS) || connection_error(e.code)) return fail(err, e);
             s->batch_errors.push_back(row_error{i, diag{e.code, e.text}});
         }
     }
@@ -588,7 +620,7 @@ sword OCIStmtFetch2(OCIStmt* stmtp, OCIError* errhp, ub4 nrows, ub2 orientation,
     OCISvcCtx* svc = as<OCISvcCtx>(s->exec_svc, OCI_HTYPE_SVCCTX);
     if (svc == nullptr || !svc->session) return fail(err, 3114);
     return guarded(err, [&]() -> sword {
-        if (!s->exhausted) svc->session->count_round_trip(emu::rt_kind::fetch);
+        if (!fetch_is_local(s, nrows)) svc->session->count_round_trip(emu::rt_kind::fetch);
         return fetch_rows(s, err, nrows);
     });
 }

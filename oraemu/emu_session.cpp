@@ -118,6 +118,9 @@ void session::count_round_trip(rt_kind k) { p_->count(k); }
 void session::set_array_execution(bool on) {
     p_->array_execution = on;
     p_->array_counted = false;
+    p_->array_sql.clear();
+    p_->array_stmt.reset();
+    p_->memo = impl::array_memo{};
 }
 
 // ---- transactions ---------------------------------------------------------------
@@ -132,6 +135,8 @@ void session::impl::begin() {
 
 void session::impl::commit() {
     if (in_tx) {
+        ++rt.transactions;
+        ++unflushed.transactions;
         flush_counters();
         st->exec("COMMIT");
         in_tx = false;
@@ -178,7 +183,8 @@ void session::impl::flush_counters() {
         {"execute", unflushed.execute},     {"fetch", unflushed.fetch},   {"lob_read", unflushed.lob_read},
         {"lob_write", unflushed.lob_write}, {"lob_length", unflushed.lob_length},
         {"commit", unflushed.commit},       {"rollback", unflushed.rollback},
-        {"logon", unflushed.logon},         {"other", unflushed.other}};
+        {"logon", unflushed.logon},         {"other", unflushed.other},
+        {"transactions", unflushed.transactions}};
     for (const auto& [kind, n] : rows) {
         if (!n) continue;
         sql_stmt q(st->db(),
@@ -204,11 +210,19 @@ void session::rollback() {
 // ---- faults and logging ---------------------------------------------------------
 
 bool session::impl::fault(const std::string& kind, const std::string& target, int64_t* n, int* code) {
-    sql_stmt q(st->db(), "SELECT n, code FROM oraemu_faults WHERE kind=? AND (target=? OR target='') LIMIT 1");
-    q.bind(1, kind).bind(2, target);
-    if (!q.step()) return false;
-    if (n) *n = q.int64(0);
-    if (code) *code = static_cast<int>(q.int64(1));
+    std::optional<std::pair<int64_t, int>> found;
+    auto memo_at = array_execution ? memo.faults.find(kind + "\n" + target) : memo.faults.end();
+    if (memo_at != memo.faults.end()) {
+        found = memo_at->second;
+    } else {
+        sql_stmt q(st->db(), "SELECT n, code FROM oraemu_faults WHERE kind=? AND (target=? OR target='') LIMIT 1");
+        q.bind(1, kind).bind(2, target);
+        if (q.step()) found = std::make_pair(q.int64(0), static_cast<int>(q.int64(1)));
+        if (array_execution) memo.faults.emplace(kind + "\n" + target, found);
+    }
+    if (!found) return false;
+    if (n) *n = found->first;
+    if (code) *code = found->second;
     return true;
 }
 
@@ -228,8 +242,14 @@ void session::impl::log_statement(const std::string& sql, const std::string& out
 // ---- statements -----------------------------------------------------------------
 
 table_meta session::impl::need_table(const std::string& owner, const std::string& name) {
+    std::string key = schema_of(owner) + "\n" + name;
+    if (array_execution) {
+        auto at = memo.tables.find(key);
+        if (at != memo.tables.end()) return at->second;
+    }
     auto t = cat->table(schema_of(owner), name);
     if (!t) throw make_error(942);
+    if (array_execution) memo.tables.emplace(key, *t);
     return *t;
 }
 
@@ -241,10 +261,11 @@ template <class F>
 exec_result atomically(session::impl& s, F fn) {
     const bool opened_here = !s.in_tx;
     s.begin();
-    s.st->exec("SAVEPOINT oraemu_stmt");
+    // Pooled statements: a savepoint per statement costs no parse.
+    sql_stmt(s.st->db(), "SAVEPOINT oraemu_stmt").run();
     try {
         exec_result r = fn();
-        s.st->exec("RELEASE oraemu_stmt");
+        sql_stmt(s.st->db(), "RELEASE oraemu_stmt").run();
         return r;
     } catch (...) {
         if (opened_here) {
@@ -276,6 +297,9 @@ exec_result session::execute(const std::string& sql, const std::vector<bind_valu
     if (s.fault("connection_lost", "", &after) && s.statements >= after) {
         s.lost = true;
         s.log_statement(sql, "ORA-03113", 0);
+        // The server ends the dead session's transaction at once, so its
+        // uncommitted rows vanish and its locks free other sessions.
+        s.rollback();
         throw make_error(3113);
     }
     ++s.statements;
@@ -308,8 +332,19 @@ void session::impl::alter_session(const std::string& parameter, const std::strin
 
 namespace {
 
+// The parsed statement; the rows of an array share the parse of the first.
+std::shared_ptr<const statement> parsed(session::impl& s, const std::string& sql) {
+    if (s.array_execution && s.array_stmt && s.array_sql == sql) return s.array_stmt;
+    std::shared_ptr<const statement> st = parse_statement(sql, s.ident_limit);
+    if (s.array_execution) {
+        s.array_sql = sql;
+        s.array_stmt = st;
+    }
+    return st;
+}
+
 exec_result dispatch(session::impl& s, const std::string& sql, bool commit_on_success) {
-    auto st = parse_statement(sql, s.ident_limit);
+    std::shared_ptr<const statement> st = parsed(s, sql);
     exec_result r;
     switch (st->k) {
     case statement::select: {
@@ -490,6 +525,7 @@ rt_counters service_round_trips(const std::string& service) {
         else if (k == "commit") c.commit = n;
         else if (k == "rollback") c.rollback = n;
         else if (k == "logon") c.logon = n;
+        else if (k == "transactions") c.transactions = n;
         else c.other += n;
     }
     return c;

@@ -161,6 +161,10 @@ enum class rt_kind { execute, fetch, lob_read, lob_write, lob_length, commit, ro
 struct rt_counters {
     uint64_t execute = 0, fetch = 0, lob_read = 0, lob_write = 0, lob_length = 0,
              commit = 0, rollback = 0, logon = 0, other = 0;
+    // Transactions that ended in a commit, however the commit travelled
+    // (its own call, OCI_COMMIT_ON_SUCCESS, DDL): not a round trip kind,
+    // so total() leaves it out.
+    uint64_t transactions = 0;
     uint64_t total() const {
         return execute + fetch + lob_read + lob_write + lob_length + commit + rollback + logon + other;
     }
@@ -231,7 +235,8 @@ public:
     void count_round_trip(rt_kind k);
     // Array DML sends all its rows, and the commit of OCI_COMMIT_ON_SUCCESS,
     // in one network call: while on, only the first execute counts and
-    // commits are free. Turned off by the caller when the array is done.
+    // commits are free, and the statement text is parsed once for all
+    // rows. Turned off by the caller when the array is done.
     void set_array_execution(bool on);
     // This session's round trips since logon.
     const rt_counters& round_trips() const;

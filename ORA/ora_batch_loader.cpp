@@ -1,0 +1,559 @@
+#include "ora_batch_loader.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "ora_exception.h"
+#include "ora_type_map.h"
+#include "tk_logger.h"
+#include "tk_wstring.h"
+#include "udb_field.h"
+#include "udb_record.h"
+
+namespace {
+
+// How a column's values travel.
+enum class bind_form {
+    number,     // SQLT_VNU, 22 bytes per row
+    date,       // SQLT_DAT, 7 bytes per row
+    timestamp,  // UTF-16 text "YYYY-MM-DD HH24:MI:SS.FFFFFFF" through TO_TIMESTAMP
+    text,       // UTF-16 text
+    binary      // bytes
+};
+
+bool is_number_kind(ole_vartype vt)
+{
+    switch (vt) {
+    case VT_BOOL: case VT_I1: case VT_UI1: case VT_I2: case VT_UI2: case VT_I4: case VT_UI4:
+    case VT_INT: case VT_UINT: case VT_I8: case VT_UI8: case VT_R4: case VT_R8: case VT_CY:
+    case VT_DECIMAL:
+        return true;
+    default: return false;
+    }
+}
+
+bind_form form_of(const ora_batch_column& c)
+{
+    if (is_number_kind(c.vartype)) return bind_form::number;
+    if (c.vartype == VT_DATE) return c.fraction_digits > 0 ? bind_form::timestamp : bind_form::date;
+    if (ole_is_binary_vt(c.vartype)) return bind_form::binary;
+    return bind_form::text;
+}
+
+size_t fixed_stride(bind_form f)
+{
+    return f == bind_form::number ? sizeof(ora_vnu) : f == bind_form::date ? 7 : 0;
+}
+
+std::u16string quoted(const std::u16string& name)
+{
+    return u"\"" + name + u"\"";
+}
+
+}  // namespace
+
+// One column's values for the rows of a batch. Fixed forms keep `stride`
+// bytes per row in `fixed`; variable forms keep every row's bytes one after
+// the other in `arena`, with `offset` and `length` per row.
+struct ora_batch_loader::column_buffer {
+    bind_form form = bind_form::text;
+    size_t stride = 0;
+    std::vector<unsigned char> fixed;
+    std::vector<unsigned char> arena;
+    std::vector<size_t> offset;
+    std::vector<ub4> length;
+    std::vector<sb2> ind;
+    OCIBind* bind = nullptr;
+
+    size_t count() const { return ind.size(); }
+
+    void push_null()
+    {
+        ind.push_back(OCI_IND_NULL);
+        if (stride != 0) {
+            fixed.resize(fixed.size() + stride);
+        } else {
+            offset.push_back(arena.size());
+            length.push_back(0);
+        }
+    }
+    unsigned char* push_fixed()
+    {
+        ind.push_back(0);
+        fixed.resize(fixed.size() + stride);
+        return fixed.data() + fixed.size() - stride;
+    }
+    void push_bytes(const void* data, size_t n)
+    {
+        ind.push_back(n == 0 ? OCI_IND_NULL : 0);
+        offset.push_back(arena.size());
+        length.push_back(static_cast<ub4>(n));
+        const auto* p = static_cast<const unsigned char*>(data);
+        arena.insert(arena.end(), p, p + n);
+    }
+    void push_text(std::u16string_view text) { push_bytes(text.data(), text.size() * 2); }
+    // Drops the rows from position n on (a row that failed half-way).
+    void truncate(size_t n)
+    {
+        if (n >= count()) return;
+        ind.resize(n);
+        if (stride != 0) {
+            fixed.resize(n * stride);
+        } else {
+            arena.resize(offset[n]);
+            offset.resize(n);
+            length.resize(n);
+        }
+    }
+    void clear()
+    {
+        fixed.clear();
+        arena.clear();
+        offset.clear();
+        length.clear();
+        ind.clear();
+    }
+    size_t longest() const
+    {
+        ub4 m = 1;
+        for (ub4 l : length) m = std::max(m, l);
+        return m;
+    }
+};
+
+namespace {
+
+void put_date(unsigned char out[7], const ole_systemtime& t)
+{
+    out[0] = static_cast<unsigned char>(t.year / 100 + 100);
+    out[1] = static_cast<unsigned char>(t.year % 100 + 100);
+    out[2] = static_cast<unsigned char>(t.month);
+    out[3] = static_cast<unsigned char>(t.day);
+    out[4] = static_cast<unsigned char>(t.hour + 1);
+    out[5] = static_cast<unsigned char>(t.minute + 1);
+    out[6] = static_cast<unsigned char>(t.second + 1);
+}
+
+// "YYYY-MM-DD HH24:MI:SS.FFFFFFF": whole seconds from the calendar record,
+// the 100-ns fraction beside it.
+std::u16string timestamp_text(const ole_variant& v)
+{
+    const ole_systemtime& t = v.as_date();
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%04u-%02u-%02u %02u:%02u:%02u.%07u", unsigned{t.year},
+                  unsigned{t.month}, unsigned{t.day}, unsigned{t.hour}, unsigned{t.minute},
+                  unsigned{t.second}, unsigned{v.date_fraction()});
+    return tk_from_utf8(buf);
+}
+
+// The bytes a text stands for in a binary column, as the row path writes
+// them: a GUID's 16 bytes in memory order, or "0x" hexadecimal digits. An
+// empty text is NULL. False for any other text.
+bool text_bytes(const ole_variant& v, std::vector<uint8_t>& out)
+{
+    const std::u16string& text = v.as_wstring();
+    out.clear();
+    if (text.empty()) return true;
+    std::u16string hex = ora_guid_hex(text);
+    if (!hex.empty()) {
+        auto digit = [](char16_t c) { return c <= u'9' ? c - u'0' : (c | 0x20) - u'a' + 10; };
+        for (size_t i = 0; i + 1 < hex.size(); i += 2)
+            out.push_back(static_cast<uint8_t>(digit(hex[i]) * 16 + digit(hex[i + 1])));
+        return true;
+    }
+    std::span<const uint8_t> bytes = ora_value_bytes(v, out);
+    if (bytes.empty()) return false;
+    if (bytes.data() != out.data()) out.assign(bytes.begin(), bytes.end());
+    return true;
+}
+
+}  // namespace
+
+ora_batch_loader::ora_batch_loader(const ora_oci_api& oci, OCIEnv* env, OCISvcCtx* svc,
+                                   OCIError* err, std::u16string table,
+                                   std::vector<ora_batch_column> columns,
+                                   std::vector<size_t> field_of_column, size_t batch_rows,
+                                   size_t byte_budget)
+    : oci_(oci), env_(env), svc_(svc), err_(err), table_(std::move(table)),
+      columns_(std::move(columns)), field_of_column_(std::move(field_of_column)),
+      batch_rows_(std::max<size_t>(batch_rows, 1)), byte_budget_(byte_budget)
+{
+    tk_trace(2, "ora_batch_loader::ctor(%s, %d)", tk_to_utf8(table_).c_str(),
+             static_cast<int>(batch_rows_));
+    TK_ASSERT(field_of_column_.size() == columns_.size());
+    for (const ora_batch_column& c : columns_) {
+        auto b = std::make_unique<column_buffer>();
+        b->form = form_of(c);
+        b->stride = fixed_stride(b->form);
+        buffers_.push_back(std::move(b));
+    }
+    prepare();
+}
+
+ora_batch_loader::~ora_batch_loader()
+{
+    if (stmt_ != nullptr) oci_.OCIHandleFree(stmt_, OCI_HTYPE_STMT);
+}
+
+void ora_batch_loader::prepare()
+{
+    std::u16string names, values;
+    for (size_t i = 0; i < columns_.size(); ++i) {
+        if (i != 0) {
+            names += u", ";
+            values += u", ";
+        }
+        names += quoted(columns_[i].name);
+        std::u16string ph = u":" + tk_from_utf8(std::to_string(i + 1));
+        if (buffers_[i]->form == bind_form::timestamp)
+            values += u"TO_TIMESTAMP(" + ph + u", 'YYYY-MM-DD HH24:MI:SS.FF7')";
+        else
+            values += ph;
+    }
+    sql_ = u"INSERT INTO " + quoted(table_) + u" (" + names + u") VALUES (" + values + u")";
+    returns_rowids_ = std::any_of(columns_.begin(), columns_.end(),
+                                  [](const ora_batch_column& c) { return c.is_lob(); });
+    if (returns_rowids_) sql_ += u" RETURNING ROWID INTO :rid";
+    empty_lobs_.assign(columns_.size(), {});
+    tk_trace(3, "Run SQL query: %s\n", tk_to_utf8(sql_).c_str());
+    ora_check(oci_, err_,
+              oci_.OCIHandleAlloc(env_, reinterpret_cast<void**>(&stmt_), OCI_HTYPE_STMT, 0,
+                                  nullptr));
+    ora_check(oci_, err_,
+              oci_.OCIStmtPrepare(stmt_, err_, reinterpret_cast<const OraText*>(sql_.data()),
+                                  static_cast<ub4>(sql_.size() * 2), OCI_NTV_SYNTAX,
+                                  OCI_DEFAULT));
+}
+
+bool ora_batch_loader::bindable(const udb_record& record) const
+{
+    for (size_t i = 0; i < columns_.size(); ++i)
+        if (!bindable(i, record[field_of_column_[i]])) return false;
+    return true;
+}
+
+bool ora_batch_loader::bindable(size_t i, const ole_variant& v) const
+{
+    if (v.is_empty_or_null()) return true;
+    const ora_batch_column& c = columns_[i];
+    switch (buffers_[i]->form) {
+    case bind_form::number: {
+        if (!ora_value_in_range(v)) return true;
+        if (v.get_vt() == VT_BSTR) return false;
+        std::optional<std::string> text = ora_exact_number_text(v);
+        ora_vnu n;
+        return text && ora_number_encode(*text, n);
+    }
+    case bind_form::date:
+    case bind_form::timestamp: return v.get_vt() == VT_DATE;
+    case bind_form::binary: {
+        if (v.get_vt() == VT_BSTR) {
+            std::vector<uint8_t> scratch;
+            return text_bytes(v, scratch);
+        }
+        if (!v.is_binary()) return false;
+        const uint8_t* bytes = nullptr;
+        size_t n = v.get_bytes(&bytes);
+        return n <= max_value_bytes && (n != 0 || !c.is_lob() || !c.not_null);
+    }
+    case bind_form::text: {
+        if (v.get_vt() != VT_BSTR) return false;
+        size_t n = v.as_wstring().size() * 2;
+        return n <= max_value_bytes && (n != 0 || !c.is_lob() || !c.not_null);
+    }
+    }
+    return false;
+}
+
+bool ora_batch_loader::add(const udb_record& record, uint64_t row_number)
+{
+    for (size_t i = 0; i < columns_.size(); ++i) convert(i, record);
+    rows_.push_back(row_number);
+    return rows_.size() >= batch_rows_ || variable_bytes_ >= byte_budget_;
+}
+
+void ora_batch_loader::convert(size_t i, const udb_record& record)
+{
+    const ora_batch_column& c = columns_[i];
+    column_buffer& b = *buffers_[i];
+    const ole_variant& v = record[field_of_column_[i]];
+    if (v.is_empty_or_null()) return b.push_null();
+    switch (b.form) {
+    case bind_form::number: {
+        // A number Oracle cannot hold never reaches it: a NOT NULL column
+        // takes its default, any other NULL.
+        bool in_range = ora_value_in_range(v);
+        std::optional<std::string> text =
+            in_range ? ora_exact_number_text(v)
+                     : (c.not_null && !c.out_of_range_default.empty()
+                            ? std::optional<std::string>(c.out_of_range_default)
+                            : std::nullopt);
+        ora_vnu n;
+        if (!text || !ora_number_encode(*text, n)) return b.push_null();
+        std::memcpy(b.push_fixed(), n.data(), n.size());
+        return;
+    }
+    case bind_form::date:
+        TK_ASSERT(v.get_vt() == VT_DATE);
+        put_date(b.push_fixed(), v.as_date());
+        return;
+    case bind_form::timestamp:
+        TK_ASSERT(v.get_vt() == VT_DATE);
+        b.push_text(timestamp_text(v));
+        break;
+    case bind_form::binary: {
+        if (v.get_vt() == VT_BSTR) {
+            std::vector<uint8_t> scratch;
+            TK_ASSERT(text_bytes(v, scratch));
+            b.push_bytes(scratch.data(), scratch.size());
+            break;
+        }
+        TK_ASSERT(v.is_binary());
+        const uint8_t* bytes = nullptr;
+        size_t n = v.get_bytes(&bytes);
+        b.push_bytes(bytes, n);
+        break;
+    }
+    case bind_form::text:
+        TK_ASSERT(v.get_vt() == VT_BSTR);
+        b.push_text(v.as_wstring());
+        break;
+    }
+    variable_bytes_ += b.length.back();
+    // An empty LOB value travels as NULL and is made an empty LOB after.
+    if (c.is_lob() && b.length.back() == 0) empty_lobs_[i].push_back(static_cast<ub4>(b.count() - 1));
+}
+
+void ora_batch_loader::bind_all()
+{
+    if (returns_rowids_) {
+        rowids_.assign(rows_.size() * rowid_units, u'\0');
+        rowid_lengths_.assign(rows_.size(), 0);
+        std::u16string ph = u":rid";
+        OCIBind* bind = nullptr;
+        ora_check(oci_, err_,
+                  oci_.OCIBindByName(stmt_, &bind, err_, reinterpret_cast<const OraText*>(ph.data()),
+                                     static_cast<sb4>(ph.size() * 2), nullptr,
+                                     static_cast<sb4>(rowid_units * 2), SQLT_STR, nullptr, nullptr,
+                                     nullptr, 0, nullptr, OCI_DATA_AT_EXEC));
+        ora_check(oci_, err_, oci_.OCIBindDynamic(bind, err_, this, &rowid_in, this, &rowid_out));
+    }
+    for (size_t i = 0; i < columns_.size(); ++i) {
+        column_buffer& b = *buffers_[i];
+        const ora_batch_column& c = columns_[i];
+        std::u16string ph = u":" + tk_from_utf8(std::to_string(i + 1));
+        const auto* name = reinterpret_cast<const OraText*>(ph.data());
+        const sb4 name_len = static_cast<sb4>(ph.size() * 2);
+        if (b.stride != 0) {
+            ub2 dty = b.form == bind_form::number ? SQLT_VNU : SQLT_DAT;
+            ora_check(oci_, err_,
+                      oci_.OCIBindByName(stmt_, &b.bind, err_, name, name_len, b.fixed.data(),
+                                         static_cast<sb4>(b.stride), dty, b.ind.data(), nullptr,
+                                         nullptr, 0, nullptr, OCI_DEFAULT));
+            continue;
+        }
+        ub2 dty = b.form == bind_form::binary ? (c.is_lob() ? SQLT_LBI : SQLT_BIN)
+                                              : (c.is_lob() && b.form == bind_form::text ? SQLT_LNG
+                                                                                          : SQLT_CHR);
+        ora_check(oci_, err_,
+                  oci_.OCIBindByName(stmt_, &b.bind, err_, name, name_len, nullptr,
+                                     static_cast<sb4>(b.longest()), dty, nullptr, nullptr,
+                                     nullptr, 0, nullptr, OCI_DATA_AT_EXEC));
+        ora_check(oci_, err_, oci_.OCIBindDynamic(b.bind, err_, &b, &in_bind, nullptr, nullptr));
+        // National text columns: the text must not pass through the
+        // database character set on its way in.
+        if (b.form == bind_form::text && c.national) {
+            ub1 form = SQLCS_NCHAR;
+            ora_check(oci_, err_,
+                      oci_.OCIAttrSet(b.bind, OCI_HTYPE_BIND, &form, 0, OCI_ATTR_CHARSET_FORM,
+                                      err_));
+        }
+    }
+}
+
+int32_t ora_batch_loader::in_bind(void* ctx, OCIBind*, ub4 iter, ub4, void** buf, ub4* len,
+                                  ub1* piece, void** ind)
+{
+    auto* b = static_cast<column_buffer*>(ctx);
+    if (iter >= b->count()) return OCI_ERROR;
+    *buf = b->arena.data() + b->offset[iter];
+    *len = b->length[iter];
+    *piece = OCI_ONE_PIECE;
+    *ind = &b->ind[iter];
+    return OCI_CONTINUE;
+}
+
+int32_t ora_batch_loader::rowid_in(void*, OCIBind*, ub4, ub4, void** buf, ub4* len, ub1* piece,
+                                   void** ind)
+{
+    *buf = nullptr;
+    *len = 0;
+    *piece = OCI_ONE_PIECE;
+    *ind = nullptr;
+    return OCI_CONTINUE;
+}
+
+int32_t ora_batch_loader::rowid_out(void* ctx, OCIBind*, ub4 iter, ub4, void** buf, ub4** len,
+                                    ub1* piece, void** ind, ub2** rcode)
+{
+    auto* self = static_cast<ora_batch_loader*>(ctx);
+    if (iter >= self->rowid_lengths_.size()) return OCI_ERROR;
+    *buf = self->rowids_.data() + iter * rowid_units;
+    self->rowid_lengths_[iter] = static_cast<ub4>(rowid_units * 2);
+    *len = &self->rowid_lengths_[iter];
+    *piece = OCI_ONE_PIECE;
+    *ind = nullptr;
+    *rcode = nullptr;
+    return OCI_CONTINUE;
+}
+
+bool ora_batch_loader::has_empty_lobs() const
+{
+    return std::any_of(empty_lobs_.begin(), empty_lobs_.end(),
+                       [](const std::vector<ub4>& rows) { return !rows.empty(); });
+}
+
+// One array UPDATE per LOB column that had empty values, over the ROWIDs of
+// those rows that went in; the last one commits the batch.
+void ora_batch_loader::fill_empty_lobs(const ora_batch_outcome& outcome)
+{
+    std::vector<bool> failed(rows_.size(), false);
+    for (const ora_row_failure& f : outcome.failures)
+        for (size_t k = 0; k < rows_.size(); ++k)
+            if (rows_[k] == f.row) failed[k] = true;
+    std::vector<size_t> todo;
+    for (size_t i = 0; i < columns_.size(); ++i)
+        if (!empty_lobs_[i].empty()) todo.push_back(i);
+    for (size_t t = 0; t < todo.size(); ++t) {
+        size_t i = todo[t];
+        std::vector<char16_t> ids;
+        for (ub4 k : empty_lobs_[i])
+            if (!failed[k])
+                ids.insert(ids.end(), rowids_.begin() + k * rowid_units, rowids_.begin() + (k + 1) * rowid_units);
+        bool last = t + 1 == todo.size();
+        size_t count = ids.size() / rowid_units;
+        std::u16string text = u"UPDATE " + quoted(table_) + u" SET " + quoted(columns_[i].name) + u" = " +
+                              (buffers_[i]->form == bind_form::binary ? u"EMPTY_BLOB()" : u"EMPTY_CLOB()") +
+                              u" WHERE ROWID = :1";
+        OCIStmt* stmt = nullptr;
+        ora_check(oci_, err_, oci_.OCIHandleAlloc(env_, reinterpret_cast<void**>(&stmt), OCI_HTYPE_STMT, 0, nullptr));
+        struct release {
+            const ora_oci_api& oci;
+            OCIStmt* h;
+            ~release() { oci.OCIHandleFree(h, OCI_HTYPE_STMT); }
+        } guard{oci_, stmt};
+        ora_check(oci_, err_,
+                  oci_.OCIStmtPrepare(stmt, err_, reinterpret_cast<const OraText*>(text.data()),
+                                      static_cast<ub4>(text.size() * 2), OCI_NTV_SYNTAX, OCI_DEFAULT));
+        if (count == 0) {
+            if (last) ora_check(oci_, err_, oci_.OCITransCommit(svc_, err_, OCI_DEFAULT));
+            continue;
+        }
+        OCIBind* bind = nullptr;
+        ora_check(oci_, err_,
+                  oci_.OCIBindByPos(stmt, &bind, err_, 1, ids.data(), static_cast<sb4>(rowid_units * 2), SQLT_STR,
+                                    nullptr, nullptr, nullptr, 0, nullptr, OCI_DEFAULT));
+        ora_check(oci_, err_,
+                  oci_.OCIStmtExecute(svc_, stmt, err_, static_cast<ub4>(count), 0, nullptr, nullptr,
+                                      last ? OCI_COMMIT_ON_SUCCESS : OCI_DEFAULT));
+    }
+}
+
+ora_batch_outcome ora_batch_loader::flush()
+{
+    tk_trace(2, "ora_batch_loader::flush(%d)", static_cast<int>(rows_.size()));
+    ora_batch_outcome outcome;
+    if (rows_.empty()) return outcome;
+    try {
+        outcome = execute();
+    } catch (...) {
+        reset();
+        throw;
+    }
+    reset();
+    return outcome;
+}
+
+ora_batch_outcome ora_batch_loader::execute()
+{
+    ora_batch_outcome outcome;
+    outcome.sent = rows_.size();
+    bind_all();
+    const bool fix_lobs = has_empty_lobs();
+    sword rc = oci_.OCIStmtExecute(svc_, stmt_, err_, static_cast<ub4>(rows_.size()), 0, nullptr,
+                                   nullptr, OCI_BATCH_ERRORS | (fix_lobs ? 0 : OCI_COMMIT_ON_SUCCESS));
+    if (rc == OCI_ERROR) {
+        // The call failed as a whole: nothing of it is stored.
+        int32_t code = 0;
+        std::u16string text;
+        ora_read_error(oci_, err_, OCI_HTYPE_ERROR, 1, code, text);
+        tk_trace(3, "Batch of %d rows failed: %s", static_cast<int>(rows_.size()),
+                 tk_to_utf8(text).c_str());
+        outcome.whole_batch_failed = true;
+        for (uint64_t row : rows_) outcome.failures.push_back({row, code, text});
+        return outcome;
+    }
+    ora_check(oci_, err_, rc);
+    collect_row_errors(outcome);
+    std::sort(outcome.failures.begin(), outcome.failures.end(),
+              [](const ora_row_failure& a, const ora_row_failure& b) { return a.row < b.row; });
+    if (fix_lobs) {
+        try {
+            fill_empty_lobs(outcome);
+        } catch (const ora_exception& e) {
+            // Nothing of the batch is committed: the whole batch failed.
+            oci_.OCITransRollback(svc_, err_, OCI_DEFAULT);
+            tk_trace(3, "Batch of %d rows failed: %s", static_cast<int>(rows_.size()), e.message.c_str());
+            ora_batch_outcome lost;
+            lost.sent = rows_.size();
+            lost.whole_batch_failed = true;
+            for (uint64_t row : rows_)
+                lost.failures.push_back({row, e.oracle_error(), tk_from_ansi(e.message)});
+            return lost;
+        }
+    }
+    outcome.committed = outcome.sent - outcome.failures.size();
+    return outcome;
+}
+
+void ora_batch_loader::collect_row_errors(ora_batch_outcome& outcome)
+{
+    ub4 errors = 0;
+    ora_check(oci_, err_,
+              oci_.OCIAttrGet(stmt_, OCI_HTYPE_STMT, &errors, nullptr, OCI_ATTR_NUM_DML_ERRORS,
+                              err_));
+    if (errors == 0) return;
+    OCIError* row_err = nullptr;
+    ora_check(oci_, err_,
+              oci_.OCIHandleAlloc(env_, reinterpret_cast<void**>(&row_err), OCI_HTYPE_ERROR, 0,
+                                  nullptr));
+    struct release {
+        const ora_oci_api& oci;
+        OCIError* h;
+        ~release() { oci.OCIHandleFree(h, OCI_HTYPE_ERROR); }
+    } guard{oci_, row_err};
+    for (ub4 k = 0; k < errors; ++k) {
+        ora_check(oci_, err_,
+                  oci_.OCIParamGet(err_, OCI_HTYPE_ERROR, err_, reinterpret_cast<void**>(&row_err),
+                                   k));
+        ub4 offset = 0;
+        ora_check(oci_, err_,
+                  oci_.OCIAttrGet(row_err, OCI_HTYPE_ERROR, &offset, nullptr,
+                                  OCI_ATTR_DML_ROW_OFFSET, err_));
+        TK_ASSERT(offset < rows_.size());
+        ora_row_failure f;
+        f.row = rows_[offset];
+        ora_read_error(oci_, row_err, OCI_HTYPE_ERROR, 1, f.oracle_error, f.text);
+        outcome.failures.push_back(std::move(f));
+    }
+}
+
+void ora_batch_loader::reset()
+{
+    rows_.clear();
+    for (auto& e : empty_lobs_) e.clear();
+    for (auto& b : buffers_) b->clear();
+    variable_bytes_ = 0;
+}
