@@ -384,8 +384,9 @@ void ora_table::update(udb_record& record)
 {
     tk_trace(2, "ora_table::update");
     if (key_index < 0) {
+        // Without a key the row cannot be found: saying nothing would lose it.
         tk_trace(1, "Missing primary/unique key");
-        return;
+        throw tk_exception("The row cannot be updated: the table has no primary or unique key.", 0);
     }
     const udb_index& key = indexes.at(static_cast<size_t>(key_index));
     const std::vector<int> pos = match_columns(record);

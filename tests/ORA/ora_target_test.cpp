@@ -517,6 +517,11 @@ TEST_F(OraTarget, UpdateWritesByKeyAndReportsAMissingRow)
     EXPECT_TRUE(w(back[0][1]) == memo);
     udb_record missing = make_record(s, {ole_variant(2), ole_variant(u"x"), null_value()});
     EXPECT_THROW(t->update(missing), tk_exception);
+
+    // A table without a key cannot find the row to update: never silent.
+    create(u"NOKEY", s, {})->finish_loading();
+    auto nokey = open(u"NOKEY");
+    EXPECT_THROW(nokey->update(changed), tk_exception);
 }
 
 TEST_F(OraTarget, ForeignKeysFromRelationships)
