@@ -165,6 +165,9 @@ void wizard_sample_backend::convert_entry(const std::u16string& name, const std:
                 return;
             }
             if (row_time.count() > 0) std::this_thread::sleep_for(row_time);
+            if (internal_failure_rows.count({name, row}) != 0) {
+                error_handler::instance().handle(tk_mail_assertion(__FILE_NAME__, __LINE__), true);
+            }
             if (failing_rows.count({name, row}) != 0) {
                 ++summary.failed;
                 error_handler::instance().set_context(name, static_cast<int>(row));

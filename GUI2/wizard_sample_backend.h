@@ -30,6 +30,8 @@ public:
     // Rows (table name, 1-based row) whose loading fails with an Oracle
     // unique-key violation.
     std::set<std::pair<std::u16string, int64_t>> failing_rows;
+    // Rows whose loading meets an internal error (a broken invariant).
+    std::set<std::pair<std::u16string, int64_t>> internal_failure_rows;
     // How long one row takes.
     std::chrono::microseconds row_time{0};
     // Failures of the checks, raised as they stand when set.

@@ -133,6 +133,28 @@ TEST_F(run_test, worker_error_abort_ends_the_run)
     EXPECT_EQ(shell->exit_code(), wizard_shell::exit_errors);
 }
 
+// An internal error met on the worker is shown on the window thread, the
+// settings are kept, and then the process ends with 255.
+TEST_F(run_test, internal_error_on_the_worker_is_shown_then_the_process_ends)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    auto thread = [] { return QThread::currentThread() == qApp->thread() ? "window" : "worker"; };
+    auto run = [&] {
+        handler->set_presenter(std::make_unique<wizard_presenter>(
+            [&] { std::fprintf(stderr, "settings kept on the %s thread\n", thread()); }));
+        backend.internal_failure_rows = {{u"Orders", 5}};
+        services.dialogs.push_back([&](QDialog& d) {
+            std::fprintf(stderr, "%s on the %s thread\n", d.metaObject()->className(), thread());
+            return int(QDialog::Accepted);
+        });
+        quick_launch({"Orders"});
+        finished();  // the process ends before the run does
+        std::_Exit(0);
+    };
+    EXPECT_EXIT(run(), ::testing::ExitedWithCode(255),
+                "dlg_error_ex on the window thread.*settings kept on the window thread");
+}
+
 TEST_F(run_test, cancel_during_run_asks_and_stops_between_rows)
 {
     backend.row_time = std::chrono::microseconds(500);
