@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 
 #include "jet_catalog.h"
 #include "jet_error.h"
@@ -50,11 +51,31 @@ int64_t now_ms()
     return static_cast<int64_t>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
 }
 
+// Another thread may hold a lock (the allocator's, a library's) at the
+// moment of fork; the child would then wait for it until the time limit and
+// a sound file would be reported damaged. So the guard runs only in a
+// process of one thread (the agent); the wizard reads without it.
+bool single_threaded()
+{
+    FILE* f = std::fopen("/proc/self/status", "r");
+    if (f == nullptr) return false;
+    char line[256];
+    int threads = 0;
+    while (std::fgets(line, sizeof line, f) != nullptr)
+        if (std::sscanf(line, "Threads: %d", &threads) == 1) break;
+    std::fclose(f);
+    return threads == 1;
+}
+
 }  // namespace
 
 void jet_guard::probe(const jet_file& file)
 {
     if (!enabled) return;
+    if (!single_threaded()) {
+        tk_trace(2, "jet_guard: more than one thread, reading without the guard");
+        return;
+    }
     const uint64_t size = file_size(file);
     const bool all_rows = size <= probe_all_rows_limit;
     const int64_t limit_ms = 30000 + static_cast<int64_t>(size >> 20) * 1000;

@@ -56,13 +56,14 @@ bool split(std::string_view text, decimal_parts& d)
     return true;
 }
 
-// Keeps at most 40 significant digits, rounding half up.
-void round_to_40(decimal_parts& d)
+// Keeps at most `limit` significant digits, rounding half up. A carry out
+// of the first digit leaves the single digit 1.
+void round_to(decimal_parts& d, size_t limit)
 {
-    if (d.digits.size() <= 40) return;
-    bool up = d.digits[40] >= '5';
-    d.digits.resize(40);
-    for (size_t k = 40; up && k-- > 0;) {
+    if (d.digits.size() <= limit) return;
+    bool up = d.digits[limit] >= '5';
+    d.digits.resize(limit);
+    for (size_t k = limit; up && k-- > 0;) {
         if (d.digits[k] == '9') {
             d.digits[k] = '0';
         } else {
@@ -91,8 +92,10 @@ bool ora_number_encode(std::string_view text, ora_vnu& out)
         out[1] = 0x80;
         return true;
     }
-    round_to_40(d);
-    // Base-100 digits need an even power of ten before the first pair.
+    // Base-100 digits need an even power of ten before the first pair; with
+    // an odd one the first pair holds a single digit, so of the 20 pairs a
+    // NUMBER holds only 39 digits are left.
+    round_to(d, d.point % 2 != 0 ? 39 : 40);
     if (d.point % 2 != 0) {
         d.digits.insert(d.digits.begin(), '0');
         ++d.point;

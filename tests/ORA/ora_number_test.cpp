@@ -61,6 +61,11 @@ TEST(ora_number, forty_digits_kept_and_the_rest_rounded)
     EXPECT_EQ(bytes_of(forty + "4"), bytes_of(forty + "0"));
     // A negative number of 20 base-100 digits has no terminator.
     EXPECT_EQ(bytes_of("-" + forty).size(), 21u);
+    // With an odd power of ten the first pair holds one digit: 39 fit.
+    const std::string twos(38, '2');
+    EXPECT_EQ(bytes_of("1" + twos + "45").size(), 21u);  // 41 digits
+    EXPECT_EQ(bytes_of("1" + twos + "45"), bytes_of("1" + twos + "00"));
+    EXPECT_EQ(bytes_of("1" + twos + "50"), bytes_of("1" + twos.substr(1) + "300"));
 }
 
 TEST(ora_number, exact_text_of_each_numeric_kind)
