@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "ora_test_values.h"
 #include "error_handler.h"
 #include "ora_database.h"
 #include "ora_engine.h"
@@ -81,18 +82,6 @@ udb_record make_record(const udb_schema& schema, std::vector<ole_variant> values
         r.push_back(std::make_unique<udb_field>(schema[i].name, static_cast<int32_t>(schema[i].size), values[i],
                                                 false, false));
     return r;
-}
-
-ole_variant date_value(int y, int mo, int d, int h, int mi, int s)
-{
-    ole_systemtime st;
-    st.year = static_cast<uint16_t>(y);
-    st.month = static_cast<uint16_t>(mo);
-    st.day = static_cast<uint16_t>(d);
-    st.hour = static_cast<uint16_t>(h);
-    st.minute = static_cast<uint16_t>(mi);
-    st.second = static_cast<uint16_t>(s);
-    return ole_variant(st);
 }
 
 ole_variant null_value()

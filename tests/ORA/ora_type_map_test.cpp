@@ -6,6 +6,7 @@
 #include <limits>
 #include <string>
 
+#include "ora_test_values.h"
 #include "ole_variant.h"
 #include "ora_engine.h"
 #include "ora_schema_initializer.h"
@@ -32,18 +33,6 @@ t_ftd column(ole_vartype vt, uint32_t size = 0, uint32_t extra = 0, uint8_t frac
     t_ftd f(size, u"C", vt, false, false, ole_variant(), extra);
     f.fraction_digits = fraction;
     return f;
-}
-
-ole_variant date_value(int y, int mo, int d, int h, int mi, int s)
-{
-    ole_systemtime st;
-    st.year = static_cast<uint16_t>(y);
-    st.month = static_cast<uint16_t>(mo);
-    st.day = static_cast<uint16_t>(d);
-    st.hour = static_cast<uint16_t>(h);
-    st.minute = static_cast<uint16_t>(mi);
-    st.second = static_cast<uint16_t>(s);
-    return ole_variant(st);
 }
 
 // Largest literal piece of a text in UTF-8 bytes.
