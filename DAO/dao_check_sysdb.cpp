@@ -39,8 +39,8 @@ bool is_access2_workgroup(const file_head& head)
 {
     if (head.size < 1040) return false;
     static const uint8_t k_old_magic[4] = {0x77, 0x2C, 0x53, 0x20};
-    bool rich = std::memcmp(head.bytes.data() + 1030, "Rich", 4) == 0 && word_at(head, 0) == 1 &&
-                word_at(head, 1038) == 0;
+    bool rich =
+        std::memcmp(head.bytes.data() + 1030, "Rich", 4) == 0 && word_at(head, 0) == 1 && word_at(head, 1038) == 0;
     return rich || std::memcmp(head.bytes.data(), k_old_magic, 4) == 0;
 }
 

@@ -2,8 +2,8 @@
 
 #include "dao_exception.h"
 #include "dao_record.h"
-#include "dao_schema_initializer.h"
 #include "dao_recordset.h"
+#include "dao_schema_initializer.h"
 #include "jet_catalog.h"
 #include "jet_querydef.h"
 #include "jet_recordset.h"
@@ -183,8 +183,7 @@ uint32_t dao_database::count_rows(const std::u16string& sql)
     return static_cast<uint32_t>(value.to_long());
 }
 
-std::unique_ptr<udb_recordset> dao_database::get_query(const std::u16string& name, const std::u16string& text,
-                                                       int mode)
+std::unique_ptr<udb_recordset> dao_database::get_query(const std::u16string& name, const std::u16string& text, int mode)
 {
     tk_trace(2, u"dao_database::get_query(%s, %d)", name, mode);
     std::unique_ptr<jet_querydef> qd = temp_querydef(text);

@@ -46,8 +46,7 @@ public:
     // Null for a linked or system table; an internal error for a name the
     // database does not have at all.
     std::unique_ptr<udb_recordset> get_table(const std::u16string& name, int mode) override;
-    std::unique_ptr<udb_recordset> get_query(const std::u16string& name, const std::u16string& text,
-                                             int mode) override;
+    std::unique_ptr<udb_recordset> get_query(const std::u16string& name, const std::u16string& text, int mode) override;
     bool test_query(const std::u16string& text) override;
 
     // The statement a table is read with: SELECT * FROM [name].

@@ -40,8 +40,8 @@ void strip_marks(std::u16string& text, int16_t dao_type, bool after_equals, uint
 
 }  // namespace
 
-std::u16string dao_default_value::clean_table(std::u16string_view text_in, int16_t dao_type, int32_t size,
-                                              int index, uint32_t& extra)
+std::u16string dao_default_value::clean_table(std::u16string_view text_in, int16_t dao_type, int32_t size, int index,
+                                              uint32_t& extra)
 {
     std::u16string text(text_in);
     bool after_equals = false;

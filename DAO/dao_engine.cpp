@@ -83,8 +83,7 @@ void dao_engine::choose_generation()
     throw tk_exception(k_load_failure, 1);
 }
 
-void dao_engine::set_ugl_info(const std::u16string& file, const std::u16string& user,
-                              const std::u16string& password)
+void dao_engine::set_ugl_info(const std::u16string& file, const std::u16string& user, const std::u16string& password)
 {
     // The password never reaches the trace.
     tk_trace(2, u"dao_engine::set_ugl_info(%s,%s)", file, user);
@@ -113,8 +112,7 @@ void dao_engine::set_anonymous_sys_db()
     }
 }
 
-std::unique_ptr<udb_database> dao_engine::open_db(const std::u16string& path, int mode,
-                                                  const std::u16string& password)
+std::unique_ptr<udb_database> dao_engine::open_db(const std::u16string& path, int mode, const std::u16string& password)
 {
     tk_trace(2, u"dao_engine::open_db(%s, mode=%d)", path, mode);
     TK_ASSERT(key_ != 4 && dbengine_);

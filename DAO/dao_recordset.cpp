@@ -48,9 +48,8 @@ dao_recordset::dao_recordset(const std::u16string& name, std::unique_ptr<jet_rec
     read_eof();
 }
 
-dao_recordset::dao_recordset(const std::u16string& name, const std::u16string& text,
-                             std::unique_ptr<jet_recordset> rs, std::unique_ptr<jet_querydef> querydef,
-                             uint32_t count)
+dao_recordset::dao_recordset(const std::u16string& name, const std::u16string& text, std::unique_ptr<jet_recordset> rs,
+                             std::unique_ptr<jet_querydef> querydef, uint32_t count)
     : udb_recordset(name, text, true), rs_(std::move(rs))
 {
     tk_trace(2, u"dao_recordset::dao_recordset(%s)", name);

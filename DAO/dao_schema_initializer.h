@@ -19,7 +19,7 @@ struct dao_field_def {
     int32_t size = 0;
     bool required = false;
     bool allow_zero_length = true;
-    int32_t attributes = 0;       // 0x10 for a Long AutoNumber
+    int32_t attributes = 0;        // 0x10 for a Long AutoNumber
     std::u16string default_value;  // empty for none
 };
 
@@ -43,10 +43,8 @@ private:
 
 class dao_indexes_initializer {
 public:
-    dao_indexes_initializer(const udb_indexes& indexes, const udb_schema& schema)
-        : indexes_(indexes), schema_(schema)
-    {
-    }
+    dao_indexes_initializer(const udb_indexes& indexes, const udb_schema& schema) : indexes_(indexes), schema_(schema)
+    {}
     // The indexes with names Access accepts and without the columns that
     // cannot be indexed (binary, or text of 256 characters and more).
     udb_indexes initialize() const;

@@ -2,8 +2,8 @@
 
 #include "tk_logger.h"
 #include "tk_wstring.h"
-#include "udb_index.h"
 #include "udb_ftd.h"
+#include "udb_index.h"
 #include "udb_schema.h"
 
 dao_validator::dao_validator() : udb_validator(0)

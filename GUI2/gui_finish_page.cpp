@@ -78,8 +78,7 @@ QString gui_finish_page::result_text(run_verdict verdict, const run_outcome& out
     case run_verdict::failed:
         return QString("The conversion failed: %1\nClick 'Finish' to exit the wizard.")
             .arg(QString::fromLocal8Bit(outcome.failure.c_str()));
-    case run_verdict::nothing_converted:
-        return "No table was converted.\nClick 'Finish' to exit the wizard.";
+    case run_verdict::nothing_converted: return "No table was converted.\nClick 'Finish' to exit the wizard.";
     }
     return QString();
 }

@@ -37,10 +37,9 @@ oracle_settings_page::oracle_settings_page(wizard_backend& backend, QWidget* par
 {
     setTitle("Step 1 of 5");
     setSubTitle("Connect to Oracle server");
-    auto* intro = new QLabel(
-        "If the program has been installed on Oracle server machine, you can leave\n"
-        "'Server' field empty. It is necessary to specify the port only if it differs\n"
-        "from default value 1521.");
+    auto* intro = new QLabel("If the program has been installed on Oracle server machine, you can leave\n"
+                             "'Server' field empty. It is necessary to specify the port only if it differs\n"
+                             "from default value 1521.");
     intro->setTextFormat(Qt::PlainText);
     server_ = make_field("server");
     database_ = make_field("database");

@@ -18,9 +18,8 @@ progress_page::progress_page(wizard_backend& backend, QWidget* parent) : QWizard
     // The finish page has no way back to a run that has ended.
     setCommitPage(true);
     setButtonText(QWizard::CommitButton, "&Next >");
-    auto* intro = new QLabel(
-        "Database conversion is in progress. Please wait until wizard completes\n"
-        "moving your MS Access database to Oracle server.");
+    auto* intro = new QLabel("Database conversion is in progress. Please wait until wizard completes\n"
+                             "moving your MS Access database to Oracle server.");
     intro->setTextFormat(Qt::PlainText);
     status_ = new QLabel;
     status_->setObjectName("status");

@@ -27,9 +27,8 @@ ugl_page::ugl_page(wizard_backend& backend, QWidget* parent) : QWizardPage(paren
 {
     setTitle("Step 2 of 5");
     setSubTitle("MS Access user-level security settings");
-    auto* intro = new QLabel(
-        "Specify MS Access user-level security settings. Leave all the fields empty\n"
-        "if your database is not protected with MS Access user-level security.");
+    auto* intro = new QLabel("Specify MS Access user-level security settings. Leave all the fields empty\n"
+                             "if your database is not protected with MS Access user-level security.");
     intro->setTextFormat(Qt::PlainText);
     use_ugl_ = new QCheckBox("&Database is protected with user-level security");
     use_ugl_->setObjectName("use_ugl");
@@ -126,14 +125,14 @@ bool ugl_page::check_fields()
     const wizard_settings& s = backend_.settings();
     if (!s.sysdb_path.empty()) {
         if (!QFileInfo(file).isFile()) {
-            wizard_shell::error("Workgroup information file does not exist.\nPlease verify the correct path was given.");
+            wizard_shell::error(
+                "Workgroup information file does not exist.\nPlease verify the correct path was given.");
             return false;
         }
         if (!backend_.is_workgroup_file(s.sysdb_path)) {
-            wizard_shell::error(
-                "The file does not comply with MS Access workgroup information\n"
-                "file format. Leave all the fields empty on this wizard page if your\n"
-                "database is not protected with MS Access user-level security.");
+            wizard_shell::error("The file does not comply with MS Access workgroup information\n"
+                                "file format. Leave all the fields empty on this wizard page if your\n"
+                                "database is not protected with MS Access user-level security.");
             return false;
         }
         if (s.ugl_user.empty()) {

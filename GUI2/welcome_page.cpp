@@ -25,12 +25,11 @@ welcome_page::welcome_page(wizard_backend& backend, QWidget* parent) : QWizardPa
     big.setPointSize(big.pointSize() + 6);
     big.setBold(true);
     title->setFont(big);
-    auto* text = new QLabel(
-        "This wizard helps you move MS Access database to\n"
-        "Oracle server. Click 'Next' to continue.\n\n"
-        "WARNING: conversion productivity strongly depends\n"
-        "on amount of available memory. It is recommended that\n"
-        "you exit all programs before continue with the wizard.");
+    auto* text = new QLabel("This wizard helps you move MS Access database to\n"
+                            "Oracle server. Click 'Next' to continue.\n\n"
+                            "WARNING: conversion productivity strongly depends\n"
+                            "on amount of available memory. It is recommended that\n"
+                            "you exit all programs before continue with the wizard.");
     text->setTextFormat(Qt::PlainText);
     auto* load = new QPushButton("&Load Settings");
     // Enter stays Next on every page: page buttons are never the default.

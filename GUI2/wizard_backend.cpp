@@ -33,8 +33,8 @@ wizard_backend::~wizard_backend() = default;
 void wizard_backend::store_oracle_settings(const std::u16string& host, const std::u16string& user,
                                            const std::u16string& password, const std::u16string& port)
 {
-    tk_trace(2, "oracle_converter_impl::store_oracle_settings(%s,%s,%s,%s)", tk_to_ansi(host),
-             tk_to_ansi(user), "*", tk_to_ansi(port));
+    tk_trace(2, "oracle_converter_impl::store_oracle_settings(%s,%s,%s,%s)", tk_to_ansi(host), tk_to_ansi(user), "*",
+             tk_to_ansi(port));
     settings_.oracleh = host.empty() ? u"localhost" : host;
     settings_.oracleu = user;
     settings_.oraclep = password;

@@ -20,22 +20,22 @@
 
 // The settings the wizard collects and keeps between runs.
 struct wizard_settings {
-    std::u16string acc_pswd;     // MS Access database password
-    std::u16string dest;         // Oracle service name
-    int mode = 1;                // 1 overwrite, 2 skip, 3 merge, 4 synchronize
-    std::u16string oracleh;      // Oracle host
-    std::u16string oraclep;      // Oracle password
-    std::u16string oracleu;      // Oracle user
+    std::u16string acc_pswd;  // MS Access database password
+    std::u16string dest;      // Oracle service name
+    int mode = 1;             // 1 overwrite, 2 skip, 3 merge, 4 synchronize
+    std::u16string oracleh;   // Oracle host
+    std::u16string oraclep;   // Oracle password
+    std::u16string oracleu;   // Oracle user
     std::u16string port = u"1521";
     bool skip_idx = false;
-    std::u16string src;          // MS Access database path
-    std::u16string sysdb_path;   // workgroup information file
+    std::u16string src;         // MS Access database path
+    std::u16string sysdb_path;  // workgroup information file
     bool tab_def = false;
     std::u16string ugl_user;
     std::u16string ugl_pswd;
     bool uppercase = true;
     bool use_ugl = false;
-    int jet3_codepage = 0;       // code page of Access 97 text; 0: the file's own
+    int jet3_codepage = 0;  // code page of Access 97 text; 0: the file's own
 
     // What to convert, in the converter's shape: tables in the order given,
     // selected and offered queries by name (ordered by UTF-16 code units).
@@ -106,12 +106,11 @@ public:
 
     // The Oracle page's values; an empty host becomes "localhost". Blanks
     // around the values are kept.
-    void store_oracle_settings(const std::u16string& host, const std::u16string& user,
-                               const std::u16string& password, const std::u16string& port);
+    void store_oracle_settings(const std::u16string& host, const std::u16string& user, const std::u16string& password,
+                               const std::u16string& port);
     // The security page's values: file and user without blanks at either
     // end; the password exactly as typed (blanks may belong to it).
-    void store_ugl_settings(const std::u16string& file, const std::u16string& user,
-                            const std::u16string& password);
+    void store_ugl_settings(const std::u16string& file, const std::u16string& user, const std::u16string& password);
 
     // Closes the current connection, then opens a new one to `dest` with
     // the stored host, port, user and password. Raises the Oracle layer's

@@ -93,10 +93,14 @@ void wizard_sample_backend::load_profile(const std::u16string& path)
         if (eq == std::string::npos) continue;
         std::string key = line.substr(0, eq);
         std::u16string value = tk_from_utf8(line.substr(eq + 1));
-        if (key == "src") s.src = value;
-        else if (key == "dest") s.dest = value;
-        else if (key == "mode") s.mode = std::stoi(line.substr(eq + 1));
-        else if (key == "table") s.selected_tables.push_back(value);
+        if (key == "src")
+            s.src = value;
+        else if (key == "dest")
+            s.dest = value;
+        else if (key == "mode")
+            s.mode = std::stoi(line.substr(eq + 1));
+        else if (key == "table")
+            s.selected_tables.push_back(value);
         else if (key == "query") {
             size_t colon = value.find(u':');
             s.selected_queries[value.substr(0, colon)] = value.substr(colon + 1);
@@ -172,8 +176,7 @@ void wizard_sample_backend::convert_entry(const std::u16string& name, const std:
                 ++summary.failed;
                 error_handler::instance().set_context(name, static_cast<int>(row));
                 try {
-                    error_handler::instance().handle(ora_exception(1, u"ORA-00001: unique constraint violated"),
-                                                     false);
+                    error_handler::instance().handle(ora_exception(1, u"ORA-00001: unique constraint violated"), false);
                 } catch (...) {
                     outcome_.summary.push_back(summary);
                     throw;

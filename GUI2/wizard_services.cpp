@@ -18,15 +18,13 @@ wizard_services*& installed()
 
 wizard_services::~wizard_services() = default;
 
-QString wizard_services::open_file(QWidget* parent, const QString& title, const QString& filters,
-                                   const QString& start)
+QString wizard_services::open_file(QWidget* parent, const QString& title, const QString& filters, const QString& start)
 {
     // QFileDialog::getOpenFileName already accepts only existing files.
     return QFileDialog::getOpenFileName(parent, title, start, filters);
 }
 
-QString wizard_services::save_file(QWidget* parent, const QString& title, const QString& filters,
-                                   const QString& start)
+QString wizard_services::save_file(QWidget* parent, const QString& title, const QString& filters, const QString& start)
 {
     return QFileDialog::getSaveFileName(parent, title, start, filters);
 }

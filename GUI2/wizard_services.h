@@ -18,10 +18,8 @@ public:
     enum class box { error, message, question };
 
     // An open dialog that accepts only existing files; empty on Cancel.
-    virtual QString open_file(QWidget* parent, const QString& title, const QString& filters,
-                              const QString& start);
-    virtual QString save_file(QWidget* parent, const QString& title, const QString& filters,
-                              const QString& start);
+    virtual QString open_file(QWidget* parent, const QString& title, const QString& filters, const QString& start);
+    virtual QString save_file(QWidget* parent, const QString& title, const QString& filters, const QString& start);
     // A modal message box with plain text; for a question, true is Yes.
     virtual bool show_box(QWidget* parent, box kind, const QString& caption, const QString& text);
     // Runs a modal dialog of ours and returns its result.

@@ -108,8 +108,7 @@ void wizard_shell::message(const QString& text)
 bool wizard_shell::question(const QString& text)
 {
     tk_trace(1, "wizard_shell::question(%s)", text.toStdString());
-    bool yes =
-        wizard_services::current().show_box(owner(), wizard_services::box::question, caption("Question"), text);
+    bool yes = wizard_services::current().show_box(owner(), wizard_services::box::question, caption("Question"), text);
     tk_trace(3, "%s", text.toStdString());
     return yes;
 }

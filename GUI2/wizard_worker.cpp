@@ -17,8 +17,8 @@ namespace {
 
 // Starts `work` on a thread that, when done, calls `done` on the window
 // thread. The returned thread must be joined.
-std::thread start_worker(const std::function<void()>& work, std::exception_ptr& failure,
-                         QObject* receiver, const std::function<void()>& done)
+std::thread start_worker(const std::function<void()>& work, std::exception_ptr& failure, QObject* receiver,
+                         const std::function<void()>& done)
 {
     return std::thread([&work, &failure, receiver, done] {
         try {

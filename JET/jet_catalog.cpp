@@ -22,8 +22,11 @@ int64_t int_of(const std::vector<jet_value>& row, int col)
 {
     if (col < 0) return 0;
     switch (row[col].kind) {
-    case jet_kind::boolean: case jet_kind::byte: case jet_kind::int16: case jet_kind::int32: case jet_kind::int64:
-        return row[col].i;
+    case jet_kind::boolean:
+    case jet_kind::byte:
+    case jet_kind::int16:
+    case jet_kind::int32:
+    case jet_kind::int64: return row[col].i;
     default: return 0;
     }
 }
@@ -48,8 +51,7 @@ int32_t jet_catalog::attributes_of(int32_t type, uint32_t flags, std::u16string_
     if (type == jet_object_odbc_link) return jet_attr_odbc;
     // System objects: the flag bits, the MSys prefix (MSysCompactError and
     // others carry no flag) and Access's temporary "~" tables.
-    if ((flags & 0x80000002u) != 0 || starts_nocase(name, u"MSys") || starts_nocase(name, u"~"))
-        return jet_attr_system;
+    if ((flags & 0x80000002u) != 0 || starts_nocase(name, u"MSys") || starts_nocase(name, u"~")) return jet_attr_system;
     return 0;
 }
 

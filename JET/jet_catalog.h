@@ -28,10 +28,10 @@ enum : int32_t {
 
 struct jet_catalog_entry {
     std::u16string name;
-    int32_t type = 0;          // MSysObjects.Type: 1 local, 4 ODBC link, 6 Access/ISAM link
-    uint32_t flags = 0;        // MSysObjects.Flags
-    uint32_t table_page = 0;   // TDEF page of a local table
-    int32_t attributes = 0;    // TableDef.Attributes as DAO reports them
+    int32_t type = 0;         // MSysObjects.Type: 1 local, 4 ODBC link, 6 Access/ISAM link
+    uint32_t flags = 0;       // MSysObjects.Flags
+    uint32_t table_page = 0;  // TDEF page of a local table
+    int32_t attributes = 0;   // TableDef.Attributes as DAO reports them
     std::u16string connect;
     std::u16string database;
     std::u16string foreign_name;

@@ -37,7 +37,8 @@ int32_t dao_size(const jet_column& c, int col_size, bool jet3)
     case jet_col_datetime: return 8;
     case jet_col_binary: return col_size;
     case jet_col_text: return jet3 ? col_size : col_size / 2;
-    case jet_col_ole: case jet_col_memo: return 0;
+    case jet_col_ole:
+    case jet_col_memo: return 0;
     case jet_col_guid: return 16;
     case jet_col_numeric: return 16;
     case jet_col_bigint: return 8;
@@ -146,8 +147,7 @@ std::vector<jet_index> jet_read_indexes(MdbTableDef* table, const std::u16string
                 if (tk_equal_nocase(r.name, x.name) && tk_equal_nocase(r.object, table_name))
                     cols.emplace_back(r.icolumn, r.column);
             if (cols.empty()) continue;  // the referenced side's internal index
-            std::stable_sort(cols.begin(), cols.end(),
-                             [](const auto& a, const auto& b) { return a.first < b.first; });
+            std::stable_sort(cols.begin(), cols.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
             for (auto& c : cols) x.fields.push_back(std::move(c.second));
         } else {
             for (unsigned k = 0; k < idx->num_keys && k < MDB_MAX_IDX_COLS; ++k) {

@@ -14,25 +14,38 @@ struct jet_relationship;
 
 // Column type bytes of the file format.
 enum : uint8_t {
-    jet_col_bool = 0x01, jet_col_byte = 0x02, jet_col_int = 0x03, jet_col_long = 0x04, jet_col_money = 0x05,
-    jet_col_float = 0x06, jet_col_double = 0x07, jet_col_datetime = 0x08, jet_col_binary = 0x09,
-    jet_col_text = 0x0A, jet_col_ole = 0x0B, jet_col_memo = 0x0C, jet_col_guid = 0x0F, jet_col_numeric = 0x10,
-    jet_col_complex = 0x12, jet_col_bigint = 0x13, jet_col_ext_datetime = 0x14,
+    jet_col_bool = 0x01,
+    jet_col_byte = 0x02,
+    jet_col_int = 0x03,
+    jet_col_long = 0x04,
+    jet_col_money = 0x05,
+    jet_col_float = 0x06,
+    jet_col_double = 0x07,
+    jet_col_datetime = 0x08,
+    jet_col_binary = 0x09,
+    jet_col_text = 0x0A,
+    jet_col_ole = 0x0B,
+    jet_col_memo = 0x0C,
+    jet_col_guid = 0x0F,
+    jet_col_numeric = 0x10,
+    jet_col_complex = 0x12,
+    jet_col_bigint = 0x13,
+    jet_col_ext_datetime = 0x14,
 };
 
 struct jet_column {
     std::u16string name;
-    int index = 0;          // position in libmdb's column list (column order)
-    uint8_t jet_type = 0;   // the stored type byte (a calculated column's result type)
+    int index = 0;         // position in libmdb's column list (column order)
+    uint8_t jet_type = 0;  // the stored type byte (a calculated column's result type)
     int16_t dao_type = 0;
-    int32_t size = 0;       // Field.Size: characters for Text, 0 for Memo/OLE
+    int32_t size = 0;  // Field.Size: characters for Text, 0 for Memo/OLE
     bool required = false;
     bool fixed = false;
-    bool auto_long = false;   // Long AutoNumber
-    bool auto_guid = false;   // GUID AutoNumber (ReplicationID)
-    bool calculated = false;  // Access 2010+ calculated column
-    uint8_t precision = 0;    // Decimal only
-    uint8_t scale = 0;        // Decimal only
+    bool auto_long = false;        // Long AutoNumber
+    bool auto_guid = false;        // GUID AutoNumber (ReplicationID)
+    bool calculated = false;       // Access 2010+ calculated column
+    uint8_t precision = 0;         // Decimal only
+    uint8_t scale = 0;             // Decimal only
     std::u16string default_value;  // the DefaultValue property as stored
     std::u16string expression;     // a calculated column's Expression property
 

@@ -67,8 +67,8 @@ const EVP_CIPHER* aes_cbc(int key_bits)
 }
 
 // AES-CBC decryption without padding; `in` is a multiple of the block size.
-bool aes_cbc_decrypt(const EVP_CIPHER* cipher, const jet_bytes& key, const uint8_t* iv, const uint8_t* in,
-                     size_t n, uint8_t* out)
+bool aes_cbc_decrypt(const EVP_CIPHER* cipher, const jet_bytes& key, const uint8_t* iv, const uint8_t* in, size_t n,
+                     uint8_t* out)
 {
     std::unique_ptr<EVP_CIPHER_CTX, cipher_ctx_deleter> ctx(EVP_CIPHER_CTX_new());
     int len = 0;
@@ -82,8 +82,8 @@ bool aes_cbc_decrypt(const EVP_CIPHER* cipher, const jet_bytes& key, const uint8
 jet_bytes base64(std::string_view text)
 {
     jet_bytes out(text.size() / 4 * 3 + 3);
-    int n = EVP_DecodeBlock(out.data(), reinterpret_cast<const unsigned char*>(text.data()),
-                            static_cast<int>(text.size()));
+    int n =
+        EVP_DecodeBlock(out.data(), reinterpret_cast<const unsigned char*>(text.data()), static_cast<int>(text.size()));
     if (n < 0) return {};
     size_t pad = 0;
     for (size_t i = text.size(); i > 0 && text[i - 1] == '='; --i) ++pad;
@@ -149,16 +149,14 @@ class agile_cipher : public jet_page_cipher {
 public:
     agile_cipher(const EVP_CIPHER* cipher, jet_bytes key, agile_params data, uint32_t db_key)
         : cipher_(cipher), key_(std::move(key)), data_(std::move(data)), db_key_(db_key)
-    {
-    }
+    {}
 
     void decrypt_page(uint32_t number, uint8_t* page, size_t size) const override
     {
         jet_bytes block = le32_bytes(db_key_ ^ number);
         jet_bytes iv = fit(jet_hash(data_.hash, {view(data_.salt), view(block)}), data_.block_size);
         std::vector<uint8_t> out(size);
-        if (!aes_cbc_decrypt(cipher_, key_, iv.data(), page, size, out.data()))
-            throw jet_error(jet_err_disk_error);
+        if (!aes_cbc_decrypt(cipher_, key_, iv.data(), page, size, out.data())) throw jet_error(jet_err_disk_error);
         std::memcpy(page, out.data(), size);
     }
 
@@ -183,9 +181,9 @@ std::unique_ptr<jet_page_cipher> make_agile(const jet_bytes& blob, uint32_t db_k
     const EVP_CIPHER* enc_cipher = aes_cbc(enc.key_bits);
     const EVP_CIPHER* data_cipher = aes_cbc(data.key_bits);
     if (data.hash.empty() || enc.hash.empty() || enc_cipher == nullptr || data_cipher == nullptr || spin < 0 ||
-        spin > 10000000 || enc.salt.size() < 16 || data.salt.empty() || enc.block_size != 16 ||
-        data.block_size != 16 || v_input.empty() || v_input.size() % 16 != 0 || v_value.empty() ||
-        v_value.size() % 16 != 0 || k_value.empty() || k_value.size() % 16 != 0)
+        spin > 10000000 || enc.salt.size() < 16 || data.salt.empty() || enc.block_size != 16 || data.block_size != 16 ||
+        v_input.empty() || v_input.size() % 16 != 0 || v_value.empty() || v_value.size() % 16 != 0 || k_value.empty() ||
+        k_value.size() % 16 != 0)
         unsupported(file);
 
     jet_bytes pw = utf16le(password.substr(0, 255));
@@ -241,8 +239,7 @@ class cryptoapi_cipher : public jet_page_cipher {
 public:
     cryptoapi_cipher(jet_bytes h0, size_t key_len, uint32_t db_key)
         : h0_(std::move(h0)), key_len_(key_len), db_key_(db_key)
-    {
-    }
+    {}
 
     jet_bytes block_key(uint32_t block) const
     {

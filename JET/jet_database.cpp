@@ -6,8 +6,8 @@
 #include "jet_sql_session.h"
 #include "tk_logger.h"
 
-jet_database::jet_database(const std::u16string& path, std::u16string_view password, bool exclusive,
-                           bool read_only, int jet3_code_page)
+jet_database::jet_database(const std::u16string& path, std::u16string_view password, bool exclusive, bool read_only,
+                           int jet3_code_page)
     : name_(path), exclusive_(exclusive), read_only_(read_only)
 {
     tk_trace(2, u"jet_database::jet_database(%s)", path);

@@ -49,8 +49,8 @@ std::u16string jet_dbengine::password_of(std::u16string_view connect)
     return {};
 }
 
-std::unique_ptr<jet_database> jet_dbengine::open_database(const std::u16string& path, bool exclusive,
-                                                          bool read_only, std::u16string_view connect)
+std::unique_ptr<jet_database> jet_dbengine::open_database(const std::u16string& path, bool exclusive, bool read_only,
+                                                          std::u16string_view connect)
 {
     tk_trace(2, u"jet_dbengine::open_database(%s, exclusive=%d, read_only=%d)", path, exclusive ? 1 : 0,
              read_only ? 1 : 0);

@@ -48,7 +48,8 @@ ole_variant jet_field::to_variant(const jet_value& v)
         else if (v.ticks != 0)
             out.set_date_fraction(v.ticks);
         break;
-    case jet_kind::text: case jet_kind::guid: out.attach_wstring(v.text); break;
+    case jet_kind::text:
+    case jet_kind::guid: out.attach_wstring(v.text); break;
     case jet_kind::binary: out.attach_binary(v.bytes.data(), v.bytes.size()); break;
     case jet_kind::decimal: {
         ole_decimal d;

@@ -78,7 +78,7 @@ jet_file::jet_file(const std::u16string& path, std::u16string_view password, int
     tk_trace(2, u"jet_file::jet_file(%s)", path);
     std::string native = tk_to_utf8(path);
     if (path.empty()) throw jet_error(jet_err_invalid_file_name);
-    struct stat st{};
+    struct stat st {};
     if (::stat(native.c_str(), &st) != 0) {
         if (errno == EACCES) throw jet_error(jet_err_file_access_denied, path);
         throw jet_error(jet_err_file_not_found, path);

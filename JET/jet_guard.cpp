@@ -40,7 +40,7 @@ namespace {
 
 uint64_t file_size(const jet_file& file)
 {
-    struct stat st{};
+    struct stat st {};
     return ::stat(tk_to_utf8(file.path()).c_str(), &st) == 0 ? static_cast<uint64_t>(st.st_size) : 0;
 }
 

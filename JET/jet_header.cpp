@@ -24,8 +24,8 @@ uint32_t le32(const uint8_t* p)
 
 bool known_format_id(std::string_view id)
 {
-    return id.starts_with("Standard Jet DB") || id.starts_with("Standard ACE DB") ||
-           id.starts_with("Jet System DB") || id.starts_with("Temp Jet DB");
+    return id.starts_with("Standard Jet DB") || id.starts_with("Standard ACE DB") || id.starts_with("Jet System DB") ||
+           id.starts_with("Temp Jet DB");
 }
 
 std::u16string decode_password(const uint8_t* field, bool jet3, double created, uint16_t code_page)
@@ -36,8 +36,8 @@ std::u16string decode_password(const uint8_t* field, bool jet3, double created, 
     if (!jet3) {
         // Jet4 masks the password once more with the creation date.
         int32_t seed = static_cast<int32_t>(std::isfinite(created) && std::fabs(created) < 2e9 ? created : 0);
-        uint8_t m[4] = {static_cast<uint8_t>(seed), static_cast<uint8_t>(seed >> 8),
-                        static_cast<uint8_t>(seed >> 16), static_cast<uint8_t>(seed >> 24)};
+        uint8_t m[4] = {static_cast<uint8_t>(seed), static_cast<uint8_t>(seed >> 8), static_cast<uint8_t>(seed >> 16),
+                        static_cast<uint8_t>(seed >> 24)};
         for (size_t i = 0; i < n; ++i) bytes[i] ^= m[i % 4];
     }
     std::u16string out;
@@ -100,8 +100,8 @@ jet_header jet_header::parse(const uint8_t* page0, size_t length, std::u16string
             throw jet_error(jet_err_unrecognized_format, file_name);
         h.encryption.assign(page0 + 0x29B, page0 + 0x29B + blob_len);
     }
-    tk_trace(1, "jet_header::parse: %s, code page %d, lcid %04X, key %08X, encrypted %d", h.format_name(),
-             h.code_page, h.lcid, h.db_key, h.is_encrypted_accdb() ? 1 : 0);
+    tk_trace(1, "jet_header::parse: %s, code page %d, lcid %04X, key %08X, encrypted %d", h.format_name(), h.code_page,
+             h.lcid, h.db_key, h.is_encrypted_accdb() ? 1 : 0);
     return h;
 }
 

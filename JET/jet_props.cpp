@@ -24,11 +24,10 @@ std::u16string value_text(const jet_file& file, uint8_t type, const uint8_t* p, 
     switch (type) {
     case jet_col_bool: return n >= 1 && p[0] != 0 ? u"yes" : u"no";
     case jet_col_byte: return n >= 1 ? tk_widen_ascii(std::to_string(p[0])) : u"";
-    case jet_col_int:
-        return n >= 2 ? tk_widen_ascii(std::to_string(static_cast<int16_t>(le16(p)))) : u"";
-    case jet_col_long:
-        return n >= 4 ? tk_widen_ascii(std::to_string(static_cast<int32_t>(le32(p)))) : u"";
-    case jet_col_text: case jet_col_memo: return file.decode_text(p, n);
+    case jet_col_int: return n >= 2 ? tk_widen_ascii(std::to_string(static_cast<int16_t>(le16(p)))) : u"";
+    case jet_col_long: return n >= 4 ? tk_widen_ascii(std::to_string(static_cast<int32_t>(le32(p)))) : u"";
+    case jet_col_text:
+    case jet_col_memo: return file.decode_text(p, n);
     default: return u"";  // binary and other values are not needed here
     }
 }
@@ -49,8 +48,8 @@ std::vector<std::u16string> read_names(const jet_file& file, const uint8_t* p, s
 }
 
 // One block; returns its name and fills `out`.
-std::u16string read_block(const jet_file& file, const std::vector<std::u16string>& names, const uint8_t* p,
-                          size_t n, jet_property_map& out)
+std::u16string read_block(const jet_file& file, const std::vector<std::u16string>& names, const uint8_t* p, size_t n,
+                          jet_property_map& out)
 {
     if (n < 6) return {};
     size_t name_len = le16(p + 4);

@@ -75,8 +75,7 @@ class list_source : public jet_row_source {
 public:
     list_source(std::vector<jet_column> columns, std::vector<std::vector<jet_value>> rows)
         : columns_(std::move(columns)), rows_(std::move(rows))
-    {
-    }
+    {}
     const std::vector<jet_column>& columns() const override { return columns_; }
     void rewind() override { next_ = 0; }
     bool next(std::vector<jet_value>& row) override
@@ -218,8 +217,8 @@ std::unique_ptr<jet_row_source> jet_querydef::relationship_rows()
     });
     std::vector<std::vector<jet_value>> rows;
     for (const jet_relationship& r : rels)
-        rows.push_back({text_value(r.name), text_value(r.column), text_value(r.object),
-                        text_value(r.referenced_object), text_value(r.referenced_column), long_value(r.grbit)});
+        rows.push_back({text_value(r.name), text_value(r.column), text_value(r.object), text_value(r.referenced_object),
+                        text_value(r.referenced_column), long_value(r.grbit)});
     return std::make_unique<list_source>(relationship_columns(), std::move(rows));
 }
 

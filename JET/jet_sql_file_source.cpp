@@ -67,7 +67,8 @@ private:
 
 std::u16string text_at(const std::vector<jet_value>& row, int c)
 {
-    return c >= 0 && row[static_cast<size_t>(c)].kind == jet_kind::text ? row[static_cast<size_t>(c)].text : std::u16string();
+    return c >= 0 && row[static_cast<size_t>(c)].kind == jet_kind::text ? row[static_cast<size_t>(c)].text
+                                                                        : std::u16string();
 }
 
 int64_t int_at(const std::vector<jet_value>& row, int c)
@@ -77,9 +78,9 @@ int64_t int_at(const std::vector<jet_value>& row, int c)
 
 }  // namespace
 
-jet_sql_file_source::jet_sql_file_source(const jet_file& file, const jet_catalog& catalog) : file_(file), catalog_(catalog)
-{
-}
+jet_sql_file_source::jet_sql_file_source(const jet_file& file, const jet_catalog& catalog)
+    : file_(file), catalog_(catalog)
+{}
 
 jet_sql_file_source::~jet_sql_file_source() = default;
 
@@ -90,7 +91,8 @@ const jet_catalog_entry* jet_sql_file_source::local_table(std::u16string_view na
     return e;
 }
 
-bool jet_sql_file_source::find_table(std::u16string_view wanted, std::u16string& name, std::vector<jet_sql_column>& columns)
+bool jet_sql_file_source::find_table(std::u16string_view wanted, std::u16string& name,
+                                     std::vector<jet_sql_column>& columns)
 {
     const jet_catalog_entry* e = local_table(wanted);
     if (e == nullptr) return false;

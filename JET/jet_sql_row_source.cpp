@@ -99,21 +99,35 @@ jet_value jet_sql_row_source::value_of(const jet_sql_result& r, size_t c)
     v.i = integral ? r.as_int(c) : static_cast<int64_t>(std::trunc(d));
     v.d = d;
     switch (type) {
-    case jet_dao_boolean: v.kind = jet_kind::boolean; v.i = d != 0 ? 1 : 0; break;
+    case jet_dao_boolean:
+        v.kind = jet_kind::boolean;
+        v.i = d != 0 ? 1 : 0;
+        break;
     case jet_dao_byte: v.kind = jet_kind::byte; break;
     case jet_dao_integer: v.kind = jet_kind::int16; break;
     case jet_dao_long: v.kind = jet_kind::int32; break;
     case jet_dao_bigint: v.kind = jet_kind::int64; break;
-    case jet_dao_currency: v.kind = jet_kind::currency; v.i = std::llround(d * 10000.0); break;
-    case jet_dao_single: v.kind = jet_kind::single; v.d = static_cast<float>(d); break;
+    case jet_dao_currency:
+        v.kind = jet_kind::currency;
+        v.i = std::llround(d * 10000.0);
+        break;
+    case jet_dao_single:
+        v.kind = jet_kind::single;
+        v.d = static_cast<float>(d);
+        break;
     case jet_dao_date: v.kind = jet_kind::date; break;
-    case jet_dao_decimal: v.kind = jet_kind::decimal; v.dec = decimal_of(d); break;
+    case jet_dao_decimal:
+        v.kind = jet_kind::decimal;
+        v.dec = decimal_of(d);
+        break;
     default: v.kind = jet_kind::dbl; break;
     }
     // An integer value beyond its column's kind stays exact as a Double.
-    if ((v.kind == jet_kind::byte && (v.i < 0 || v.i > 255)) || (v.kind == jet_kind::int16 && (v.i < -32768 || v.i > 32767)) ||
+    if ((v.kind == jet_kind::byte && (v.i < 0 || v.i > 255)) ||
+        (v.kind == jet_kind::int16 && (v.i < -32768 || v.i > 32767)) ||
         (v.kind == jet_kind::int32 && (v.i < INT32_MIN || v.i > INT32_MAX)) ||
-        ((v.kind == jet_kind::byte || v.kind == jet_kind::int16 || v.kind == jet_kind::int32) && !integral && std::trunc(d) != d))
+        ((v.kind == jet_kind::byte || v.kind == jet_kind::int16 || v.kind == jet_kind::int32) && !integral &&
+         std::trunc(d) != d))
         v.kind = jet_kind::dbl;
     return v;
 }

@@ -28,8 +28,12 @@ size_t fixed_size(uint8_t type)
     switch (type) {
     case jet_col_byte: return 1;
     case jet_col_int: return 2;
-    case jet_col_long: case jet_col_float: return 4;
-    case jet_col_money: case jet_col_double: case jet_col_datetime: case jet_col_bigint: return 8;
+    case jet_col_long:
+    case jet_col_float: return 4;
+    case jet_col_money:
+    case jet_col_double:
+    case jet_col_datetime:
+    case jet_col_bigint: return 8;
     case jet_col_guid: return 16;
     case jet_col_numeric: return 17;
     default: return 0;
@@ -85,8 +89,7 @@ bool jet_table_reader::next(std::vector<jet_value>& row)
     MdbHandle* mdb = file_.mdb();
     // Another reader of the same file may have moved libmdb's page buffer
     // since this one fetched its last row: bring its page back first.
-    if (t->cur_pg_num != 0 && t->cur_phys_pg != 0 && mdb->cur_pg != t->cur_phys_pg)
-        mdb_read_pg(mdb, t->cur_phys_pg);
+    if (t->cur_pg_num != 0 && t->cur_phys_pg != 0 && mdb->cur_pg != t->cur_phys_pg) mdb_read_pg(mdb, t->cur_phys_pg);
     if (at_end_ || t->num_cols == 0 || !mdb_fetch_row(t)) {
         at_end_ = true;
         return false;
@@ -136,9 +139,8 @@ void jet_table_reader::decode(const jet_column& col, const MdbField& f, jet_valu
         out.kind = jet_kind::binary;
         out.bytes.assign(p, p + n);
         return;
-    case jet_col_memo: case jet_col_ole:
-        decode_long(col, p, n, out);
-        return;
+    case jet_col_memo:
+    case jet_col_ole: decode_long(col, p, n, out); return;
     case jet_col_ext_datetime:
         if (!jet_extended_date(p, n, out.d, out.ticks)) {
             tk_trace(3, u"Damaged Date/Time Extended value of column '%s' read as NULL", col.name);
@@ -146,8 +148,7 @@ void jet_table_reader::decode(const jet_column& col, const MdbField& f, jet_valu
         }
         out.kind = jet_kind::date;
         return;
-    default:
-        decode_fixed(col, p, n, out);
+    default: decode_fixed(col, p, n, out);
     }
 }
 
@@ -187,9 +188,7 @@ void jet_table_reader::decode_calculated(const jet_column& col, const uint8_t* p
         if (!jet_calculated_decimal(p, n, out.dec)) break;
         out.kind = jet_kind::decimal;
         return;
-    default:
-        decode_fixed(col, p, n, out);
-        return;
+    default: decode_fixed(col, p, n, out); return;
     }
     tk_trace(3, u"Damaged calculated value of column '%s' read as NULL", col.name);
 }
@@ -201,14 +200,38 @@ void jet_table_reader::decode_fixed(const jet_column& col, const uint8_t* p, siz
         return;
     }
     switch (col.jet_type) {
-    case jet_col_byte: out.kind = jet_kind::byte; out.i = p[0]; break;
-    case jet_col_int: out.kind = jet_kind::int16; out.i = load<int16_t>(p); break;
-    case jet_col_long: out.kind = jet_kind::int32; out.i = load<int32_t>(p); break;
-    case jet_col_money: out.kind = jet_kind::currency; out.i = load<int64_t>(p); break;
-    case jet_col_bigint: out.kind = jet_kind::int64; out.i = load<int64_t>(p); break;
-    case jet_col_float: out.kind = jet_kind::single; out.d = load<float>(p); break;
-    case jet_col_double: out.kind = jet_kind::dbl; out.d = load<double>(p); break;
-    case jet_col_datetime: out.kind = jet_kind::date; out.d = load<double>(p); break;
+    case jet_col_byte:
+        out.kind = jet_kind::byte;
+        out.i = p[0];
+        break;
+    case jet_col_int:
+        out.kind = jet_kind::int16;
+        out.i = load<int16_t>(p);
+        break;
+    case jet_col_long:
+        out.kind = jet_kind::int32;
+        out.i = load<int32_t>(p);
+        break;
+    case jet_col_money:
+        out.kind = jet_kind::currency;
+        out.i = load<int64_t>(p);
+        break;
+    case jet_col_bigint:
+        out.kind = jet_kind::int64;
+        out.i = load<int64_t>(p);
+        break;
+    case jet_col_float:
+        out.kind = jet_kind::single;
+        out.d = load<float>(p);
+        break;
+    case jet_col_double:
+        out.kind = jet_kind::dbl;
+        out.d = load<double>(p);
+        break;
+    case jet_col_datetime:
+        out.kind = jet_kind::date;
+        out.d = load<double>(p);
+        break;
     case jet_col_guid:
         out.kind = jet_kind::guid;
         out.bytes.assign(p, p + 16);

@@ -103,13 +103,27 @@ std::string jet_code_page_iconv_name(uint16_t cp)
 uint16_t jet_code_page_for_lcid(uint16_t lcid)
 {
     switch (lcid & 0x3FF) {  // the primary language decides
-    case 0x19: case 0x22: case 0x23: case 0x02: case 0x2F: return 1251;
-    case 0x05: case 0x0E: case 0x15: case 0x18: case 0x1B: case 0x24: case 0x1C: return 1250;
+    case 0x19:
+    case 0x22:
+    case 0x23:
+    case 0x02:
+    case 0x2F: return 1251;
+    case 0x05:
+    case 0x0E:
+    case 0x15:
+    case 0x18:
+    case 0x1B:
+    case 0x24:
+    case 0x1C: return 1250;
     case 0x08: return 1253;
     case 0x1F: return 1254;
     case 0x0D: return 1255;
-    case 0x01: case 0x29: case 0x20: return 1256;
-    case 0x25: case 0x26: case 0x27: return 1257;
+    case 0x01:
+    case 0x29:
+    case 0x20: return 1256;
+    case 0x25:
+    case 0x26:
+    case 0x27: return 1257;
     case 0x2A: return 1258;
     case 0x11: return 932;
     case 0x12: return 949;
@@ -132,8 +146,9 @@ jet_text_decoder::jet_text_decoder(uint16_t code_page) : code_page_(code_page ==
         for (int b = 0; b < 256; ++b) {
             char in = static_cast<char>(b);
             std::string u = run_iconv(to, &in, 1, "\xFD\xFF", 2, 1);
-            table_[b] = u.size() >= 2 ? static_cast<char16_t>(static_cast<uint8_t>(u[0]) | (static_cast<uint8_t>(u[1]) << 8))
-                                      : u'\xFFFD';
+            table_[b] = u.size() >= 2
+                            ? static_cast<char16_t>(static_cast<uint8_t>(u[0]) | (static_cast<uint8_t>(u[1]) << 8))
+                            : u'\xFFFD';
         }
         iconv_close(to);
     } else {

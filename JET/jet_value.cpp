@@ -135,8 +135,8 @@ bool jet_extended_date(const uint8_t* p, size_t n, double& out, uint32_t& ticks)
     ticks = 0;
     int64_t days = 0;
     int64_t seconds = 0;
-    if (n < 32 || p[19] != ':' || !ascii_number(p, 19, days) || !ascii_number(p + 20, 12, seconds) ||
-        days > 3652058 || seconds >= 86400)
+    if (n < 32 || p[19] != ':' || !ascii_number(p, 19, days) || !ascii_number(p + 20, 12, seconds) || days > 3652058 ||
+        seconds >= 86400)
         return false;
     jet_date_parts parts;
     if (!jet_split_date(static_cast<double>(days - 693593), parts)) return false;
@@ -190,4 +190,3 @@ bool jet_calculated_decimal(const uint8_t* p, size_t n, jet_decimal& out)
     out.lo = low;
     return true;
 }
-

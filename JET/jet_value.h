@@ -11,7 +11,20 @@
 #include <vector>
 
 enum class jet_kind : uint8_t {
-    null, boolean, byte, int16, int32, int64, currency, single, dbl, date, text, binary, guid, decimal
+    null,
+    boolean,
+    byte,
+    int16,
+    int32,
+    int64,
+    currency,
+    single,
+    dbl,
+    date,
+    text,
+    binary,
+    guid,
+    decimal
 };
 
 struct jet_decimal {
@@ -23,12 +36,12 @@ struct jet_decimal {
 
 struct jet_value {
     jet_kind kind = jet_kind::null;
-    int64_t i = 0;     // boolean (0/1), byte, int16, int32, int64, currency (scaled by 10^4)
-    double d = 0;      // dbl, date (days since 1899-12-30), single (widened exactly)
-    uint32_t ticks = 0;  // date: 100-ns units below the second (Date/Time Extended only)
-    jet_decimal dec;   // decimal
-    std::u16string text;          // text, memo; guid as DAO's "{guid {...}}"
-    std::vector<uint8_t> bytes;   // binary, OLE object; guid's 16 stored bytes
+    int64_t i = 0;               // boolean (0/1), byte, int16, int32, int64, currency (scaled by 10^4)
+    double d = 0;                // dbl, date (days since 1899-12-30), single (widened exactly)
+    uint32_t ticks = 0;          // date: 100-ns units below the second (Date/Time Extended only)
+    jet_decimal dec;             // decimal
+    std::u16string text;         // text, memo; guid as DAO's "{guid {...}}"
+    std::vector<uint8_t> bytes;  // binary, OLE object; guid's 16 stored bytes
 
     bool is_null() const { return kind == jet_kind::null; }
     void set_null()

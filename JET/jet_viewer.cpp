@@ -50,8 +50,10 @@ std::string value_json(const jet_value& v)
     switch (v.kind) {
     case jet_kind::null: return "null";
     case jet_kind::boolean: return v.i ? "true" : "false";
-    case jet_kind::byte: case jet_kind::int16: case jet_kind::int32: case jet_kind::int64:
-        return std::to_string(v.i);
+    case jet_kind::byte:
+    case jet_kind::int16:
+    case jet_kind::int32:
+    case jet_kind::int64: return std::to_string(v.i);
     case jet_kind::currency: return jet_currency_text(v.i);
     case jet_kind::decimal: return jet_decimal_text(v.dec);
     case jet_kind::single: {
@@ -96,8 +98,9 @@ void write_rows(jet_recordset& rs, std::ostream& out)
 
 void write_table(jet_database& db, jet_tabledef& t, bool rows, std::ostream& out)
 {
-    out << "    {\"name\": " << jet_viewer::json_string(t.name()) << ", \"attributes\": "
-        << static_cast<uint32_t>(t.attributes()) << ", \"record_count\": " << t.record_count() << ",\n";
+    out << "    {\"name\": " << jet_viewer::json_string(t.name())
+        << ", \"attributes\": " << static_cast<uint32_t>(t.attributes()) << ", \"record_count\": " << t.record_count()
+        << ",\n";
     out << "     \"columns\": [";
     std::vector<jet_field> fields = t.fields();
     for (size_t i = 0; i < fields.size(); ++i) {
@@ -147,10 +150,15 @@ int jet_viewer::neutral_kind(int16_t dao_type)
     case jet_dao_long: return VT_I4;
     case jet_dao_currency: return VT_CY;
     case jet_dao_single: return VT_R4;
-    case jet_dao_double: case jet_dao_numeric: case jet_dao_float: return VT_R8;
-    case jet_dao_date: case jet_dao_time: case jet_dao_date_time_extended: return VT_DATE;
-    case jet_dao_text: case jet_dao_memo: return VT_BSTR;
-    case jet_dao_bigint: return VT_I8;       // exact, not raw bytes
+    case jet_dao_double:
+    case jet_dao_numeric:
+    case jet_dao_float: return VT_R8;
+    case jet_dao_date:
+    case jet_dao_time:
+    case jet_dao_date_time_extended: return VT_DATE;
+    case jet_dao_text:
+    case jet_dao_memo: return VT_BSTR;
+    case jet_dao_bigint: return VT_I8;        // exact, not raw bytes
     case jet_dao_decimal: return VT_DECIMAL;  // exact, not a double
     default: return VT_BLOB;
     }
@@ -255,10 +263,11 @@ void jet_viewer::inspect(const jet_inspect_options& o, std::ostream& out)
             write_table(*db, t, o.rows, one);
             out << one.str();
         } catch (const jet_error& e) {
-            out << "    {\"name\": " << json_string(t.name()) << ", \"attributes\": "
-                << static_cast<uint32_t>(t.attributes())
-                << ", \"linked\": " << flag((t.attributes() & 0x60000000) != 0) << ",\n     \"error\": {\"number\": "
-                << e.number << ", \"description\": " << json_string(e.description) << "}}";
+            out << "    {\"name\": " << json_string(t.name())
+                << ", \"attributes\": " << static_cast<uint32_t>(t.attributes())
+                << ", \"linked\": " << flag((t.attributes() & 0x60000000) != 0)
+                << ",\n     \"error\": {\"number\": " << e.number << ", \"description\": " << json_string(e.description)
+                << "}}";
         }
     }
     out << "],\n \"skipped\": [";
@@ -269,8 +278,8 @@ void jet_viewer::inspect(const jet_inspect_options& o, std::ostream& out)
     const std::vector<jet_relationship>& rels = db->catalog().relationships();
     for (size_t i = 0; i < rels.size(); ++i) {
         const jet_relationship& r = rels[i];
-        out << (i ? ",\n   " : "\n   ") << "{\"name\": " << json_string(r.name) << ", \"table\": "
-            << json_string(r.object) << ", \"column\": " << json_string(r.column)
+        out << (i ? ",\n   " : "\n   ") << "{\"name\": " << json_string(r.name)
+            << ", \"table\": " << json_string(r.object) << ", \"column\": " << json_string(r.column)
             << ", \"referenced_table\": " << json_string(r.referenced_object)
             << ", \"referenced_column\": " << json_string(r.referenced_column) << ", \"grbit\": " << r.grbit
             << ", \"pair\": " << r.icolumn << "}";

@@ -37,8 +37,6 @@ std::u16string decode_password(const std::vector<uint8_t>& stored, const jet_fil
     return text;
 }
 
-
-
 }  // namespace
 
 bool jet_workgroup::is_workgroup_file(const std::u16string& path)
@@ -52,9 +50,8 @@ bool jet_workgroup::is_workgroup_file(const std::u16string& path)
 jet_workgroup::jet_workgroup(const std::u16string& path)
 {
     tk_trace(2, u"jet_workgroup::jet_workgroup(%s)", path);
-    struct stat st{};
-    if (::stat(tk_to_utf8(path).c_str(), &st) != 0 || S_ISDIR(st.st_mode))
-        throw jet_error(jet_err_workgroup_missing);
+    struct stat st {};
+    if (::stat(tk_to_utf8(path).c_str(), &st) != 0 || S_ISDIR(st.st_mode)) throw jet_error(jet_err_workgroup_missing);
     if (!is_workgroup_file(path)) throw jet_error(jet_err_sysdb_open);
     if (st.st_size <= static_cast<off_t>(jet_header::k_size)) {
         // Only a header, as the built-in image: the default account alone.

@@ -71,10 +71,22 @@ void moments_final(sqlite3_context* ctx, bool sample, bool root)
     sqlite3_result_double(ctx, root ? std::sqrt(var) : var);
 }
 
-void stdev_final(sqlite3_context* ctx) { moments_final(ctx, true, true); }
-void stdevp_final(sqlite3_context* ctx) { moments_final(ctx, false, true); }
-void var_final(sqlite3_context* ctx) { moments_final(ctx, true, false); }
-void varp_final(sqlite3_context* ctx) { moments_final(ctx, false, false); }
+void stdev_final(sqlite3_context* ctx)
+{
+    moments_final(ctx, true, true);
+}
+void stdevp_final(sqlite3_context* ctx)
+{
+    moments_final(ctx, false, true);
+}
+void var_final(sqlite3_context* ctx)
+{
+    moments_final(ctx, true, false);
+}
+void varp_final(sqlite3_context* ctx)
+{
+    moments_final(ctx, false, false);
+}
 
 // Sum of Currency values, exact: each value is taken to its 4 decimal
 // places, as a Currency holds it, and the sum is kept in ten-thousandths.
@@ -101,7 +113,8 @@ void currency_final(sqlite3_context* ctx)
     if (st->overflow) return jet_fn_error(ctx, jet_vb_overflow);
     // The nearest double to the exact amount; the result reader takes it
     // back to ten-thousandths exactly.
-    sqlite3_result_double(ctx, static_cast<double>(st->total / 10000) + static_cast<double>(st->total % 10000) / 10000.0);
+    sqlite3_result_double(ctx,
+                          static_cast<double>(st->total / 10000) + static_cast<double>(st->total % 10000) / 10000.0);
 }
 
 }  // namespace

@@ -13,23 +13,23 @@ struct jet_sql_query;
 
 enum class jet_sql_expr_kind {
     null_literal,
-    number,      // text: the literal as written
-    string,      // text: the value
-    date,        // number: the OLE date number
-    boolean,     // number: -1 or 0
-    column,      // qualifier (may be empty) and name
-    star,        // Count(*) argument
-    unary,       // op: "-", "+", "not"; args[0]
-    binary,      // op: "+", "-", "*", "/", "\\", "mod", "^", "&", "=", "<>", "<", "<=", ">", ">=",
-                 //     "and", "or", "xor", "eqv", "imp"
-    call,        // name, args
-    is_null,     // args[0]; negated for Is Not Null
-    between,     // args[0] Between args[1] And args[2]; negated
-    in_list,     // args[0] In (args[1..]); negated
-    in_query,    // args[0] In (query); negated
-    like,        // args[0] Like args[1]; negated
-    exists,      // Exists (query)
-    subquery,    // (query) as a value
+    number,    // text: the literal as written
+    string,    // text: the value
+    date,      // number: the OLE date number
+    boolean,   // number: -1 or 0
+    column,    // qualifier (may be empty) and name
+    star,      // Count(*) argument
+    unary,     // op: "-", "+", "not"; args[0]
+    binary,    // op: "+", "-", "*", "/", "\\", "mod", "^", "&", "=", "<>", "<", "<=", ">", ">=",
+               //     "and", "or", "xor", "eqv", "imp"
+    call,      // name, args
+    is_null,   // args[0]; negated for Is Not Null
+    between,   // args[0] Between args[1] And args[2]; negated
+    in_list,   // args[0] In (args[1..]); negated
+    in_query,  // args[0] In (query); negated
+    like,      // args[0] Like args[1]; negated
+    exists,    // Exists (query)
+    subquery,  // (query) as a value
 };
 
 struct jet_sql_expr {
@@ -40,13 +40,13 @@ struct jet_sql_expr {
     bool negated = false;
     std::vector<std::unique_ptr<jet_sql_expr>> args;
     std::unique_ptr<jet_sql_query> query;
-    std::u16string source;     // the expression as written
+    std::u16string source;  // the expression as written
 };
 using jet_sql_expr_ptr = std::unique_ptr<jet_sql_expr>;
 
 struct jet_sql_item {
-    jet_sql_expr_ptr expr;     // null for * and t.*
-    std::u16string star_of;    // t of t.* (empty for a bare *)
+    jet_sql_expr_ptr expr;   // null for * and t.*
+    std::u16string star_of;  // t of t.* (empty for a bare *)
     bool star = false;
     std::u16string alias;
 };
@@ -55,7 +55,7 @@ enum class jet_sql_join { none, inner, left, right };
 
 struct jet_sql_from {
     enum class kind_t { table, derived, join } kind = kind_t::table;
-    std::u16string name;   // table or saved query
+    std::u16string name;  // table or saved query
     std::u16string alias;
     std::unique_ptr<jet_sql_query> query;  // derived table
     jet_sql_join join = jet_sql_join::none;

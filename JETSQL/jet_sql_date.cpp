@@ -183,7 +183,8 @@ bool take_time(std::vector<date_token>& tokens, jet_sql_datetime& dt, bool& has_
         dt.hour = parts[0];
         dt.minute = parts[1];
         dt.second = parts[2];
-        tokens.erase(tokens.begin() + static_cast<std::ptrdiff_t>(i), tokens.begin() + static_cast<std::ptrdiff_t>(last) + 1);
+        tokens.erase(tokens.begin() + static_cast<std::ptrdiff_t>(i),
+                     tokens.begin() + static_cast<std::ptrdiff_t>(last) + 1);
         has_time = true;
         return true;
     }

@@ -17,7 +17,7 @@ struct jet_sql_datetime {
     int32_t second = 0;
 };
 
-inline constexpr double jet_sql_date_min = -657434.0;      // 0100-01-01
+inline constexpr double jet_sql_date_min = -657434.0;       // 0100-01-01
 inline constexpr double jet_sql_date_max = 2958465.999988;  // 9999-12-31 23:59:59
 
 int32_t jet_sql_days_from_civil(int32_t year, int32_t month, int32_t day);

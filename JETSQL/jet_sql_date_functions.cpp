@@ -80,12 +80,30 @@ void date_part_result(sqlite3_context* ctx, sqlite3_value** argv, int field)
     sqlite3_result_int(ctx, values[field]);
 }
 
-void fn_year(sqlite3_context* c, int, sqlite3_value** a) { date_part_result(c, a, 0); }
-void fn_month(sqlite3_context* c, int, sqlite3_value** a) { date_part_result(c, a, 1); }
-void fn_day(sqlite3_context* c, int, sqlite3_value** a) { date_part_result(c, a, 2); }
-void fn_hour(sqlite3_context* c, int, sqlite3_value** a) { date_part_result(c, a, 3); }
-void fn_minute(sqlite3_context* c, int, sqlite3_value** a) { date_part_result(c, a, 4); }
-void fn_second(sqlite3_context* c, int, sqlite3_value** a) { date_part_result(c, a, 5); }
+void fn_year(sqlite3_context* c, int, sqlite3_value** a)
+{
+    date_part_result(c, a, 0);
+}
+void fn_month(sqlite3_context* c, int, sqlite3_value** a)
+{
+    date_part_result(c, a, 1);
+}
+void fn_day(sqlite3_context* c, int, sqlite3_value** a)
+{
+    date_part_result(c, a, 2);
+}
+void fn_hour(sqlite3_context* c, int, sqlite3_value** a)
+{
+    date_part_result(c, a, 3);
+}
+void fn_minute(sqlite3_context* c, int, sqlite3_value** a)
+{
+    date_part_result(c, a, 4);
+}
+void fn_second(sqlite3_context* c, int, sqlite3_value** a)
+{
+    date_part_result(c, a, 5);
+}
 
 void fn_today(sqlite3_context* ctx, int, sqlite3_value**)
 {
@@ -132,8 +150,10 @@ void fn_monthname(sqlite3_context* ctx, int argc, sqlite3_value** argv)
 
 bool serial_date(int64_t y, int64_t m, int64_t d, double& out)
 {
-    if (y >= 0 && y < 30) y += 2000;
-    else if (y >= 30 && y < 100) y += 1900;
+    if (y >= 0 && y < 30)
+        y += 2000;
+    else if (y >= 30 && y < 100)
+        y += 1900;
     int64_t total = y * 12 + (m - 1);
     int64_t year = total >= 0 ? total / 12 : -((-total + 11) / 12);
     int64_t month = total - year * 12 + 1;
@@ -148,7 +168,8 @@ void fn_dateserial(sqlite3_context* ctx, int argc, sqlite3_value** argv)
     for (int i = 0; i < 3; ++i)
         if (jet_fn_is_null(argv[i])) return sqlite3_result_null(ctx);
     double out;
-    if (!serial_date(jet_fn_int_arg(argc, argv, 0, 0), jet_fn_int_arg(argc, argv, 1, 0), jet_fn_int_arg(argc, argv, 2, 0), out))
+    if (!serial_date(jet_fn_int_arg(argc, argv, 0, 0), jet_fn_int_arg(argc, argv, 1, 0),
+                     jet_fn_int_arg(argc, argv, 2, 0), out))
         return jet_fn_error(ctx, jet_vb_invalid_call);
     sqlite3_result_double(ctx, out);
 }
@@ -170,9 +191,9 @@ interval interval_of(std::u16string_view s)
         const char16_t* code;
         interval i;
     };
-    static const row k_rows[] = {{u"yyyy", interval::year}, {u"q", interval::quarter},   {u"m", interval::month},
-                                 {u"y", interval::day_of_year}, {u"d", interval::day}, {u"w", interval::weekday},
-                                 {u"ww", interval::week},       {u"h", interval::hour},  {u"n", interval::minute},
+    static const row k_rows[] = {{u"yyyy", interval::year},     {u"q", interval::quarter}, {u"m", interval::month},
+                                 {u"y", interval::day_of_year}, {u"d", interval::day},     {u"w", interval::weekday},
+                                 {u"ww", interval::week},       {u"h", interval::hour},    {u"n", interval::minute},
                                  {u"s", interval::second}};
     for (const row& r : k_rows)
         if (jet_sql_ascii_equal_nocase(r.code, s)) return r.i;
@@ -275,8 +296,10 @@ int week_of_year(const jet_sql_datetime& dt, int64_t first_day, int64_t first_we
     int32_t jan1 = jet_sql_days_from_civil(dt.year, 1, 1);
     int offset = weekday_from(jan1, first_day) - 1;  // days of week 1 before Jan 1
     int week = (day_of_year(dt) - 1 + offset) / 7 + 1;
-    if (first_week == 2 && offset > 3) --week;        // first week with four days
-    else if (first_week == 3 && offset > 0) --week;   // first full week
+    if (first_week == 2 && offset > 3)
+        --week;  // first week with four days
+    else if (first_week == 3 && offset > 0)
+        --week;  // first full week
     if (week < 1) {
         jet_sql_datetime prev{dt.year - 1, 12, 31, 0, 0, 0};
         return week_of_year(prev, first_day, first_week);
@@ -336,15 +359,24 @@ void jet_sql_register_date_functions(sqlite3* db)
         bool deterministic;
     };
     static const row k_rows[] = {
-        {"jet_year", 1, fn_year, true},         {"jet_month", 1, fn_month, true},
-        {"jet_day", 1, fn_day, true},           {"jet_hour", 1, fn_hour, true},
-        {"jet_minute", 1, fn_minute, true},     {"jet_second", 1, fn_second, true},
-        {"jet_today", 0, fn_today, false},      {"jet_time", 0, fn_time, false},
-        {"jet_now", 0, fn_now, false},          {"jet_weekday", -1, fn_weekday, true},
-        {"jet_weekdayname", -1, fn_weekdayname, true}, {"jet_monthname", -1, fn_monthname, true},
-        {"jet_dateserial", 3, fn_dateserial, true},    {"jet_timeserial", 3, fn_timeserial, true},
-        {"jet_dateadd", 3, fn_dateadd, true},   {"jet_datediff", -1, fn_datediff, true},
-        {"jet_datepart", -1, fn_datepart, true}, {"jet_datevalue", 1, fn_datevalue, true},
+        {"jet_year", 1, fn_year, true},
+        {"jet_month", 1, fn_month, true},
+        {"jet_day", 1, fn_day, true},
+        {"jet_hour", 1, fn_hour, true},
+        {"jet_minute", 1, fn_minute, true},
+        {"jet_second", 1, fn_second, true},
+        {"jet_today", 0, fn_today, false},
+        {"jet_time", 0, fn_time, false},
+        {"jet_now", 0, fn_now, false},
+        {"jet_weekday", -1, fn_weekday, true},
+        {"jet_weekdayname", -1, fn_weekdayname, true},
+        {"jet_monthname", -1, fn_monthname, true},
+        {"jet_dateserial", 3, fn_dateserial, true},
+        {"jet_timeserial", 3, fn_timeserial, true},
+        {"jet_dateadd", 3, fn_dateadd, true},
+        {"jet_datediff", -1, fn_datediff, true},
+        {"jet_datepart", -1, fn_datepart, true},
+        {"jet_datevalue", 1, fn_datevalue, true},
         {"jet_timevalue", 1, fn_timevalue, true},
     };
     for (const row& r : k_rows)

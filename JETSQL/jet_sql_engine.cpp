@@ -44,8 +44,7 @@ struct stmt_guard {
 
 jet_sql_result::jet_sql_result(sqlite3_stmt* stmt, std::vector<jet_sql_result_column> columns)
     : stmt_(stmt), columns_(std::move(columns))
-{
-}
+{}
 
 jet_sql_result::~jet_sql_result()
 {

@@ -68,31 +68,47 @@ bool date_token(const date_ctx& c, char16_t letter, size_t n, bool after_hour, s
     const jet_sql_datetime& dt = c.dt;
     switch (letter) {
     case u'd':
-        if (n == 1) out += num(dt.day);
-        else if (n == 2) out += two(dt.day);
-        else if (n == 3) out += std::u16string(k_days[c.weekday]).substr(0, 3);
-        else if (n == 4) out += k_days[c.weekday];
-        else if (n == 5) out += num(dt.month) + u"/" + num(dt.day) + u"/" + num(dt.year);
-        else out += std::u16string(k_days[c.weekday]) + u", " + k_months[dt.month - 1] + u" " + num(dt.day) + u", " + num(dt.year);
+        if (n == 1)
+            out += num(dt.day);
+        else if (n == 2)
+            out += two(dt.day);
+        else if (n == 3)
+            out += std::u16string(k_days[c.weekday]).substr(0, 3);
+        else if (n == 4)
+            out += k_days[c.weekday];
+        else if (n == 5)
+            out += num(dt.month) + u"/" + num(dt.day) + u"/" + num(dt.year);
+        else
+            out += std::u16string(k_days[c.weekday]) + u", " + k_months[dt.month - 1] + u" " + num(dt.day) + u", " +
+                   num(dt.year);
         return true;
     case u'm':
-        if (after_hour && n <= 2) out += n == 1 ? num(dt.minute) : two(dt.minute);
-        else if (n == 1) out += num(dt.month);
-        else if (n == 2) out += two(dt.month);
-        else if (n == 3) out += std::u16string(k_months[dt.month - 1]).substr(0, 3);
-        else out += k_months[dt.month - 1];
+        if (after_hour && n <= 2)
+            out += n == 1 ? num(dt.minute) : two(dt.minute);
+        else if (n == 1)
+            out += num(dt.month);
+        else if (n == 2)
+            out += two(dt.month);
+        else if (n == 3)
+            out += std::u16string(k_months[dt.month - 1]).substr(0, 3);
+        else
+            out += k_months[dt.month - 1];
         return true;
     case u'y':
-        if (n == 1) out += num(jet_sql_days_from_civil(dt.year, dt.month, dt.day) - jet_sql_days_from_civil(dt.year, 1, 1) + 1);
-        else if (n <= 3) out += two(dt.year % 100);
-        else out += num(dt.year);
+        if (n == 1)
+            out += num(jet_sql_days_from_civil(dt.year, dt.month, dt.day) - jet_sql_days_from_civil(dt.year, 1, 1) + 1);
+        else if (n <= 3)
+            out += two(dt.year % 100);
+        else
+            out += num(dt.year);
         return true;
     case u'h': out += hour_text(c, n >= 2); return true;
     case u'n': out += n == 1 ? num(dt.minute) : two(dt.minute); return true;
     case u's': out += n == 1 ? num(dt.second) : two(dt.second); return true;
     case u'q': out += num((dt.month - 1) / 3 + 1); return true;
     case u'w':
-        if (n == 1) out += num(c.weekday + 1);
+        if (n == 1)
+            out += num(c.weekday + 1);
         else {
             int32_t jan1 = jet_sql_days_from_civil(dt.year, 1, 1);
             int offset = ((jan1 % 7) + 7 + 6) % 7;
@@ -142,11 +158,16 @@ std::u16string named_format(std::u16string_view f, bool date)
         bool date;
     };
     static const row k_rows[] = {
-        {u"Long Date", u"dddddd", true},        {u"Medium Date", u"dd-mmm-yy", true},
-        {u"Short Date", u"ddddd", true},        {u"Long Time", u"h:nn:ss AM/PM", true},
-        {u"Medium Time", u"hh:nn AM/PM", true}, {u"Short Time", u"hh:nn", true},
-        {u"Currency", u"$#,##0.00;($#,##0.00)", false}, {u"Fixed", u"0.00", false},
-        {u"Standard", u"#,##0.00", false},      {u"Percent", u"0.00%", false},
+        {u"Long Date", u"dddddd", true},
+        {u"Medium Date", u"dd-mmm-yy", true},
+        {u"Short Date", u"ddddd", true},
+        {u"Long Time", u"h:nn:ss AM/PM", true},
+        {u"Medium Time", u"hh:nn AM/PM", true},
+        {u"Short Time", u"hh:nn", true},
+        {u"Currency", u"$#,##0.00;($#,##0.00)", false},
+        {u"Fixed", u"0.00", false},
+        {u"Standard", u"#,##0.00", false},
+        {u"Percent", u"0.00%", false},
         {u"Scientific", u"0.00E+00", false},
     };
     for (const row& r : k_rows)
@@ -194,8 +215,10 @@ number_section parse_section(std::u16string_view f)
             if (in_number) done = true, in_number = false;
         } else if (!done && is_placeholder(c)) {
             in_number = true;
-            if (c == u'.') s.has_point = true;
-            else if (c == u',') s.grouping = !s.has_point;
+            if (c == u'.')
+                s.has_point = true;
+            else if (c == u',')
+                s.grouping = !s.has_point;
             else if (s.has_point) {
                 ++s.dec_total;
                 if (c == u'0') s.dec_zeros = s.dec_total;
@@ -203,7 +226,8 @@ number_section parse_section(std::u16string_view f)
                 s.has_digits = true;
                 if (c == u'0') ++s.int_zeros;
             }
-        } else if (!done && in_number && (c == u'E' || c == u'e') && i + 1 < f.size() && (f[i + 1] == u'+' || f[i + 1] == u'-')) {
+        } else if (!done && in_number && (c == u'E' || c == u'e') && i + 1 < f.size() &&
+                   (f[i + 1] == u'+' || f[i + 1] == u'-')) {
             s.scientific = true;
             s.exp_plus = f[i + 1] == u'+';
             i += 2;
@@ -250,7 +274,8 @@ std::u16string format_section(double v, const number_section& s)
     std::string text = buf;
     std::string int_part = text.substr(0, text.find('.'));
     std::string dec_part = s.dec_total > 0 ? text.substr(text.find('.') + 1) : "";
-    while (static_cast<int>(dec_part.size()) > s.dec_zeros && !dec_part.empty() && dec_part.back() == '0') dec_part.pop_back();
+    while (static_cast<int>(dec_part.size()) > s.dec_zeros && !dec_part.empty() && dec_part.back() == '0')
+        dec_part.pop_back();
     if (int_part == "0" && s.int_zeros == 0) int_part.clear();
     while (static_cast<int>(int_part.size()) < s.int_zeros) int_part.insert(int_part.begin(), '0');
     std::u16string out = s.prefix;
@@ -290,7 +315,8 @@ bool looks_like_date_format(std::u16string_view f)
         if (quoted) continue;
         char16_t l = c | 0x20;
         if (c == u'0' || c == u'#') return false;
-        if (l == u'd' || l == u'm' || l == u'y' || l == u'h' || l == u'n' || l == u's' || l == u'q' || l == u'w') return true;
+        if (l == u'd' || l == u'm' || l == u'y' || l == u'h' || l == u'n' || l == u's' || l == u'q' || l == u'w')
+            return true;
     }
     return false;
 }
@@ -316,7 +342,8 @@ void fn_format(sqlite3_context* ctx, int argc, sqlite3_value** argv)
     bool is_number = vt == SQLITE_INTEGER || vt == SQLITE_FLOAT;
     if (is_number) number = sqlite3_value_double(argv[0]);
     std::u16string text = vt == SQLITE_TEXT ? std::u16string(jet_fn_text(argv[0])) : std::u16string();
-    if (f.empty() || jet_sql_ascii_equal_nocase(f, u"General Number") || jet_sql_ascii_equal_nocase(f, u"General Date")) {
+    if (f.empty() || jet_sql_ascii_equal_nocase(f, u"General Number") ||
+        jet_sql_ascii_equal_nocase(f, u"General Date")) {
         if (is_number) return jet_fn_result(ctx, jet_sql_number_text(number, type));
         return sqlite3_result_value(ctx, argv[0]);
     }
@@ -392,8 +419,7 @@ std::u16string jet_sql_format_number(double v, std::u16string_view format)
 {
     std::u16string f = named_format(format, false);
     std::vector<std::u16string> sections = split_sections(f);
-    if (v < 0 && sections.size() > 1 && !sections[1].empty())
-        return format_section(-v, parse_section(sections[1]));
+    if (v < 0 && sections.size() > 1 && !sections[1].empty()) return format_section(-v, parse_section(sections[1]));
     if (v == 0 && sections.size() > 2 && !sections[2].empty()) return format_section(v, parse_section(sections[2]));
     number_section s = parse_section(sections[0]);
     if (!s.has_digits && !s.has_point) return s.prefix + s.suffix;
@@ -405,5 +431,6 @@ std::u16string jet_sql_format_number(double v, std::u16string_view format)
 
 void jet_sql_register_format(sqlite3* db)
 {
-    sqlite3_create_function(db, "jet_format", -1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, fn_format, nullptr, nullptr);
+    sqlite3_create_function(db, "jet_format", -1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, fn_format, nullptr,
+                            nullptr);
 }

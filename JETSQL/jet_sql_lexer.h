@@ -14,12 +14,12 @@
 
 enum class jet_sql_token_kind {
     end,
-    word,      // bare identifier or keyword
-    bracket,   // [name]
-    string,    // 'text' or "text"
-    number,    // 123, 1.5, .5, 1e3, &H1F
-    date,      // #...#
-    symbol,    // ( ) , . ! ; * + - / \ ^ & = < > <= >= <>
+    word,     // bare identifier or keyword
+    bracket,  // [name]
+    string,   // 'text' or "text"
+    number,   // 123, 1.5, .5, 1e3, &H1F
+    date,     // #...#
+    symbol,   // ( ) , . ! ; * + - / \ ^ & = < > <= >= <>
 };
 
 struct jet_sql_token {

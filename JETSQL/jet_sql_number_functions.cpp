@@ -296,15 +296,30 @@ void jet_sql_register_number_functions(sqlite3* db)
         void (*fn)(sqlite3_context*, int, sqlite3_value**);
     };
     static const row k_rows[] = {
-        {"jet_isnumeric", 2, fn_isnumeric}, {"jet_isdate", 2, fn_isdate}, {"jet_val", 1, fn_val},
-        {"jet_strn", 2, fn_strn},         {"jet_cint", 2, fn_cint},     {"jet_clng", 2, fn_clng},
-        {"jet_cbyte", 2, fn_cbyte},       {"jet_csng", 2, fn_csng},     {"jet_cdbl", 2, fn_cdbl},
-        {"jet_ccur", 2, fn_ccur},         {"jet_cdec", 2, fn_cdbl},     {"jet_cdate", 2, fn_cdate},
-        {"jet_cdate", 1, fn_cdate},       {"jet_cbool", 2, fn_cbool},   {"jet_int", 1, fn_int},
-        {"jet_fix", 1, fn_fix},           {"jet_abs", 1, fn_abs},       {"jet_sgn", 1, fn_sgn},
-        {"jet_sqr", 1, fn_sqr},           {"jet_exp", 1, fn_exp},       {"jet_log", 1, fn_log},
+        {"jet_isnumeric", 2, fn_isnumeric},
+        {"jet_isdate", 2, fn_isdate},
+        {"jet_val", 1, fn_val},
+        {"jet_strn", 2, fn_strn},
+        {"jet_cint", 2, fn_cint},
+        {"jet_clng", 2, fn_clng},
+        {"jet_cbyte", 2, fn_cbyte},
+        {"jet_csng", 2, fn_csng},
+        {"jet_cdbl", 2, fn_cdbl},
+        {"jet_ccur", 2, fn_ccur},
+        {"jet_cdec", 2, fn_cdbl},
+        {"jet_cdate", 2, fn_cdate},
+        {"jet_cdate", 1, fn_cdate},
+        {"jet_cbool", 2, fn_cbool},
+        {"jet_int", 1, fn_int},
+        {"jet_fix", 1, fn_fix},
+        {"jet_abs", 1, fn_abs},
+        {"jet_sgn", 1, fn_sgn},
+        {"jet_sqr", 1, fn_sqr},
+        {"jet_exp", 1, fn_exp},
+        {"jet_log", 1, fn_log},
         {"jet_round", -1, fn_round},
     };
     for (const row& r : k_rows)
-        sqlite3_create_function(db, r.name, r.args, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, r.fn, nullptr, nullptr);
+        sqlite3_create_function(db, r.name, r.args, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, r.fn, nullptr,
+                                nullptr);
 }

@@ -116,8 +116,8 @@ private:
                 if (depth == 0) break;
                 --depth;
             }
-            if (depth == 0 && (t.is_symbol(u",") || t.is_symbol(u";") || (i > expr_tok_ && is_clause_word(t) &&
-                                                                          !t.is_word(u"as"))))
+            if (depth == 0 &&
+                (t.is_symbol(u",") || t.is_symbol(u";") || (i > expr_tok_ && is_clause_word(t) && !t.is_word(u"as"))))
                 break;
             end = t.end;
         }
@@ -409,9 +409,8 @@ private:
         auto left = concat();
         for (;;) {
             const jet_sql_token& t = cur();
-            if (t.kind == kind::symbol &&
-                (t.text == u"=" || t.text == u"<>" || t.text == u"<" || t.text == u"<=" || t.text == u">" ||
-                 t.text == u">=")) {
+            if (t.kind == kind::symbol && (t.text == u"=" || t.text == u"<>" || t.text == u"<" || t.text == u"<=" ||
+                                           t.text == u">" || t.text == u">=")) {
                 std::u16string op = t.text;
                 ++pos_;
                 auto right = concat();

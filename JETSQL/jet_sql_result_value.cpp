@@ -6,8 +6,8 @@
 
 #include "jet_sql_decimal.h"
 #include "jet_sql_engine.h"
-#include "tk_wstring.h"
 #include "ole_variant.h"
+#include "tk_wstring.h"
 
 namespace {
 

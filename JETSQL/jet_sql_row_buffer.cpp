@@ -10,8 +10,7 @@
 
 jet_sql_row_buffer::jet_sql_row_buffer(const std::vector<jet_sql_column>& columns)
     : columns_(columns), cells_(columns.size())
-{
-}
+{}
 
 jet_sql_row_buffer::cell& jet_sql_row_buffer::at(size_t c)
 {

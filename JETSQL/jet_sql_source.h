@@ -51,8 +51,7 @@ public:
     virtual ~jet_sql_source() = default;
     // Looks a table up by name without regard to case. On success `name`
     // receives the table's own spelling and `columns` its columns in order.
-    virtual bool find_table(std::u16string_view wanted, std::u16string& name,
-                            std::vector<jet_sql_column>& columns) = 0;
+    virtual bool find_table(std::u16string_view wanted, std::u16string& name, std::vector<jet_sql_column>& columns) = 0;
     // The rows of a table that find_table reported.
     virtual std::unique_ptr<jet_sql_cursor> open_table(const std::u16string& name) = 0;
     // About how many rows that table holds, without reading them; -1 when

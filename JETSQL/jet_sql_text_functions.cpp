@@ -261,13 +261,17 @@ void jet_sql_register_text_functions(sqlite3* db)
         void (*fn)(sqlite3_context*, int, sqlite3_value**);
     };
     static const row k_rows[] = {
-        {"jet_len", 1, fn_len},         {"jet_left", 2, fn_left},         {"jet_right", 2, fn_right},
-        {"jet_mid", -1, fn_mid},        {"jet_instr", 4, fn_instr},       {"jet_instrrev", -1, fn_instrrev},
-        {"jet_replace", -1, fn_replace}, {"jet_ucase", 1, fn_ucase},      {"jet_lcase", 1, fn_lcase},
-        {"jet_trim", 1, fn_trim},       {"jet_ltrim", 1, fn_ltrim},       {"jet_rtrim", 1, fn_rtrim},
-        {"jet_space", 1, fn_space},     {"jet_string", 3, fn_string},     {"jet_strcomp", -1, fn_strcomp},
-        {"jet_strreverse", 1, fn_strreverse}, {"jet_asc", 1, fn_asc},     {"jet_chr", 1, fn_chr},
+        {"jet_len", 1, fn_len},          {"jet_left", 2, fn_left},
+        {"jet_right", 2, fn_right},      {"jet_mid", -1, fn_mid},
+        {"jet_instr", 4, fn_instr},      {"jet_instrrev", -1, fn_instrrev},
+        {"jet_replace", -1, fn_replace}, {"jet_ucase", 1, fn_ucase},
+        {"jet_lcase", 1, fn_lcase},      {"jet_trim", 1, fn_trim},
+        {"jet_ltrim", 1, fn_ltrim},      {"jet_rtrim", 1, fn_rtrim},
+        {"jet_space", 1, fn_space},      {"jet_string", 3, fn_string},
+        {"jet_strcomp", -1, fn_strcomp}, {"jet_strreverse", 1, fn_strreverse},
+        {"jet_asc", 1, fn_asc},          {"jet_chr", 1, fn_chr},
     };
     for (const row& r : k_rows)
-        sqlite3_create_function(db, r.name, r.args, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, r.fn, nullptr, nullptr);
+        sqlite3_create_function(db, r.name, r.args, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, r.fn, nullptr,
+                                nullptr);
 }

@@ -108,11 +108,11 @@ struct source_col {
 };
 
 struct source {
-    std::u16string match;      // the name a qualifier must equal
-    std::string sql_alias;     // how SQLite names it
-    std::u16string base_table; // empty for a derived table
+    std::u16string match;       // the name a qualifier must equal
+    std::string sql_alias;      // how SQLite names it
+    std::u16string base_table;  // empty for a derived table
     std::vector<source_col> cols;
-    bool in_output = false;    // some output column comes from it
+    bool in_output = false;  // some output column comes from it
 };
 
 struct scope {
@@ -127,8 +127,8 @@ struct fn_entry {
     int min_args;
     int max_args;
     const char* sql_name;
-    const char* args;    // per argument: s text, n number, d date, v value with its type
-    int32_t result;      // DAO type; -1 the type of the first argument
+    const char* args;  // per argument: s text, n number, d date, v value with its type
+    int32_t result;    // DAO type; -1 the type of the first argument
 };
 
 constexpr int32_t R_ARG0 = -1;
@@ -210,8 +210,8 @@ const fn_entry* find_function(std::u16string_view name)
 
 bool is_aggregate_name(std::u16string_view n)
 {
-    for (const char16_t* a : {u"count", u"sum", u"avg", u"min", u"max", u"first", u"last", u"stdev", u"stdevp",
-                              u"var", u"varp"})
+    for (const char16_t* a :
+         {u"count", u"sum", u"avg", u"min", u"max", u"first", u"last", u"stdev", u"stdevp", u"var", u"varp"})
         if (jet_sql_ascii_equal_nocase(a, n)) return true;
     return false;
 }
@@ -224,7 +224,8 @@ public:
     {
         jet_sql_translation out;
         out.sql = query_sql(q, nullptr, out.columns);
-        if (!params_.empty()) throw jet_sql_error(jet_err_too_few_parameters, tk_widen_ascii(std::to_string(params_.size())));
+        if (!params_.empty())
+            throw jet_sql_error(jet_err_too_few_parameters, tk_widen_ascii(std::to_string(params_.size())));
         out.tables = tables_;
         out.table_references = refs_;
         out.index_hints = hints_;
@@ -336,14 +337,17 @@ private:
         if (s.distinct) core += "DISTINCT ";
         for (size_t i = 0; i < items.size(); ++i) {
             if (i > 0) core += ", ";
-            core += items[i].value.sql + " AS " + (wrap ? "\"__jet_c" + std::to_string(i) + "\"" : quote_ident(items[i].name));
+            core += items[i].value.sql + " AS " +
+                    (wrap ? "\"__jet_c" + std::to_string(i) + "\"" : quote_ident(items[i].name));
         }
         if (wrap) {
-            for (size_t i = 0; i < order_keys.size(); ++i) core += ", " + order_keys[i] + " AS \"__jet_k" + std::to_string(i) + "\"";
+            for (size_t i = 0; i < order_keys.size(); ++i)
+                core += ", " + order_keys[i] + " AS \"__jet_k" + std::to_string(i) + "\"";
             if (distinctrow) {
                 int n = 0;
                 for (const source& src : sc.sources)
-                    if (src.in_output) core += ", " + src.sql_alias + ".rowid AS \"__jet_r" + std::to_string(n++) + "\"";
+                    if (src.in_output)
+                        core += ", " + src.sql_alias + ".rowid AS \"__jet_r" + std::to_string(n++) + "\"";
             }
         }
         if (!from.empty()) core += " FROM " + from;
@@ -380,7 +384,8 @@ private:
         if (s.has_top) {
             if (nkeys == 0) {
                 if (s.top_percent)
-                    limit = " LIMIT (SELECT CAST(ceil(count(*) * " + number_text(s.top) + " / 100.0) AS INTEGER) FROM (" + core + "))";
+                    limit = " LIMIT (SELECT CAST(ceil(count(*) * " + number_text(s.top) +
+                            " / 100.0) AS INTEGER) FROM (" + core + "))";
                 else
                     limit = " LIMIT " + std::to_string(static_cast<long long>(s.top));
             } else {
@@ -388,12 +393,14 @@ private:
                 std::string bound = s.top_percent ? "ceil(\"__jet_n\" * " + number_text(s.top) + " / 100.0)"
                                                   : std::to_string(static_cast<long long>(s.top));
                 body = "SELECT * FROM (SELECT *, rank() OVER (ORDER BY " + order +
-                       ") AS \"__jet_rk\", count(*) OVER () AS \"__jet_n\" FROM (" + core + ")) WHERE \"__jet_rk\" <= " + bound;
+                       ") AS \"__jet_rk\", count(*) OVER () AS \"__jet_n\" FROM (" + core +
+                       ")) WHERE \"__jet_rk\" <= " + bound;
             }
         }
         std::string out = "SELECT ";
         for (size_t i = 0; i < items.size(); ++i)
-            out += (i > 0 ? ", " : "") + std::string("\"__jet_c") + std::to_string(i) + "\" AS " + quote_ident(items[i].name);
+            out += (i > 0 ? ", " : "") + std::string("\"__jet_c") + std::to_string(i) + "\" AS " +
+                   quote_ident(items[i].name);
         out += " FROM (" + body + ")";
         if (nkeys > 0) out += " ORDER BY " + order;
         out += limit;
@@ -545,7 +552,9 @@ private:
         }
         std::string left = from_sql(*f.left, sc);
         std::string right = from_sql(*f.right, sc);
-        const char* op = f.join == jet_sql_join::left ? " LEFT JOIN " : f.join == jet_sql_join::right ? " RIGHT JOIN " : " INNER JOIN ";
+        const char* op = f.join == jet_sql_join::left    ? " LEFT JOIN "
+                         : f.join == jet_sql_join::right ? " RIGHT JOIN "
+                                                         : " INNER JOIN ";
         if (f.join == jet_sql_join::left || f.join == jet_sql_join::right) outer_join_ = true;
         note_join_hints(*f.on, sc);
         return "(" + left + op + right + " ON " + expr(*f.on, sc, true).sql + ")";
@@ -808,7 +817,8 @@ private:
             r.sql = "(" + a.sql + " " + tk_to_utf8(op) + " " + b.sql + ")";
             if (ta == jet_dao_date || tb == jet_dao_date)
                 r.type = (op == u"-" && ta == jet_dao_date && tb == jet_dao_date) ? jet_dao_double
-                         : op == u"*" ? jet_dao_double : jet_dao_date;
+                         : op == u"*"                                             ? jet_dao_double
+                                                                                  : jet_dao_date;
             else
                 r.type = jet_sql_widen(ta, tb);
             return r;
@@ -817,8 +827,9 @@ private:
             r.sql = "jet_div(" + a.sql + ", " + b.sql + ")";
             r.type = (ta == jet_dao_currency || tb == jet_dao_currency) ? jet_dao_currency
                      : (ta == jet_dao_decimal || tb == jet_dao_decimal) ? jet_dao_decimal
-                     : (ta == jet_dao_single && rank_of(tb) <= rank_of(jet_dao_single) && tb != jet_dao_long) ? jet_dao_single
-                     : jet_dao_double;
+                     : (ta == jet_dao_single && rank_of(tb) <= rank_of(jet_dao_single) && tb != jet_dao_long)
+                         ? jet_dao_single
+                         : jet_dao_double;
             return r;
         }
         if (op == u"\\" || op == u"mod") {
@@ -840,7 +851,8 @@ private:
         std::string rhs = b.sql;
         std::string lhs = a.sql;
         // Access compares no text with a number: "Data type mismatch".
-        if ((is_text(ta) && is_numeric(tb)) || (is_numeric(ta) && is_text(tb))) throw jet_sql_error(jet_err_type_mismatch);
+        if ((is_text(ta) && is_numeric(tb)) || (is_numeric(ta) && is_text(tb)))
+            throw jet_sql_error(jet_err_type_mismatch);
         if (is_text(ta) && is_text(tb)) {
             rhs += " COLLATE JETTEXT";
         } else if (is_text(ta) && tb == jet_dao_date) {
@@ -967,7 +979,8 @@ private:
     static void arity(const jet_sql_expr& e, int lo, int hi)
     {
         int n = static_cast<int>(e.args.size());
-        if (n < lo || n > hi) throw jet_sql_error::expression(u"Wrong number of arguments used with function", e.source);
+        if (n < lo || n > hi)
+            throw jet_sql_error::expression(u"Wrong number of arguments used with function", e.source);
     }
 
     xt aggregate(const jet_sql_expr& e, scope& sc)
@@ -989,7 +1002,10 @@ private:
         if (e.args[0]->kind == ek::star) throw jet_sql_error::expression(u"Syntax error (missing operator)", e.source);
         int32_t t = a.type == 0 ? jet_dao_double : a.type;
         if (is(u"sum")) {
-            r.sql = (t == jet_dao_currency ? "jet_sumcur(" : t == jet_dao_decimal ? "jet_sumdec(" : "sum(") + a.sql + ")";
+            r.sql = (t == jet_dao_currency  ? "jet_sumcur("
+                     : t == jet_dao_decimal ? "jet_sumdec("
+                                            : "sum(") +
+                    a.sql + ")";
             r.type = rank_of(t) <= 3 ? jet_dao_long : (t == jet_dao_single ? jet_dao_double : t);
         } else if (is(u"avg")) {
             r.sql = "avg(" + a.sql + ")";
@@ -1132,7 +1148,8 @@ private:
         std::string start = has_start ? a[0].sql : "1";
         size_t first = has_start ? 1 : 0;
         std::string compare = a.size() == 4 ? a[3].sql : "1";
-        r.sql = "jet_instr(" + start + ", " + to_text(a[first]).sql + ", " + to_text(a[first + 1]).sql + ", " + compare + ")";
+        r.sql = "jet_instr(" + start + ", " + to_text(a[first]).sql + ", " + to_text(a[first + 1]).sql + ", " +
+                compare + ")";
         return r;
     }
 

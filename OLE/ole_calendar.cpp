@@ -7,8 +7,8 @@ namespace {
 // Days from 1970-01-01 to 1899-12-30, the origin of date numbers.
 constexpr int32_t origin_offset = -25569;
 
-constexpr int32_t min_days = -657434;   // 0100-01-01
-constexpr int32_t max_days = 2958465;   // 9999-12-31
+constexpr int32_t min_days = -657434;  // 0100-01-01
+constexpr int32_t max_days = 2958465;  // 9999-12-31
 constexpr int32_t seconds_per_day = 86400;
 
 // Civil date to days since 1970-01-01 in the proleptic Gregorian calendar,
@@ -18,9 +18,9 @@ int32_t days_from_1970(int32_t y, uint32_t m, uint32_t d)
 {
     y -= m <= 2 ? 1 : 0;
     const int32_t era = (y >= 0 ? y : y - 399) / 400;
-    const uint32_t yoe = static_cast<uint32_t>(y - era * 400);                 // 0..399
-    const uint32_t doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;      // 0..365
-    const uint32_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;               // 0..146096
+    const uint32_t yoe = static_cast<uint32_t>(y - era * 400);             // 0..399
+    const uint32_t doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;  // 0..365
+    const uint32_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;            // 0..146096
     return era * 146097 + static_cast<int32_t>(doe) - 719468;
 }
 
@@ -39,7 +39,10 @@ void civil_from_1970(int32_t z, int32_t& y, uint32_t& m, uint32_t& d)
 
 }  // namespace
 
-bool ole_is_leap_year(int32_t year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+bool ole_is_leap_year(int32_t year)
+{
+    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
 
 uint32_t ole_days_in_month(int32_t year, uint32_t month)
 {

@@ -38,9 +38,18 @@ bool numeric_source(const ole_variant& v, number& n)
     case VT_BOOL: n.d = ole_dec_from_i8(static_cast<int16_t>(v.as_bool_raw())); return true;
     case VT_CY: n.d = ole_cy_to_dec(v.as_cy()); return true;
     case VT_DECIMAL: n.d = v.as_decimal(); return true;
-    case VT_R4: n.real = n.single = true; n.r = v.as_r4(); return true;
-    case VT_R8: n.real = true; n.r = v.as_r8(); return true;
-    case VT_DATE: n.real = true; n.r = v.as_date_number(); return true;
+    case VT_R4:
+        n.real = n.single = true;
+        n.r = v.as_r4();
+        return true;
+    case VT_R8:
+        n.real = true;
+        n.r = v.as_r8();
+        return true;
+    case VT_DATE:
+        n.real = true;
+        n.r = v.as_date_number();
+        return true;
     default: return false;
     }
 }
@@ -48,8 +57,16 @@ bool numeric_source(const ole_variant& v, number& n)
 bool is_integer_kind(ole_vartype vt)
 {
     switch (vt) {
-    case VT_I1: case VT_UI1: case VT_I2: case VT_UI2: case VT_I4: case VT_UI4:
-    case VT_INT: case VT_UINT: case VT_I8: case VT_UI8: return true;
+    case VT_I1:
+    case VT_UI1:
+    case VT_I2:
+    case VT_UI2:
+    case VT_I4:
+    case VT_UI4:
+    case VT_INT:
+    case VT_UINT:
+    case VT_I8:
+    case VT_UI8: return true;
     default: return false;
     }
 }
@@ -57,14 +74,40 @@ bool is_integer_kind(ole_vartype vt)
 bool integer_range(ole_vartype vt, int64_t& lo, uint64_t& hi)
 {
     switch (vt) {
-    case VT_I1: lo = INT8_MIN; hi = INT8_MAX; return true;
-    case VT_UI1: lo = 0; hi = UINT8_MAX; return true;
-    case VT_I2: lo = INT16_MIN; hi = INT16_MAX; return true;
-    case VT_UI2: lo = 0; hi = UINT16_MAX; return true;
-    case VT_I4: case VT_INT: lo = INT32_MIN; hi = INT32_MAX; return true;
-    case VT_UI4: case VT_UINT: lo = 0; hi = UINT32_MAX; return true;
-    case VT_I8: lo = INT64_MIN; hi = INT64_MAX; return true;
-    case VT_UI8: lo = 0; hi = UINT64_MAX; return true;
+    case VT_I1:
+        lo = INT8_MIN;
+        hi = INT8_MAX;
+        return true;
+    case VT_UI1:
+        lo = 0;
+        hi = UINT8_MAX;
+        return true;
+    case VT_I2:
+        lo = INT16_MIN;
+        hi = INT16_MAX;
+        return true;
+    case VT_UI2:
+        lo = 0;
+        hi = UINT16_MAX;
+        return true;
+    case VT_I4:
+    case VT_INT:
+        lo = INT32_MIN;
+        hi = INT32_MAX;
+        return true;
+    case VT_UI4:
+    case VT_UINT:
+        lo = 0;
+        hi = UINT32_MAX;
+        return true;
+    case VT_I8:
+        lo = INT64_MIN;
+        hi = INT64_MAX;
+        return true;
+    case VT_UI8:
+        lo = 0;
+        hi = UINT64_MAX;
+        return true;
     default: return false;
     }
 }
@@ -121,8 +164,10 @@ ole_hresult make_integer(const whole& w, ole_vartype vt, ole_variant& out)
         out.set_integer(vt, static_cast<int64_t>(-static_cast<__int128>(w.magnitude)));
     } else {
         if (w.magnitude > hi) return OLE_E_OVERFLOW;
-        if (vt == VT_UI8) out = ole_variant(static_cast<unsigned long long>(w.magnitude));
-        else out.set_integer(vt, static_cast<int64_t>(w.magnitude));
+        if (vt == VT_UI8)
+            out = ole_variant(static_cast<unsigned long long>(w.magnitude));
+        else
+            out.set_integer(vt, static_cast<int64_t>(w.magnitude));
     }
     return OLE_S_OK;
 }
@@ -132,9 +177,12 @@ ole_hresult to_integer(const ole_variant& src, ole_vartype vt, ole_variant& out)
     whole w;
     ole_hresult hr;
     number n;
-    if (src.get_vt() == VT_BSTR) hr = whole_from_text(src.as_wstring(), w);
-    else if (!numeric_source(src, n)) hr = OLE_E_TYPEMISMATCH;
-    else hr = n.real ? whole_from_double(n.r, w) : whole_from_decimal(n.d, w);
+    if (src.get_vt() == VT_BSTR)
+        hr = whole_from_text(src.as_wstring(), w);
+    else if (!numeric_source(src, n))
+        hr = OLE_E_TYPEMISMATCH;
+    else
+        hr = n.real ? whole_from_double(n.r, w) : whole_from_decimal(n.d, w);
     if (hr != OLE_S_OK) return hr;
     return make_integer(w, vt, out);
 }
@@ -167,9 +215,12 @@ ole_hresult to_currency(const ole_variant& src, ole_variant& out)
     ole_cy cy;
     ole_hresult hr;
     number n;
-    if (src.get_vt() == VT_BSTR) hr = ole_cy_from_str(std::u16string_view(src.as_wstring()), cy);
-    else if (!numeric_source(src, n)) hr = OLE_E_TYPEMISMATCH;
-    else hr = n.real ? ole_cy_from_r8(n.r, cy) : ole_cy_from_dec(n.d, cy);
+    if (src.get_vt() == VT_BSTR)
+        hr = ole_cy_from_str(std::u16string_view(src.as_wstring()), cy);
+    else if (!numeric_source(src, n))
+        hr = OLE_E_TYPEMISMATCH;
+    else
+        hr = n.real ? ole_cy_from_r8(n.r, cy) : ole_cy_from_dec(n.d, cy);
     if (hr == OLE_S_OK) out = ole_variant(cy);
     return hr;
 }

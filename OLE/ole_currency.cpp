@@ -8,7 +8,10 @@ namespace {
 
 using u128 = unsigned __int128;
 
-uint64_t magnitude(int64_t v) { return v < 0 ? static_cast<uint64_t>(-(v + 1)) + 1 : static_cast<uint64_t>(v); }
+uint64_t magnitude(int64_t v)
+{
+    return v < 0 ? static_cast<uint64_t>(-(v + 1)) + 1 : static_cast<uint64_t>(v);
+}
 
 // Signed amount from a magnitude; false when outside the 64-bit range.
 bool signed_from(u128 m, bool negative, int64_t& out)
@@ -43,8 +46,7 @@ ole_hresult ole_cy_from_str(std::u16string_view text, ole_cy& out)
 ole_hresult ole_cy_from_str(std::string_view text, ole_cy& out)
 {
     std::u16string wide;
-    for (char c : text)
-        wide.push_back(static_cast<unsigned char>(c) < 0x80 ? static_cast<char16_t>(c) : u'\uFFFD');
+    for (char c : text) wide.push_back(static_cast<unsigned char>(c) < 0x80 ? static_cast<char16_t>(c) : u'\uFFFD');
     return ole_cy_from_str(std::u16string_view(wide), out);
 }
 
@@ -73,7 +75,10 @@ ole_hresult ole_cy_from_r8(double value, ole_cy& out)
     return OLE_S_OK;
 }
 
-double ole_cy_to_r8(ole_cy value) { return static_cast<double>(value.int64) / static_cast<double>(ole_cy::scale); }
+double ole_cy_to_r8(ole_cy value)
+{
+    return static_cast<double>(value.int64) / static_cast<double>(ole_cy::scale);
+}
 
 ole_hresult ole_cy_from_i8(int64_t value, ole_cy& out)
 {

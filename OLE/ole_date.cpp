@@ -1,7 +1,7 @@
 #include "ole_date.h"
 
-#include <cmath>
 #include <cctype>
+#include <cmath>
 #include <cstdio>
 
 #include "ole_date_parser.h"
@@ -20,11 +20,17 @@ constexpr size_t min_text_length = 5;
 // that no text can overrun it.
 constexpr size_t seconds_buffer = 64;
 
-bool all_zero_date(const ole_systemtime& st) { return st.year == 0 && st.month == 0 && st.day == 0; }
+bool all_zero_date(const ole_systemtime& st)
+{
+    return st.year == 0 && st.month == 0 && st.day == 0;
+}
 
 }  // namespace
 
-ole_date::ole_date(const ole_systemtime& value) : kind(kind_date_time), st(value) { refine_type(); }
+ole_date::ole_date(const ole_systemtime& value) : kind(kind_date_time), st(value)
+{
+    refine_type();
+}
 
 ole_date::ole_date(std::u16string_view text) : ole_date(std::string_view(tk_to_ansi(text))) {}
 
@@ -139,8 +145,14 @@ bool read_compact(ole_date& d, const std::string& s)
     int y = 0, mo = 0, da = 0, h = 0, mi = 0, se = 0;
     if (s.size() == 14) {
         if (std::sscanf(s.c_str(), "%4d%02d%02d%02d%02d%02d", &y, &mo, &da, &h, &mi, &se) != 6) return false;
-        d.st = {static_cast<uint16_t>(y),  static_cast<uint16_t>(mo), 0, static_cast<uint16_t>(da),
-                static_cast<uint16_t>(h),  static_cast<uint16_t>(mi), static_cast<uint16_t>(se), 0};
+        d.st = {static_cast<uint16_t>(y),
+                static_cast<uint16_t>(mo),
+                0,
+                static_cast<uint16_t>(da),
+                static_cast<uint16_t>(h),
+                static_cast<uint16_t>(mi),
+                static_cast<uint16_t>(se),
+                0};
         return accept(d, ole_date::kind_date_time);
     }
     if (s.size() == 8) {
@@ -244,15 +256,15 @@ std::string ole_date::to_string() const
             return buf;
         }
         [[fallthrough]];  // midnight prints as the date alone
-    case kind_pure_date:
-        std::snprintf(buf, sizeof buf, "%04u-%02u-%02u", st.year, st.month, st.day);
-        return buf;
+    case kind_pure_date: std::snprintf(buf, sizeof buf, "%04u-%02u-%02u", st.year, st.month, st.day); return buf;
     case kind_pure_time:
         std::snprintf(buf, sizeof buf, "0000-00-00 %02u:%02u:%02u", st.hour, st.minute, st.second);
         return buf;
-    default:
-        return std::string();
+    default: return std::string();
     }
 }
 
-std::u16string ole_date::to_wstring() const { return tk_widen_ascii(to_string()); }
+std::u16string ole_date::to_wstring() const
+{
+    return tk_widen_ascii(to_string());
+}

@@ -8,14 +8,20 @@ namespace {
 
 struct token {
     enum kind_t { number, month, colon, ampm } kind;
-    int32_t value = 0;   // number, month 1..12, or 0 AM / 1 PM
-    int32_t digits = 0;  // for numbers: how many digits were written
+    int32_t value = 0;       // number, month 1..12, or 0 AM / 1 PM
+    int32_t digits = 0;      // for numbers: how many digits were written
     bool after_dot = false;  // a number that directly follows '.'
     bool spaced = false;     // separators stand between it and the token before
 };
 
-bool is_alpha(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
+bool is_alpha(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+bool is_digit(char c)
+{
+    return c >= '0' && c <= '9';
+}
 
 std::string lower(std::string_view s)
 {
@@ -165,7 +171,10 @@ bool apply_ampm(pieces& p)
     return true;
 }
 
-bool looks_like_year(const token& t) { return t.digits >= 3 || t.value > 31; }
+bool looks_like_year(const token& t)
+{
+    return t.digits >= 3 || t.value > 31;
+}
 
 int32_t full_year(const token& t)
 {
@@ -206,13 +215,17 @@ bool resolve_numeric(const std::vector<token>& n, int32_t default_year, ymd& r)
 bool resolve_named(const std::vector<token>& n, int32_t month, int32_t default_year, ymd& r)
 {
     if (n.size() == 1) {
-        if (looks_like_year(n[0])) r = {full_year(n[0]), month, 1};
-        else r = {default_year, month, n[0].value};
+        if (looks_like_year(n[0]))
+            r = {full_year(n[0]), month, 1};
+        else
+            r = {default_year, month, n[0].value};
         return true;
     }
     if (n.size() == 2) {
-        if (looks_like_year(n[0])) r = {full_year(n[0]), month, n[1].value};
-        else r = {full_year(n[1]), month, n[0].value};
+        if (looks_like_year(n[0]))
+            r = {full_year(n[0]), month, n[1].value};
+        else
+            r = {full_year(n[1]), month, n[0].value};
         return true;
     }
     return false;

@@ -18,7 +18,10 @@ u128 pow10(unsigned n)
     return p;
 }
 
-u128 magnitude(const ole_decimal& d) { return (static_cast<u128>(d.hi32) << 64) | d.lo64; }
+u128 magnitude(const ole_decimal& d)
+{
+    return (static_cast<u128>(d.hi32) << 64) | d.lo64;
+}
 
 void set_magnitude(ole_decimal& d, u128 m)
 {
@@ -93,7 +96,10 @@ ole_hresult from_parsed(const ole_parsed_number& n, ole_decimal& out)
 
 }  // namespace
 
-bool operator==(const ole_decimal& a, const ole_decimal& b) { return ole_dec_compare(a, b) == 0; }
+bool operator==(const ole_decimal& a, const ole_decimal& b)
+{
+    return ole_dec_compare(a, b) == 0;
+}
 
 ole_hresult ole_dec_from_str(std::u16string_view text, ole_decimal& out)
 {
@@ -171,7 +177,10 @@ double ole_dec_to_r8(const ole_decimal& value)
 namespace {
 
 // The value rounded half to even to an integer: magnitude and sign.
-u128 integer_magnitude(const ole_decimal& value) { return round_half_even(magnitude(value), value.scale); }
+u128 integer_magnitude(const ole_decimal& value)
+{
+    return round_half_even(magnitude(value), value.scale);
+}
 
 }  // namespace
 

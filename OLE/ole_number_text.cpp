@@ -5,8 +5,14 @@
 
 namespace {
 
-bool is_blank(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; }
-bool is_digit(char16_t c) { return c >= u'0' && c <= u'9'; }
+bool is_blank(char16_t c)
+{
+    return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n';
+}
+bool is_digit(char16_t c)
+{
+    return c >= u'0' && c <= u'9';
+}
 
 int hex_value(char16_t c)
 {
@@ -58,15 +64,16 @@ void normalise(ole_parsed_number& n)
 ole_hresult parse_radix(scanner& sc, ole_parsed_number& out)
 {
     int radix = 8;
-    if (sc.take(u'H') || sc.take(u'h')) radix = 16;
-    else if (sc.take(u'O') || sc.take(u'o')) radix = 8;
+    if (sc.take(u'H') || sc.take(u'h'))
+        radix = 16;
+    else if (sc.take(u'O') || sc.take(u'o'))
+        radix = 8;
     uint64_t value = 0;
     size_t count = 0;
     for (; !sc.at_end(); ++sc.i, ++count) {
         int d = hex_value(sc.peek());
         if (d < 0 || d >= radix) break;
-        if (value > (UINT64_MAX - static_cast<uint64_t>(d)) / static_cast<uint64_t>(radix))
-            return OLE_E_OVERFLOW;
+        if (value > (UINT64_MAX - static_cast<uint64_t>(d)) / static_cast<uint64_t>(radix)) return OLE_E_OVERFLOW;
         value = value * static_cast<uint64_t>(radix) + static_cast<uint64_t>(d);
     }
     if (count == 0) return OLE_E_TYPEMISMATCH;
@@ -104,8 +111,10 @@ ole_hresult parse_decimal(scanner& sc, ole_parsed_number& out)
     if (e == u'e' || e == u'E' || e == u'd' || e == u'D') {
         size_t mark = sc.i++;
         bool neg = false;
-        if (sc.take(u'-')) neg = true;
-        else sc.take(u'+');
+        if (sc.take(u'-'))
+            neg = true;
+        else
+            sc.take(u'+');
         if (!is_digit(sc.peek())) {
             sc.i = mark;  // not an exponent: left for the caller to reject
             return OLE_S_OK;
@@ -146,8 +155,10 @@ ole_hresult ole_parse_number(std::u16string_view text, ole_parsed_number& out)
     }
     if (hr != OLE_S_OK) return hr;
     if (!sign_seen && !paren) {
-        if (sc.take(u'-')) out.negative = true;
-        else sc.take(u'+');
+        if (sc.take(u'-'))
+            out.negative = true;
+        else
+            sc.take(u'+');
     }
     sc.take(u'$');
     sc.skip_blanks();
@@ -318,6 +329,12 @@ std::string real_to_str(double value, int digits)
 
 }  // namespace
 
-std::string ole_r8_to_str(double value) { return real_to_str(value, 15); }
+std::string ole_r8_to_str(double value)
+{
+    return real_to_str(value, 15);
+}
 
-std::string ole_r4_to_str(float value) { return real_to_str(value, 7); }
+std::string ole_r4_to_str(float value)
+{
+    return real_to_str(value, 7);
+}

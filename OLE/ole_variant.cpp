@@ -16,7 +16,10 @@ namespace {
 
 constexpr uint16_t variant_true = 0xFFFF;
 
-bool is_byte_array(ole_vartype vt) { return vt == VT_ARRAY_UI1 || vt == VT_SAFEARRAY; }
+bool is_byte_array(ole_vartype vt)
+{
+    return vt == VT_ARRAY_UI1 || vt == VT_SAFEARRAY;
+}
 
 // Truncation toward zero as the processor's conversion gives it: a value
 // outside the 32-bit range (or NaN) yields the "integer indefinite"
@@ -101,15 +104,30 @@ ole_variant::ole_variant(double value) : vt_(VT_R8)
     u_.r8 = value;
 }
 
-ole_variant::ole_variant(std::string_view text) { attach_string(text); }
+ole_variant::ole_variant(std::string_view text)
+{
+    attach_string(text);
+}
 
-ole_variant::ole_variant(const std::string& text) { attach_string(text); }
+ole_variant::ole_variant(const std::string& text)
+{
+    attach_string(text);
+}
 
-ole_variant::ole_variant(const char* text) { attach_string(text != nullptr ? std::string_view(text) : std::string_view()); }
+ole_variant::ole_variant(const char* text)
+{
+    attach_string(text != nullptr ? std::string_view(text) : std::string_view());
+}
 
-ole_variant::ole_variant(std::u16string_view text) { attach_wstring(text); }
+ole_variant::ole_variant(std::u16string_view text)
+{
+    attach_wstring(text);
+}
 
-ole_variant::ole_variant(const std::u16string& text) { attach_wstring(text); }
+ole_variant::ole_variant(const std::u16string& text)
+{
+    attach_wstring(text);
+}
 
 ole_variant::ole_variant(const char16_t* text)
 {
@@ -145,9 +163,15 @@ ole_variant::ole_variant(const ole_systemtime& value) : st_(value), vt_(VT_DATE)
     }
 }
 
-ole_variant::ole_variant(size_t length, const uint8_t* bytes) { attach_binary(bytes, length); }
+ole_variant::ole_variant(size_t length, const uint8_t* bytes)
+{
+    attach_binary(bytes, length);
+}
 
-ole_variant::ole_variant(std::span<const uint8_t> bytes) { attach_binary(bytes); }
+ole_variant::ole_variant(std::span<const uint8_t> bytes)
+{
+    attach_binary(bytes);
+}
 
 ole_variant::ole_variant(const ole_variant& other)
 {
@@ -155,7 +179,10 @@ ole_variant::ole_variant(const ole_variant& other)
     copy_from(other);
 }
 
-ole_variant::ole_variant(ole_variant&& other) noexcept { move_from(other); }
+ole_variant::ole_variant(ole_variant&& other) noexcept
+{
+    move_from(other);
+}
 
 ole_variant& ole_variant::operator=(const ole_variant& other)
 {
@@ -242,7 +269,10 @@ void ole_variant::set_date_fraction(uint32_t hundred_ns)
     date_fraction_ = hundred_ns;
 }
 
-void ole_variant::clear() { reset(); }
+void ole_variant::clear()
+{
+    reset();
+}
 
 void ole_variant::set_null()
 {
@@ -272,7 +302,10 @@ void ole_variant::attach_binary(const uint8_t* bytes, size_t length)
     set_bytes_raw(std::move(copy));
 }
 
-void ole_variant::attach_binary(std::span<const uint8_t> bytes) { attach_binary(bytes.data(), bytes.size()); }
+void ole_variant::attach_binary(std::span<const uint8_t> bytes)
+{
+    attach_binary(bytes.data(), bytes.size());
+}
 
 void ole_variant::take_wstring(std::u16string&& text)
 {
@@ -316,14 +349,32 @@ void ole_variant::set_integer(ole_vartype vt, int64_t value)
 {
     reset();
     switch (vt) {
-    case VT_I1: TK_ASSERT(value >= INT8_MIN && value <= INT8_MAX); u_.i1 = static_cast<int8_t>(value); break;
-    case VT_UI1: TK_ASSERT(value >= 0 && value <= UINT8_MAX); u_.ui1 = static_cast<uint8_t>(value); break;
-    case VT_I2: TK_ASSERT(value >= INT16_MIN && value <= INT16_MAX); u_.i2 = static_cast<int16_t>(value); break;
-    case VT_UI2: TK_ASSERT(value >= 0 && value <= UINT16_MAX); u_.ui2 = static_cast<uint16_t>(value); break;
+    case VT_I1:
+        TK_ASSERT(value >= INT8_MIN && value <= INT8_MAX);
+        u_.i1 = static_cast<int8_t>(value);
+        break;
+    case VT_UI1:
+        TK_ASSERT(value >= 0 && value <= UINT8_MAX);
+        u_.ui1 = static_cast<uint8_t>(value);
+        break;
+    case VT_I2:
+        TK_ASSERT(value >= INT16_MIN && value <= INT16_MAX);
+        u_.i2 = static_cast<int16_t>(value);
+        break;
+    case VT_UI2:
+        TK_ASSERT(value >= 0 && value <= UINT16_MAX);
+        u_.ui2 = static_cast<uint16_t>(value);
+        break;
     case VT_I4:
-    case VT_INT: TK_ASSERT(value >= INT32_MIN && value <= INT32_MAX); u_.i4 = static_cast<int32_t>(value); break;
+    case VT_INT:
+        TK_ASSERT(value >= INT32_MIN && value <= INT32_MAX);
+        u_.i4 = static_cast<int32_t>(value);
+        break;
     case VT_UI4:
-    case VT_UINT: TK_ASSERT(value >= 0 && value <= UINT32_MAX); u_.ui4 = static_cast<uint32_t>(value); break;
+    case VT_UINT:
+        TK_ASSERT(value >= 0 && value <= UINT32_MAX);
+        u_.ui4 = static_cast<uint32_t>(value);
+        break;
     case VT_I8: i8_ = value; break;
     default: TK_FAIL();
     }

@@ -25,21 +25,21 @@ public:
     // Most bytes of a binary value that its text form shows.
     static constexpr size_t max_binary_text_bytes = 0x50000;  // 327,680
 
-    ole_variant();                      // VT_EMPTY
-    ole_variant(bool value);            // VT_BOOL: true is 0xFFFF
-    ole_variant(char value);            // VT_I1
-    ole_variant(signed char value);     // VT_I1
-    ole_variant(unsigned char value);   // VT_UI1
-    ole_variant(short value);           // VT_I2
-    ole_variant(unsigned short value);  // VT_UI2
-    ole_variant(int value);             // VT_I4
-    ole_variant(unsigned int value);    // VT_UI4
-    ole_variant(long value);            // VT_I8 (64-bit here)
-    ole_variant(unsigned long value);   // VT_UI8
-    ole_variant(long long value);       // VT_I8
+    ole_variant();                          // VT_EMPTY
+    ole_variant(bool value);                // VT_BOOL: true is 0xFFFF
+    ole_variant(char value);                // VT_I1
+    ole_variant(signed char value);         // VT_I1
+    ole_variant(unsigned char value);       // VT_UI1
+    ole_variant(short value);               // VT_I2
+    ole_variant(unsigned short value);      // VT_UI2
+    ole_variant(int value);                 // VT_I4
+    ole_variant(unsigned int value);        // VT_UI4
+    ole_variant(long value);                // VT_I8 (64-bit here)
+    ole_variant(unsigned long value);       // VT_UI8
+    ole_variant(long long value);           // VT_I8
     ole_variant(unsigned long long value);  // VT_UI8
-    ole_variant(float value);           // VT_R4
-    ole_variant(double value);          // VT_R8
+    ole_variant(float value);               // VT_R4
+    ole_variant(double value);              // VT_R8
     // VT_BSTR from narrow text in the process locale's encoding.
     explicit ole_variant(std::string_view text);
     explicit ole_variant(const std::string& text);
@@ -85,8 +85,8 @@ public:
     bool is_binary() const { return ole_is_binary_vt(vt_); }
 
     // Replacing the value.
-    void clear();     // VT_EMPTY
-    void set_null();  // VT_NULL
+    void clear();                                   // VT_EMPTY
+    void set_null();                                // VT_NULL
     void attach_string(std::string_view text);      // narrow → VT_BSTR
     void attach_wstring(std::u16string_view text);  // VT_BSTR
     void attach_binary(const uint8_t* bytes, size_t length);
@@ -113,8 +113,8 @@ public:
     uint8_t as_ui1() const;
     int16_t as_i2() const;
     uint16_t as_ui2() const;
-    int32_t as_i4() const;     // VT_I4 or VT_INT
-    uint32_t as_ui4() const;   // VT_UI4 or VT_UINT
+    int32_t as_i4() const;    // VT_I4 or VT_INT
+    uint32_t as_ui4() const;  // VT_UI4 or VT_UINT
     int64_t as_i8() const;
     uint64_t as_ui8() const;
     float as_r4() const;
@@ -123,7 +123,7 @@ public:
     const ole_decimal& as_decimal() const;
     const ole_systemtime& as_date() const;  // the calendar record
     double as_date_number() const;
-    uint16_t as_bool_raw() const;           // 0xFFFF, 0 or whatever was stored
+    uint16_t as_bool_raw() const;  // 0xFFFF, 0 or whatever was stored
     bool as_bool() const { return as_bool_raw() != 0; }
     const std::u16string& as_wstring() const;
     const std::vector<uint8_t>& as_bytes() const;  // VT_ARRAY_UI1 or VT_SAFEARRAY

@@ -183,8 +183,8 @@ void ole_variant::change_to_binary()
     case VT_UI8: append_le(raw, ui8_, 8); break;
     case VT_DATE:
         // The calendar record, eight 16-bit fields in order.
-        for (uint16_t f : {st_.year, st_.month, st_.day_of_week, st_.day, st_.hour, st_.minute, st_.second,
-                           st_.milliseconds})
+        for (uint16_t f :
+             {st_.year, st_.month, st_.day_of_week, st_.day, st_.hour, st_.minute, st_.second, st_.milliseconds})
             append_le(raw, f, 2);
         break;
     case VT_DECIMAL:

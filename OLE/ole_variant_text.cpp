@@ -118,8 +118,8 @@ void ole_variant::from_string(std::string_view text_in, ole_vartype vt)
     case VT_UI2: {
         // atoi's value narrowed to the kind, as a C cast would.
         int32_t v = c_atoi(text);
-        int64_t narrowed = vt == VT_I2   ? static_cast<int16_t>(v)
-                           : vt == VT_I1 ? static_cast<int8_t>(v)
+        int64_t narrowed = vt == VT_I2    ? static_cast<int16_t>(v)
+                           : vt == VT_I1  ? static_cast<int8_t>(v)
                            : vt == VT_UI1 ? static_cast<uint8_t>(v)
                            : vt == VT_UI2 ? static_cast<uint16_t>(v)
                                           : v;
@@ -190,9 +190,12 @@ void ole_variant::from_date_text(const std::string& text)
 void ole_variant::from_bool_text(const std::string& text)
 {
     bool value;
-    if (equal_nocase(text, "yes") || equal_nocase(text, "true")) value = true;
-    else if (equal_nocase(text, "no") || equal_nocase(text, "false")) value = false;
-    else value = c_atoi(text) != 0;
+    if (equal_nocase(text, "yes") || equal_nocase(text, "true"))
+        value = true;
+    else if (equal_nocase(text, "no") || equal_nocase(text, "false"))
+        value = false;
+    else
+        value = c_atoi(text) != 0;
     set_bool_raw(value ? variant_true : 0);
 }
 

@@ -56,4 +56,7 @@ inline constexpr ole_hresult OLE_E_OVERFLOW = 0x8002000A;      // out of the tar
 inline constexpr ole_hresult OLE_E_INVALIDARG = 0x80070057;
 inline constexpr ole_hresult OLE_E_BADVARTYPE = 0x80020008;
 
-constexpr bool ole_succeeded(ole_hresult hr) { return (hr & 0x80000000u) == 0; }
+constexpr bool ole_succeeded(ole_hresult hr)
+{
+    return (hr & 0x80000000u) == 0;
+}

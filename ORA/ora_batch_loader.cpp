@@ -26,10 +26,21 @@ enum class bind_form {
 bool is_number_kind(ole_vartype vt)
 {
     switch (vt) {
-    case VT_BOOL: case VT_I1: case VT_UI1: case VT_I2: case VT_UI2: case VT_I4: case VT_UI4:
-    case VT_INT: case VT_UINT: case VT_I8: case VT_UI8: case VT_R4: case VT_R8: case VT_CY:
-    case VT_DECIMAL:
-        return true;
+    case VT_BOOL:
+    case VT_I1:
+    case VT_UI1:
+    case VT_I2:
+    case VT_UI2:
+    case VT_I4:
+    case VT_UI4:
+    case VT_INT:
+    case VT_UINT:
+    case VT_I8:
+    case VT_UI8:
+    case VT_R4:
+    case VT_R8:
+    case VT_CY:
+    case VT_DECIMAL: return true;
     default: return false;
     }
 }
@@ -142,9 +153,9 @@ std::u16string timestamp_text(const ole_variant& v)
 {
     const ole_systemtime& t = v.as_date();
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%04u-%02u-%02u %02u:%02u:%02u.%07u", unsigned{t.year},
-                  unsigned{t.month}, unsigned{t.day}, unsigned{t.hour}, unsigned{t.minute},
-                  unsigned{t.second}, unsigned{v.date_fraction()});
+    std::snprintf(buf, sizeof buf, "%04u-%02u-%02u %02u:%02u:%02u.%07u", unsigned{t.year}, unsigned{t.month},
+                  unsigned{t.day}, unsigned{t.hour}, unsigned{t.minute}, unsigned{t.second},
+                  unsigned{v.date_fraction()});
     return tk_from_utf8(buf);
 }
 
@@ -171,17 +182,14 @@ bool text_bytes(const ole_variant& v, std::vector<uint8_t>& out)
 
 }  // namespace
 
-ora_batch_loader::ora_batch_loader(const ora_oci_api& oci, OCIEnv* env, OCISvcCtx* svc,
-                                   OCIError* err, std::u16string table,
-                                   std::vector<ora_batch_column> columns,
-                                   std::vector<size_t> field_of_column, size_t batch_rows,
-                                   size_t byte_budget)
-    : oci_(oci), env_(env), svc_(svc), err_(err), table_(std::move(table)),
-      columns_(std::move(columns)), field_of_column_(std::move(field_of_column)),
-      batch_rows_(std::max<size_t>(batch_rows, 1)), byte_budget_(byte_budget)
+ora_batch_loader::ora_batch_loader(const ora_oci_api& oci, OCIEnv* env, OCISvcCtx* svc, OCIError* err,
+                                   std::u16string table, std::vector<ora_batch_column> columns,
+                                   std::vector<size_t> field_of_column, size_t batch_rows, size_t byte_budget)
+    : oci_(oci), env_(env), svc_(svc), err_(err), table_(std::move(table)), columns_(std::move(columns)),
+      field_of_column_(std::move(field_of_column)), batch_rows_(std::max<size_t>(batch_rows, 1)),
+      byte_budget_(byte_budget)
 {
-    tk_trace(2, "ora_batch_loader::ctor(%s, %d)", tk_to_utf8(table_).c_str(),
-             static_cast<int>(batch_rows_));
+    tk_trace(2, "ora_batch_loader::ctor(%s, %d)", tk_to_utf8(table_).c_str(), static_cast<int>(batch_rows_));
     TK_ASSERT(field_of_column_.size() == columns_.size());
     for (const ora_batch_column& c : columns_) {
         auto b = std::make_unique<column_buffer>();
@@ -213,18 +221,15 @@ void ora_batch_loader::prepare()
             values += ph;
     }
     sql_ = u"INSERT INTO " + quoted(table_) + u" (" + names + u") VALUES (" + values + u")";
-    returns_rowids_ = std::any_of(columns_.begin(), columns_.end(),
-                                  [](const ora_batch_column& c) { return c.is_lob(); });
+    returns_rowids_ =
+        std::any_of(columns_.begin(), columns_.end(), [](const ora_batch_column& c) { return c.is_lob(); });
     if (returns_rowids_) sql_ += u" RETURNING ROWID INTO :rid";
     empty_lobs_.assign(columns_.size(), {});
     tk_trace(3, "Run SQL query: %s\n", tk_to_utf8(sql_).c_str());
-    ora_check(oci_, err_,
-              oci_.OCIHandleAlloc(env_, reinterpret_cast<void**>(&stmt_), OCI_HTYPE_STMT, 0,
-                                  nullptr));
+    ora_check(oci_, err_, oci_.OCIHandleAlloc(env_, reinterpret_cast<void**>(&stmt_), OCI_HTYPE_STMT, 0, nullptr));
     ora_check(oci_, err_,
               oci_.OCIStmtPrepare(stmt_, err_, reinterpret_cast<const OraText*>(sql_.data()),
-                                  static_cast<ub4>(sql_.size() * 2), OCI_NTV_SYNTAX,
-                                  OCI_DEFAULT));
+                                  static_cast<ub4>(sql_.size() * 2), OCI_NTV_SYNTAX, OCI_DEFAULT));
 }
 
 bool ora_batch_loader::bindable(const udb_record& record) const
@@ -285,11 +290,10 @@ void ora_batch_loader::convert(size_t i, const udb_record& record)
         // A number Oracle cannot hold never reaches it: a NOT NULL column
         // takes its default, any other NULL.
         bool in_range = ora_value_in_range(v);
-        std::optional<std::string> text =
-            in_range ? ora_exact_number_text(v)
-                     : (c.not_null && !c.out_of_range_default.empty()
-                            ? std::optional<std::string>(c.out_of_range_default)
-                            : std::nullopt);
+        std::optional<std::string> text = in_range ? ora_exact_number_text(v)
+                                                   : (c.not_null && !c.out_of_range_default.empty()
+                                                          ? std::optional<std::string>(c.out_of_range_default)
+                                                          : std::nullopt);
         ora_vnu n;
         if (!text || !ora_number_encode(*text, n)) return b.push_null();
         std::memcpy(b.push_fixed(), n.data(), n.size());
@@ -335,9 +339,8 @@ void ora_batch_loader::bind_all()
         OCIBind* bind = nullptr;
         ora_check(oci_, err_,
                   oci_.OCIBindByName(stmt_, &bind, err_, reinterpret_cast<const OraText*>(ph.data()),
-                                     static_cast<sb4>(ph.size() * 2), nullptr,
-                                     static_cast<sb4>(rowid_units * 2), SQLT_STR, nullptr, nullptr,
-                                     nullptr, 0, nullptr, OCI_DATA_AT_EXEC));
+                                     static_cast<sb4>(ph.size() * 2), nullptr, static_cast<sb4>(rowid_units * 2),
+                                     SQLT_STR, nullptr, nullptr, nullptr, 0, nullptr, OCI_DATA_AT_EXEC));
         ora_check(oci_, err_, oci_.OCIBindDynamic(bind, err_, this, &rowid_in, this, &rowid_out));
     }
     for (size_t i = 0; i < columns_.size(); ++i) {
@@ -350,31 +353,26 @@ void ora_batch_loader::bind_all()
             ub2 dty = b.form == bind_form::number ? SQLT_VNU : SQLT_DAT;
             ora_check(oci_, err_,
                       oci_.OCIBindByName(stmt_, &b.bind, err_, name, name_len, b.fixed.data(),
-                                         static_cast<sb4>(b.stride), dty, b.ind.data(), nullptr,
-                                         nullptr, 0, nullptr, OCI_DEFAULT));
+                                         static_cast<sb4>(b.stride), dty, b.ind.data(), nullptr, nullptr, 0, nullptr,
+                                         OCI_DEFAULT));
             continue;
         }
         ub2 dty = b.form == bind_form::binary ? (c.is_lob() ? SQLT_LBI : SQLT_BIN)
-                                              : (c.is_lob() && b.form == bind_form::text ? SQLT_LNG
-                                                                                          : SQLT_CHR);
+                                              : (c.is_lob() && b.form == bind_form::text ? SQLT_LNG : SQLT_CHR);
         ora_check(oci_, err_,
-                  oci_.OCIBindByName(stmt_, &b.bind, err_, name, name_len, nullptr,
-                                     static_cast<sb4>(b.longest()), dty, nullptr, nullptr,
-                                     nullptr, 0, nullptr, OCI_DATA_AT_EXEC));
+                  oci_.OCIBindByName(stmt_, &b.bind, err_, name, name_len, nullptr, static_cast<sb4>(b.longest()), dty,
+                                     nullptr, nullptr, nullptr, 0, nullptr, OCI_DATA_AT_EXEC));
         ora_check(oci_, err_, oci_.OCIBindDynamic(b.bind, err_, &b, &in_bind, nullptr, nullptr));
         // National text columns: the text must not pass through the
         // database character set on its way in.
         if (b.form == bind_form::text && c.national) {
             ub1 form = SQLCS_NCHAR;
-            ora_check(oci_, err_,
-                      oci_.OCIAttrSet(b.bind, OCI_HTYPE_BIND, &form, 0, OCI_ATTR_CHARSET_FORM,
-                                      err_));
+            ora_check(oci_, err_, oci_.OCIAttrSet(b.bind, OCI_HTYPE_BIND, &form, 0, OCI_ATTR_CHARSET_FORM, err_));
         }
     }
 }
 
-int32_t ora_batch_loader::in_bind(void* ctx, OCIBind*, ub4 iter, ub4, void** buf, ub4* len,
-                                  ub1* piece, void** ind)
+int32_t ora_batch_loader::in_bind(void* ctx, OCIBind*, ub4 iter, ub4, void** buf, ub4* len, ub1* piece, void** ind)
 {
     auto* b = static_cast<column_buffer*>(ctx);
     if (iter >= b->count()) return OCI_ERROR;
@@ -385,8 +383,7 @@ int32_t ora_batch_loader::in_bind(void* ctx, OCIBind*, ub4 iter, ub4, void** buf
     return OCI_CONTINUE;
 }
 
-int32_t ora_batch_loader::rowid_in(void*, OCIBind*, ub4, ub4, void** buf, ub4* len, ub1* piece,
-                                   void** ind)
+int32_t ora_batch_loader::rowid_in(void*, OCIBind*, ub4, ub4, void** buf, ub4* len, ub1* piece, void** ind)
 {
     *buf = nullptr;
     *len = 0;
@@ -395,8 +392,8 @@ int32_t ora_batch_loader::rowid_in(void*, OCIBind*, ub4, ub4, void** buf, ub4* l
     return OCI_CONTINUE;
 }
 
-int32_t ora_batch_loader::rowid_out(void* ctx, OCIBind*, ub4 iter, ub4, void** buf, ub4** len,
-                                    ub1* piece, void** ind, ub2** rcode)
+int32_t ora_batch_loader::rowid_out(void* ctx, OCIBind*, ub4 iter, ub4, void** buf, ub4** len, ub1* piece, void** ind,
+                                    ub2** rcode)
 {
     auto* self = static_cast<ora_batch_loader*>(ctx);
     if (iter >= self->rowid_lengths_.size()) return OCI_ERROR;
@@ -482,15 +479,14 @@ ora_batch_outcome ora_batch_loader::execute()
     outcome.sent = rows_.size();
     bind_all();
     const bool fix_lobs = has_empty_lobs();
-    sword rc = oci_.OCIStmtExecute(svc_, stmt_, err_, static_cast<ub4>(rows_.size()), 0, nullptr,
-                                   nullptr, OCI_BATCH_ERRORS | (fix_lobs ? 0 : OCI_COMMIT_ON_SUCCESS));
+    sword rc = oci_.OCIStmtExecute(svc_, stmt_, err_, static_cast<ub4>(rows_.size()), 0, nullptr, nullptr,
+                                   OCI_BATCH_ERRORS | (fix_lobs ? 0 : OCI_COMMIT_ON_SUCCESS));
     if (rc == OCI_ERROR) {
         // The call failed as a whole: nothing of it is stored.
         int32_t code = 0;
         std::u16string text;
         ora_read_error(oci_, err_, OCI_HTYPE_ERROR, 1, code, text);
-        tk_trace(3, "Batch of %d rows failed: %s", static_cast<int>(rows_.size()),
-                 tk_to_utf8(text).c_str());
+        tk_trace(3, "Batch of %d rows failed: %s", static_cast<int>(rows_.size()), tk_to_utf8(text).c_str());
         outcome.whole_batch_failed = true;
         for (uint64_t row : rows_) outcome.failures.push_back({row, code, text});
         return outcome;
@@ -509,8 +505,7 @@ ora_batch_outcome ora_batch_loader::execute()
             ora_batch_outcome lost;
             lost.sent = rows_.size();
             lost.whole_batch_failed = true;
-            for (uint64_t row : rows_)
-                lost.failures.push_back({row, e.oracle_error(), tk_from_ansi(e.message)});
+            for (uint64_t row : rows_) lost.failures.push_back({row, e.oracle_error(), tk_from_ansi(e.message)});
             return lost;
         }
     }
@@ -521,27 +516,20 @@ ora_batch_outcome ora_batch_loader::execute()
 void ora_batch_loader::collect_row_errors(ora_batch_outcome& outcome)
 {
     ub4 errors = 0;
-    ora_check(oci_, err_,
-              oci_.OCIAttrGet(stmt_, OCI_HTYPE_STMT, &errors, nullptr, OCI_ATTR_NUM_DML_ERRORS,
-                              err_));
+    ora_check(oci_, err_, oci_.OCIAttrGet(stmt_, OCI_HTYPE_STMT, &errors, nullptr, OCI_ATTR_NUM_DML_ERRORS, err_));
     if (errors == 0) return;
     OCIError* row_err = nullptr;
-    ora_check(oci_, err_,
-              oci_.OCIHandleAlloc(env_, reinterpret_cast<void**>(&row_err), OCI_HTYPE_ERROR, 0,
-                                  nullptr));
+    ora_check(oci_, err_, oci_.OCIHandleAlloc(env_, reinterpret_cast<void**>(&row_err), OCI_HTYPE_ERROR, 0, nullptr));
     struct release {
         const ora_oci_api& oci;
         OCIError* h;
         ~release() { oci.OCIHandleFree(h, OCI_HTYPE_ERROR); }
     } guard{oci_, row_err};
     for (ub4 k = 0; k < errors; ++k) {
-        ora_check(oci_, err_,
-                  oci_.OCIParamGet(err_, OCI_HTYPE_ERROR, err_, reinterpret_cast<void**>(&row_err),
-                                   k));
+        ora_check(oci_, err_, oci_.OCIParamGet(err_, OCI_HTYPE_ERROR, err_, reinterpret_cast<void**>(&row_err), k));
         ub4 offset = 0;
         ora_check(oci_, err_,
-                  oci_.OCIAttrGet(row_err, OCI_HTYPE_ERROR, &offset, nullptr,
-                                  OCI_ATTR_DML_ROW_OFFSET, err_));
+                  oci_.OCIAttrGet(row_err, OCI_HTYPE_ERROR, &offset, nullptr, OCI_ATTR_DML_ROW_OFFSET, err_));
         TK_ASSERT(offset < rows_.size());
         ora_row_failure f;
         f.row = rows_[offset];

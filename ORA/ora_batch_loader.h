@@ -33,10 +33,10 @@ class udb_record;
 
 // A column written by the loader.
 struct ora_batch_column {
-    std::u16string name;           // exact Oracle name, quoted in the statement
-    ole_vartype vartype = VT_BSTR; // neutral kind the column was made from
-    uint32_t size = 0;             // characters or bytes; 0 or above 4000: a LOB
-    uint8_t fraction_digits = 0;   // above 0: a TIMESTAMP column
+    std::u16string name;            // exact Oracle name, quoted in the statement
+    ole_vartype vartype = VT_BSTR;  // neutral kind the column was made from
+    uint32_t size = 0;              // characters or bytes; 0 or above 4000: a LOB
+    uint8_t fraction_digits = 0;    // above 0: a TIMESTAMP column
     bool not_null = false;
     // Value for a NOT NULL number column when a number is out of NUMBER's
     // range (the column's default, as decimal text); empty binds NULL.
@@ -57,8 +57,8 @@ struct ora_row_failure {
 
 // What one batch did.
 struct ora_batch_outcome {
-    uint64_t sent = 0;       // rows in the batch
-    uint64_t committed = 0;  // rows now stored and committed
+    uint64_t sent = 0;                      // rows in the batch
+    uint64_t committed = 0;                 // rows now stored and committed
     std::vector<ora_row_failure> failures;  // in row order
     // Set when the whole execution failed (a lost connection, say): no row
     // of the batch is stored, and every row is listed in failures with this
@@ -77,10 +77,9 @@ public:
     // The statement is prepared here; `env` must be a UTF-16 environment.
     // field_of_column[i] is the position in each record of the value for
     // columns[i] (the caller matched the names once).
-    ora_batch_loader(const ora_oci_api& oci, OCIEnv* env, OCISvcCtx* svc, OCIError* err,
-                     std::u16string table, std::vector<ora_batch_column> columns,
-                     std::vector<size_t> field_of_column, size_t batch_rows = default_batch_rows,
-                     size_t byte_budget = default_byte_budget);
+    ora_batch_loader(const ora_oci_api& oci, OCIEnv* env, OCISvcCtx* svc, OCIError* err, std::u16string table,
+                     std::vector<ora_batch_column> columns, std::vector<size_t> field_of_column,
+                     size_t batch_rows = default_batch_rows, size_t byte_budget = default_byte_budget);
     ~ora_batch_loader();
     ora_batch_loader(const ora_batch_loader&) = delete;
     ora_batch_loader& operator=(const ora_batch_loader&) = delete;
@@ -127,12 +126,11 @@ private:
     void collect_row_errors(ora_batch_outcome& outcome);
     void reset();
 
-    static int32_t in_bind(void* ctx, OCIBind* bind, ub4 iter, ub4 index, void** buf, ub4* len,
-                           ub1* piece, void** ind);
-    static int32_t rowid_in(void* ctx, OCIBind* bind, ub4 iter, ub4 index, void** buf, ub4* len,
-                            ub1* piece, void** ind);
-    static int32_t rowid_out(void* ctx, OCIBind* bind, ub4 iter, ub4 index, void** buf, ub4** len,
-                             ub1* piece, void** ind, ub2** rcode);
+    static int32_t in_bind(void* ctx, OCIBind* bind, ub4 iter, ub4 index, void** buf, ub4* len, ub1* piece, void** ind);
+    static int32_t rowid_in(void* ctx, OCIBind* bind, ub4 iter, ub4 index, void** buf, ub4* len, ub1* piece,
+                            void** ind);
+    static int32_t rowid_out(void* ctx, OCIBind* bind, ub4 iter, ub4 index, void** buf, ub4** len, ub1* piece,
+                             void** ind, ub2** rcode);
 
     const ora_oci_api& oci_;
     OCIEnv* env_;

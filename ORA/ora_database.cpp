@@ -56,11 +56,10 @@ ora_database::~ora_database() = default;
 
 void ora_database::load_table_names()
 {
-    std::u16string text =
-        version_ >= 0x80000
-            ? u"select TABLE_NAME, IOT_TYPE from user_tables where TEMPORARY='N' and NESTED='NO' and "
-              u"(IOT_TYPE IS NULL OR IOT_TYPE='IOT')"
-            : u"select TABLE_NAME from user_tables";
+    std::u16string text = version_ >= 0x80000
+                              ? u"select TABLE_NAME, IOT_TYPE from user_tables where TEMPORARY='N' and NESTED='NO' and "
+                                u"(IOT_TYPE IS NULL OR IOT_TYPE='IOT')"
+                              : u"select TABLE_NAME from user_tables";
     // Tables in the recycle bin are not the user's tables any more.
     if (version_ >= 0xA0000) text += u" and DROPPED='NO'";
     table_names = ora_select_strings(text);
@@ -71,8 +70,7 @@ void ora_database::load_table_names()
 void ora_database::read_character_set()
 {
     try {
-        auto rows = ora_select_strings(
-            u"SELECT VALUE FROM NLS_DATABASE_PARAMETERS WHERE PARAMETER='NLS_CHARACTERSET'");
+        auto rows = ora_select_strings(u"SELECT VALUE FROM NLS_DATABASE_PARAMETERS WHERE PARAMETER='NLS_CHARACTERSET'");
         if (!rows.empty()) national_lobs_ = rows.front() != u"AL32UTF8" && rows.front() != u"UTF8";
     } catch (const ora_exception& e) {
         // Unknown character set: national LOBs keep every character
@@ -147,16 +145,14 @@ std::u16string ora_database::own_sequence_on_server(const std::u16string& table)
     // (base + "_" + n) and drawn by one of its triggers. A user's own
     // trigger or shared sequence is left alone; the look-up is best effort.
     try {
-        for (const std::u16string& body :
-             ora_select_strings(u"SELECT TRIGGER_BODY FROM USER_TRIGGERS WHERE TABLE_NAME = " +
-                                ora_quote_literal(table))) {
+        for (const std::u16string& body : ora_select_strings(
+                 u"SELECT TRIGGER_BODY FROM USER_TRIGGERS WHERE TABLE_NAME = " + ora_quote_literal(table))) {
             std::u16string sequence = sequence_in_trigger(body);
             size_t cut = sequence.rfind(u'_');
             if (sequence.empty() || cut == std::u16string::npos || cut + 1 == sequence.size()) continue;
             std::u16string digits = sequence.substr(cut + 1);
             if (digits.find_first_not_of(u"0123456789") != std::u16string::npos) continue;
-            if (sequence.substr(0, cut) == ora_cut_name(table, ora_max_name_bytes - digits.size() - 1))
-                return sequence;
+            if (sequence.substr(0, cut) == ora_cut_name(table, ora_max_name_bytes - digits.size() - 1)) return sequence;
         }
     } catch (const ora_exception& e) {
         tk_trace(2, "Triggers of the table not read: %s", e.message);
@@ -164,8 +160,7 @@ std::u16string ora_database::own_sequence_on_server(const std::u16string& table)
     return {};
 }
 
-std::unique_ptr<udb_recordset> ora_database::create_table(const std::u16string& table,
-                                                          const udb_schema& schema,
+std::unique_ptr<udb_recordset> ora_database::create_table(const std::u16string& table, const udb_schema& schema,
                                                           const udb_indexes& indexes)
 {
     tk_trace(2, u"ora_database::create_table(%s)", table);
@@ -204,8 +199,8 @@ std::unique_ptr<udb_recordset> ora_database::get_table(const std::u16string& tab
     return std::make_unique<ora_table>(*this, table, mode);
 }
 
-std::unique_ptr<udb_recordset> ora_database::get_query(const std::u16string& rs_name,
-                                                       const std::u16string& text, int mode)
+std::unique_ptr<udb_recordset> ora_database::get_query(const std::u16string& rs_name, const std::u16string& text,
+                                                       int mode)
 {
     tk_trace(2, u"ora_database::get_table(%s)", rs_name);
     return std::make_unique<ora_table>(*this, rs_name, text, mode);
@@ -237,8 +232,8 @@ void ora_database::continue_sequence(const std::u16string& table)
     long long next = std::stoll(tk_to_utf8(start)) + 1;
     if (next < 1) next = 1;
     query(u"DROP SEQUENCE " + quoted(s.sequence));
-    query(u"CREATE SEQUENCE " + quoted(s.sequence) +
-          u" INCREMENT BY 1 START WITH " + tk_widen_ascii(std::to_string(next)) +
+    query(u"CREATE SEQUENCE " + quoted(s.sequence) + u" INCREMENT BY 1 START WITH " +
+          tk_widen_ascii(std::to_string(next)) +
           u" MAXVALUE 9999999999999999999999999999 MINVALUE 1 NOCYCLE NOCACHE ORDER");
 }
 
@@ -253,8 +248,7 @@ std::u16string ora_database::get_tn_mapped_name_ex(const std::u16string& table) 
     return names_map.get_tn_mapped_name(table, false);
 }
 
-std::u16string ora_database::get_fn_mapped_name_ex(const std::u16string& table,
-                                                   const std::u16string& field) const
+std::u16string ora_database::get_fn_mapped_name_ex(const std::u16string& table, const std::u16string& field) const
 {
     tk_trace(1, u"ora_database::get_fn_mapped_name_ex(%s)", field);
     if (uppercase) return names_map.get_fn_mapped_name(upper(table), upper(field), false);
@@ -284,8 +278,7 @@ void ora_database::create_fk_index_if(const std::u16string& table, const udb_nam
     std::u16string list;
     for (const std::u16string& c : mapped) list += (list.empty() ? u"" : u", ") + quoted(c);
     try {
-        query(u"ALTER TABLE " + quoted(table) + u" ADD CONSTRAINT " + quoted(constraint) + u" UNIQUE(" +
-              list + u")");
+        query(u"ALTER TABLE " + quoted(table) + u" ADD CONSTRAINT " + quoted(constraint) + u" UNIQUE(" + list + u")");
         tk_trace(2, u"FK index for table '%s' has been created", table);
     } catch (const ora_exception& e) {
         tk_trace(2, "Error while creating index for FK:\n%s\n", e.message);

@@ -20,8 +20,7 @@ public:
     std::unique_ptr<udb_recordset> create_table(const std::u16string& name, const udb_schema& schema,
                                                 const udb_indexes& indexes) override;
     std::unique_ptr<udb_recordset> get_table(const std::u16string& name, int mode) override;
-    std::unique_ptr<udb_recordset> get_query(const std::u16string& name, const std::u16string& text,
-                                             int mode) override;
+    std::unique_ptr<udb_recordset> get_query(const std::u16string& name, const std::u16string& text, int mode) override;
     bool test_query(const std::u16string& text) override;
     void query(const std::u16string& text) override;
     void create_relationships(const udb_relationships& relationships) override;
@@ -43,8 +42,7 @@ public:
         std::u16string column;
     };
     sequence_info sequence_of(const std::u16string& table) const;
-    void set_sequence(const std::u16string& table, const std::u16string& sequence,
-                      const std::u16string& column);
+    void set_sequence(const std::u16string& table, const std::u16string& sequence, const std::u16string& column);
     // Moves the sequence of a table past the largest value of its column, so
     // an application's first insert after loading does not collide.
     void continue_sequence(const std::u16string& table);

@@ -63,18 +63,15 @@ std::u16string ora_engine::make_connect_string(const std::u16string& host, const
     return u"//" + host + u":" + (port.empty() ? std::u16string(u"1521") : port) + u"/" + service;
 }
 
-std::unique_ptr<ora_database> ora_engine::open_db(const std::u16string& host,
-                                                  const std::u16string& user,
-                                                  const std::u16string& pwd,
-                                                  const std::u16string& port,
+std::unique_ptr<ora_database> ora_engine::open_db(const std::u16string& host, const std::u16string& user,
+                                                  const std::u16string& pwd, const std::u16string& port,
                                                   const std::u16string& service)
 {
     tk_trace(2, u"ora_engine::open_db (%s,%s,***,%s,%s)", host, user, port, service);
     return open_db(make_connect_string(host, port, service), user, pwd);
 }
 
-std::unique_ptr<ora_database> ora_engine::open_db(const std::u16string& connect,
-                                                  const std::u16string& user,
+std::unique_ptr<ora_database> ora_engine::open_db(const std::u16string& connect, const std::u16string& user,
                                                   const std::u16string& pwd)
 {
     tk_trace(2, u"ora_engine::open_db( %s, %s, *** )", connect, user);
@@ -84,8 +81,8 @@ std::unique_ptr<ora_database> ora_engine::open_db(const std::u16string& connect,
     // OCILogon makes the service context itself (with a server and a
     // session behind it); OCILogoff frees all of them.
     OCISvcCtx* svc = nullptr;
-    check(api_->OCILogon(env_, err_, &svc, otext(user), obytes(user), otext(pwd), obytes(pwd),
-                         otext(connect), obytes(connect)));
+    check(api_->OCILogon(env_, err_, &svc, otext(user), obytes(user), otext(pwd), obytes(pwd), otext(connect),
+                         obytes(connect)));
     svc_ = svc;
     tk_trace(1, "The connection has been established");
     connect_string = connect;
@@ -127,14 +124,14 @@ int32_t ora_engine::get_records_cnt(const std::u16string& name, bool is_query)
 {
     tk_trace(2, u"ora_engine::get_records_cnt(%s)", name);
     TK_ASSERT(svc_ != nullptr);
-    std::u16string text = is_query ? u"SELECT COUNT(*) FROM (" + name + u")"
-                                   : u"SELECT COUNT(*) FROM \"" + name + u"\"";
+    std::u16string text =
+        is_query ? u"SELECT COUNT(*) FROM (" + name + u")" : u"SELECT COUNT(*) FROM \"" + name + u"\"";
     ora_stmt stmt;
     stmt.prepare(text);
     sb4 count = 0;
     OCIDefine* def = nullptr;
-    check(api_->OCIDefineByPos(stmt.get(), &def, err_, 1, &count, sizeof count, SQLT_INT, nullptr,
-                               nullptr, nullptr, OCI_DEFAULT));
+    check(api_->OCIDefineByPos(stmt.get(), &def, err_, 1, &count, sizeof count, SQLT_INT, nullptr, nullptr, nullptr,
+                               OCI_DEFAULT));
     TK_ASSERT(stmt.execute(1) != OCI_NO_DATA);
     return count;
 }
@@ -163,8 +160,8 @@ uint32_t ora_engine::get_version()
     std::u16string buffer(0x10000, u'\0');
     OCIDefine* def = nullptr;
     check(api_->OCIDefineByPos(stmt.get(), &def, err_, 1, buffer.data(),
-                               static_cast<sb4>(buffer.size() * sizeof(char16_t)), SQLT_STR, nullptr,
-                               nullptr, nullptr, OCI_DEFAULT));
+                               static_cast<sb4>(buffer.size() * sizeof(char16_t)), SQLT_STR, nullptr, nullptr, nullptr,
+                               OCI_DEFAULT));
     TK_ASSERT(stmt.execute(1) != OCI_NO_DATA);
     buffer.resize(std::char_traits<char16_t>::length(buffer.c_str()));
     tk_trace(1, u"Got versioned string:\n%s", buffer);

@@ -26,8 +26,7 @@ public:
     std::unique_ptr<ora_database> open_db(const std::u16string& host, const std::u16string& user,
                                           const std::u16string& password, const std::u16string& port,
                                           const std::u16string& service);
-    std::unique_ptr<ora_database> open_db(const std::u16string& connect_string,
-                                          const std::u16string& user,
+    std::unique_ptr<ora_database> open_db(const std::u16string& connect_string, const std::u16string& user,
                                           const std::u16string& password);
 
     // Rows of a table, or of a SELECT text when `is_query` is set.

@@ -12,26 +12,23 @@ constexpr size_t k_error_units = OCI_ERROR_MAXMSG_SIZE + 1;
 
 std::u16string_view strip_line_ends(std::u16string_view text)
 {
-    while (!text.empty() && (text.back() == u'\n' || text.back() == u'\r'))
-        text.remove_suffix(1);
+    while (!text.empty() && (text.back() == u'\n' || text.back() == u'\r')) text.remove_suffix(1);
     return text;
 }
 
 }  // namespace
 
-ora_exception::ora_exception(int32_t number, std::u16string_view text)
-    : tk_exception(strip_line_ends(text), 0)
+ora_exception::ora_exception(int32_t number, std::u16string_view text) : tk_exception(strip_line_ends(text), 0)
 {
     code = static_cast<uint32_t>(number) | code_base;
 }
 
-bool ora_read_error(const ora_oci_api& oci, void* handle, ub4 handle_type, ub4 recordno,
-                    int32_t& oracle_error, std::u16string& text)
+bool ora_read_error(const ora_oci_api& oci, void* handle, ub4 handle_type, ub4 recordno, int32_t& oracle_error,
+                    std::u16string& text)
 {
     char16_t buffer[k_error_units] = {};
     sb4 number = 0;
-    sword rc = oci.OCIErrorGet(handle, recordno, nullptr, &number,
-                               reinterpret_cast<OraText*>(buffer),
+    sword rc = oci.OCIErrorGet(handle, recordno, nullptr, &number, reinterpret_cast<OraText*>(buffer),
                                static_cast<ub4>(sizeof buffer - sizeof(char16_t)), handle_type);
     if (rc != OCI_SUCCESS && rc != OCI_SUCCESS_WITH_INFO) return false;
     size_t n = 0;

@@ -22,8 +22,8 @@ public:
 
 // Reads error record `recordno` (from 1) of an error or environment handle
 // of a UTF-16 environment. Returns false when there is no such record.
-bool ora_read_error(const ora_oci_api& oci, void* handle, ub4 handle_type, ub4 recordno,
-                    int32_t& oracle_error, std::u16string& text);
+bool ora_read_error(const ora_oci_api& oci, void* handle, ub4 handle_type, ub4 recordno, int32_t& oracle_error,
+                    std::u16string& text);
 
 // The status check. OCI_ERROR raises ora_exception from the first record of
 // the error handle; OCI_INVALID_HANDLE means a handle of ours was not valid,

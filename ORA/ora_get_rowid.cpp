@@ -8,8 +8,7 @@
 
 ora_get_rowid::ora_get_rowid() = default;
 
-sb4 ora_get_rowid::cbf_no_data(void*, OCIBind*, ub4, ub4, void** buffer, ub4* length, ub1* piece,
-                               void** indicator)
+sb4 ora_get_rowid::cbf_no_data(void*, OCIBind*, ub4, ub4, void** buffer, ub4* length, ub1* piece, void** indicator)
 {
     tk_trace(1, "ora_get_rowid::cbf_no_data");
     *buffer = nullptr;
@@ -19,8 +18,8 @@ sb4 ora_get_rowid::cbf_no_data(void*, OCIBind*, ub4, ub4, void** buffer, ub4* le
     return OCI_CONTINUE;
 }
 
-sb4 ora_get_rowid::cbf_get_data(void* ctx, OCIBind*, ub4 iter, ub4, void** buffer, ub4** length,
-                                ub1* piece, void** indicator, ub2** rcode)
+sb4 ora_get_rowid::cbf_get_data(void* ctx, OCIBind*, ub4 iter, ub4, void** buffer, ub4** length, ub1* piece,
+                                void** indicator, ub2** rcode)
 {
     tk_trace(1, "ora_get_rowid::cbf_get_data (iter=%d)", static_cast<int>(iter));
     auto* self = static_cast<ora_get_rowid*>(ctx);
@@ -45,11 +44,10 @@ std::u16string ora_get_rowid::do_insert(const std::u16string& head, bool commit)
     length_ = buffer_bytes;
     static const std::u16string placeholder = u":1";
     OCIBind* bind = nullptr;
-    engine.check(engine.oci().OCIBindByName(stmt.get(), &bind, engine.err(),
-                                            reinterpret_cast<const OraText*>(placeholder.data()),
-                                            static_cast<sb4>(placeholder.size() * sizeof(char16_t)),
-                                            rowid_, buffer_bytes, SQLT_STR, nullptr, nullptr, nullptr,
-                                            0, nullptr, OCI_DATA_AT_EXEC));
+    engine.check(engine.oci().OCIBindByName(
+        stmt.get(), &bind, engine.err(), reinterpret_cast<const OraText*>(placeholder.data()),
+        static_cast<sb4>(placeholder.size() * sizeof(char16_t)), rowid_, buffer_bytes, SQLT_STR, nullptr, nullptr,
+        nullptr, 0, nullptr, OCI_DATA_AT_EXEC));
     engine.check(engine.oci().OCIBindDynamic(bind, engine.err(), this, &cbf_no_data, this, &cbf_get_data));
     stmt.execute(1, commit ? OCI_COMMIT_ON_SUCCESS : OCI_DEFAULT);
     TK_ASSERT(length_ < buffer_bytes);

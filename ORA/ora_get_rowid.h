@@ -16,10 +16,10 @@ public:
     std::u16string do_insert(const std::u16string& text, bool commit = true);
 
 private:
-    static sb4 cbf_no_data(void* ctx, OCIBind* bind, ub4 iter, ub4 index, void** buffer, ub4* length,
-                           ub1* piece, void** indicator);
-    static sb4 cbf_get_data(void* ctx, OCIBind* bind, ub4 iter, ub4 index, void** buffer,
-                            ub4** length, ub1* piece, void** indicator, ub2** rcode);
+    static sb4 cbf_no_data(void* ctx, OCIBind* bind, ub4 iter, ub4 index, void** buffer, ub4* length, ub1* piece,
+                           void** indicator);
+    static sb4 cbf_get_data(void* ctx, OCIBind* bind, ub4 iter, ub4 index, void** buffer, ub4** length, ub1* piece,
+                            void** indicator, ub2** rcode);
 
     static constexpr ub4 buffer_bytes = 512;
     ub4 length_ = buffer_bytes;

@@ -35,10 +35,8 @@ std::u16string quoted_list(const udb_name_list& names)
 
 }  // namespace
 
-ora_indexes_initializer::ora_indexes_initializer(const std::u16string& table_name,
-                                                 const udb_indexes& source,
-                                                 const t_names_map& column_map,
-                                                 const udb_schema& target)
+ora_indexes_initializer::ora_indexes_initializer(const std::u16string& table_name, const udb_indexes& source,
+                                                 const t_names_map& column_map, const udb_schema& target)
     : table_name_(table_name)
 {
     ora_in_validator& validator = ora_in_validator::instance();

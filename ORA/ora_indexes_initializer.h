@@ -14,8 +14,8 @@ class ora_indexes_initializer {
 public:
     // Needs the run's ora_in_validator. Indexes over LOB columns are
     // dropped; names Oracle would refuse are replaced.
-    ora_indexes_initializer(const std::u16string& table_name, const udb_indexes& source,
-                            const t_names_map& column_map, const udb_schema& target);
+    ora_indexes_initializer(const std::u16string& table_name, const udb_indexes& source, const t_names_map& column_map,
+                            const udb_schema& target);
 
     // One statement per key or index. ORA-01408 and ORA-02261 are passed
     // over; any other failure is reported through the error policy with the

@@ -8,8 +8,7 @@
 #include "udb_ftd.h"
 #include "udb_schema.h"
 
-ora_lob_insert::ora_lob_insert(const std::u16string& table_name, const udb_schema& columns)
-    : table_name_(table_name)
+ora_lob_insert::ora_lob_insert(const std::u16string& table_name, const udb_schema& columns) : table_name_(table_name)
 {
     tk_trace(1, "ora_lob_insert::ctor");
     for (size_t i = 0; i < columns.size(); ++i) {
@@ -23,8 +22,8 @@ ora_lob_insert::ora_lob_insert(const std::u16string& table_name, const udb_schem
     defines_.assign(lobs_.size(), nullptr);
     locators_.assign(lobs_.size(), nullptr);
     for (OCILobLocator*& l : locators_)
-        engine.check(engine.oci().OCIDescriptorAlloc(engine.env(), reinterpret_cast<void**>(&l),
-                                                     OCI_DTYPE_LOB, 0, nullptr));
+        engine.check(
+            engine.oci().OCIDescriptorAlloc(engine.env(), reinterpret_cast<void**>(&l), OCI_DTYPE_LOB, 0, nullptr));
 }
 
 ora_lob_insert::~ora_lob_insert()
@@ -50,8 +49,8 @@ void ora_lob_insert::insert(const std::u16string& where, const std::vector<const
         const udb_field* v = values[i];
         if (v == nullptr || v->is_empty_or_null()) continue;
         std::vector<uint8_t> scratch;
-        bool has_data = ora_is_text_kind(lobs_[i].vt) ? !v->to_wstring().empty()
-                                                      : !ora_value_bytes(*v, scratch).empty();
+        bool has_data =
+            ora_is_text_kind(lobs_[i].vt) ? !v->to_wstring().empty() : !ora_value_bytes(*v, scratch).empty();
         if (has_data) todo.push_back(i);
     }
     if (todo.empty()) {
@@ -71,9 +70,8 @@ void ora_lob_insert::insert(const std::u16string& where, const std::vector<const
     for (size_t k = 0; k < todo.size(); ++k) {
         size_t i = todo[k];
         ub2 type = ora_is_text_kind(lobs_[i].vt) ? SQLT_CLOB : SQLT_BLOB;
-        engine.check(engine.oci().OCIDefineByPos(stmt.get(), &defines_[i], engine.err(),
-                                                 static_cast<ub4>(k + 1), &locators_[i], -1, type, nullptr,
-                                                 nullptr, nullptr, OCI_DEFAULT));
+        engine.check(engine.oci().OCIDefineByPos(stmt.get(), &defines_[i], engine.err(), static_cast<ub4>(k + 1),
+                                                 &locators_[i], -1, type, nullptr, nullptr, nullptr, OCI_DEFAULT));
     }
     if (stmt.execute(1) == OCI_NO_DATA) throw tk_exception("The row to write LOB data into was not found", 0);
     for (size_t i : todo) {
@@ -99,8 +97,8 @@ void ora_lob_insert::write_blob(size_t i, const udb_field& value)
     ora_engine& engine = ora_engine::instance();
     ub4 amount = static_cast<ub4>(n);
     engine.check(engine.oci().OCILobWrite(engine.svc(), engine.err(), locators_[i], &amount, 1,
-                                          const_cast<uint8_t*>(bytes), static_cast<ub4>(n), OCI_ONE_PIECE,
-                                          nullptr, nullptr, 0, SQLCS_IMPLICIT));
+                                          const_cast<uint8_t*>(bytes), static_cast<ub4>(n), OCI_ONE_PIECE, nullptr,
+                                          nullptr, 0, SQLCS_IMPLICIT));
 }
 
 void ora_lob_insert::write_clob(size_t i, const udb_field& value)
@@ -119,7 +117,7 @@ void ora_lob_insert::write_clob(size_t i, const udb_field& value)
     ub1 form = SQLCS_IMPLICIT;
     engine.check(engine.oci().OCILobCharSetForm(engine.env(), engine.err(), locators_[i], &form));
     ub4 amount = static_cast<ub4>(text.size());
-    engine.check(engine.oci().OCILobWrite(engine.svc(), engine.err(), locators_[i], &amount, 1,
-                                          text.data(), static_cast<ub4>(text.size() * sizeof(char16_t)),
-                                          OCI_ONE_PIECE, nullptr, nullptr, OCI_UTF16ID, form));
+    engine.check(engine.oci().OCILobWrite(engine.svc(), engine.err(), locators_[i], &amount, 1, text.data(),
+                                          static_cast<ub4>(text.size() * sizeof(char16_t)), OCI_ONE_PIECE, nullptr,
+                                          nullptr, OCI_UTF16ID, form));
 }

@@ -55,19 +55,18 @@ struct OCISnapshot;
 
 // Bind, define and LOB callbacks. The in-bind callback fills a length
 // (ub4*); the out-bind callback hands back the address of one (ub4**).
-typedef sb4 (*OCICallbackInBind)(void* ictxp, OCIBind* bindp, ub4 iter, ub4 index,
-                                 void** bufpp, ub4* alenp, ub1* piecep, void** indp);
-typedef sb4 (*OCICallbackOutBind)(void* octxp, OCIBind* bindp, ub4 iter, ub4 index,
-                                  void** bufpp, ub4** alenpp, ub1* piecep, void** indpp,
-                                  ub2** rcodepp);
-typedef sb4 (*OCICallbackDefine)(void* octxp, OCIDefine* defnp, ub4 iter, void** bufpp,
-                                 ub4** alenpp, ub1* piecep, void** indpp, ub2** rcodep);
+typedef sb4 (*OCICallbackInBind)(void* ictxp, OCIBind* bindp, ub4 iter, ub4 index, void** bufpp, ub4* alenp,
+                                 ub1* piecep, void** indp);
+typedef sb4 (*OCICallbackOutBind)(void* octxp, OCIBind* bindp, ub4 iter, ub4 index, void** bufpp, ub4** alenpp,
+                                  ub1* piecep, void** indpp, ub2** rcodepp);
+typedef sb4 (*OCICallbackDefine)(void* octxp, OCIDefine* defnp, ub4 iter, void** bufpp, ub4** alenpp, ub1* piecep,
+                                 void** indpp, ub2** rcodep);
 typedef sb4 (*OCICallbackLobRead)(void* ctxp, const void* bufp, ub4 len, ub1 piece);
 typedef sb4 (*OCICallbackLobWrite)(void* ctxp, void* bufp, ub4* lenp, ub1* piece);
-typedef sb4 (*OCICallbackLobRead2)(void* ctxp, const void* bufp, oraub8 len, ub1 piece,
-                                   void** changed_bufpp, oraub8* changed_lenp);
-typedef sb4 (*OCICallbackLobWrite2)(void* ctxp, void* bufp, oraub8* lenp, ub1* piece,
-                                    void** changed_bufpp, oraub8* changed_lenp);
+typedef sb4 (*OCICallbackLobRead2)(void* ctxp, const void* bufp, oraub8 len, ub1 piece, void** changed_bufpp,
+                                   oraub8* changed_lenp);
+typedef sb4 (*OCICallbackLobWrite2)(void* ctxp, void* bufp, oraub8* lenp, ub1* piece, void** changed_bufpp,
+                                    oraub8* changed_lenp);
 
 typedef void* (*OCIMallocFn)(void* ctxp, size_t size);
 typedef void* (*OCIReallocFn)(void* ctxp, void* memptr, size_t newsize);
@@ -130,24 +129,24 @@ typedef void (*OCIFreeFn)(void* ctxp, void* memptr);
 #define OCI_ATTR_PREFETCH_ROWS 11  // ub4, statement
 #define OCI_ATTR_PREFETCH_MEMORY 13
 #define OCI_ATTR_CHAR_COUNT 15
-#define OCI_ATTR_PARAM_COUNT 18    // ub4, statement
+#define OCI_ATTR_PARAM_COUNT 18  // ub4, statement
 #define OCI_ATTR_ROWID 19
-#define OCI_ATTR_USERNAME 22       // text, session
-#define OCI_ATTR_PASSWORD 23       // text, session
-#define OCI_ATTR_STMT_TYPE 24      // ub2, statement
-#define OCI_ATTR_CHARSET_ID 31     // ub2
-#define OCI_ATTR_CHARSET_FORM 32   // ub1
+#define OCI_ATTR_USERNAME 22      // text, session
+#define OCI_ATTR_PASSWORD 23      // text, session
+#define OCI_ATTR_STMT_TYPE 24     // ub2, statement
+#define OCI_ATTR_CHARSET_ID 31    // ub2
+#define OCI_ATTR_CHARSET_FORM 32  // ub1
 #define OCI_ATTR_MAXDATA_SIZE 33
-#define OCI_ATTR_ROWS_RETURNED 42  // ub4, bind (RETURNING)
-#define OCI_ATTR_NUM_DML_ERRORS 73 // ub4, statement
-#define OCI_ATTR_DML_ROW_OFFSET 74 // ub4, per-row error handle, 0-based
+#define OCI_ATTR_ROWS_RETURNED 42        // ub4, bind (RETURNING)
+#define OCI_ATTR_NUM_DML_ERRORS 73       // ub4, statement
+#define OCI_ATTR_DML_ROW_OFFSET 74       // ub4, per-row error handle, 0-based
 #define OCI_ATTR_PARSE_ERROR_OFFSET 129  // ub2, statement
 #define OCI_ATTR_STATEMENT 144
 #define OCI_ATTR_ROWS_FETCHED 197  // ub4, statement
 // Seen in the Oracle header only; a vendor's documentation agrees.
-#define OCI_ATTR_ENV_UTF16 209     // ub1, environment
-#define OCI_ATTR_CHAR_USED 285     // ub1, parameter
-#define OCI_ATTR_CHAR_SIZE 286     // ub2, parameter
+#define OCI_ATTR_ENV_UTF16 209  // ub1, environment
+#define OCI_ATTR_CHAR_USED 285  // ub1, parameter
+#define OCI_ATTR_CHAR_SIZE 286  // ub2, parameter
 #define OCI_ATTR_UB8_ROW_COUNT 457
 
 // External data types.
@@ -265,89 +264,73 @@ typedef void (*OCIFreeFn)(void* ctxp, void* memptr);
 
 // ---------------------------------------------------------------- prototypes
 // Environment, handles, descriptors.
-sword OCIEnvCreate(OCIEnv** envhpp, ub4 mode, void* ctxp, OCIMallocFn malocfp,
-                   OCIReallocFn ralocfp, OCIFreeFn mfreefp, size_t xtramem_sz, void** usrmempp);
-sword OCIEnvNlsCreate(OCIEnv** envhpp, ub4 mode, void* ctxp, OCIMallocFn malocfp,
-                      OCIReallocFn ralocfp, OCIFreeFn mfreefp, size_t xtramem_sz,
-                      void** usrmempp, ub2 charset, ub2 ncharset);
-sword OCIHandleAlloc(const void* parenth, void** hndlpp, ub4 type, size_t xtramem_sz,
-                     void** usrmempp);
+sword OCIEnvCreate(OCIEnv** envhpp, ub4 mode, void* ctxp, OCIMallocFn malocfp, OCIReallocFn ralocfp, OCIFreeFn mfreefp,
+                   size_t xtramem_sz, void** usrmempp);
+sword OCIEnvNlsCreate(OCIEnv** envhpp, ub4 mode, void* ctxp, OCIMallocFn malocfp, OCIReallocFn ralocfp,
+                      OCIFreeFn mfreefp, size_t xtramem_sz, void** usrmempp, ub2 charset, ub2 ncharset);
+sword OCIHandleAlloc(const void* parenth, void** hndlpp, ub4 type, size_t xtramem_sz, void** usrmempp);
 sword OCIHandleFree(void* hndlp, ub4 type);
-sword OCIDescriptorAlloc(const void* parenth, void** descpp, ub4 type, size_t xtramem_sz,
-                         void** usrmempp);
+sword OCIDescriptorAlloc(const void* parenth, void** descpp, ub4 type, size_t xtramem_sz, void** usrmempp);
 sword OCIDescriptorFree(void* descp, ub4 type);
 
 // Server, session.
-sword OCIServerAttach(OCIServer* srvhp, OCIError* errhp, const OraText* dblink, sb4 dblink_len,
-                      ub4 mode);
+sword OCIServerAttach(OCIServer* srvhp, OCIError* errhp, const OraText* dblink, sb4 dblink_len, ub4 mode);
 sword OCIServerDetach(OCIServer* srvhp, OCIError* errhp, ub4 mode);
 // OCILogon allocates the service context (and a hidden server and session)
 // it returns; OCILogoff frees all three.
-sword OCILogon(OCIEnv* envhp, OCIError* errhp, OCISvcCtx** svchp, const OraText* username,
-               ub4 uname_len, const OraText* password, ub4 passwd_len, const OraText* dbname,
-               ub4 dbname_len);
-sword OCILogon2(OCIEnv* envhp, OCIError* errhp, OCISvcCtx** svchp, const OraText* username,
-                ub4 uname_len, const OraText* password, ub4 passwd_len, const OraText* dbname,
-                ub4 dbname_len, ub4 mode);
+sword OCILogon(OCIEnv* envhp, OCIError* errhp, OCISvcCtx** svchp, const OraText* username, ub4 uname_len,
+               const OraText* password, ub4 passwd_len, const OraText* dbname, ub4 dbname_len);
+sword OCILogon2(OCIEnv* envhp, OCIError* errhp, OCISvcCtx** svchp, const OraText* username, ub4 uname_len,
+                const OraText* password, ub4 passwd_len, const OraText* dbname, ub4 dbname_len, ub4 mode);
 sword OCILogoff(OCISvcCtx* svchp, OCIError* errhp);
 
 // Attributes, parameters, errors.
-sword OCIAttrSet(void* trgthndlp, ub4 trghndltyp, void* attributep, ub4 size, ub4 attrtype,
-                 OCIError* errhp);
-sword OCIAttrGet(const void* trgthndlp, ub4 trghndltyp, void* attributep, ub4* sizep,
-                 ub4 attrtype, OCIError* errhp);
+sword OCIAttrSet(void* trgthndlp, ub4 trghndltyp, void* attributep, ub4 size, ub4 attrtype, OCIError* errhp);
+sword OCIAttrGet(const void* trgthndlp, ub4 trghndltyp, void* attributep, ub4* sizep, ub4 attrtype, OCIError* errhp);
 sword OCIParamGet(const void* hndlp, ub4 htype, OCIError* errhp, void** parmdpp, ub4 pos);
-sword OCIErrorGet(void* hndlp, ub4 recordno, OraText* sqlstate, sb4* errcodep, OraText* bufp,
-                  ub4 bufsiz, ub4 type);
+sword OCIErrorGet(void* hndlp, ub4 recordno, OraText* sqlstate, sb4* errcodep, OraText* bufp, ub4 bufsiz, ub4 type);
 
 // Statements.
-sword OCIStmtPrepare(OCIStmt* stmtp, OCIError* errhp, const OraText* stmt, ub4 stmt_len,
-                     ub4 language, ub4 mode);
-sword OCIStmtPrepare2(OCISvcCtx* svchp, OCIStmt** stmtp, OCIError* errhp, const OraText* stmt,
-                      ub4 stmt_len, const OraText* key, ub4 key_len, ub4 language, ub4 mode);
-sword OCIStmtRelease(OCIStmt* stmtp, OCIError* errhp, const OraText* key, ub4 key_len,
-                     ub4 mode);
+sword OCIStmtPrepare(OCIStmt* stmtp, OCIError* errhp, const OraText* stmt, ub4 stmt_len, ub4 language, ub4 mode);
+sword OCIStmtPrepare2(OCISvcCtx* svchp, OCIStmt** stmtp, OCIError* errhp, const OraText* stmt, ub4 stmt_len,
+                      const OraText* key, ub4 key_len, ub4 language, ub4 mode);
+sword OCIStmtRelease(OCIStmt* stmtp, OCIError* errhp, const OraText* key, ub4 key_len, ub4 mode);
 sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* errhp, ub4 iters, ub4 rowoff,
                      const OCISnapshot* snap_in, OCISnapshot* snap_out, ub4 mode);
 sword OCIStmtFetch(OCIStmt* stmtp, OCIError* errhp, ub4 nrows, ub2 orientation, ub4 mode);
 // The scroll offset is signed, although the header's comment says ub4.
-sword OCIStmtFetch2(OCIStmt* stmtp, OCIError* errhp, ub4 nrows, ub2 orientation,
-                    sb4 scrollOffset, ub4 mode);
+sword OCIStmtFetch2(OCIStmt* stmtp, OCIError* errhp, ub4 nrows, ub2 orientation, sb4 scrollOffset, ub4 mode);
 
 // Binds and defines.
-sword OCIDefineByPos(OCIStmt* stmtp, OCIDefine** defnp, OCIError* errhp, ub4 position,
-                     void* valuep, sb4 value_sz, ub2 dty, void* indp, ub2* rlenp, ub2* rcodep,
-                     ub4 mode);
-sword OCIBindByName(OCIStmt* stmtp, OCIBind** bindp, OCIError* errhp, const OraText* placeholder,
-                    sb4 placeh_len, void* valuep, sb4 value_sz, ub2 dty, void* indp, ub2* alenp,
-                    ub2* rcodep, ub4 maxarr_len, ub4* curelep, ub4 mode);
-sword OCIBindByPos(OCIStmt* stmtp, OCIBind** bindp, OCIError* errhp, ub4 position, void* valuep,
-                   sb4 value_sz, ub2 dty, void* indp, ub2* alenp, ub2* rcodep, ub4 maxarr_len,
-                   ub4* curelep, ub4 mode);
-sword OCIBindDynamic(OCIBind* bindp, OCIError* errhp, void* ictxp, OCICallbackInBind icbfp,
-                     void* octxp, OCICallbackOutBind ocbfp);
+sword OCIDefineByPos(OCIStmt* stmtp, OCIDefine** defnp, OCIError* errhp, ub4 position, void* valuep, sb4 value_sz,
+                     ub2 dty, void* indp, ub2* rlenp, ub2* rcodep, ub4 mode);
+sword OCIBindByName(OCIStmt* stmtp, OCIBind** bindp, OCIError* errhp, const OraText* placeholder, sb4 placeh_len,
+                    void* valuep, sb4 value_sz, ub2 dty, void* indp, ub2* alenp, ub2* rcodep, ub4 maxarr_len,
+                    ub4* curelep, ub4 mode);
+sword OCIBindByPos(OCIStmt* stmtp, OCIBind** bindp, OCIError* errhp, ub4 position, void* valuep, sb4 value_sz, ub2 dty,
+                   void* indp, ub2* alenp, ub2* rcodep, ub4 maxarr_len, ub4* curelep, ub4 mode);
+sword OCIBindDynamic(OCIBind* bindp, OCIError* errhp, void* ictxp, OCICallbackInBind icbfp, void* octxp,
+                     OCICallbackOutBind ocbfp);
 // Strides of an array of structures: the distance in bytes between
 // consecutive elements of the value, indicator, length and return code.
-sword OCIBindArrayOfStruct(OCIBind* bindp, OCIError* errhp, ub4 pvskip, ub4 indskip,
-                           ub4 alskip, ub4 rcskip);
+sword OCIBindArrayOfStruct(OCIBind* bindp, OCIError* errhp, ub4 pvskip, ub4 indskip, ub4 alskip, ub4 rcskip);
 
 // LOBs. The amount pointer comes before the offset, whatever the header's
 // comment says. Amounts count characters for CLOB in a fixed-width client
 // character set (UTF-16 included) and bytes for BLOB; buffer lengths are
 // bytes always; offsets are 1-based.
-sword OCILobWrite(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* locp, ub4* amtp, ub4 offset,
-                  void* bufp, ub4 buflen, ub1 piece, void* ctxp, OCICallbackLobWrite cbfp,
-                  ub2 csid, ub1 csfrm);
-sword OCILobRead(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* locp, ub4* amtp, ub4 offset,
-                 void* bufp, ub4 bufl, void* ctxp, OCICallbackLobRead cbfp, ub2 csid, ub1 csfrm);
+sword OCILobWrite(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* locp, ub4* amtp, ub4 offset, void* bufp, ub4 buflen,
+                  ub1 piece, void* ctxp, OCICallbackLobWrite cbfp, ub2 csid, ub1 csfrm);
+sword OCILobRead(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* locp, ub4* amtp, ub4 offset, void* bufp, ub4 bufl,
+                 void* ctxp, OCICallbackLobRead cbfp, ub2 csid, ub1 csfrm);
 // 64-bit forms: a CLOB amount goes in characters through char_amtp, or,
 // when that is 0, in bytes through byte_amtp; both report what was done.
-sword OCILobWrite2(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* locp, oraub8* byte_amtp,
-                   oraub8* char_amtp, oraub8 offset, void* bufp, oraub8 buflen, ub1 piece,
-                   void* ctxp, OCICallbackLobWrite2 cbfp, ub2 csid, ub1 csfrm);
-sword OCILobRead2(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* locp, oraub8* byte_amtp,
-                  oraub8* char_amtp, oraub8 offset, void* bufp, oraub8 bufl, ub1 piece,
-                  void* ctxp, OCICallbackLobRead2 cbfp, ub2 csid, ub1 csfrm);
+sword OCILobWrite2(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* locp, oraub8* byte_amtp, oraub8* char_amtp,
+                   oraub8 offset, void* bufp, oraub8 buflen, ub1 piece, void* ctxp, OCICallbackLobWrite2 cbfp, ub2 csid,
+                   ub1 csfrm);
+sword OCILobRead2(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* locp, oraub8* byte_amtp, oraub8* char_amtp,
+                  oraub8 offset, void* bufp, oraub8 bufl, ub1 piece, void* ctxp, OCICallbackLobRead2 cbfp, ub2 csid,
+                  ub1 csfrm);
 // Takes the environment, not the service context.
 sword OCILobCharSetForm(OCIEnv* envhp, OCIError* errhp, const OCILobLocator* locp, ub1* csfrm);
 sword OCILobGetLength(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* locp, ub4* lenp);
@@ -360,8 +343,8 @@ sword OCILobTrim2(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* locp, oraub8
 sword OCITransCommit(OCISvcCtx* svchp, OCIError* errhp, ub4 flags);
 sword OCITransRollback(OCISvcCtx* svchp, OCIError* errhp, ub4 flags);
 // The one call without an error handle and without a status.
-void OCIClientVersion(sword* major_version, sword* minor_version, sword* update_num,
-                      sword* patch_num, sword* port_update_num);
+void OCIClientVersion(sword* major_version, sword* minor_version, sword* update_num, sword* patch_num,
+                      sword* port_update_num);
 // hndltype is a ub1, not a ub4.
 sword OCIServerVersion(void* hndlp, OCIError* errhp, OraText* bufp, ub4 bufsz, ub1 hndltype);
 // A round trip that checks the connection is alive.
@@ -373,47 +356,47 @@ sword OCIBreak(void* hndlp, OCIError* errhp);
 
 // The entry points ora_oci_library resolves, each listed once. The first
 // list must be present in the client; the second is taken when present.
-#define ORA_OCI_REQUIRED_FUNCTIONS(X) \
-    X(OCIEnvCreate)                   \
-    X(OCIHandleAlloc)                 \
-    X(OCIHandleFree)                  \
-    X(OCIDescriptorAlloc)             \
-    X(OCIDescriptorFree)              \
-    X(OCIServerAttach)                \
-    X(OCIServerDetach)                \
-    X(OCILogon)                       \
-    X(OCILogoff)                      \
-    X(OCIAttrSet)                     \
-    X(OCIAttrGet)                     \
-    X(OCIParamGet)                    \
-    X(OCIErrorGet)                    \
-    X(OCIStmtPrepare)                 \
-    X(OCIStmtExecute)                 \
-    X(OCIStmtFetch)                   \
-    X(OCIDefineByPos)                 \
-    X(OCIBindByName)                  \
-    X(OCIBindByPos)                   \
-    X(OCIBindDynamic)                 \
-    X(OCIBindArrayOfStruct)           \
-    X(OCILobWrite)                    \
-    X(OCILobRead)                     \
-    X(OCILobCharSetForm)              \
-    X(OCILobGetLength)                \
-    X(OCILobTrim)                     \
-    X(OCITransCommit)                 \
+#define ORA_OCI_REQUIRED_FUNCTIONS(X)                                                                                  \
+    X(OCIEnvCreate)                                                                                                    \
+    X(OCIHandleAlloc)                                                                                                  \
+    X(OCIHandleFree)                                                                                                   \
+    X(OCIDescriptorAlloc)                                                                                              \
+    X(OCIDescriptorFree)                                                                                               \
+    X(OCIServerAttach)                                                                                                 \
+    X(OCIServerDetach)                                                                                                 \
+    X(OCILogon)                                                                                                        \
+    X(OCILogoff)                                                                                                       \
+    X(OCIAttrSet)                                                                                                      \
+    X(OCIAttrGet)                                                                                                      \
+    X(OCIParamGet)                                                                                                     \
+    X(OCIErrorGet)                                                                                                     \
+    X(OCIStmtPrepare)                                                                                                  \
+    X(OCIStmtExecute)                                                                                                  \
+    X(OCIStmtFetch)                                                                                                    \
+    X(OCIDefineByPos)                                                                                                  \
+    X(OCIBindByName)                                                                                                   \
+    X(OCIBindByPos)                                                                                                    \
+    X(OCIBindDynamic)                                                                                                  \
+    X(OCIBindArrayOfStruct)                                                                                            \
+    X(OCILobWrite)                                                                                                     \
+    X(OCILobRead)                                                                                                      \
+    X(OCILobCharSetForm)                                                                                               \
+    X(OCILobGetLength)                                                                                                 \
+    X(OCILobTrim)                                                                                                      \
+    X(OCITransCommit)                                                                                                  \
     X(OCITransRollback)
 
-#define ORA_OCI_OPTIONAL_FUNCTIONS(X) \
-    X(OCIEnvNlsCreate)                \
-    X(OCILogon2)                      \
-    X(OCIStmtPrepare2)                \
-    X(OCIStmtRelease)                 \
-    X(OCIStmtFetch2)                  \
-    X(OCIClientVersion)               \
-    X(OCIServerVersion)               \
-    X(OCILobRead2)                    \
-    X(OCILobWrite2)                   \
-    X(OCILobGetLength2)               \
-    X(OCILobTrim2)                    \
-    X(OCIPing)                        \
+#define ORA_OCI_OPTIONAL_FUNCTIONS(X)                                                                                  \
+    X(OCIEnvNlsCreate)                                                                                                 \
+    X(OCILogon2)                                                                                                       \
+    X(OCIStmtPrepare2)                                                                                                 \
+    X(OCIStmtRelease)                                                                                                  \
+    X(OCIStmtFetch2)                                                                                                   \
+    X(OCIClientVersion)                                                                                                \
+    X(OCIServerVersion)                                                                                                \
+    X(OCILobRead2)                                                                                                     \
+    X(OCILobWrite2)                                                                                                    \
+    X(OCILobGetLength2)                                                                                                \
+    X(OCILobTrim2)                                                                                                     \
+    X(OCIPing)                                                                                                         \
     X(OCIBreak)

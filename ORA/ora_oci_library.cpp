@@ -89,17 +89,14 @@ void ora_oci_library::resolve()
 {
     // dlsym hands back void*; the cast to the declared function type is the
     // one place where the prototypes of ora_oci.h are trusted.
-#define ORA_OCI_REQUIRE(name)                                                        \
-    api_.name = reinterpret_cast<decltype(api_.name)>(dlsym(handle_, #name));        \
-    if (api_.name == nullptr) {                                                      \
-        tk_exception e("The Oracle client library " + path_ +                       \
-                           " does not export the function " #name ".",               \
-                       1);                                                           \
-        e.code = k_proc_not_found;                                                   \
-        throw e;                                                                     \
+#define ORA_OCI_REQUIRE(name)                                                                                          \
+    api_.name = reinterpret_cast<decltype(api_.name)>(dlsym(handle_, #name));                                          \
+    if (api_.name == nullptr) {                                                                                        \
+        tk_exception e("The Oracle client library " + path_ + " does not export the function " #name ".", 1);          \
+        e.code = k_proc_not_found;                                                                                     \
+        throw e;                                                                                                       \
     }
-#define ORA_OCI_OPTIONAL(name) \
-    api_.name = reinterpret_cast<decltype(api_.name)>(dlsym(handle_, #name));
+#define ORA_OCI_OPTIONAL(name) api_.name = reinterpret_cast<decltype(api_.name)>(dlsym(handle_, #name));
     ORA_OCI_REQUIRED_FUNCTIONS(ORA_OCI_REQUIRE)
     ORA_OCI_OPTIONAL_FUNCTIONS(ORA_OCI_OPTIONAL)
 #undef ORA_OCI_REQUIRE

@@ -18,18 +18,15 @@ ora_record::ora_record(const std::vector<std::unique_ptr<ora_type>>& columns)
         } else {
             value = c.to_variant();
         }
-        push_back(std::make_unique<udb_field>(c.name, static_cast<int32_t>(c.size), value, !c.nullable,
-                                              false));
+        push_back(std::make_unique<udb_field>(c.name, static_cast<int32_t>(c.size), value, !c.nullable, false));
     }
 }
 
 ora_query_results::ora_query_results(const std::u16string& rs_name, const std::u16string& text)
     : udb_recordset(rs_name, text, true)
-{
-}
+{}
 
-ora_query_results::ora_query_results(uint32_t columns, const std::u16string& text)
-    : udb_recordset(u"", text, true)
+ora_query_results::ora_query_results(uint32_t columns, const std::u16string& text) : udb_recordset(u"", text, true)
 {
     initialize(columns, text);
 }
@@ -53,15 +50,15 @@ void ora_query_results::initialize(uint32_t columns, const std::u16string& text)
     stmt_->execute(0);
     if (columns == 0) {
         ub4 count = 0;
-        engine.check(engine.oci().OCIAttrGet(stmt_->get(), OCI_HTYPE_STMT, &count, nullptr,
-                                             OCI_ATTR_PARAM_COUNT, engine.err()));
+        engine.check(
+            engine.oci().OCIAttrGet(stmt_->get(), OCI_HTYPE_STMT, &count, nullptr, OCI_ATTR_PARAM_COUNT, engine.err()));
         columns = count;
     }
     for (ub4 i = 1; i <= columns; ++i) {
         tk_trace(1, "Processing column #%d", static_cast<int>(i));
         OCIParam* param = nullptr;
-        engine.check(engine.oci().OCIParamGet(stmt_->get(), OCI_HTYPE_STMT, engine.err(),
-                                              reinterpret_cast<void**>(&param), i));
+        engine.check(
+            engine.oci().OCIParamGet(stmt_->get(), OCI_HTYPE_STMT, engine.err(), reinterpret_cast<void**>(&param), i));
         auto type = ora_make_type(param);
         engine.oci().OCIDescriptorFree(param, OCI_DTYPE_PARAM);
         type->define(stmt_->get(), i);

@@ -29,9 +29,8 @@ std::u16string upper(std::u16string s)
 
 }  // namespace
 
-ora_schema_initializer::ora_schema_initializer(const std::u16string& table_name,
-                                               const udb_schema& source, const udb_indexes&,
-                                               bool uppercase)
+ora_schema_initializer::ora_schema_initializer(const std::u16string& table_name, const udb_schema& source,
+                                               const udb_indexes&, bool uppercase)
     : table_name_(table_name), uppercase_(uppercase), validator_(source)
 {
     tk_trace(2, "ora_schema_initializer::ctor");
@@ -53,8 +52,8 @@ ora_schema_initializer::ora_schema_initializer(const std::u16string& table_name,
     }
 }
 
-std::vector<std::u16string> ora_schema_initializer::column_names(
-    const std::vector<std::u16string>& source, bool uppercase, ora_fn_validator& validator)
+std::vector<std::u16string> ora_schema_initializer::column_names(const std::vector<std::u16string>& source,
+                                                                 bool uppercase, ora_fn_validator& validator)
 {
     std::vector<std::u16string> out;
     for (const std::u16string& s : source) {
@@ -113,14 +112,12 @@ void ora_schema_initializer::build_schema(ora_database& database)
     create_trigger(database, sequence);
 }
 
-std::u16string ora_schema_initializer::create_sequence(const std::u16string& table_name,
-                                                       ora_database& database)
+std::u16string ora_schema_initializer::create_sequence(const std::u16string& table_name, ora_database& database)
 {
     tk_trace(2, "ora_schema_initializer::create_sequence");
     for (int n = 0; n < k_sequence_attempts; ++n) {
         std::u16string suffix = tk_format(u"_%d", n);
-        std::u16string name =
-            ora_cut_name(table_name, ora_max_name_bytes - suffix.size()) + suffix;
+        std::u16string name = ora_cut_name(table_name, ora_max_name_bytes - suffix.size()) + suffix;
         try {
             database.query(u"CREATE SEQUENCE \"" + name +
                            u"\" INCREMENT BY 1 START WITH 1 MAXVALUE 9999999999999999999999999999 MINVALUE 1 NOCYCLE "
@@ -129,9 +126,8 @@ std::u16string ora_schema_initializer::create_sequence(const std::u16string& tab
         } catch (const ora_exception& e) {
             if (oracle_number(e) == 955) continue;
             if (oracle_number(e) == 1031)
-                throw tk_exception(
-                    "Insufficient privileges to create sequence.\nAuto increment will not be converted.",
-                    0);
+                throw tk_exception("Insufficient privileges to create sequence.\nAuto increment will not be converted.",
+                                   0);
             throw;
         }
     }
@@ -145,10 +141,8 @@ std::u16string ora_schema_initializer::trigger_name(const std::u16string& table,
     return ora_cut_name(table, ora_max_name_bytes - suffix.size()) + suffix;
 }
 
-std::u16string ora_schema_initializer::trigger_text(const std::u16string& trigger,
-                                                    const std::u16string& table,
-                                                    const std::u16string& column,
-                                                    const std::u16string& sequence)
+std::u16string ora_schema_initializer::trigger_text(const std::u16string& trigger, const std::u16string& table,
+                                                    const std::u16string& column, const std::u16string& sequence)
 {
     return u"CREATE OR REPLACE TRIGGER \"" + trigger + u"\" BEFORE INSERT ON \"" + table +
            u"\" FOR EACH ROW WHEN (new.\"" + column + u"\" IS NULL) BEGIN SELECT \"" + sequence +

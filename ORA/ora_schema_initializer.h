@@ -15,8 +15,8 @@ class udb_indexes;
 
 class ora_schema_initializer {
 public:
-    ora_schema_initializer(const std::u16string& table_name, const udb_schema& source,
-                           const udb_indexes& indexes, bool uppercase);
+    ora_schema_initializer(const std::u16string& table_name, const udb_schema& source, const udb_indexes& indexes,
+                           bool uppercase);
 
     // The CREATE TABLE text for `national_lobs` (NCLOB for memo columns).
     std::u16string create_table_text(bool national_lobs) const;
@@ -31,8 +31,8 @@ public:
                                        const std::u16string& column, const std::u16string& sequence);
     // The Oracle name each column of a table gets, in column order: upper-
     // cased when asked, made valid, and never the name of an earlier column.
-    static std::vector<std::u16string> column_names(const std::vector<std::u16string>& source,
-                                                    bool uppercase, ora_fn_validator& validator);
+    static std::vector<std::u16string> column_names(const std::vector<std::u16string>& source, bool uppercase,
+                                                    ora_fn_validator& validator);
     // A trigger name for `table` of at most 30 bytes.
     static std::u16string trigger_name(const std::u16string& table, int attempt);
 

@@ -7,8 +7,8 @@
 ora_stmt::ora_stmt()
 {
     ora_engine& engine = ora_engine::instance();
-    engine.check(engine.oci().OCIHandleAlloc(engine.env(), reinterpret_cast<void**>(&stmt_),
-                                             OCI_HTYPE_STMT, 0, nullptr));
+    engine.check(
+        engine.oci().OCIHandleAlloc(engine.env(), reinterpret_cast<void**>(&stmt_), OCI_HTYPE_STMT, 0, nullptr));
 }
 
 ora_stmt::~ora_stmt()
@@ -21,10 +21,9 @@ ora_stmt::~ora_stmt()
 void ora_stmt::prepare(std::u16string_view text)
 {
     ora_engine& engine = ora_engine::instance();
-    engine.check(engine.oci().OCIStmtPrepare(stmt_, engine.err(),
-                                              reinterpret_cast<const OraText*>(text.data()),
-                                              static_cast<ub4>(text.size() * sizeof(char16_t)),
-                                              OCI_NTV_SYNTAX, OCI_DEFAULT));
+    engine.check(engine.oci().OCIStmtPrepare(stmt_, engine.err(), reinterpret_cast<const OraText*>(text.data()),
+                                             static_cast<ub4>(text.size() * sizeof(char16_t)), OCI_NTV_SYNTAX,
+                                             OCI_DEFAULT));
 }
 
 // A row whose value did not fit its buffer arrives with a warning only
@@ -42,8 +41,7 @@ static void refuse_truncation(sword rc)
 sword ora_stmt::execute(ub4 iterations, ub4 mode)
 {
     ora_engine& engine = ora_engine::instance();
-    sword rc = engine.oci().OCIStmtExecute(engine.svc(), stmt_, engine.err(), iterations, 0, nullptr,
-                                           nullptr, mode);
+    sword rc = engine.oci().OCIStmtExecute(engine.svc(), stmt_, engine.err(), iterations, 0, nullptr, nullptr, mode);
     engine.check(rc);
     refuse_truncation(rc);
     return rc;
@@ -75,8 +73,8 @@ std::vector<std::u16string> ora_select_strings(std::u16string_view sql)
     sb2 indicator = 0;
     OCIDefine* def = nullptr;
     engine.check(engine.oci().OCIDefineByPos(stmt.get(), &def, engine.err(), 1, buffer.data(),
-                                             static_cast<sb4>(buffer.size() * sizeof(char16_t)),
-                                             SQLT_STR, &indicator, nullptr, nullptr, OCI_DEFAULT));
+                                             static_cast<sb4>(buffer.size() * sizeof(char16_t)), SQLT_STR, &indicator,
+                                             nullptr, nullptr, OCI_DEFAULT));
     std::vector<std::u16string> out;
     bool more = stmt.execute(1) != OCI_NO_DATA;
     while (more) {

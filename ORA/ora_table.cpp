@@ -19,8 +19,7 @@
 
 namespace {
 
-const char* const k_structure_mismatch =
-    "The structure of data source does not conform to the destination table.";
+const char* const k_structure_mismatch = "The structure of data source does not conform to the destination table.";
 
 std::u16string quoted(const std::u16string& name)
 {
@@ -38,8 +37,7 @@ ora_table::ora_table(ora_database& database, const std::u16string& table_name, i
     tk_trace(1, "Got %d records", record_count);
 }
 
-ora_table::ora_table(ora_database& database, const std::u16string& table_name,
-                     const std::u16string& text, int)
+ora_table::ora_table(ora_database& database, const std::u16string& table_name, const std::u16string& text, int)
     : ora_query_results(table_name, text), database_(database)
 {
     init_schema();
@@ -62,8 +60,8 @@ ora_table::~ora_table()
 int32_t ora_table::get_columns_cnt()
 {
     tk_trace(2, "ora_table::get_columns_cnt");
-    auto rows = ora_select_strings(u"SELECT COUNT(*) FROM USER_TAB_COLUMNS WHERE table_name = " +
-                                   ora_quote_literal(name));
+    auto rows =
+        ora_select_strings(u"SELECT COUNT(*) FROM USER_TAB_COLUMNS WHERE table_name = " + ora_quote_literal(name));
     return rows.empty() ? 0 : std::stoi(tk_to_utf8(rows.front()));
 }
 
@@ -82,7 +80,8 @@ void ora_table::init_schema()
     }
     initialize(static_cast<uint32_t>(count), u"SELECT * FROM " + quoted(name));
     ora_query_results defaults(3, u"select COLUMN_NAME, DATA_DEFAULT, DATA_TYPE from USER_TAB_COLUMNS "
-                                  u"where table_name = " + ora_quote_literal(name));
+                                  u"where table_name = " +
+                                      ora_quote_literal(name));
     while (!defaults.is_eof()) {
         udb_record& row = *defaults.get_item();
         std::u16string column_name = row[0].to_wstring();
@@ -146,9 +145,10 @@ void ora_table::init_indexes()
     std::u16string key_name;
     {
         ora_query_results pk(2, u"SELECT a.constraint_name, a.column_name FROM user_cons_columns a, "
-                                u"user_constraints b WHERE a.table_name=" + ora_quote_literal(name) +
-                                u" AND a.constraint_name=b.constraint_name AND b.constraint_type='P' "
-                                u"ORDER BY a.constraint_name, a.position");
+                                u"user_constraints b WHERE a.table_name=" +
+                                    ora_quote_literal(name) +
+                                    u" AND a.constraint_name=b.constraint_name AND b.constraint_type='P' "
+                                    u"ORDER BY a.constraint_name, a.position");
         udb_index key;
         while (!pk.is_eof()) {
             udb_record& row = *pk.get_item();
@@ -166,8 +166,8 @@ void ora_table::init_indexes()
     }
     std::u16string text =
         u"SELECT user_indexes.index_name, user_indexes.uniqueness, user_ind_columns.column_name FROM "
-        u"user_ind_columns, user_indexes where user_ind_columns.table_name = " + ora_quote_literal(name) +
-        (database_.version() >= 0x80000 ? u" AND user_indexes.generated='N'" : u"") +
+        u"user_ind_columns, user_indexes where user_ind_columns.table_name = " +
+        ora_quote_literal(name) + (database_.version() >= 0x80000 ? u" AND user_indexes.generated='N'" : u"") +
         u" AND user_ind_columns.index_name = user_indexes.index_name AND user_ind_columns.table_name = "
         u"user_indexes.table_name ORDER BY user_indexes.index_name, user_ind_columns.column_position";
     ora_query_results idx(3, text);
@@ -204,8 +204,8 @@ void ora_table::init_foreign_keys(const std::u16string& key_name)
     ora_query_results fk(4, u"select a.TABLE_NAME,a.CONSTRAINT_NAME,a.DELETE_RULE,b.COLUMN_NAME, "
                             u"b.POSITION FROM USER_CONSTRAINTS a, USER_CONS_COLUMNS b WHERE "
                             u"a.CONSTRAINT_NAME=b.CONSTRAINT_NAME and a.CONSTRAINT_TYPE='R' and "
-                            u"a.R_CONSTRAINT_NAME=" + ora_quote_literal(key_name) +
-                            u" ORDER BY a.CONSTRAINT_NAME, b.POSITION");
+                            u"a.R_CONSTRAINT_NAME=" +
+                                ora_quote_literal(key_name) + u" ORDER BY a.CONSTRAINT_NAME, b.POSITION");
     const udb_index* key = key_index >= 0 ? &indexes[static_cast<size_t>(key_index)] : nullptr;
     udb_relationship current;
     auto flush = [&] {
@@ -221,8 +221,7 @@ void ora_table::init_foreign_keys(const std::u16string& key_name)
         udb_record& row = *fk.get_item();
         any = true;
         std::u16string constraint = row[1].to_wstring();
-        tk_trace(1, u"GOT FK: %s,%s,%s,%s", row[0].to_wstring(), constraint, row[2].to_wstring(),
-                 row[3].to_wstring());
+        tk_trace(1, u"GOT FK: %s,%s,%s,%s", row[0].to_wstring(), constraint, row[2].to_wstring(), row[3].to_wstring());
         if (constraint != current.name) {
             flush();
             current = udb_relationship();
@@ -289,9 +288,8 @@ std::vector<int> ora_table::compute_match(const udb_record& record) const
             }
         }
     }
-    bool complete = record.size() >= schema.size()
-                        ? std::none_of(pos.begin(), pos.end(), [](int p) { return p < 0; })
-                        : std::all_of(used.begin(), used.end(), [](bool u) { return u; });
+    bool complete = record.size() >= schema.size() ? std::none_of(pos.begin(), pos.end(), [](int p) { return p < 0; })
+                                                   : std::all_of(used.begin(), used.end(), [](bool u) { return u; });
     if (!complete) {
         tk_trace(1, u"Field not found in appending record (table %s)", name);
         throw tk_exception(k_structure_mismatch, 0);
@@ -357,9 +355,8 @@ void ora_table::append_record(udb_record& record)
         if (lob) lob_values[lob_at++] = &field;
     }
     std::u16string text = u"INSERT /*+ APPEND */ INTO " + quoted(name) + u" (" + columns + u") VALUES(" + values;
-    bool has_lobs = std::any_of(lob_values.begin(), lob_values.end(), [](const udb_field* f) {
-        return f != nullptr && !f->is_empty_or_null();
-    });
+    bool has_lobs = std::any_of(lob_values.begin(), lob_values.end(),
+                                [](const udb_field* f) { return f != nullptr && !f->is_empty_or_null(); });
     std::u16string rowid = rowid_.do_insert(text, !has_lobs);
     tk_trace(1, u"GOT ROWID(2): %s", rowid);
     if (has_lobs) {
@@ -432,8 +429,7 @@ void ora_table::update(udb_record& record)
     dirty_ = true;
     stmt.execute(1);
     ub4 rows = 0;
-    engine.check(engine.oci().OCIAttrGet(stmt.get(), OCI_HTYPE_STMT, &rows, nullptr, OCI_ATTR_ROW_COUNT,
-                                         engine.err()));
+    engine.check(engine.oci().OCIAttrGet(stmt.get(), OCI_HTYPE_STMT, &rows, nullptr, OCI_ATTR_ROW_COUNT, engine.err()));
     if (rows == 0) {
         engine.commit();
         dirty_ = false;

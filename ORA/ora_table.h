@@ -21,8 +21,7 @@ public:
     // engine's skip-keys flag is set) keys.
     ora_table(ora_database& database, const std::u16string& name, int mode);
     // The result of a SELECT text, named `name`.
-    ora_table(ora_database& database, const std::u16string& name, const std::u16string& query_text,
-              int mode);
+    ora_table(ora_database& database, const std::u16string& name, const std::u16string& query_text, int mode);
     ~ora_table() override;
 
     // Writes one row. Every column finds its field by the column map stored
@@ -87,6 +86,6 @@ private:
     bool dirty_ = false;
     size_t batch_rows_ = 0;
     std::unique_ptr<ora_batch_loader> loader_;
-    std::vector<int> batch_pos_;              // field of each column, -1: none
-    std::vector<size_t> loader_column_;       // column of the loader for each schema column
+    std::vector<int> batch_pos_;         // field of each column, -1: none
+    std::vector<size_t> loader_column_;  // column of the loader for each schema column
 };

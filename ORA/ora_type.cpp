@@ -45,22 +45,30 @@ std::u16string with_leading_zero(std::u16string_view text)
 }  // namespace
 
 ora_type::ora_type(OCIParam* param, ub2 code)
-    : name(param_name(param)),
-      nullable(param_attr<ub1>(param, OCI_ATTR_IS_NULL) != 0),
-      size(param_attr<ub2>(param, OCI_ATTR_DATA_SIZE)),
-      type_code(static_cast<uint8_t>(code))
-{
-}
+    : name(param_name(param)), nullable(param_attr<ub1>(param, OCI_ATTR_IS_NULL) != 0),
+      size(param_attr<ub2>(param, OCI_ATTR_DATA_SIZE)), type_code(static_cast<uint8_t>(code))
+{}
 
 ora_type::~ora_type() = default;
 
 ole_vartype ora_type::get_vartype() const
 {
     switch (type_code) {
-    case 2: case 4: case 6: case 7: return VT_R8;
+    case 2:
+    case 4:
+    case 6:
+    case 7: return VT_R8;
     case 3: return VT_I4;
-    case 12: case 180: case 187: case 188: case 231: case 232: return VT_DATE;
-    case 23: case 24: case 113: case 114: return VT_BLOB;
+    case 12:
+    case 180:
+    case 187:
+    case 188:
+    case 231:
+    case 232: return VT_DATE;
+    case 23:
+    case 24:
+    case 113:
+    case 114: return VT_BLOB;
     default: return VT_BSTR;
     }
 }
@@ -70,12 +78,11 @@ std::unique_ptr<t_ftd> ora_type::get_ftd() const
     return std::make_unique<t_ftd>(size, name, get_vartype(), !nullable, false, ole_variant(), 0);
 }
 
-void ora_type::define_buffer(OCIStmt* stmt, ub4 position, void* buffer, sb4 bytes, ub2 type,
-                             ub2* length)
+void ora_type::define_buffer(OCIStmt* stmt, ub4 position, void* buffer, sb4 bytes, ub2 type, ub2* length)
 {
     ora_engine& engine = ora_engine::instance();
-    engine.check(engine.oci().OCIDefineByPos(stmt, &define_handle, engine.err(), position, buffer, bytes,
-                                             type, &indicator, length, nullptr, OCI_DEFAULT));
+    engine.check(engine.oci().OCIDefineByPos(stmt, &define_handle, engine.err(), position, buffer, bytes, type,
+                                             &indicator, length, nullptr, OCI_DEFAULT));
 }
 
 std::unique_ptr<ora_type> ora_make_type(OCIParam* param)
@@ -83,14 +90,31 @@ std::unique_ptr<ora_type> ora_make_type(OCIParam* param)
     ub2 code = param_attr<ub2>(param, OCI_ATTR_DATA_TYPE);
     tk_trace(1, "ora_query_results::gen_co_by_type(%d)", code);
     switch (code) {
-    case 1: case 5: case 96: return std::make_unique<ora_string>(param, code);
-    case 2: case 3: case 4: case 6: case 7: return std::make_unique<ora_number>(param, code);
-    case 8: case 24: return std::make_unique<ora_str_repr>(param, code, 1000000);
-    case 11: case 104: case 105: return std::make_unique<ora_str_repr>(param, code, 255);
-    case 182: case 189: case 190: return std::make_unique<ora_str_repr>(param, code, 64);
-    case 12: case 180: case 187: case 188: case 231: case 232: return std::make_unique<ora_date>(param, code);
+    case 1:
+    case 5:
+    case 96: return std::make_unique<ora_string>(param, code);
+    case 2:
+    case 3:
+    case 4:
+    case 6:
+    case 7: return std::make_unique<ora_number>(param, code);
+    case 8:
+    case 24: return std::make_unique<ora_str_repr>(param, code, 1000000);
+    case 11:
+    case 104:
+    case 105: return std::make_unique<ora_str_repr>(param, code, 255);
+    case 182:
+    case 189:
+    case 190: return std::make_unique<ora_str_repr>(param, code, 64);
+    case 12:
+    case 180:
+    case 187:
+    case 188:
+    case 231:
+    case 232: return std::make_unique<ora_date>(param, code);
     case 23: return std::make_unique<ora_binary>(param, code);
-    case 112: case 113: return std::make_unique<ora_lob>(param, code);
+    case 112:
+    case 113: return std::make_unique<ora_lob>(param, code);
     default: return std::make_unique<ora_dummy>(param, code);
     }
 }
@@ -101,8 +125,8 @@ ora_string::ora_string(OCIParam* param, ub2 code) : ora_type(param, code), buffe
 
 void ora_string::define(OCIStmt* stmt, ub4 position)
 {
-    define_buffer(stmt, position, buffer_.data(), static_cast<sb4>(buffer_.size() * sizeof(char16_t)),
-                  SQLT_STR, nullptr);
+    define_buffer(stmt, position, buffer_.data(), static_cast<sb4>(buffer_.size() * sizeof(char16_t)), SQLT_STR,
+                  nullptr);
 }
 
 ole_variant ora_string::to_variant()
@@ -132,8 +156,8 @@ std::unique_ptr<t_ftd> ora_number::get_ftd() const
 
 void ora_number::define(OCIStmt* stmt, ub4 position)
 {
-    define_buffer(stmt, position, buffer_.data(), static_cast<sb4>(buffer_.size() * sizeof(char16_t)),
-                  SQLT_STR, nullptr);
+    define_buffer(stmt, position, buffer_.data(), static_cast<sb4>(buffer_.size() * sizeof(char16_t)), SQLT_STR,
+                  nullptr);
 }
 
 ole_variant ora_number::from_text(std::u16string_view text, ole_vartype kind)
@@ -176,8 +200,8 @@ ora_str_repr::ora_str_repr(OCIParam* param, ub2 code, uint32_t characters)
 
 void ora_str_repr::define(OCIStmt* stmt, ub4 position)
 {
-    define_buffer(stmt, position, buffer_.data(), static_cast<sb4>(buffer_.size() * sizeof(char16_t)),
-                  SQLT_STR, nullptr);
+    define_buffer(stmt, position, buffer_.data(), static_cast<sb4>(buffer_.size() * sizeof(char16_t)), SQLT_STR,
+                  nullptr);
 }
 
 ole_variant ora_str_repr::to_variant()
@@ -219,8 +243,8 @@ ole_systemtime ora_date::decode(const uint8_t (&b)[7])
 ole_variant ora_date::to_variant()
 {
     ole_systemtime st = decode(buffer_);
-    tk_trace(1, "Got datetime: %02d/%02d/%04d %02d:%02d:%02d", st.month, st.day, st.year, st.hour,
-             st.minute, st.second);
+    tk_trace(1, "Got datetime: %02d/%02d/%04d %02d:%02d:%02d", st.month, st.day, st.year, st.hour, st.minute,
+             st.second);
     return ole_variant(st);
 }
 
@@ -243,8 +267,8 @@ ole_variant ora_binary::to_variant()
 ora_lob::ora_lob(OCIParam* param, ub2 code) : ora_type(param, code)
 {
     ora_engine& engine = ora_engine::instance();
-    engine.check(engine.oci().OCIDescriptorAlloc(engine.env(), reinterpret_cast<void**>(&locator_),
-                                                 OCI_DTYPE_LOB, 0, nullptr));
+    engine.check(
+        engine.oci().OCIDescriptorAlloc(engine.env(), reinterpret_cast<void**>(&locator_), OCI_DTYPE_LOB, 0, nullptr));
 }
 
 ora_lob::~ora_lob()
@@ -263,8 +287,8 @@ std::unique_ptr<t_ftd> ora_lob::get_ftd() const
 void ora_lob::define(OCIStmt* stmt, ub4 position)
 {
     ora_engine& engine = ora_engine::instance();
-    engine.check(engine.oci().OCIDefineByPos(stmt, &define_handle, engine.err(), position, &locator_, -1,
-                                             type_code, &indicator, nullptr, nullptr, OCI_DEFAULT));
+    engine.check(engine.oci().OCIDefineByPos(stmt, &define_handle, engine.err(), position, &locator_, -1, type_code,
+                                             &indicator, nullptr, nullptr, OCI_DEFAULT));
 }
 
 ub4 ora_lob::read_lob(ub4 offset, void* buffer, ub4 amount)
@@ -281,8 +305,8 @@ ub4 ora_lob::read_lob(ub4 offset, void* buffer, ub4 amount)
         buffer_bytes = amount * 2;
     }
     ub4 amt = amount;
-    sword rc = engine.oci().OCILobRead(engine.svc(), engine.err(), locator_, &amt, offset, buffer,
-                                       buffer_bytes, nullptr, nullptr, csid, form);
+    sword rc = engine.oci().OCILobRead(engine.svc(), engine.err(), locator_, &amt, offset, buffer, buffer_bytes,
+                                       nullptr, nullptr, csid, form);
     engine.check(rc);
     return rc == OCI_NO_DATA ? 0 : amt;
 }

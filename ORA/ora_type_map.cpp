@@ -74,8 +74,7 @@ std::u16string date_text(const ole_systemtime& st)
     // A time without a date lies on the Access zero date, 1899-12-30.
     if (st.year == 0 && st.month == 0 && st.day == 0)
         return tk_format(u"1899-12-30 %02d:%02d:%02d", st.hour, st.minute, st.second);
-    return tk_format(u"%04d-%02d-%02d %02d:%02d:%02d", st.year, st.month, st.day, st.hour,
-                     st.minute, st.second);
+    return tk_format(u"%04d-%02d-%02d %02d:%02d:%02d", st.year, st.month, st.day, st.hour, st.minute, st.second);
 }
 
 std::u16string date_literal(const ole_variant& v, const t_ftd* column)
@@ -109,11 +108,18 @@ std::u16string doubled_quotes(std::u16string_view text)
 bool is_integer_kind(ole_vartype vt)
 {
     switch (vt) {
-    case VT_I1: case VT_I2: case VT_I4: case VT_INT: case VT_UI1: case VT_UI2: case VT_UI4:
-    case VT_UINT: case VT_BOOL: case VT_I8: case VT_UI8:
-        return true;
-    default:
-        return false;
+    case VT_I1:
+    case VT_I2:
+    case VT_I4:
+    case VT_INT:
+    case VT_UI1:
+    case VT_UI2:
+    case VT_UI4:
+    case VT_UINT:
+    case VT_BOOL:
+    case VT_I8:
+    case VT_UI8: return true;
+    default: return false;
     }
 }
 
@@ -149,12 +155,20 @@ std::u16string get_native_type(const t_ftd& field, bool national_lobs)
 {
     tk_trace(1, "get_native_type [Oracle]");
     switch (field.vartype) {
-    case VT_BOOL: case VT_I1: return u"NUMBER(3,0)";
-    case VT_I2: case VT_UI1: return u"NUMBER(5,0)";
-    case VT_I4: case VT_UI2: case VT_INT: return u"NUMBER(11,0)";
-    case VT_UI4: case VT_I8: case VT_UINT: return u"NUMBER(19,0)";
+    case VT_BOOL:
+    case VT_I1: return u"NUMBER(3,0)";
+    case VT_I2:
+    case VT_UI1: return u"NUMBER(5,0)";
+    case VT_I4:
+    case VT_UI2:
+    case VT_INT: return u"NUMBER(11,0)";
+    case VT_UI4:
+    case VT_I8:
+    case VT_UINT: return u"NUMBER(19,0)";
     case VT_UI8: return u"NUMBER(20,0)";
-    case VT_R4: case VT_R8: case VT_CY: return u"NUMBER";
+    case VT_R4:
+    case VT_R8:
+    case VT_CY: return u"NUMBER";
     case VT_DECIMAL: {
         int precision = static_cast<int>((field.extra >> 8) & 0xFF);
         int scale = static_cast<int>(field.extra & 0xFF);
@@ -172,12 +186,13 @@ std::u16string get_native_type(const t_ftd& field, bool national_lobs)
         if (ora_is_lob(field)) return national_lobs ? u"NCLOB" : u"CLOB";
         tk_trace(1, "process as text");
         return tk_format(u"NVARCHAR2(%u) ", field.size);
-    case VT_BLOB: case VT_BLOB_OBJECT: case VT_ARRAY_UI1:
+    case VT_BLOB:
+    case VT_BLOB_OBJECT:
+    case VT_ARRAY_UI1:
         if (ora_is_lob(field)) return u"BLOB";
         tk_trace(1, "process as binary");
         return tk_format(u"RAW(%u)", field.size);
-    default:
-        TK_FAIL();
+    default: TK_FAIL();
     }
 }
 
@@ -205,9 +220,8 @@ std::string ora_number_text(double value, bool single)
 {
     if (!std::isfinite(value)) return {};
     char buffer[64];
-    std::to_chars_result r = single
-                                 ? std::to_chars(buffer, buffer + sizeof buffer, static_cast<float>(value))
-                                 : std::to_chars(buffer, buffer + sizeof buffer, value);
+    std::to_chars_result r = single ? std::to_chars(buffer, buffer + sizeof buffer, static_cast<float>(value))
+                                    : std::to_chars(buffer, buffer + sizeof buffer, value);
     return std::string(buffer, r.ptr);
 }
 
@@ -221,9 +235,7 @@ std::span<const uint8_t> ora_value_bytes(const ole_variant& v, std::vector<uint8
     scratch.clear();
     for (size_t i = 2; i < t.size(); i += 2) {
         if (!is_hex(t[i]) || !is_hex(t[i + 1])) return {};
-        auto digit = [](char16_t c) {
-            return c <= u'9' ? c - u'0' : (c | 0x20) - u'a' + 10;
-        };
+        auto digit = [](char16_t c) { return c <= u'9' ? c - u'0' : (c | 0x20) - u'a' + 10; };
         scratch.push_back(static_cast<uint8_t>(digit(t[i]) * 16 + digit(t[i + 1])));
     }
     return scratch;
@@ -261,8 +273,7 @@ std::u16string to_oracle_str(std::u16string_view text, ole_vartype vt)
         if (!date.is_valid()) return {};
         if (date.kind == ole_date::kind_pure_time) tk_trace(1, "Null date has been found");
         if (date.kind == ole_date::kind_pure_date)
-            return tk_format(u"to_date('%04d-%02d-%02d', 'YYYY-MM-DD')", date.st.year,
-                             date.st.month, date.st.day);
+            return tk_format(u"to_date('%04d-%02d-%02d', 'YYYY-MM-DD')", date.st.year, date.st.month, date.st.day);
         ole_systemtime st = date.st;
         if (date.kind == ole_date::kind_pure_time) st.year = st.month = st.day = 0;
         return u"to_date('" + date_text(st) + u"', '" + std::u16string(k_date_format) + u"')";
@@ -313,8 +324,12 @@ std::u16string ora_value_literal(const ole_variant& v, const t_ftd* column)
         return ora_text_literal(text);
     }
     case VT_DATE: return date_literal(v, column);
-    case VT_BLOB: case VT_BLOB_OBJECT: case VT_ARRAY_UI1: case VT_SAFEARRAY: return hex_literal(v);
-    case VT_R4: case VT_R8: {
+    case VT_BLOB:
+    case VT_BLOB_OBJECT:
+    case VT_ARRAY_UI1:
+    case VT_SAFEARRAY: return hex_literal(v);
+    case VT_R4:
+    case VT_R8: {
         std::string t = ora_number_text(vt == VT_R4 ? v.as_r4() : v.as_r8(), vt == VT_R4);
         return t.empty() ? u"NULL" : tk_widen_ascii(t);
     }
@@ -338,7 +353,8 @@ bool ora_value_in_range(const ole_variant& v)
     switch (v.get_vt()) {
     case VT_R4: x = v.as_r4(); break;
     case VT_R8: x = v.as_r8(); break;
-    case VT_CY: case VT_DECIMAL: x = ole_atof(v.to_string()); break;
+    case VT_CY:
+    case VT_DECIMAL: x = ole_atof(v.to_string()); break;
     default: return true;
     }
     return std::isfinite(x) && std::fabs(x) < k_number_limit;

@@ -129,12 +129,10 @@ ora_in_validator::ora_in_validator()
 {
     tk_trace(2, "ora_in_validator::ctor");
     restricted_names.push_back(u"PRIMARY");
-    for (auto& n : ora_select_strings(
-             u"SELECT a.constraint_name FROM user_cons_columns a, user_constraints b WHERE "
-             u"a.constraint_name=b.constraint_name AND b.constraint_type='P'"))
+    for (auto& n : ora_select_strings(u"SELECT a.constraint_name FROM user_cons_columns a, user_constraints b WHERE "
+                                      u"a.constraint_name=b.constraint_name AND b.constraint_type='P'"))
         restricted_names.push_back(std::move(n));
-    for (auto& n : ora_select_strings(u"select index_name FROM user_indexes"))
-        restricted_names.push_back(std::move(n));
+    for (auto& n : ora_select_strings(u"select index_name FROM user_indexes")) restricted_names.push_back(std::move(n));
 }
 
 ora_in_validator::ora_in_validator(const std::vector<std::u16string>& restricted)
@@ -157,9 +155,8 @@ void ora_in_validator::release(const std::vector<std::u16string>& names)
 {
     // Names generated in this run stay in used_names; only what the schema
     // held before the run is given back.
-    std::erase_if(restricted_names, [&](const std::u16string& r) {
-        return std::find(names.begin(), names.end(), r) != names.end();
-    });
+    std::erase_if(restricted_names,
+                  [&](const std::u16string& r) { return std::find(names.begin(), names.end(), r) != names.end(); });
 }
 
 void ora_in_validator::load(const udb_indexes& indexes)

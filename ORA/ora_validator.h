@@ -32,8 +32,7 @@ public:
 class ora_tn_validator : public ora_validator {
 public:
     // Both lists' names are taken as used.
-    ora_tn_validator(const std::vector<std::u16string>& names,
-                     const std::vector<std::u16string>& more_names);
+    ora_tn_validator(const std::vector<std::u16string>& names, const std::vector<std::u16string>& more_names);
 };
 
 class ora_fn_validator : public ora_validator {

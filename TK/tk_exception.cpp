@@ -14,18 +14,11 @@ tk_exception::tk_exception(int lvl) : message(k_unknown), level(lvl) {}
 
 tk_exception::tk_exception(const std::string& text, int lvl)
     : message(text.empty() ? std::string(k_unknown) : text), level(lvl)
-{
-}
+{}
 
-tk_exception::tk_exception(const char* text, int lvl)
-    : tk_exception(std::string(text ? text : ""), lvl)
-{
-}
+tk_exception::tk_exception(const char* text, int lvl) : tk_exception(std::string(text ? text : ""), lvl) {}
 
-tk_exception::tk_exception(std::u16string_view text, int lvl)
-    : tk_exception(tk_to_ansi(text), lvl)
-{
-}
+tk_exception::tk_exception(std::u16string_view text, int lvl) : tk_exception(tk_to_ansi(text), lvl) {}
 
 tk_exception::~tk_exception() = default;
 

@@ -51,9 +51,9 @@ public:
 
 // Checks an invariant; on failure throws tk_mail_assertion naming this
 // source file (without its folders) and line.
-#define TK_ASSERT(cond)                                        \
-    do {                                                       \
-        if (!(cond)) throw tk_mail_assertion(__FILE_NAME__, __LINE__); \
+#define TK_ASSERT(cond)                                                                                                \
+    do {                                                                                                               \
+        if (!(cond)) throw tk_mail_assertion(__FILE_NAME__, __LINE__);                                                 \
     } while (0)
 
 #define TK_FAIL() throw tk_mail_assertion(__FILE_NAME__, __LINE__)

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cinttypes>
-#include <cstdint>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <limits>
 
@@ -50,8 +50,14 @@ struct directive {
     char conv = 0;
 };
 
-bool is_flag(char32_t c) { return c == '-' || c == '+' || c == ' ' || c == '#' || c == '0'; }
-bool is_digit(char32_t c) { return c >= '0' && c <= '9'; }
+bool is_flag(char32_t c)
+{
+    return c == '-' || c == '+' || c == ' ' || c == '#' || c == '0';
+}
+bool is_digit(char32_t c)
+{
+    return c >= '0' && c <= '9';
+}
 
 // Builds text of the output's character type. Narrow output keeps narrow
 // arguments byte for byte and converts wide ones to the locale encoding;
@@ -148,8 +154,7 @@ private:
             return;
         }
         static const std::string_view k_convs = "diuoxXcCsSeEfFgGaAp";
-        if (conv > 0x7F || k_convs.find(static_cast<char>(conv)) == std::string_view::npos ||
-            next_ >= args_.size())
+        if (conv > 0x7F || k_convs.find(static_cast<char>(conv)) == std::string_view::npos || next_ >= args_.size())
             return copy_literal(start, p);
         d.conv = static_cast<char>(conv);
         pos_ = p;
@@ -217,12 +222,11 @@ private:
         using K = tk_format_arg::kind;
         const bool is_text = a.type() == K::text || a.type() == K::wtext;
         switch (d.conv) {
-        case 's': case 'S':
-            return emit_string(d, a);
-        case 'c': case 'C':
-            return is_text ? emit_string(d, a) : emit_char(d, a);
-        case 'p':
-            return print_c(d, "", 'p', a.pointer());
+        case 's':
+        case 'S': return emit_string(d, a);
+        case 'c':
+        case 'C': return is_text ? emit_string(d, a) : emit_char(d, a);
+        case 'p': return print_c(d, "", 'p', a.pointer());
         default: break;
         }
         if (is_text) return emit_string(directive{d.flags, d.width, -1, false, 's'}, a);
@@ -265,11 +269,15 @@ private:
         using K = tk_format_arg::kind;
         str piece;
         if (a.type() == K::text) {
-            if constexpr (sizeof(Ch) == 1) piece = std::string(a.text());
-            else piece = tk_from_ansi(a.text());
+            if constexpr (sizeof(Ch) == 1)
+                piece = std::string(a.text());
+            else
+                piece = tk_from_ansi(a.text());
         } else if (a.type() == K::wtext) {
-            if constexpr (sizeof(Ch) == 1) piece = tk_to_ansi(a.wtext());
-            else piece = std::u16string(a.wtext());
+            if constexpr (sizeof(Ch) == 1)
+                piece = tk_to_ansi(a.wtext());
+            else
+                piece = std::u16string(a.wtext());
         } else if (a.type() == K::pointer && a.pointer() == nullptr) {
             for (char c : std::string_view("(null)")) piece += Ch(c);
         } else {

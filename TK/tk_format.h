@@ -26,14 +26,11 @@ public:
 
     tk_format_arg() = default;
     template <class T>
-        requires(std::is_integral_v<T> && std::is_signed_v<T>)
-    tk_format_arg(T v) : kind_(kind::sint), i_(v) {}
+    requires(std::is_integral_v<T>&& std::is_signed_v<T>) tk_format_arg(T v) : kind_(kind::sint), i_(v) {}
     template <class T>
-        requires(std::is_integral_v<T> && !std::is_signed_v<T>)
-    tk_format_arg(T v) : kind_(kind::uint), u_(v) {}
+    requires(std::is_integral_v<T> && !std::is_signed_v<T>) tk_format_arg(T v) : kind_(kind::uint), u_(v) {}
     template <class T>
-        requires std::is_enum_v<T>
-    tk_format_arg(T v) : tk_format_arg(static_cast<std::underlying_type_t<T>>(v)) {}
+    requires std::is_enum_v<T> tk_format_arg(T v) : tk_format_arg(static_cast<std::underlying_type_t<T>>(v)) {}
     tk_format_arg(float v) : kind_(kind::real), d_(v) {}
     tk_format_arg(double v) : kind_(kind::real), d_(v) {}
     tk_format_arg(long double v) : kind_(kind::real), d_(static_cast<double>(v)) {}

@@ -24,7 +24,7 @@ public:
     {
         if (!created) empty_file();
     }
-    void write_line(std::string_view text);   // narrow bytes as given
+    void write_line(std::string_view text);     // narrow bytes as given
     void write_line(std::u16string_view text);  // written as UTF-8
 
     std::string path;
@@ -74,7 +74,6 @@ void tk_trace(int level, const char16_t* format, const A&... args) noexcept
             std::u16string line = tk_format(format, args...);
             tk_cut_wide_line(line);
             l->write_line(std::u16string_view(line));
-        } catch (...) {
-        }
+        } catch (...) {}
     }
 }

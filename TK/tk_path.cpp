@@ -14,7 +14,7 @@ bool tk_is_file_exist(const std::string& path, int access)
     tk_trace(1, "tk_is_file_exist(%s)", path);
     int fd = ::open(path.c_str(), (access == tk_access_read_write ? O_RDWR : O_RDONLY) | O_CLOEXEC);
     if (fd >= 0) {
-        struct stat st{};
+        struct stat st {};
         // Opening a folder read-only succeeds here; it is still no file.
         bool is_file = ::fstat(fd, &st) == 0 && !S_ISDIR(st.st_mode);
         ::close(fd);
@@ -39,7 +39,7 @@ bool tk_is_path_exist(const std::string& path)
         folder = self.folder();
     }
     // Changing into a folder needs it to be a folder with search permission.
-    struct stat st{};
+    struct stat st {};
     return ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && ::access(folder.c_str(), X_OK) == 0;
 }
 

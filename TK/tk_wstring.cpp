@@ -16,8 +16,14 @@ namespace {
 
 constexpr char16_t k_replacement = 0xFFFD;
 
-bool is_high(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool is_low(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+bool is_high(char16_t c)
+{
+    return c >= 0xD800 && c <= 0xDBFF;
+}
+bool is_low(char16_t c)
+{
+    return c >= 0xDC00 && c <= 0xDFFF;
+}
 
 void put_utf8(char32_t cp, std::string& out)
 {
@@ -198,8 +204,7 @@ bool codeset_to_wide(std::string_view in, const char* codeset, std::u16string& o
     size_t bytes = size_t(op - tmp.data());
     out.resize(bytes / 2);
     for (size_t k = 0; k < out.size(); ++k)
-        out[k] = char16_t(static_cast<unsigned char>(tmp[2 * k]) |
-                          (static_cast<unsigned char>(tmp[2 * k + 1]) << 8));
+        out[k] = char16_t(static_cast<unsigned char>(tmp[2 * k]) | (static_cast<unsigned char>(tmp[2 * k + 1]) << 8));
     return true;
 }
 
@@ -213,8 +218,14 @@ std::basic_string<Ch> trim_left_impl(std::basic_string_view<Ch> s)
 
 }  // namespace
 
-bool tk_wide_to_utf8(std::u16string_view in, std::string& out) { return utf16_to_utf8(in, out, false); }
-bool tk_utf8_to_wide(std::string_view in, std::u16string& out) { return utf8_to_utf16(in, out, false); }
+bool tk_wide_to_utf8(std::u16string_view in, std::string& out)
+{
+    return utf16_to_utf8(in, out, false);
+}
+bool tk_utf8_to_wide(std::string_view in, std::u16string& out)
+{
+    return utf8_to_utf16(in, out, false);
+}
 
 bool tk_wide_to_ansi(std::u16string_view in, std::string& out)
 {
@@ -277,8 +288,7 @@ std::u16string tk_widen_ascii(std::string_view in)
 int tk_compare_nocase(std::u16string_view a, std::u16string_view b)
 {
     UErrorCode err = U_ZERO_ERROR;
-    int r = u_strCaseCompare(a.data(), int32_t(a.size()), b.data(), int32_t(b.size()),
-                             U_FOLD_CASE_DEFAULT, &err);
+    int r = u_strCaseCompare(a.data(), int32_t(a.size()), b.data(), int32_t(b.size()), U_FOLD_CASE_DEFAULT, &err);
     if (U_FAILURE(err)) return a.compare(b);
     return r < 0 ? -1 : (r > 0 ? 1 : 0);
 }
@@ -294,8 +304,8 @@ std::u16string tk_fold_case(std::u16string_view s)
     std::u16string out(s.size() + 8, u'\0');
     for (int attempt = 0; attempt < 2; ++attempt) {
         UErrorCode err = U_ZERO_ERROR;
-        int32_t n = u_strFoldCase(out.data(), int32_t(out.size()), s.data(), int32_t(s.size()),
-                                  U_FOLD_CASE_DEFAULT, &err);
+        int32_t n =
+            u_strFoldCase(out.data(), int32_t(out.size()), s.data(), int32_t(s.size()), U_FOLD_CASE_DEFAULT, &err);
         if (err == U_BUFFER_OVERFLOW_ERROR) {
             out.assign(size_t(n), u'\0');
             continue;
@@ -307,8 +317,14 @@ std::u16string tk_fold_case(std::u16string_view s)
     return std::u16string(s);
 }
 
-std::string tk_trim_left(std::string_view s) { return trim_left_impl(s); }
-std::u16string tk_trim_left(std::u16string_view s) { return trim_left_impl(s); }
+std::string tk_trim_left(std::string_view s)
+{
+    return trim_left_impl(s);
+}
+std::u16string tk_trim_left(std::u16string_view s)
+{
+    return trim_left_impl(s);
+}
 
 std::string tk_trim_right(std::string_view s)
 {
@@ -326,8 +342,14 @@ std::u16string tk_trim_right(std::u16string_view s)
     return std::u16string(s.substr(0, e));
 }
 
-std::string tk_trim(std::string_view s) { return tk_trim_left(std::string_view(tk_trim_right(s))); }
-std::u16string tk_trim(std::u16string_view s) { return tk_trim_left(std::u16string_view(tk_trim_right(s))); }
+std::string tk_trim(std::string_view s)
+{
+    return tk_trim_left(std::string_view(tk_trim_right(s)));
+}
+std::u16string tk_trim(std::u16string_view s)
+{
+    return tk_trim_left(std::u16string_view(tk_trim_right(s)));
+}
 
 std::u16string tk_wstring::to_upper(std::u16string& text)
 {

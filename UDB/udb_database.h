@@ -23,8 +23,7 @@ public:
 
     // Creates the table with the columns of `schema` and the keys and
     // indexes of `indexes`; returns a recordset on it for appending rows.
-    virtual std::unique_ptr<udb_recordset> create_table(const std::u16string& name,
-                                                        const udb_schema& schema,
+    virtual std::unique_ptr<udb_recordset> create_table(const std::u16string& name, const udb_schema& schema,
                                                         const udb_indexes& indexes) = 0;
     // Implementations drop the table, then call this, which removes the
     // name from the catalogue; a name not in it is an internal error.
@@ -32,8 +31,8 @@ public:
     // A recordset on an existing table, or null for a table that must not
     // be converted.
     virtual std::unique_ptr<udb_recordset> get_table(const std::u16string& name, int mode) = 0;
-    virtual std::unique_ptr<udb_recordset> get_query(const std::u16string& name,
-                                                     const std::u16string& text, int mode) = 0;
+    virtual std::unique_ptr<udb_recordset> get_query(const std::u16string& name, const std::u16string& text,
+                                                     int mode) = 0;
     virtual bool test_query(const std::u16string& text) = 0;
     // Executes a statement; not supported unless an implementation says so.
     virtual void query(const std::u16string& text);

@@ -7,8 +7,8 @@ udb_field::udb_field()
     tk_trace(1, "udb_field::empty ctor");
 }
 
-udb_field::udb_field(std::u16string field_name, int32_t field_size, const ole_variant& value,
-                     bool not_null, bool auto_increment)
+udb_field::udb_field(std::u16string field_name, int32_t field_size, const ole_variant& value, bool not_null,
+                     bool auto_increment)
     : ole_variant(value), size(field_size), name(std::move(field_name)), b_not_null(not_null),
       b_auto_increment(auto_increment)
 {

@@ -9,8 +9,7 @@
 class udb_field : public ole_variant {
 public:
     udb_field();
-    udb_field(std::u16string name, int32_t size, const ole_variant& value, bool not_null,
-              bool auto_increment);
+    udb_field(std::u16string name, int32_t size, const ole_variant& value, bool not_null, bool auto_increment);
     udb_field(const udb_field&) = default;
     udb_field& operator=(const udb_field&) = default;
     udb_field(udb_field&&) noexcept = default;

@@ -12,8 +12,8 @@ class t_ftd {
 public:
     // From a field of a record: size, name, flags and the kind of its value.
     t_ftd(const udb_field& field, const ole_variant& def_value, uint32_t extra);
-    t_ftd(uint32_t size, std::u16string name, ole_vartype vartype, bool not_null,
-          bool auto_increment, const ole_variant& def_value, uint32_t extra);
+    t_ftd(uint32_t size, std::u16string name, ole_vartype vartype, bool not_null, bool auto_increment,
+          const ole_variant& def_value, uint32_t extra);
 
     uint32_t size;  // characters for text, bytes for binary data
     std::u16string name;

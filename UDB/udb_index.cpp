@@ -7,12 +7,9 @@
 #include "tk_logger.h"
 #include "tk_wstring.h"
 
-udb_index::udb_index(std::u16string index_name, bool is_unique, bool is_primary,
-                     udb_name_list index_fields)
-    : name(std::move(index_name)), unique(is_unique), primary(is_primary),
-      fields(std::move(index_fields))
-{
-}
+udb_index::udb_index(std::u16string index_name, bool is_unique, bool is_primary, udb_name_list index_fields)
+    : name(std::move(index_name)), unique(is_unique), primary(is_primary), fields(std::move(index_fields))
+{}
 
 bool udb_index::starts_with_fields(const udb_name_list& names) const
 {

@@ -42,8 +42,7 @@ void udb_names_map::add_fn_map(std::u16string_view table, const t_names_map& fie
     fields_.insert_or_assign(std::u16string(table), field_map);
 }
 
-std::u16string udb_names_map::get_tn_mapped_name(std::u16string_view name,
-                                                 bool case_sensitive) const
+std::u16string udb_names_map::get_tn_mapped_name(std::u16string_view name, bool case_sensitive) const
 {
     tk_trace(1, u"udb_names_map::get_tn_mapped_name(%s)", name);
     for (const auto& [source, target] : tables_.pairs()) {
@@ -56,8 +55,7 @@ std::u16string udb_names_map::get_tn_mapped_name(std::u16string_view name,
     return std::u16string(name);
 }
 
-std::u16string udb_names_map::get_fn_mapped_name(std::u16string_view table,
-                                                 std::u16string_view field,
+std::u16string udb_names_map::get_fn_mapped_name(std::u16string_view table, std::u16string_view field,
                                                  bool case_sensitive) const
 {
     tk_trace(1, u"udb_names_map::get_fn_mapped_name(%s,%s)", table, field);

@@ -43,8 +43,7 @@ public:
     std::u16string get_tn_mapped_name(std::u16string_view name, bool case_sensitive) const;
     // The column map is found by the exact table name; the column is then
     // looked up as t_names_map::get_mapped_name does.
-    std::u16string get_fn_mapped_name(std::u16string_view table, std::u16string_view field,
-                                      bool case_sensitive) const;
+    std::u16string get_fn_mapped_name(std::u16string_view table, std::u16string_view field, bool case_sensitive) const;
 
     const t_names_map& table_map() const { return tables_; }
     // The column map of `table` (exact name), or null when none was stored.

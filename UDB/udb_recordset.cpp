@@ -8,13 +8,9 @@
 
 udb_recordset::udb_recordset(std::u16string rs_name, std::u16string text, bool owns)
     : query_text(std::move(text)), name(std::move(rs_name)), schema(owns)
-{
-}
+{}
 
-udb_recordset::udb_recordset(std::u16string rs_name, bool owns)
-    : name(std::move(rs_name)), schema(owns)
-{
-}
+udb_recordset::udb_recordset(std::u16string rs_name, bool owns) : name(std::move(rs_name)), schema(owns) {}
 
 udb_recordset::~udb_recordset() = default;
 

@@ -39,8 +39,7 @@ udb_schema& udb_schema::operator=(const udb_schema& other)
     return *this;
 }
 
-udb_schema::udb_schema(udb_schema&& other) noexcept
-    : items_(std::move(other.items_)), owns_(other.owns_)
+udb_schema::udb_schema(udb_schema&& other) noexcept : items_(std::move(other.items_)), owns_(other.owns_)
 {
     other.items_.clear();
 }

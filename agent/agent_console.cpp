@@ -61,8 +61,10 @@ bool write_report_file(const std::string& path, const std::string& text)
     bool ok = true;
     while (ok && done < text.size()) {
         ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0) ok = false;
-        else done += static_cast<size_t>(n);
+        if (n < 0)
+            ok = false;
+        else
+            done += static_cast<size_t>(n);
     }
     return ::close(fd) == 0 && ok;
 }

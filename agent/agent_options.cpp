@@ -24,22 +24,59 @@
 namespace {
 
 enum option_id {
-    o_accp, o_dest, o_help, o_logfile, o_mode, o_oraclh, o_oraclu, o_oraclp, o_port, o_profile,
-    o_silent, o_skip_idx, o_src, o_sysdb, o_tab_def, o_tab_file, o_uglu, o_uglp, o_uppercase,
-    o_fk, o_jet3_codepage, o_report, o_version, o_batch,
+    o_accp,
+    o_dest,
+    o_help,
+    o_logfile,
+    o_mode,
+    o_oraclh,
+    o_oraclu,
+    o_oraclp,
+    o_port,
+    o_profile,
+    o_silent,
+    o_skip_idx,
+    o_src,
+    o_sysdb,
+    o_tab_def,
+    o_tab_file,
+    o_uglu,
+    o_uglp,
+    o_uppercase,
+    o_fk,
+    o_jet3_codepage,
+    o_report,
+    o_version,
+    o_batch,
 };
 
 // Table order is matching order: the first option text that is a prefix
 // of an argument takes it.
 const tk_cmd_option k_options[] = {
-    {o_accp, "--accp="},       {o_dest, "--dest="},         {o_help, "--help"},
-    {o_logfile, "--logfile="}, {o_mode, "--mode="},         {o_oraclh, "--oraclh="},
-    {o_oraclu, "--oraclu="},   {o_oraclp, "--oraclp="},     {o_port, "--port="},
-    {o_profile, "--profile="}, {o_silent, "--silent"},      {o_skip_idx, "--skip_idx"},
-    {o_src, "--src="},         {o_sysdb, "--sysdb="},       {o_tab_def, "--tab_def"},
-    {o_tab_file, "--tab_file="}, {o_uglu, "--uglu="},       {o_uglp, "--uglp="},
-    {o_uppercase, "--uppercase"}, {o_fk, "--fk"},           {o_jet3_codepage, "--jet3_codepage="},
-    {o_report, "--report="},   {o_version, "--version"},    {o_batch, "--batch="},
+    {o_accp, "--accp="},
+    {o_dest, "--dest="},
+    {o_help, "--help"},
+    {o_logfile, "--logfile="},
+    {o_mode, "--mode="},
+    {o_oraclh, "--oraclh="},
+    {o_oraclu, "--oraclu="},
+    {o_oraclp, "--oraclp="},
+    {o_port, "--port="},
+    {o_profile, "--profile="},
+    {o_silent, "--silent"},
+    {o_skip_idx, "--skip_idx"},
+    {o_src, "--src="},
+    {o_sysdb, "--sysdb="},
+    {o_tab_def, "--tab_def"},
+    {o_tab_file, "--tab_file="},
+    {o_uglu, "--uglu="},
+    {o_uglp, "--uglp="},
+    {o_uppercase, "--uppercase"},
+    {o_fk, "--fk"},
+    {o_jet3_codepage, "--jet3_codepage="},
+    {o_report, "--report="},
+    {o_version, "--version"},
+    {o_batch, "--batch="},
     {-1, ""},
 };
 
@@ -113,8 +150,8 @@ uint32_t batch_value(const char* value)
 {
     uint32_t rows = 0;
     if (!udb_converter::parse_batch_rows(tk_widen_ascii(value), rows))
-        exit_with_message(tk_format("Invalid batch size: %s (a whole number from 1 to %u)", value,
-                                    udb_converter::k_max_batch_rows));
+        exit_with_message(
+            tk_format("Invalid batch size: %s (a whole number from 1 to %u)", value, udb_converter::k_max_batch_rows));
     return rows;
 }
 
@@ -136,10 +173,22 @@ void read_option(ansi_cmd_line& cl, char** argv, explicit_options& o)
     const char* v = cl.value();
     const char* name = k_options[cl.id()].text;
     switch (cl.id()) {
-    case o_accp: o.accp = secret_value(name, v); blank_argument(argv[cl.index()], name); break;
-    case o_oraclp: o.oraclp = secret_value(name, v); blank_argument(argv[cl.index()], name); break;
-    case o_uglp: o.uglp = secret_value(name, v); blank_argument(argv[cl.index()], name); break;
-    case o_dest: o.dest = text_value(name, v); tk_trace(2, "\tparse_cmd_line - got dest %s", v); break;
+    case o_accp:
+        o.accp = secret_value(name, v);
+        blank_argument(argv[cl.index()], name);
+        break;
+    case o_oraclp:
+        o.oraclp = secret_value(name, v);
+        blank_argument(argv[cl.index()], name);
+        break;
+    case o_uglp:
+        o.uglp = secret_value(name, v);
+        blank_argument(argv[cl.index()], name);
+        break;
+    case o_dest:
+        o.dest = text_value(name, v);
+        tk_trace(2, "\tparse_cmd_line - got dest %s", v);
+        break;
     case o_help: exit_with_message(usage_text());
     case o_version:
         std::printf("%s", version_text().c_str());
@@ -150,7 +199,10 @@ void read_option(ansi_cmd_line& cl, char** argv, explicit_options& o)
     case o_oraclh: o.oraclh = text_value(name, v); break;
     case o_oraclu: o.oraclu = text_value(name, v); break;
     case o_port: o.port = text_value(name, v); break;
-    case o_profile: o.profiles.push_back(v); tk_trace(1, "parse_cmd_line - got profile %s", v); break;
+    case o_profile:
+        o.profiles.push_back(v);
+        tk_trace(1, "parse_cmd_line - got profile %s", v);
+        break;
     case o_silent:
         // At once: later fatal messages are silenced too.
         if (switch_value(name, v)) {
@@ -159,13 +211,28 @@ void read_option(ansi_cmd_line& cl, char** argv, explicit_options& o)
             error_handler::instance().set_silent(true);
         }
         break;
-    case o_skip_idx: o.skip_idx = switch_value(name, v); tk_trace(2, "\tskip converting indexes"); break;
-    case o_src: o.src = text_value(name, v); tk_trace(2, "\tparse_cmd_line - got src %s", v); break;
+    case o_skip_idx:
+        o.skip_idx = switch_value(name, v);
+        tk_trace(2, "\tskip converting indexes");
+        break;
+    case o_src:
+        o.src = text_value(name, v);
+        tk_trace(2, "\tparse_cmd_line - got src %s", v);
+        break;
     case o_sysdb: o.sysdb = text_value(name, v); break;
-    case o_tab_def: o.tab_def = switch_value(name, v); tk_trace(2, "\tconvert table definitions only"); break;
-    case o_tab_file: o.tab_file = v; tk_trace(2, "\tparse_cmd_line - got tab_file %s", v); break;
+    case o_tab_def:
+        o.tab_def = switch_value(name, v);
+        tk_trace(2, "\tconvert table definitions only");
+        break;
+    case o_tab_file:
+        o.tab_file = v;
+        tk_trace(2, "\tparse_cmd_line - got tab_file %s", v);
+        break;
     case o_uglu: o.uglu = text_value(name, v); break;
-    case o_uppercase: o.uppercase = switch_value(name, v); tk_trace(2, "\tmake table names uppercase"); break;
+    case o_uppercase:
+        o.uppercase = switch_value(name, v);
+        tk_trace(2, "\tmake table names uppercase");
+        break;
     case o_fk: o.fk = switch_value(name, v); break;
     case o_jet3_codepage: o.jet3_codepage = codepage_value(v); break;
     case o_batch: o.batch = batch_value(v); break;
@@ -211,7 +278,8 @@ void apply_logfile(const std::string& path, const explicit_options& o)
     bool clash = same_file(path, conv.src) || same_file(path, conv.sysdb_path);
     for (const std::string& p : o.profiles) clash = clash || same_file(path, tk_from_ansi(p));
     if (o.tab_file) clash = clash || same_file(path, tk_from_ansi(*o.tab_file));
-    if (clash) exit_with_message("The trace file must not be the source, the profile, the table list or the workgroup file");
+    if (clash)
+        exit_with_message("The trace file must not be the source, the profile, the table list or the workgroup file");
     tk_trace(1, "parse_cmd_line - got logfile %s", path);
     conv.set_logfile(path);
 }
@@ -251,8 +319,10 @@ void check_and_store(const explicit_options& o)
     if (conv.src.empty()) exit_with_message("You should enter MS Access database name");
     if (host.empty()) exit_with_message("You should enter network name or IP address of Oracle server");
     if (!sysdb.empty() && uglu.empty()) exit_with_message("You should enter user name");
-    if (sysdb.empty() && !uglu.empty()) exit_with_message("You should enter path to MS Access workgroup information file");
-    if (!sysdb.empty() && !dao_check_sysdb(sysdb)) exit_with_message("Not a valid MS Access workgroup information file");
+    if (sysdb.empty() && !uglu.empty())
+        exit_with_message("You should enter path to MS Access workgroup information file");
+    if (!sysdb.empty() && !dao_check_sysdb(sysdb))
+        exit_with_message("Not a valid MS Access workgroup information file");
 
     conv.acc_pswd = accp;
     conv.store_ugl_settings(sysdb, uglu, uglp);
@@ -321,8 +391,8 @@ std::string usage_text()
         "      TOLVANE_WORKGROUP_PASSWORD are read",
         "   8) Exit status: 0 no error, 1 finished with errors, 255 stopped",
     };
-    std::string text = tk_format("TLVAGENT v%d.%d - MS Access to Oracle conversion agent\n", k_version_major,
-                                 k_version_minor);
+    std::string text =
+        tk_format("TLVAGENT v%d.%d - MS Access to Oracle conversion agent\n", k_version_major, k_version_minor);
     for (const char* line : lines) text += std::string(line) + "\n";
     return text;
 }

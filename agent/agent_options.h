@@ -14,8 +14,8 @@ struct agent_exit {
 
 // Exit statuses of tlvagent.
 inline constexpr int k_exit_ok = 0;
-inline constexpr int k_exit_errors = 1;    // the run finished and reported errors
-inline constexpr int k_exit_fatal = 255;   // stopped before or during the run
+inline constexpr int k_exit_errors = 1;   // the run finished and reported errors
+inline constexpr int k_exit_fatal = 255;  // stopped before or during the run
 
 inline constexpr int k_version_major = 4;
 inline constexpr int k_version_minor = 1;

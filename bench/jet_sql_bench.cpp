@@ -30,17 +30,20 @@ struct query {
 };
 
 const query k_queries[] = {
-    {"join+group", u"SELECT o.CustomerID, Count(*) AS Lines, Sum(l.Quantity * l.UnitPrice) AS Amount "
-                   u"FROM Orders AS o INNER JOIN OrderLines AS l ON o.OrderID = l.OrderID "
-                   u"GROUP BY o.CustomerID ORDER BY o.CustomerID",
+    {"join+group",
+     u"SELECT o.CustomerID, Count(*) AS Lines, Sum(l.Quantity * l.UnitPrice) AS Amount "
+     u"FROM Orders AS o INNER JOIN OrderLines AS l ON o.OrderID = l.OrderID "
+     u"GROUP BY o.CustomerID ORDER BY o.CustomerID",
      "SELECT o.CustomerID, count(*), sum(l.Quantity * l.UnitPrice) FROM Orders o JOIN OrderLines l "
      "ON o.OrderID = l.OrderID GROUP BY o.CustomerID ORDER BY o.CustomerID"},
-    {"join", u"SELECT o.OrderID, o.OrderDate, l.LineNo, l.ProductID FROM Orders AS o INNER JOIN OrderLines AS l "
-             u"ON o.OrderID = l.OrderID WHERE l.Quantity > 5 ORDER BY o.OrderDate, l.LineNo",
+    {"join",
+     u"SELECT o.OrderID, o.OrderDate, l.LineNo, l.ProductID FROM Orders AS o INNER JOIN OrderLines AS l "
+     u"ON o.OrderID = l.OrderID WHERE l.Quantity > 5 ORDER BY o.OrderDate, l.LineNo",
      "SELECT o.OrderID, o.OrderDate, l.LineNo, l.ProductID FROM Orders o JOIN OrderLines l ON o.OrderID = l.OrderID "
      "WHERE l.Quantity > 5 ORDER BY o.OrderDate, l.LineNo"},
-    {"group", u"SELECT ProductID, Count(*), Sum(Quantity), Avg(UnitPrice) FROM OrderLines GROUP BY ProductID "
-              u"ORDER BY Sum(Quantity) DESC",
+    {"group",
+     u"SELECT ProductID, Count(*), Sum(Quantity), Avg(UnitPrice) FROM OrderLines GROUP BY ProductID "
+     u"ORDER BY Sum(Quantity) DESC",
      "SELECT ProductID, count(*), sum(Quantity), avg(UnitPrice) FROM OrderLines GROUP BY ProductID ORDER BY 3 DESC"},
 };
 
@@ -131,7 +134,8 @@ int run_native(const std::string& path)
         std::printf("native %-10s rows %8ld  %7.3f s wall, %7.3f s CPU, peak so far %ld KiB\n", q.name, rows,
                     seconds_since(t), cpu_seconds() - c, peak_kib());
     }
-    std::printf("native total %.3f s wall, %.3f s CPU, peak RSS %ld KiB\n", seconds_since(t0), cpu_seconds(), peak_kib());
+    std::printf("native total %.3f s wall, %.3f s CPU, peak RSS %ld KiB\n", seconds_since(t0), cpu_seconds(),
+                peak_kib());
     sqlite3_close(db);
     return 0;
 }

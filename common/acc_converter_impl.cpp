@@ -65,8 +65,7 @@ bool acc_converter_impl::load_profile(const udb_profile& profile)
         std::string digits = tk_to_ansi(cp);
         char* end = nullptr;
         long value = std::strtol(digits.c_str(), &end, 10);
-        if (*end != '\0' || value < 0 || value > 65535)
-            throw tk_exception("Invalid Jet3 code page: " + digits, 1);
+        if (*end != '\0' || value < 0 || value > 65535) throw tk_exception("Invalid Jet3 code page: " + digits, 1);
         jet3_codepage = static_cast<int>(value);
     }
     return true;

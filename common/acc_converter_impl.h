@@ -15,8 +15,7 @@ public:
     ~acc_converter_impl();
 
     // Stores the three values, each trimmed of blanks at both ends.
-    void store_ugl_settings(const std::u16string& sysdb, const std::u16string& user,
-                            const std::u16string& password);
+    void store_ugl_settings(const std::u16string& sysdb, const std::u16string& user, const std::u16string& password);
     // Opens `src` once with the current settings and closes it again;
     // failures are the source's exceptions. An empty `src` is an internal
     // error.

@@ -76,8 +76,8 @@ std::string conversion_report::summary_table() const
     std::string out = pad("Access", wsrc) + "  " + pad("Oracle", wdst) +
                       "  action         read  inserted   updated duplicate    failed\n";
     for (const auto& e : entries) {
-        out += pad(tk_to_ansi(e.source), wsrc) + "  " + pad(tk_to_ansi(e.target), wdst) + "  " +
-               pad(e.action, 12) + " " +
+        out += pad(tk_to_ansi(e.source), wsrc) + "  " + pad(tk_to_ansi(e.target), wdst) + "  " + pad(e.action, 12) +
+               " " +
                tk_format("%6lld %9lld %9lld %9lld %9lld", static_cast<long long>(e.rows_read),
                          static_cast<long long>(e.rows_inserted), static_cast<long long>(e.rows_updated),
                          static_cast<long long>(e.rows_duplicate), static_cast<long long>(e.rows_failed));
@@ -104,10 +104,11 @@ std::string conversion_report::to_json() const
         out += ", \"oracle\": " + json_string(tk_to_utf8(e.target));
         out += ", \"action\": " + json_string(e.action);
         if (!e.reason.empty()) out += ", \"reason\": " + json_string(e.reason);
-        out += tk_format(", \"read\": %lld, \"inserted\": %lld, \"updated\": %lld, \"duplicates\": %lld, \"failed\": %lld",
-                         static_cast<long long>(e.rows_read), static_cast<long long>(e.rows_inserted),
-                         static_cast<long long>(e.rows_updated), static_cast<long long>(e.rows_duplicate),
-                         static_cast<long long>(e.rows_failed));
+        out +=
+            tk_format(", \"read\": %lld, \"inserted\": %lld, \"updated\": %lld, \"duplicates\": %lld, \"failed\": %lld",
+                      static_cast<long long>(e.rows_read), static_cast<long long>(e.rows_inserted),
+                      static_cast<long long>(e.rows_updated), static_cast<long long>(e.rows_duplicate),
+                      static_cast<long long>(e.rows_failed));
         out += ", \"errors\": [";
         for (size_t k = 0; k < e.errors.size(); ++k) out += (k ? ", " : "") + json_narrow(e.errors[k]);
         out += "]}";

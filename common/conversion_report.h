@@ -7,10 +7,10 @@
 #include <vector>
 
 struct conversion_entry_report {
-    std::u16string source;   // the Access table or query
-    std::u16string target;   // the Oracle table, empty when none was touched
-    std::string action;      // created, overwritten, skipped, merged, synchronized, failed, missing
-    std::string reason;      // why an entry was skipped, empty otherwise
+    std::u16string source;  // the Access table or query
+    std::u16string target;  // the Oracle table, empty when none was touched
+    std::string action;     // created, overwritten, skipped, merged, synchronized, failed, missing
+    std::string reason;     // why an entry was skipped, empty otherwise
     int64_t rows_read = 0;
     int64_t rows_inserted = 0;
     int64_t rows_updated = 0;

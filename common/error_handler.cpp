@@ -17,8 +17,7 @@ tk_error_converter traced_converter(int count, const tk_error_row* rows)
 
 error_handler::error_handler(int count, const tk_error_row* rows)
     : converter_(traced_converter(count, rows)), presenter_(std::make_unique<console_error_presenter>())
-{
-}
+{}
 
 error_handler::~error_handler() = default;
 

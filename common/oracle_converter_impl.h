@@ -18,8 +18,8 @@ public:
     virtual ~oracle_converter_impl();
 
     // Copies the four values; an empty host becomes "localhost".
-    void store_oracle_settings(const std::u16string& host, const std::u16string& user,
-                               const std::u16string& password, const std::u16string& port);
+    void store_oracle_settings(const std::u16string& host, const std::u16string& user, const std::u16string& password,
+                               const std::u16string& port);
     // Closes the current connection, then logs on to `service` with the
     // stored settings. Failures are the target's exceptions and leave no
     // connection.

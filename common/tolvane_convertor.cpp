@@ -8,17 +8,17 @@
 #include "dao_engine.h"
 #include "error_handler.h"
 #include "init_conversion.h"
-#include "tk_logger.h"
-#include "tk_wstring.h"
-#include "udb_database.h"
-#include "udb_profile.h"
-#include "udb_record.h"
-#include "udb_recordset.h"
 #include "ora_exception.h"
 #include "ora_report.h"
 #include "ora_table.h"
 #include "ora_validator.h"
+#include "tk_logger.h"
+#include "tk_wstring.h"
+#include "udb_database.h"
 #include "udb_field.h"
+#include "udb_profile.h"
+#include "udb_record.h"
+#include "udb_recordset.h"
 
 volatile std::sig_atomic_t tolvane_convertor::stop_signal_ = 0;
 
@@ -39,14 +39,13 @@ bool is_session_lost(const tk_exception& e)
 {
     if (!is_oracle_error(e)) return false;
     switch (e.code - k_oracle_base) {
-    case 28:     // session killed
-    case 1012:   // not logged on
-    case 3113:   // end-of-file on communication channel
-    case 3114:   // not connected
-    case 3135:   // connection lost contact
+    case 28:    // session killed
+    case 1012:  // not logged on
+    case 3113:  // end-of-file on communication channel
+    case 3114:  // not connected
+    case 3135:  // connection lost contact
         return true;
-    default:
-        return false;
+    default: return false;
     }
 }
 
@@ -115,8 +114,10 @@ tolvane_convertor::~tolvane_convertor()
 
 void tolvane_convertor::note_reported(const std::string& text)
 {
-    if (current_entry_ != nullptr) current_entry_->add_error(text);
-    else report.run_errors.push_back(text);
+    if (current_entry_ != nullptr)
+        current_entry_->add_error(text);
+    else
+        report.run_errors.push_back(text);
 }
 
 void tolvane_convertor::request_stop(int signal) noexcept
@@ -282,7 +283,8 @@ void tolvane_convertor::convert_entry(udb_database& source, ora_database& target
 
     bool dropped = false;
     try {
-        std::unique_ptr<udb_recordset> from = text.empty() ? source.get_table(name, 1) : source.get_query(name, text, 1);
+        std::unique_ptr<udb_recordset> from =
+            text.empty() ? source.get_table(name, 1) : source.get_query(name, text, 1);
         if (!from) {
             tk_trace(3, u"Skip system/linked table '%s'", name);
             entry.action = "skipped";

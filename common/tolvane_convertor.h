@@ -83,8 +83,8 @@ public:
 
 private:
     void run_body();
-    void convert_entry(udb_database& source, ora_database& target, udb_validator& names,
-                       const std::u16string& name, const std::u16string& text);
+    void convert_entry(udb_database& source, ora_database& target, udb_validator& names, const std::u16string& name,
+                       const std::u16string& text);
     void copy_rows(udb_recordset& source, udb_recordset& target, conversion_entry_report& entry);
     void copy_rows_batched(udb_recordset& source, ora_table& target, conversion_entry_report& entry);
     // Oracle's verdict on a batch: committed rows counted, each refused row
@@ -93,8 +93,8 @@ private:
     void settle_batch(const ora_batch_outcome& outcome, ora_table& target,
                       std::map<uint64_t, std::unique_ptr<udb_record>>& kept, conversion_entry_report& entry);
     // A row that cannot travel in an array, written on its own.
-    void append_alone(udb_recordset& source, udb_record& record, udb_recordset& target,
-                      conversion_entry_report& entry, int row);
+    void append_alone(udb_recordset& source, udb_record& record, udb_recordset& target, conversion_entry_report& entry,
+                      int row);
     void drop_for_overwrite(const std::u16string& name);
     void report_entry_error(const tk_exception& e, conversion_entry_report& entry);
     void commit_entry(conversion_entry_report& entry);

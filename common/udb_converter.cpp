@@ -85,8 +85,8 @@ bool udb_converter::load_profile(const udb_profile& profile)
     read_flag(profile, u"skip indexes", true, skip_idx);
     std::u16string b = profile.get_value(udb_profile::k_generic, u"batch size");
     if (!tk_trim(b).empty() && !parse_batch_rows(b, batch_rows))
-        throw tk_exception(tk_format("Invalid batch size in profile: %s (a whole number from 1 to %u)",
-                                     tk_to_ansi(b), k_max_batch_rows),
+        throw tk_exception(tk_format("Invalid batch size in profile: %s (a whole number from 1 to %u)", tk_to_ansi(b),
+                                     k_max_batch_rows),
                            1);
     return true;
 }
@@ -118,8 +118,7 @@ bool udb_converter::store_profile(udb_profile& profile) const
     }
     // The plain table list too, so that a profile saved before any run
     // still names the tables chosen. A query of the same name keeps its text.
-    for (const std::u16string& name : selected_tables)
-        profile.set_value(udb_profile::k_selected_tables, name, u"");
+    for (const std::u16string& name : selected_tables) profile.set_value(udb_profile::k_selected_tables, name, u"");
     const std::u16string g = udb_profile::k_generic;
     profile.set_value(g, u"src", src);
     profile.set_value(g, u"dest", dest);
@@ -127,6 +126,7 @@ bool udb_converter::store_profile(udb_profile& profile) const
     profile.set_value(g, u"only definitions", tab_def ? u"1" : u"0");
     profile.set_value(g, u"mode", std::u16string(1, static_cast<char16_t>(u'0' + mode)));
     // Written only when chosen, so profiles of the default stay as they were.
-    if (batch_rows != k_default_batch_rows) profile.set_value(g, u"batch size", tk_widen_ascii(std::to_string(batch_rows)));
+    if (batch_rows != k_default_batch_rows)
+        profile.set_value(g, u"batch size", tk_widen_ascii(std::to_string(batch_rows)));
     return true;
 }

@@ -15,19 +15,13 @@ protected:
     void SetUp() override { engine_ = dao_test_engine(); }
     void TearDown() override { dao_database::set_error_sink(nullptr); }
 
-    std::unique_ptr<dao_database> open(const char* file, int mode = 1)
-    {
-        return dao_test_open(*engine_, file, mode);
-    }
+    std::unique_ptr<dao_database> open(const char* file, int mode = 1) { return dao_test_open(*engine_, file, mode); }
     static std::unique_ptr<dao_recordset> table(dao_database& db, const char16_t* name)
     {
         std::unique_ptr<udb_recordset> rs = db.get_table(name, 1);
         return std::unique_ptr<dao_recordset>(static_cast<dao_recordset*>(rs.release()));
     }
-    static const t_ftd& column(const udb_recordset& rs, const char16_t* name)
-    {
-        return rs.schema.get_field(name);
-    }
+    static const t_ftd& column(const udb_recordset& rs, const char16_t* name) { return rs.schema.get_field(name); }
 
     std::unique_ptr<dao_engine> engine_;
 };
@@ -35,9 +29,9 @@ protected:
 TEST_F(dao_database_test, catalogue_lists_user_tables_only)
 {
     auto db = open("nwind.mdb");
-    EXPECT_EQ(db->table_names, (std::vector<std::u16string>{u"Order Details", u"Orders", u"Products", u"Shippers",
-                                                             u"Categories", u"Customers", u"Employees",
-                                                             u"Suppliers", u"Umsätze"}));
+    EXPECT_EQ(db->table_names,
+              (std::vector<std::u16string>{u"Order Details", u"Orders", u"Products", u"Shippers", u"Categories",
+                                           u"Customers", u"Employees", u"Suppliers", u"Umsätze"}));
     EXPECT_TRUE(db->is_table_exist(u"ORDERS"));
     EXPECT_TRUE(db->is_table_exist(u"UMSÄTZE"));
     EXPECT_FALSE(db->is_table_exist(u"MSysObjects"));
@@ -106,7 +100,7 @@ TEST_F(dao_database_test, schema_kinds_sizes_flags_and_defaults)
         const char16_t* name;
         ole_vartype vt;
         uint32_t size;
-    } cols[] = {{u"A", VT_BSTR, 50}, {u"B", VT_BSTR, 100}, {u"C", VT_UI1, 1}, {u"D", VT_I2, 2}, {u"E", VT_I4, 4},
+    } cols[] = {{u"A", VT_BSTR, 50}, {u"B", VT_BSTR, 100}, {u"C", VT_UI1, 1}, {u"D", VT_I2, 2},  {u"E", VT_I4, 4},
                 {u"F", VT_R8, 8},    {u"G", VT_DATE, 8},   {u"H", VT_CY, 8},  {u"I", VT_BOOL, 1}};
     ASSERT_EQ(rs->schema.size(), 9u);
     for (size_t i = 0; i < 9; ++i) {

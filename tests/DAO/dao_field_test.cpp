@@ -40,10 +40,10 @@ TEST(dao_field_test, dao_type_to_kind_for_every_dao_type)
         int dao_type;
         ole_vartype vt;
     } rows[] = {
-        {1, VT_BOOL},     {2, VT_UI1},  {3, VT_I2},    {4, VT_I4},    {5, VT_CY},    {6, VT_R4},
-        {7, VT_R8},       {8, VT_DATE}, {9, VT_BLOB},  {10, VT_BSTR}, {11, VT_BLOB}, {12, VT_BSTR},
-        {15, VT_BLOB},    {16, VT_I8},  {17, VT_BLOB}, {18, VT_BLOB}, {19, VT_R8},   {20, VT_DECIMAL},
-        {21, VT_R8},      {22, VT_DATE}, {23, VT_BLOB}, {26, VT_DATE}, {101, VT_BLOB}, {0, VT_BLOB},
+        {1, VT_BOOL},  {2, VT_UI1},   {3, VT_I2},    {4, VT_I4},    {5, VT_CY},     {6, VT_R4},
+        {7, VT_R8},    {8, VT_DATE},  {9, VT_BLOB},  {10, VT_BSTR}, {11, VT_BLOB},  {12, VT_BSTR},
+        {15, VT_BLOB}, {16, VT_I8},   {17, VT_BLOB}, {18, VT_BLOB}, {19, VT_R8},    {20, VT_DECIMAL},
+        {21, VT_R8},   {22, VT_DATE}, {23, VT_BLOB}, {26, VT_DATE}, {101, VT_BLOB}, {0, VT_BLOB},
     };
     for (const row& r : rows) EXPECT_EQ(dao_field::get_vartype(r.dao_type), r.vt) << "DAO type " << r.dao_type;
 }

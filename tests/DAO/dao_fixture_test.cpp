@@ -32,7 +32,9 @@ std::string compare(const udb_field& f, const jet_json& ref)
     switch (f.get_vt()) {
     case VT_NULL: return ref.kind == jet_json::type::null ? "" : "unexpected NULL";
     case VT_BOOL: return jet_fixture_compare_boolean(f.as_bool_raw() == 0xFFFF, ref);
-    case VT_UI1: case VT_I2: case VT_I4: return jet_fixture_compare_number(f.to_double(), ref, "integer");
+    case VT_UI1:
+    case VT_I2:
+    case VT_I4: return jet_fixture_compare_number(f.to_double(), ref, "integer");
     case VT_I8: return jet_fixture_compare_big_int(f.as_i8(), ref);
     case VT_CY: return jet_fixture_compare_currency(f.as_cy().int64, ref);
     case VT_DECIMAL: {
@@ -95,7 +97,6 @@ TEST_P(dao_fixture_test, every_table_equals_independent_reading)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(files, dao_fixture_test, ::testing::ValuesIn(jet_fixture_files()),
-                         jet_file_param_name());
+INSTANTIATE_TEST_SUITE_P(files, dao_fixture_test, ::testing::ValuesIn(jet_fixture_files()), jet_file_param_name());
 
 }  // namespace

@@ -8,7 +8,10 @@
 
 namespace {
 
-ole_variant i8(int64_t v) { return ole_variant(static_cast<long long>(v)); }
+ole_variant i8(int64_t v)
+{
+    return ole_variant(static_cast<long long>(v));
+}
 
 }  // namespace
 

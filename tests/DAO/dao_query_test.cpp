@@ -7,8 +7,8 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -165,10 +165,12 @@ TEST_F(dao_query_test, saved_queries_and_derived_tables_through_get_query)
     std::unique_ptr<udb_recordset> top = db->get_query(u"Top", u"SELECT * FROM [Ten Most Expensive Products]", 1);
     EXPECT_EQ(top->record_count, 10);
     EXPECT_EQ(rows_of(*top), jet_reference(reference_->reference(), "SELECT ProductName, UnitPrice FROM Products "
-                                                                     "ORDER BY UnitPrice DESC LIMIT 10"));
+                                                                    "ORDER BY UnitPrice DESC LIMIT 10"));
     std::unique_ptr<udb_recordset> derived = db->get_query(
-        u"D", u"SELECT T.Country, T.N FROM (SELECT Country, Count(*) AS N FROM Customers GROUP BY Country) AS T "
-              u"WHERE T.N >= 5 ORDER BY T.N DESC, T.Country", 1);
+        u"D",
+        u"SELECT T.Country, T.N FROM (SELECT Country, Count(*) AS N FROM Customers GROUP BY Country) AS T "
+        u"WHERE T.N >= 5 ORDER BY T.N DESC, T.Country",
+        1);
     jet_rows want = jet_reference(reference_->reference(),
                                   "SELECT Country, count(*) AS N FROM Customers GROUP BY Country HAVING count(*) >= 5 "
                                   "ORDER BY N DESC, Country");
@@ -225,8 +227,8 @@ TEST_F(dao_query_test, row_count_form_through_the_engine_equals_the_direct_readi
     auto dao = open("nwind.mdb", 33);
     std::unique_ptr<udb_recordset> q =
         dao->get_query(u"Q", u"SELECT DISTINCT ShipCountry FROM Orders WHERE Freight > 100", 1);
-    jet_rows want = jet_reference(reference_->reference(),
-                                  "SELECT count(DISTINCT ShipCountry) FROM Orders WHERE Freight > 100");
+    jet_rows want =
+        jet_reference(reference_->reference(), "SELECT count(DISTINCT ShipCountry) FROM Orders WHERE Freight > 100");
     EXPECT_EQ(std::to_string(q->record_count), want.at(0).at(0));
     EXPECT_EQ(static_cast<int32_t>(rows_of(*q).size()), q->record_count);
 }

@@ -31,9 +31,9 @@ TEST(progress_page, percent)
         {1, 0, 0, 0, 0},
         {1, 0, 3, 1, 33},
         {2, 2, 10, 10, 100},
-        {1, 3, 0, 0, 100},                          // queries counted as done: clamped
-        {1, 0, 10, 25, 100},                        // more rows than counted
-        {3, 1, 4'000'000'000, 3'000'000'000, 58},   // 33 + 25, beyond 32 bits
+        {1, 3, 0, 0, 100},                         // queries counted as done: clamped
+        {1, 0, 10, 25, 100},                       // more rows than counted
+        {3, 1, 4'000'000'000, 3'000'000'000, 58},  // 33 + 25, beyond 32 bits
         {1, 0, 50'000'000'000, 49'999'999'999, 99},
         {2, -1, 10, 5, 0},
     };
@@ -43,7 +43,8 @@ TEST(progress_page, percent)
         p.tables_done = r.done;
         p.records_total = r.records;
         p.records_done = r.record;
-        EXPECT_EQ(progress_page::percent(p), r.want) << r.tables << " " << r.done << " " << r.records << " " << r.record;
+        EXPECT_EQ(progress_page::percent(p), r.want)
+            << r.tables << " " << r.done << " " << r.records << " " << r.record;
     }
 }
 
@@ -64,7 +65,10 @@ protected:
         wizard_shell::prepare_quick_launch(backend, profile(tables));
         make_shell(true);
     }
-    bool finished() { return wait_for([this] { return shell->currentId() == wizard_shell::finish_id; }); }
+    bool finished()
+    {
+        return wait_for([this] { return shell->currentId() == wizard_shell::finish_id; });
+    }
     QString result_text() { return shell->currentPage()->findChild<QLabel*>("result")->text(); }
     QPlainTextEdit* error_box() { return shell->currentPage()->findChild<QPlainTextEdit*>("errors"); }
 };
@@ -77,9 +81,8 @@ TEST_F(run_test, quick_launch_runs_at_once_and_finishes_clean)
     EXPECT_EQ(shell->currentId(), wizard_shell::progress_id);
     EXPECT_EQ(shell->pageIds(), (QList<int>{wizard_shell::progress_id, wizard_shell::finish_id}));
     ASSERT_TRUE(finished());
-    EXPECT_EQ(result_text(),
-              "Wizard has migrated your MS Access database to\nOracle server successfully.\n\n"
-              "Click 'Finish' to exit the wizard.");
+    EXPECT_EQ(result_text(), "Wizard has migrated your MS Access database to\nOracle server successfully.\n\n"
+                             "Click 'Finish' to exit the wizard.");
     EXPECT_FALSE(error_box()->isVisible());
     auto* summary = shell->currentPage()->findChild<QTreeWidget*>("summary");
     ASSERT_EQ(summary->topLevelItemCount(), 2);
@@ -108,7 +111,8 @@ TEST_F(run_test, worker_error_continue_with_dont_show_again)
     ASSERT_TRUE(finished());
     EXPECT_EQ(on_gui_thread, std::vector<bool>{true});  // asked once, on the window thread
     EXPECT_TRUE(services.dialogs.empty());
-    EXPECT_EQ(result_text(), "There were some errors while converting the database.\nClick 'Finish' to exit the wizard.");
+    EXPECT_EQ(result_text(),
+              "There were some errors while converting the database.\nClick 'Finish' to exit the wizard.");
     ASSERT_TRUE(error_box()->isVisible());
     QStringList listed = error_box()->toPlainText().split("\n\n");
     ASSERT_EQ(listed.size(), 3);
@@ -175,8 +179,8 @@ TEST_F(run_test, cancel_during_run_asks_and_stops_between_rows)
     EXPECT_EQ(o.stop_table, u"Order Details");
     EXPECT_GT(o.stop_row, 20);
     EXPECT_LT(o.stop_row, 2155);
-    EXPECT_TRUE(result_text().startsWith(QString("The conversion was stopped in table 'Order Details' after record #%1.")
-                                             .arg(o.stop_row)));
+    EXPECT_TRUE(result_text().startsWith(
+        QString("The conversion was stopped in table 'Order Details' after record #%1.").arg(o.stop_row)));
     EXPECT_GE(bar->value(), 0);
     EXPECT_EQ(shell->exit_code(), wizard_shell::exit_errors);
 }
@@ -215,7 +219,8 @@ TEST_F(run_test, run_without_connection_fails_as_a_whole)
     ASSERT_TRUE(finished());
     // The fatal error was shown in a box from the worker, on the window thread.
     EXPECT_EQ(services.take_texts(), std::vector<QString>{"There is no connection to Oracle."});
-    EXPECT_EQ(result_text(), "The conversion failed: There is no connection to Oracle.\nClick 'Finish' to exit the wizard.");
+    EXPECT_EQ(result_text(),
+              "The conversion failed: There is no connection to Oracle.\nClick 'Finish' to exit the wizard.");
     EXPECT_EQ(shell->exit_code(), wizard_shell::exit_errors);
 }
 

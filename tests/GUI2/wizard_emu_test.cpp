@@ -99,11 +99,11 @@ TEST_F(wizard_emu, every_page_to_a_converted_table)
 
 TEST_F(wizard_emu, quick_launch_from_a_profile)
 {
-    std::string profile = emu.file("setup.tlv",
-                                   "[Generic settings]\r\nsrc=" + test_data("nwind.mdb") +
-                                       "\r\ndest=XE\r\nmode=1\r\n\r\n[Oracle settings]\r\nhost=localhost\r\n"
-                                       "user=scott\r\npassword=tiger\r\nport=1521\r\nuppercase=0\r\n\r\n"
-                                       "[Selected Tables]\r\nShippers\r\nQ1=SELECT * FROM Shippers WHERE ShipperID < 3\r\n");
+    std::string profile =
+        emu.file("setup.tlv", "[Generic settings]\r\nsrc=" + test_data("nwind.mdb") +
+                                  "\r\ndest=XE\r\nmode=1\r\n\r\n[Oracle settings]\r\nhost=localhost\r\n"
+                                  "user=scott\r\npassword=tiger\r\nport=1521\r\nuppercase=0\r\n\r\n"
+                                  "[Selected Tables]\r\nShippers\r\nQ1=SELECT * FROM Shippers WHERE ShipperID < 3\r\n");
     wizard_shell::prepare_quick_launch(*backend, QString::fromStdString(profile));
     EXPECT_EQ(backend->settings().selected_tables, std::vector<std::u16string>{u"Shippers"});
     shell = std::make_unique<wizard_shell>(*backend, true);
@@ -117,10 +117,10 @@ TEST_F(wizard_emu, quick_launch_from_a_profile)
 
 TEST_F(wizard_emu, stop_during_a_run_keeps_the_rows_loaded)
 {
-    std::string profile = emu.file("big.tlv",
-                                   "[Generic settings]\r\nsrc=" + test_data("nwind.mdb") +
-                                       "\r\ndest=XE\r\n\r\n[Oracle settings]\r\nuser=scott\r\npassword=tiger\r\n"
-                                       "uppercase=0\r\n\r\n[Selected Tables]\r\nOrder Details\r\nShippers\r\n");
+    std::string profile =
+        emu.file("big.tlv", "[Generic settings]\r\nsrc=" + test_data("nwind.mdb") +
+                                "\r\ndest=XE\r\n\r\n[Oracle settings]\r\nuser=scott\r\npassword=tiger\r\n"
+                                "uppercase=0\r\n\r\n[Selected Tables]\r\nOrder Details\r\nShippers\r\n");
     wizard_shell::prepare_quick_launch(*backend, QString::fromStdString(profile));
     shell = std::make_unique<wizard_shell>(*backend, true);
     shell->show();
@@ -158,10 +158,10 @@ TEST_F(wizard_emu, row_error_continue_or_abort)
     };
     for (const row& r : rows) {
         emu.oraemu({"fault", "XE", "insert_fails", "Shippers", "2", "1"});
-        std::string profile = emu.file("rows.tlv",
-                                       "[Generic settings]\r\nsrc=" + test_data("nwind.mdb") +
-                                           "\r\ndest=XE\r\nmode=1\r\n\r\n[Oracle settings]\r\nuser=scott\r\n"
-                                           "password=tiger\r\nuppercase=0\r\n\r\n[Selected Tables]\r\nShippers\r\n");
+        std::string profile =
+            emu.file("rows.tlv", "[Generic settings]\r\nsrc=" + test_data("nwind.mdb") +
+                                     "\r\ndest=XE\r\nmode=1\r\n\r\n[Oracle settings]\r\nuser=scott\r\n"
+                                     "password=tiger\r\nuppercase=0\r\n\r\n[Selected Tables]\r\nShippers\r\n");
         backend->settings() = wizard_settings();
         wizard_shell::prepare_quick_launch(*backend, QString::fromStdString(profile));
         QString asked;

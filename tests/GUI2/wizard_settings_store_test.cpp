@@ -58,11 +58,23 @@ TEST(wizard_settings_store, fresh_process_reads_what_was_written_and_file_is_pri
     ASSERT_TRUE(wizard_settings_store::serialize(s, true));
 
     std::map<QString, QString> got = probe();
-    std::map<QString, QString> want = {
-        {"all", "1"}, {"acc_pswd", "db pw"}, {"dest", "XEPDB1"}, {"mode", "4"}, {"oracleh", "ora.example.com"},
-        {"oraclep", "tiger"}, {"oracleu", "scott"}, {"port", "1522"}, {"skip_idx", "1"},
-        {"src", "/data/Nordvind æøå.mdb"}, {"sysdb path", "/data/system.mdw"}, {"tab_def", "1"},
-        {"ugl_user", "admin"}, {"ugl_pswd", " spaced "}, {"uppercase", "0"}, {"use_ugl", "1"}, {"jet3_codepage", "949"}};
+    std::map<QString, QString> want = {{"all", "1"},
+                                       {"acc_pswd", "db pw"},
+                                       {"dest", "XEPDB1"},
+                                       {"mode", "4"},
+                                       {"oracleh", "ora.example.com"},
+                                       {"oraclep", "tiger"},
+                                       {"oracleu", "scott"},
+                                       {"port", "1522"},
+                                       {"skip_idx", "1"},
+                                       {"src", "/data/Nordvind æøå.mdb"},
+                                       {"sysdb path", "/data/system.mdw"},
+                                       {"tab_def", "1"},
+                                       {"ugl_user", "admin"},
+                                       {"ugl_pswd", " spaced "},
+                                       {"uppercase", "0"},
+                                       {"use_ugl", "1"},
+                                       {"jet3_codepage", "949"}};
     EXPECT_EQ(got, want);
 
     QFileInfo file(wizard_settings_store::file_name());
@@ -100,8 +112,8 @@ TEST(wizard_settings_store, flags_read_from_numbers_and_from_qt_bools)
         QVariant stored;
         bool want;
     };
-    const row rows[] = {{0, false}, {1, true}, {7, true}, {-1, true}, {"true", true}, {"false", false},
-                        {true, true}, {false, false}, {"junk", false}};
+    const row rows[] = {{0, false},       {1, true},    {7, true},      {-1, true},     {"true", true},
+                        {"false", false}, {true, true}, {false, false}, {"junk", false}};
     for (const row& r : rows) {
         remove_store();
         {

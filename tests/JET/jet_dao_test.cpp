@@ -62,15 +62,13 @@ TEST(jet_dbengine_test, open_database_passwords_and_errors)
     EXPECT_EQ(jet_dbengine::password_of(u"MS Access;PWD=a b;x=y"), u"a b");
     EXPECT_EQ(jet_dbengine::password_of(u""), u"");
     EXPECT_NO_THROW(engine->open_database(data_path("V2003_with-password.mdb"), false, true, u";pwd=password"));
-    EXPECT_EQ(dao_error([&] { engine->open_database(data_path("V2003_with-password.mdb"), false, true, u""); }),
-              3031);
+    EXPECT_EQ(dao_error([&] { engine->open_database(data_path("V2003_with-password.mdb"), false, true, u""); }), 3031);
     ASSERT_EQ(engine->errors().size(), 1u);
     EXPECT_EQ(engine->errors()[0].number, 3031);
     EXPECT_EQ(engine->errors()[0].description, u"Not a valid password.");
     EXPECT_EQ(dao_error([&] { engine->open_database(u"/no/such.mdb", false, true, u""); }), 3024);
     EXPECT_EQ(engine->errors()[0].description, u"Could not find file '/no/such.mdb'.");
-    EXPECT_EQ(dao_error([&] { engine->create_database(u"/tmp/x.mdb", u";LANGID=0x0409;CP=1252;COUNTRY=0"); }),
-              3251);
+    EXPECT_EQ(dao_error([&] { engine->create_database(u"/tmp/x.mdb", u";LANGID=0x0409;CP=1252;COUNTRY=0"); }), 3251);
 }
 
 TEST(jet_database_test, tabledefs_in_catalogue_order_with_attributes)
@@ -85,9 +83,8 @@ TEST(jet_database_test, tabledefs_in_catalogue_order_with_attributes)
             EXPECT_EQ(t.attributes(), static_cast<int32_t>(0x80000002u));
         }
     }
-    EXPECT_EQ(user, (std::vector<std::u16string>{u"Order Details", u"Orders", u"Products", u"Shippers",
-                                                  u"Categories", u"Customers", u"Employees", u"Suppliers",
-                                                  u"Umsätze"}));
+    EXPECT_EQ(user, (std::vector<std::u16string>{u"Order Details", u"Orders", u"Products", u"Shippers", u"Categories",
+                                                 u"Customers", u"Employees", u"Suppliers", u"Umsätze"}));
     EXPECT_GE(system, 4);
     // Reports share the masked type number of ODBC links; none may pass as a table.
     for (jet_tabledef& t : db->tabledefs()) EXPECT_NE(t.name(), u"Catalog");
@@ -122,9 +119,9 @@ TEST(jet_tabledef_test, field_types_sizes_flags_and_defaults)
         int32_t attributes;
         const char16_t* default_value;
     } want[] = {
-        {u"A", 10, 50, 2, u""}, {u"B", 10, 100, 2, u""}, {u"C", 2, 1, 1, u"0"}, {u"D", 3, 2, 1, u"0"},
-        {u"E", 4, 4, 1, u"0"},  {u"F", 7, 8, 1, u"0"},    {u"G", 8, 8, 1, u""},  {u"H", 5, 8, 1, u"0"},
-        {u"I", 1, 1, 1, u""},
+        {u"A", 10, 50, 2, u""}, {u"B", 10, 100, 2, u""}, {u"C", 2, 1, 1, u"0"},
+        {u"D", 3, 2, 1, u"0"},  {u"E", 4, 4, 1, u"0"},   {u"F", 7, 8, 1, u"0"},
+        {u"G", 8, 8, 1, u""},   {u"H", 5, 8, 1, u"0"},   {u"I", 1, 1, 1, u""},
     };
     for (size_t i = 0; i < 9; ++i) {
         SCOPED_TRACE(tk_to_utf8(want[i].name));
@@ -216,7 +213,8 @@ TEST(jet_querydef_test, unsupported_and_missing)
     EXPECT_EQ(dao_error([&] { db->create_querydef(u"", u"SELECT a FROM b WHERE c")->open_recordset(); }), 3078);
     EXPECT_EQ(dao_error([&] {
                   db->create_querydef(u"", u"TRANSFORM Sum(Freight) SELECT ShipVia FROM Orders GROUP BY ShipVia "
-                                           u"PIVOT EmployeeID")->open_recordset();
+                                           u"PIVOT EmployeeID")
+                      ->open_recordset();
               }),
               3251);
     EXPECT_EQ(dao_error([&] { db->create_querydef(u"", u"DELETE FROM Orders")->open_recordset(); }), 3219);
@@ -314,7 +312,7 @@ TEST(jet_recordset_test, relationship_query_and_count)
 {
     auto db = open("nwind.mdb");
     auto rs = db->create_querydef(u"", u"SELECT szRelationship, szColumn, szObject, szReferencedObject, "
-                                        u"szReferencedColumn, grbit FROM MSysRelationships ORDER BY szRelationship")
+                                       u"szReferencedColumn, grbit FROM MSysRelationships ORDER BY szRelationship")
                   ->open_recordset(2, 4);
     std::vector<std::u16string> names;
     bool saw_cascade = false;

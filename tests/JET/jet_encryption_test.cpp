@@ -297,7 +297,7 @@ std::vector<open_file> open_files_in(const std::string& folder)
             ssize_t n = readlink(fd.c_str(), buf, sizeof buf - 1);
             if (n <= 0) continue;
             std::string target(buf, static_cast<size_t>(n));
-            struct stat st{};
+            struct stat st {};
             if (target.starts_with(folder + "/") && stat(fd.c_str(), &st) == 0)
                 out.push_back({target, st.st_mode & 07777, st.st_nlink});
         }

@@ -147,7 +147,8 @@ TEST(jet_text_test, jet3_code_pages)
     EXPECT_EQ(jet_text_decoder(1251).decode(cyrillic, sizeof cyrillic), u"При");
     const uint8_t sjis[] = {0x93, 0xFA, 0x96, 0x7B};
     EXPECT_EQ(jet_text_decoder(932).decode(sjis, sizeof sjis), u"日本");
-    EXPECT_EQ(jet_text_decoder(1252).encode(u"Grüße"), "Gr\xFC\xDF" "e");
+    EXPECT_EQ(jet_text_decoder(1252).encode(u"Grüße"), "Gr\xFC\xDF"
+                                                       "e");
     EXPECT_EQ(jet_code_page_for_lcid(0x419), 1251);
     EXPECT_EQ(jet_code_page_for_lcid(0x411), 932);
     EXPECT_EQ(jet_code_page_for_lcid(0x409), 1252);
@@ -162,8 +163,7 @@ TEST(jet_value_test, dates_time_only_and_far_from_1900)
     ASSERT_TRUE(jet_split_date(-1.25, p));
     EXPECT_EQ(std::tie(p.year, p.month, p.day, p.hour), std::make_tuple(1899, 12, 29, 6));
     ASSERT_TRUE(jet_split_date(2958465.9999884259, p));  // 9999-12-31 23:59:59
-    EXPECT_EQ(std::tie(p.year, p.month, p.day, p.hour, p.minute, p.second),
-              std::make_tuple(9999, 12, 31, 23, 59, 59));
+    EXPECT_EQ(std::tie(p.year, p.month, p.day, p.hour, p.minute, p.second), std::make_tuple(9999, 12, 31, 23, 59, 59));
     ASSERT_TRUE(jet_split_date(-657434.0, p));  // 0100-01-01
     EXPECT_EQ(std::tie(p.year, p.month, p.day), std::make_tuple(100, 1, 1));
     ASSERT_TRUE(jet_split_date(40760.999999999, p));  // rounds up to the next midnight

@@ -13,8 +13,8 @@ namespace {
 
 std::unique_ptr<jet_database> open_nwind()
 {
-    return jet_dbengine::create(3)->open_database(tk_from_utf8(std::string(TOLVANE_TEST_DATA) + "/nwind.mdb"),
-                                                  false, true, u"");
+    return jet_dbengine::create(3)->open_database(tk_from_utf8(std::string(TOLVANE_TEST_DATA) + "/nwind.mdb"), false,
+                                                  true, u"");
 }
 
 template <class F>

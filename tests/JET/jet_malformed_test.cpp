@@ -96,8 +96,7 @@ TEST(jet_malformed_test, truncated_files)
 {
     for (const char* name : {"nwind.mdb", "V2000_test.mdb", "V2010_test.accdb"}) {
         std::vector<char> v = load(name);
-        for (size_t len : {size_t{100}, size_t{4096}, size_t{3 * 4096}, v.size() / 3, v.size() / 2,
-                           v.size() - 1000}) {
+        for (size_t len : {size_t{100}, size_t{4096}, size_t{3 * 4096}, v.size() / 3, v.size() / 2, v.size() - 1000}) {
             std::vector<char> cut(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(len));
             expect_survives(cut, name);
         }

@@ -36,8 +36,8 @@ public:
     {
         if (from.size() != to.size() || from.empty()) throw std::logic_error("replace_all: lengths differ");
         int count = 0;
-        for (auto it = bytes_.begin();
-             (it = std::search(it, bytes_.end(), from.begin(), from.end())) != bytes_.end(); it += from.size()) {
+        for (auto it = bytes_.begin(); (it = std::search(it, bytes_.end(), from.begin(), from.end())) != bytes_.end();
+             it += from.size()) {
             std::copy(to.begin(), to.end(), it);
             ++count;
         }
@@ -69,8 +69,7 @@ public:
     {
         int count = 0;
         static const uint8_t k_magic[4] = {'M', 'R', '2', 0};
-        for (auto it = bytes_.begin(); (it = std::search(it, bytes_.end(), k_magic, k_magic + 4)) != bytes_.end();
-             ++it)
+        for (auto it = bytes_.begin(); (it = std::search(it, bytes_.end(), k_magic, k_magic + 4)) != bytes_.end(); ++it)
             count += patch_blob(static_cast<size_t>(it - bytes_.begin()), block, name, value);
         return count;
     }

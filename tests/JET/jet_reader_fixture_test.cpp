@@ -35,8 +35,9 @@ std::string compare(const jet_value& v, const jet_json& ref)
     switch (v.kind) {
     case jet_kind::null: return ref.kind == jet_json::type::null ? "" : "expected NULL";
     case jet_kind::boolean: return jet_fixture_compare_boolean(v.i != 0, ref);
-    case jet_kind::byte: case jet_kind::int16: case jet_kind::int32:
-        return jet_fixture_compare_number(static_cast<double>(v.i), ref, "integer");
+    case jet_kind::byte:
+    case jet_kind::int16:
+    case jet_kind::int32: return jet_fixture_compare_number(static_cast<double>(v.i), ref, "integer");
     case jet_kind::int64: return jet_fixture_compare_big_int(v.i, ref);
     case jet_kind::currency: return jet_fixture_compare_currency(v.i, ref);
     case jet_kind::decimal: return jet_fixture_compare_decimal(v.dec, ref);
@@ -111,7 +112,6 @@ TEST_P(jet_fixture_test, every_table_equals_independent_reading)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(files, jet_fixture_test, ::testing::ValuesIn(jet_fixture_files()),
-                         jet_file_param_name());
+INSTANTIATE_TEST_SUITE_P(files, jet_fixture_test, ::testing::ValuesIn(jet_fixture_files()), jet_file_param_name());
 
 }  // namespace

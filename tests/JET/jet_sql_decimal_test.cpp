@@ -92,11 +92,18 @@ const std::string k_mixed = "12345678901234567890.12345678";
 class JetSqlDecimal : public ::testing::Test {
 protected:
     JetSqlDecimal()
-        : source_({{1, k_big}, {2, "10"}, {3, k_negative}, {4, k_big_more}, {5, std::nullopt}, {6, "2"},
-                   {7, k_fraction}, {8, k_big_less}, {9, k_mixed}, {10, "2.50"}}),
+        : source_({{1, k_big},
+                   {2, "10"},
+                   {3, k_negative},
+                   {4, k_big_more},
+                   {5, std::nullopt},
+                   {6, "2"},
+                   {7, k_fraction},
+                   {8, k_big_less},
+                   {9, k_mixed},
+                   {10, "2.50"}}),
           engine_(source_)
-    {
-    }
+    {}
     decimal_source source_;
     jet_sql_engine engine_;
 };
@@ -105,8 +112,8 @@ protected:
 
 TEST_F(JetSqlDecimal, PlainColumnKeepsEveryDigitAndTheScale)
 {
-    const std::vector<std::string> expected = {k_big, "10", k_negative, k_big_more, "NULL", "2", k_fraction,
-                                               k_big_less, k_mixed, "2.5"};
+    const std::vector<std::string> expected = {k_big, "10",       k_negative, k_big_more, "NULL",
+                                               "2",   k_fraction, k_big_less, k_mixed,    "2.5"};
     EXPECT_EQ(decimals(engine_, u"SELECT Amount FROM Amounts ORDER BY Id"), expected);
     // The component's own value keeps the scale the text had.
     jet_sql_row_source rs(engine_, u"SELECT [Amounts].[Amount] FROM [Amounts] WHERE Id IN (7, 10) ORDER BY Id");
@@ -123,8 +130,8 @@ TEST_F(JetSqlDecimal, PlainColumnKeepsEveryDigitAndTheScale)
 
 TEST_F(JetSqlDecimal, OrderingIsNumericAndExact)
 {
-    const std::vector<std::string> ascending = {"NULL", k_negative, k_fraction, "2", "2.5", "10", k_mixed,
-                                                k_big_less, k_big, k_big_more};
+    const std::vector<std::string> ascending = {"NULL", k_negative, k_fraction, "2",   "2.5",
+                                                "10",   k_mixed,    k_big_less, k_big, k_big_more};
     EXPECT_EQ(decimals(engine_, u"SELECT Amount FROM Amounts ORDER BY Amount"), ascending);
     std::vector<std::string> descending(ascending.rbegin(), ascending.rend());
     EXPECT_EQ(decimals(engine_, u"SELECT Amount FROM Amounts ORDER BY Amount DESC"), descending);
@@ -141,8 +148,11 @@ TEST_F(JetSqlDecimal, MinMaxFirstLastAreExact)
               std::vector<std::string>{k_big});
     EXPECT_EQ(decimals(engine_, u"SELECT Min(Amount) FROM Amounts WHERE Id IN (1, 8, 4)"),
               std::vector<std::string>{k_big_less});
-    EXPECT_EQ(decimals(engine_, u"SELECT First(Amount), Last(Amount) FROM (SELECT Amount FROM Amounts WHERE Id < 5 ORDER BY Id) AS X", 0),
-              std::vector<std::string>{k_big});
+    EXPECT_EQ(
+        decimals(engine_,
+                 u"SELECT First(Amount), Last(Amount) FROM (SELECT Amount FROM Amounts WHERE Id < 5 ORDER BY Id) AS X",
+                 0),
+        std::vector<std::string>{k_big});
     EXPECT_EQ(decimals(engine_, u"SELECT Max(Amount) FROM (SELECT Amount FROM Amounts) AS X"),
               std::vector<std::string>{k_big_more});
 }
@@ -226,9 +236,9 @@ TEST(JetSqlDecimalCompare, OrdersTextByValue)
 TEST_F(JetSqlDecimal, ArithmeticAndFunctionsReadTheTextAsNumbers)
 {
     // Arithmetic works on doubles: 15 significant digits.
-    auto r = engine_.open(
-        u"SELECT Amount * 2, Amount + 1, Int(Amount), Format(Amount, \"0.00\"), Avg(Amount), Amount & \"\", CStr(Amount) "
-        u"FROM Amounts WHERE Id = 10 GROUP BY Amount");
+    auto r = engine_.open(u"SELECT Amount * 2, Amount + 1, Int(Amount), Format(Amount, \"0.00\"), Avg(Amount), Amount "
+                          u"& \"\", CStr(Amount) "
+                          u"FROM Amounts WHERE Id = 10 GROUP BY Amount");
     ASSERT_TRUE(r->next());
     EXPECT_EQ(ole_dec_to_str(r->value(0).as_decimal()), "5");
     EXPECT_EQ(ole_dec_to_str(r->value(1).as_decimal()), "3.5");

@@ -10,12 +10,12 @@
 
 #include "jet_catalog.h"
 #include "jet_database.h"
-#include "jet_querydef.h"
 #include "jet_file.h"
+#include "jet_querydef.h"
+#include "jet_recordset.h"
 #include "jet_sql_engine.h"
 #include "jet_sql_error.h"
 #include "jet_sql_file_source.h"
-#include "jet_recordset.h"
 #include "jet_sql_row_source.h"
 #include "jet_sql_saved_query.h"
 #include "jet_sql_session.h"
@@ -80,16 +80,20 @@ TEST_F(JetSqlFile, SameResultsAsOverTheExportedTables)
 
 TEST_F(JetSqlFile, RelationshipQueryGivesMSysRelationships)
 {
-    jet_rows rows = jet_run(*engine_, u"SELECT szRelationship, szColumn, szObject, szReferencedObject, szReferencedColumn, "
-                                      u"grbit FROM MSysRelationships ORDER BY szRelationship");
+    jet_rows rows =
+        jet_run(*engine_, u"SELECT szRelationship, szColumn, szObject, szReferencedObject, szReferencedColumn, "
+                          u"grbit FROM MSysRelationships ORDER BY szRelationship");
     std::vector<jet_relationship> rels = catalog_->relationships();
     ASSERT_EQ(rows.size(), rels.size());
     ASSERT_GT(rows.size(), 5u);
     for (size_t i = 0; i + 1 < rows.size(); ++i)
         EXPECT_LE(tk_compare_nocase(tk_from_utf8(rows[i][0]), tk_from_utf8(rows[i + 1][0])), 0);
     for (const jet_relationship& r : rels) {
-        std::vector<std::string> want = {tk_to_utf8(r.name), tk_to_utf8(r.column), tk_to_utf8(r.object),
-                                         tk_to_utf8(r.referenced_object), tk_to_utf8(r.referenced_column),
+        std::vector<std::string> want = {tk_to_utf8(r.name),
+                                         tk_to_utf8(r.column),
+                                         tk_to_utf8(r.object),
+                                         tk_to_utf8(r.referenced_object),
+                                         tk_to_utf8(r.referenced_column),
                                          std::to_string(r.grbit)};
         EXPECT_NE(std::find(rows.begin(), rows.end(), want), rows.end()) << tk_to_utf8(r.name);
     }
@@ -114,10 +118,10 @@ TEST_F(JetSqlFile, SavedQueriesRunAsViews)
         EXPECT_EQ(e.number, jet_err_too_few_parameters);
     }
     jet_rows quarterly = jet_run(*engine_, u"SELECT Count(*) FROM [Quarterly Orders]");
-    jet_rows expected = jet_reference(exported_->reference(),
-                                      "SELECT count(*) FROM (SELECT DISTINCT c.CustomerID, c.CompanyName, c.City, c.Country "
-                                      "FROM Orders o LEFT JOIN Customers c ON c.CustomerID = o.CustomerID WHERE "
-                                      "o.OrderDate BETWEEN '1995-01-01' AND '1995-12-31 00:00:00')");
+    jet_rows expected = jet_reference(
+        exported_->reference(), "SELECT count(*) FROM (SELECT DISTINCT c.CustomerID, c.CompanyName, c.City, c.Country "
+                                "FROM Orders o LEFT JOIN Customers c ON c.CustomerID = o.CustomerID WHERE "
+                                "o.OrderDate BETWEEN '1995-01-01' AND '1995-12-31 00:00:00')");
     EXPECT_EQ(quarterly, expected);
 }
 
@@ -193,8 +197,12 @@ TEST(JetSqlSavedQuery, StarPercentAndWhatCannotBeRebuilt)
 {
     std::u16string sql;
     std::vector<jet_sql_query_row> rows = {
-        {1, 1, u"", u"", u""}, {3, 0x01 | 0x10 | 0x20 | 0x08, u"25", u"", u""}, {5, 0, u"Order Details", u"", u""},
-        {6, 0, u"Total", u"", u"[UnitPrice]*[Quantity]"}, {10, 0, u"", u"", u"Count(*) > 1"}, {11, 0, u"", u"", u"OrderID"},
+        {1, 1, u"", u"", u""},
+        {3, 0x01 | 0x10 | 0x20 | 0x08, u"25", u"", u""},
+        {5, 0, u"Order Details", u"", u""},
+        {6, 0, u"Total", u"", u"[UnitPrice]*[Quantity]"},
+        {10, 0, u"", u"", u"Count(*) > 1"},
+        {11, 0, u"", u"", u"OrderID"},
     };
     ASSERT_TRUE(jet_sql_rebuild_query(rows, sql));
     EXPECT_EQ(sql, u"SELECT DISTINCTROW TOP 25 PERCENT *, [UnitPrice]*[Quantity] AS [Total] FROM [Order Details] "
@@ -272,9 +280,17 @@ void expect_same_value(const ole_variant& mine, const ole_variant& scan, const s
 
 TEST(JetSqlEveryTable, SameValuesAsTheTableScan)
 {
-    const char* files[] = {"nwind.mdb",          "V1997_test.mdb",         "V2000_test.mdb",       "V2003_test.mdb",
-                           "V2007_test.accdb",   "V2010_test.accdb",       "V2016_bigint.accdb",   "V2016_currency.accdb",
-                           "V2016_longtext.accdb", "DateTestDatabase.mdb", "fixedNumericTestV2000.mdb",
+    const char* files[] = {"nwind.mdb",
+                           "V1997_test.mdb",
+                           "V2000_test.mdb",
+                           "V2003_test.mdb",
+                           "V2007_test.accdb",
+                           "V2010_test.accdb",
+                           "V2016_bigint.accdb",
+                           "V2016_currency.accdb",
+                           "V2016_longtext.accdb",
+                           "DateTestDatabase.mdb",
+                           "fixedNumericTestV2000.mdb",
                            "testPromotionV2000.mdb"};
     int tables = 0;
     for (const char* name : files) {
@@ -295,8 +311,8 @@ TEST(JetSqlEveryTable, SameValuesAsTheTableScan)
                 ASSERT_EQ(fields.size(), mine->columns().size());
                 for (size_t c = 0; c < fields.size(); ++c)
                     expect_same_value(mine->value(c), fields[c].value(),
-                                      std::string(name) + " " + tk_to_utf8(e.name) + " row " + std::to_string(row) + " " +
-                                          tk_to_utf8(fields[c].name()));
+                                      std::string(name) + " " + tk_to_utf8(e.name) + " row " + std::to_string(row) +
+                                          " " + tk_to_utf8(fields[c].name()));
                 ++row;
             }
             EXPECT_FALSE(mine->next()) << name << " " << tk_to_utf8(e.name);
@@ -315,8 +331,9 @@ TEST(JetSqlSession, RecordsetsAndTestsOverADatabase)
 {
     jet_database db(tk_from_utf8(std::string(TOLVANE_TEST_DATA) + "/nwind.mdb"), u"", false, true);
     jet_sql_session session(db);
-    jet_recordset rs(session.open(u"SELECT CategoryName, Count(*) AS N FROM Categories INNER JOIN Products ON "
-                                  u"Categories.CategoryID = Products.CategoryID GROUP BY CategoryName ORDER BY CategoryName"));
+    jet_recordset rs(
+        session.open(u"SELECT CategoryName, Count(*) AS N FROM Categories INNER JOIN Products ON "
+                     u"Categories.CategoryID = Products.CategoryID GROUP BY CategoryName ORDER BY CategoryName"));
     EXPECT_EQ(rs.record_count(), 8);
     ASSERT_FALSE(rs.eof());
     EXPECT_EQ(rs.fields()[0].value().as_wstring(), u"Beverages");
@@ -333,7 +350,8 @@ TEST(JetSqlFileDecimal, AggregatesOfARealDecimalColumnStayDecimal)
     jet_database db(path, u"", false, true);
     jet_sql_file_source source(db.file(), db.catalog());
     jet_sql_engine engine(source);
-    jet_sql_row_source rs(engine, u"SELECT Max(col5), Min(col6), Sum(col7), col2 FROM test GROUP BY col2 ORDER BY col2");
+    jet_sql_row_source rs(engine,
+                          u"SELECT Max(col5), Min(col6), Sum(col7), col2 FROM test GROUP BY col2 ORDER BY col2");
     std::vector<jet_value> row;
     ASSERT_TRUE(rs.next(row));
     const char* expected[] = {"4", "-1", "1", "1"};

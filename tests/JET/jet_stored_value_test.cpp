@@ -41,10 +41,9 @@ std::vector<std::vector<ole_variant>> query(jet_database& db, const std::u16stri
 ::testing::AssertionResult same_value(const ole_variant& stored, const ole_variant& evaluated)
 {
     auto fail = [&] {
-        return ::testing::AssertionFailure() << "stored " << tk_to_utf8(stored.to_wstring()) << " (vt "
-                                             << stored.get_vt() << "), evaluated "
-                                             << tk_to_utf8(evaluated.to_wstring()) << " (vt " << evaluated.get_vt()
-                                             << ")";
+        return ::testing::AssertionFailure()
+               << "stored " << tk_to_utf8(stored.to_wstring()) << " (vt " << stored.get_vt() << "), evaluated "
+               << tk_to_utf8(evaluated.to_wstring()) << " (vt " << evaluated.get_vt() << ")";
     };
     const bool stored_null = stored.get_vt() == VT_NULL || stored.get_vt() == VT_EMPTY;
     const bool evaluated_null = evaluated.get_vt() == VT_NULL || evaluated.get_vt() == VT_EMPTY;
@@ -76,8 +75,8 @@ int check_calculated_columns(const std::string& path)
         for (const jet_field& f : t.fields()) {
             if (!f.column().calculated) continue;
             SCOPED_TRACE(tk_to_utf8(t.name() + u"." + f.name() + u" = " + f.column().expression));
-            auto rows = query(*db, u"SELECT [" + f.name() + u"], (" + f.column().expression + u") FROM [" + t.name() +
-                                       u"]");
+            auto rows =
+                query(*db, u"SELECT [" + f.name() + u"], (" + f.column().expression + u") FROM [" + t.name() + u"]");
             for (const auto& row : rows) {
                 EXPECT_TRUE(same_value(row[0], row[1]));
                 ++compared;
@@ -152,8 +151,8 @@ std::vector<uint8_t> utf16(std::u16string s, size_t units)
 
 struct result_case {
     const char* label;
-    int16_t result_type;     // ResultType (DAO type number)
-    uint8_t jet_type;        // the stored column type byte
+    int16_t result_type;  // ResultType (DAO type number)
+    uint8_t jet_type;     // the stored column type byte
     const char16_t* expression;
     std::vector<uint8_t> row1, row2;  // stored values of rows 1 and 2
     ole_vartype vt;
@@ -165,12 +164,24 @@ struct result_case {
 TEST(jet_calculated_test, every_result_type_from_its_stored_value)
 {
     const std::vector<result_case> cases = {
-        {"yes/no", 1, 0x01, u"[retail]>50", {0x00}, {0xFF}, VT_BOOL,
+        {"yes/no",
+         1,
+         0x01,
+         u"[retail]>50",
+         {0x00},
+         {0xFF},
+         VT_BOOL,
          [](const ole_variant& a, const ole_variant& b) {
              EXPECT_FALSE(a.as_bool());
              EXPECT_TRUE(b.as_bool());
          }},
-        {"byte", 2, 0x02, u"CByte([retail])", {15}, {110}, VT_UI1,
+        {"byte",
+         2,
+         0x02,
+         u"CByte([retail])",
+         {15},
+         {110},
+         VT_UI1,
          [](const ole_variant& a, const ole_variant& b) {
              EXPECT_EQ(a.to_long(), 15);
              EXPECT_EQ(b.to_long(), 110);
@@ -201,13 +212,24 @@ TEST(jet_calculated_test, every_result_type_from_its_stored_value)
              EXPECT_EQ(a.to_string(), "2020-01-01");
              EXPECT_EQ(b.to_string(), "2020-01-02");
          }},
-        {"text", 10, 0x0A, u"CStr([retail])", {0xFF, 0xFE, '1', '5'}, {0xFF, 0xFE, '1', '1', '0'}, VT_BSTR,
+        {"text",
+         10,
+         0x0A,
+         u"CStr([retail])",
+         {0xFF, 0xFE, '1', '5'},
+         {0xFF, 0xFE, '1', '1', '0'},
+         VT_BSTR,
          [](const ole_variant& a, const ole_variant& b) {
              EXPECT_EQ(a.as_wstring(), u"15");
              EXPECT_EQ(b.as_wstring(), u"110");
          }},
         // Length 6, scale 1, positive, one 32-bit word; then scale 0.
-        {"decimal", 20, 0x10, u"CDec([retail]*1.5)", {6, 0, 1, 0, 225, 0, 0, 0}, {6, 0, 0, 0, 165, 0, 0, 0},
+        {"decimal",
+         20,
+         0x10,
+         u"CDec([retail]*1.5)",
+         {6, 0, 1, 0, 225, 0, 0, 0},
+         {6, 0, 0, 0, 165, 0, 0, 0},
          VT_DECIMAL,
          [](const ole_variant& a, const ole_variant& b) {
              EXPECT_EQ(a.to_string(), "22.5");

@@ -156,14 +156,13 @@ void jet_test_set_password(jet_test_bytes& file, const std::u16string& password,
         const uint32_t seed = static_cast<uint32_t>(static_cast<int32_t>(created));
         for (size_t i = 0; i < field.size(); ++i) field[i] ^= static_cast<uint8_t>(seed >> (8 * (i % 4)));
     }
-    for (size_t i = 0; i < field.size(); ++i)
-        file[k_password_at + i] = field[i] ^ header_mask(k_password_at + i);
+    for (size_t i = 0; i < field.size(); ++i) file[k_password_at + i] = field[i] ^ header_mask(k_password_at + i);
 }
 
 jet_test_bytes jet_test_cryptoapi_blob(const jet_test_cryptoapi& o, jet_test_blob_layout* layout)
 {
     const uint32_t k_crypto_api = 0x04;
-    jet_test_bytes header;  // EncryptionHeader
+    jet_test_bytes header;        // EncryptionHeader
     put32(header, k_crypto_api);  // flags
     put32(header, 0);             // sizeExtra
     put32(header, o.alg_id);

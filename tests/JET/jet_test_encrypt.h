@@ -22,9 +22,9 @@ using jet_test_bytes = std::vector<uint8_t>;
 struct jet_test_cryptoapi {
     std::u16string password;
     uint32_t db_key = 0x5A3C9E17;
-    uint16_t major = 4;          // 2, 3 or 4; the minor version is always 2
-    uint32_t alg_id = 0x6801;    // RC4; 0 leaves the choice to the flags
-    uint32_t key_bits = 128;     // as written; 0 = the provider's default
+    uint16_t major = 4;        // 2, 3 or 4; the minor version is always 2
+    uint32_t alg_id = 0x6801;  // RC4; 0 leaves the choice to the flags
+    uint32_t key_bits = 128;   // as written; 0 = the provider's default
     std::u16string csp = u"Microsoft Enhanced Cryptographic Provider v1.0";
     uint8_t salt[16] = {0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88, 0x99, 0xAA, 0xBB, 0xCC, 0xDD, 0xEE, 0xF0, 0x01};
     uint8_t verifier[16] = {'t', 'o', 'l', 'v', 'a', 'n', 'e', ' ', 'v', 'e', 'r', 'i', 'f', 'i', 'e', 'r'};

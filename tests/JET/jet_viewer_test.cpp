@@ -4,8 +4,8 @@
 #include <sstream>
 
 #include "jet_error.h"
-#include "jet_viewer.h"
 #include "jet_json.h"
+#include "jet_viewer.h"
 #include "tk_wstring.h"
 
 namespace {
@@ -108,9 +108,10 @@ TEST(jet_viewer_test, test_query_compiles_only)
     std::ostringstream out;
     jet_viewer::inspect(o, out);
     EXPECT_EQ(out.str(), "ok\n");
-    const std::pair<const char16_t*, int32_t> failing[] = {
-        {u"SELECT * FROM Nope", 3078}, {u"SELECT * FROM", 3131}, {u"DELETE FROM Orders", 3219},
-        {u"SELECT * FROM Orders; x", 3142}};
+    const std::pair<const char16_t*, int32_t> failing[] = {{u"SELECT * FROM Nope", 3078},
+                                                           {u"SELECT * FROM", 3131},
+                                                           {u"DELETE FROM Orders", 3219},
+                                                           {u"SELECT * FROM Orders; x", 3142}};
     for (const auto& [sql, number] : failing) {
         o.test_query = sql;
         std::ostringstream ignored;

@@ -35,7 +35,8 @@ TEST_F(JetSqlNorthwind, BracketedNamesAliasesAndArithmetic)
 {
     same(u"SELECT [Order Details].OrderID, [Order Details].[UnitPrice]*[Quantity]*(1-[Discount]) AS Total "
          u"FROM [Order Details] AS [Order Details] WHERE OrderID = 10248 ORDER BY [ProductID]",
-         "SELECT OrderID, UnitPrice*Quantity*(1-Discount) FROM \"Order Details\" WHERE OrderID = 10248 ORDER BY ProductID",
+         "SELECT OrderID, UnitPrice*Quantity*(1-Discount) FROM \"Order Details\" WHERE OrderID = 10248 ORDER BY "
+         "ProductID",
          3);
     same(u"SELECT od.OrderID FROM [Order Details] od WHERE od!ProductID = 11 ORDER BY 1",
          "SELECT OrderID FROM \"Order Details\" WHERE ProductID = 11 ORDER BY 1", 3);
@@ -60,7 +61,8 @@ TEST_F(JetSqlNorthwind, OuterJoinsAndIsNull)
 {
     same(u"SELECT Customers.CustomerID FROM Customers LEFT JOIN Orders ON Customers.CustomerID = Orders.CustomerID "
          u"WHERE Orders.OrderID Is Null ORDER BY Customers.CustomerID",
-         "SELECT c.CustomerID FROM Customers c LEFT JOIN Orders o ON c.CustomerID = o.CustomerID WHERE o.OrderID IS NULL "
+         "SELECT c.CustomerID FROM Customers c LEFT JOIN Orders o ON c.CustomerID = o.CustomerID WHERE o.OrderID IS "
+         "NULL "
          "ORDER BY 1",
          1);
     same(u"SELECT Count(*) FROM Orders RIGHT JOIN Customers ON Orders.CustomerID = Customers.CustomerID",
@@ -115,7 +117,8 @@ TEST_F(JetSqlNorthwind, DistinctAndDistinctRow)
     // DISTINCTROW drops rows that repeat the same Customers record.
     same(u"SELECT DISTINCTROW Customers.CompanyName FROM Customers INNER JOIN Orders "
          u"ON Customers.CustomerID = Orders.CustomerID ORDER BY Customers.CompanyName",
-         "SELECT CompanyName FROM Customers WHERE CustomerID IN (SELECT CustomerID FROM Orders) ORDER BY 1 COLLATE NOCASE",
+         "SELECT CompanyName FROM Customers WHERE CustomerID IN (SELECT CustomerID FROM Orders) ORDER BY 1 COLLATE "
+         "NOCASE",
          80);
     // With one table it changes nothing.
     same(u"SELECT DISTINCTROW Country FROM Customers", "SELECT Country FROM Customers", 90);
@@ -137,7 +140,8 @@ TEST_F(JetSqlNorthwind, UnionAndUnionAll)
 {
     same(u"SELECT City FROM Customers WHERE Country = 'UK' UNION SELECT City FROM Suppliers WHERE Country = 'UK' "
          u"ORDER BY City",
-         "SELECT City FROM Customers WHERE Country = 'UK' UNION SELECT City FROM Suppliers WHERE Country = 'UK' ORDER BY 1",
+         "SELECT City FROM Customers WHERE Country = 'UK' UNION SELECT City FROM Suppliers WHERE Country = 'UK' ORDER "
+         "BY 1",
          2);
     same(u"SELECT Count(*) FROM (SELECT City FROM Customers UNION ALL SELECT City FROM Suppliers)",
          "SELECT count(*) FROM (SELECT City FROM Customers UNION ALL SELECT City FROM Suppliers)");
@@ -145,11 +149,13 @@ TEST_F(JetSqlNorthwind, UnionAndUnionAll)
 
 TEST_F(JetSqlNorthwind, SubqueriesInWhereAndFrom)
 {
-    same(u"SELECT ProductName FROM Products WHERE UnitPrice > (SELECT Avg(UnitPrice) FROM Products) ORDER BY ProductName",
+    same(u"SELECT ProductName FROM Products WHERE UnitPrice > (SELECT Avg(UnitPrice) FROM Products) ORDER BY "
+         u"ProductName",
          "SELECT ProductName FROM Products WHERE UnitPrice > (SELECT avg(UnitPrice) FROM Products) ORDER BY 1", 10);
     same(u"SELECT CompanyName FROM Customers AS C WHERE EXISTS (SELECT * FROM Orders AS O WHERE O.CustomerID = "
          u"C.CustomerID AND O.ShipCountry <> C.Country) ORDER BY 1",
-         "SELECT CompanyName FROM Customers c WHERE EXISTS (SELECT 1 FROM Orders o WHERE o.CustomerID = c.CustomerID AND "
+         "SELECT CompanyName FROM Customers c WHERE EXISTS (SELECT 1 FROM Orders o WHERE o.CustomerID = c.CustomerID "
+         "AND "
          "o.ShipCountry <> c.Country) ORDER BY 1",
          0);
     same(u"SELECT CustomerID FROM Customers WHERE CustomerID NOT IN (SELECT CustomerID FROM Orders) ORDER BY 1",
@@ -208,15 +214,17 @@ TEST_F(JetSqlNorthwind, SelfJoinCorrelatedSubqueryAndAliases)
          9);
     same(u"SELECT CustomerID, (SELECT Count(*) FROM Orders WHERE Orders.CustomerID = Customers.CustomerID) AS N "
          u"FROM Customers ORDER BY CustomerID",
-         "SELECT CustomerID, (SELECT count(*) FROM Orders o WHERE o.CustomerID = c.CustomerID) FROM Customers c ORDER BY "
+         "SELECT CustomerID, (SELECT count(*) FROM Orders o WHERE o.CustomerID = c.CustomerID) FROM Customers c ORDER "
+         "BY "
          "CustomerID",
          90);
     // An alias may be used by later expressions and by ORDER BY, as in Access.
-    same(u"SELECT ProductID, UnitPrice * UnitsInStock AS Stock, Stock / 2 AS Half FROM Products "
-         u"WHERE UnitsInStock > 100 ORDER BY Stock DESC",
-         "SELECT ProductID, UnitPrice * UnitsInStock, UnitPrice * UnitsInStock / 2.0 FROM Products WHERE UnitsInStock > "
-         "100 ORDER BY 2 DESC",
-         5);
+    same(
+        u"SELECT ProductID, UnitPrice * UnitsInStock AS Stock, Stock / 2 AS Half FROM Products "
+        u"WHERE UnitsInStock > 100 ORDER BY Stock DESC",
+        "SELECT ProductID, UnitPrice * UnitsInStock, UnitPrice * UnitsInStock / 2.0 FROM Products WHERE UnitsInStock > "
+        "100 ORDER BY 2 DESC",
+        5);
     same(u"SELECT OrderID, ShippedDate - OrderDate AS Days FROM Orders WHERE ShippedDate - OrderDate > 30 AND "
          u"OrderDate < #1995-01-01# ORDER BY OrderID",
          "SELECT OrderID, julianday(ShippedDate) - julianday(OrderDate) FROM Orders WHERE julianday(ShippedDate) - "
@@ -248,7 +256,8 @@ TEST_F(JetSqlNorthwind, TopWithDistinctRowAndUnionOrder)
          "SELECT CompanyName, 'S' FROM Suppliers WHERE Country = 'Norway' UNION ALL SELECT CompanyName, 'C' FROM "
          "Customers WHERE Country = 'Norway' ORDER BY 2 DESC, 1",
          2);
-    same(u"SELECT Count(*) FROM Orders WHERE OrderDate In (#8/4/1994#, #1994-08-05#) AND ShipCountry Between 'a' And 'M'",
+    same(u"SELECT Count(*) FROM Orders WHERE OrderDate In (#8/4/1994#, #1994-08-05#) AND ShipCountry Between 'a' And "
+         u"'M'",
          "SELECT count(*) FROM Orders WHERE OrderDate IN ('1994-08-04 00:00:00', '1994-08-05 00:00:00') AND "
          "upper(ShipCountry) BETWEEN 'A' AND 'M'");
 }

@@ -20,8 +20,7 @@ protected:
     {
         try {
             auto r = engine_->open(sql);
-            while (r->next()) {
-            }
+            while (r->next()) {}
         } catch (const jet_error& e) {
             if (text != nullptr) *text = e.description;
             EXPECT_EQ(e.code, 0x10000u + static_cast<uint32_t>(e.number));
@@ -41,8 +40,9 @@ TEST_F(JetSqlSchema, NamesFollowDao)
     EXPECT_EQ(cols[2].name, u"Ship");
     EXPECT_EQ(cols[3].name, u"Expr1001");
     // Same column name from two tables: qualified as Access does.
-    cols = schema(u"SELECT Orders.CustomerID, Customers.CustomerID, orders.shipcity FROM Orders INNER JOIN Customers ON "
-                  u"Orders.CustomerID = Customers.CustomerID");
+    cols =
+        schema(u"SELECT Orders.CustomerID, Customers.CustomerID, orders.shipcity FROM Orders INNER JOIN Customers ON "
+               u"Orders.CustomerID = Customers.CustomerID");
     EXPECT_EQ(cols[0].name, u"Orders.CustomerID");
     EXPECT_EQ(cols[1].name, u"Customers.CustomerID");
     EXPECT_EQ(cols[2].name, u"ShipCity");  // the column's own spelling
@@ -53,11 +53,12 @@ TEST_F(JetSqlSchema, NamesFollowDao)
 
 TEST_F(JetSqlSchema, TypesOfColumnsAndExpressions)
 {
-    auto cols = schema(u"SELECT CustomerID, OrderDate, Freight, EmployeeID, Freight * 2, EmployeeID / 2, EmployeeID \\ 2, "
-                       u"ShipName & 'x', OrderDate + 1, OrderDate - OrderDate, Freight > 5, Year(OrderDate), "
-                       u"DateAdd('d', 1, OrderDate), CCur(1), Left(ShipName, 2) FROM Orders");
-    const int32_t expected[] = {jet_dao_text,    jet_dao_date,    jet_dao_currency, jet_dao_long,    jet_dao_currency,
-                                jet_dao_double,  jet_dao_long,    jet_dao_text,     jet_dao_date,    jet_dao_double,
+    auto cols =
+        schema(u"SELECT CustomerID, OrderDate, Freight, EmployeeID, Freight * 2, EmployeeID / 2, EmployeeID \\ 2, "
+               u"ShipName & 'x', OrderDate + 1, OrderDate - OrderDate, Freight > 5, Year(OrderDate), "
+               u"DateAdd('d', 1, OrderDate), CCur(1), Left(ShipName, 2) FROM Orders");
+    const int32_t expected[] = {jet_dao_text,    jet_dao_date,    jet_dao_currency, jet_dao_long,     jet_dao_currency,
+                                jet_dao_double,  jet_dao_long,    jet_dao_text,     jet_dao_date,     jet_dao_double,
                                 jet_dao_boolean, jet_dao_integer, jet_dao_date,     jet_dao_currency, jet_dao_text};
     ASSERT_EQ(cols.size(), std::size(expected));
     for (size_t i = 0; i < cols.size(); ++i) EXPECT_EQ(cols[i].dao_type, expected[i]) << i;
@@ -108,7 +109,8 @@ TEST_F(JetSqlSchema, CurrencySumsAreExact)
     jet_rows n = jet_run(*engine_, u"SELECT Count(*) FROM [Order Details] WHERE OrderID < 10600");
     EXPECT_EQ(r->value(0).as_cy().int64, std::stoll(n[0][0]) * 1000);
     jet_rows sums = jet_run(*engine_, u"SELECT Sum(Freight) FROM Orders");
-    jet_rows ref = jet_reference(source_->reference(), "SELECT sum(CAST(round(Freight * 10000) AS INTEGER)) / 10000.0 FROM Orders");
+    jet_rows ref = jet_reference(source_->reference(),
+                                 "SELECT sum(CAST(round(Freight * 10000) AS INTEGER)) / 10000.0 FROM Orders");
     EXPECT_EQ(sums, ref);
 }
 
@@ -170,10 +172,11 @@ TEST_F(JetSqlSchema, OnlySelectIsRun)
     EXPECT_EQ(error_of(u"TRANSFORM Sum(Freight) SELECT ShipCountry FROM Orders GROUP BY ShipCountry PIVOT ShipVia"),
               jet_err_not_supported);
     std::u16string text;
-    EXPECT_EQ(error_of(u"PARAMETERS [From] DateTime, [To] DateTime; SELECT * FROM Orders WHERE OrderDate Between [From] "
-                       u"And [To]",
-                       &text),
-              jet_err_too_few_parameters);
+    EXPECT_EQ(
+        error_of(u"PARAMETERS [From] DateTime, [To] DateTime; SELECT * FROM Orders WHERE OrderDate Between [From] "
+                 u"And [To]",
+                 &text),
+        jet_err_too_few_parameters);
     EXPECT_EQ(text, u"Too few parameters. Expected 2.");
     EXPECT_EQ(error_of(u"HELLO"), jet_err_sql_syntax);
     EXPECT_EQ(error_of(u""), jet_err_sql_syntax);
@@ -184,7 +187,8 @@ TEST_F(JetSqlSchema, OnlySelectIsRun)
 
 TEST_F(JetSqlSchema, ShapeErrors)
 {
-    EXPECT_EQ(error_of(u"SELECT OrderID FROM Orders UNION SELECT OrderID, CustomerID FROM Orders"), jet_err_union_columns);
+    EXPECT_EQ(error_of(u"SELECT OrderID FROM Orders UNION SELECT OrderID, CustomerID FROM Orders"),
+              jet_err_union_columns);
     EXPECT_EQ(error_of(u"SELECT * FROM Orders WHERE OrderID = (SELECT OrderID, CustomerID FROM Orders)"),
               jet_err_subquery_fields);
     std::u16string text;

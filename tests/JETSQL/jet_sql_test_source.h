@@ -31,7 +31,7 @@ public:
     ~jet_sql_test_source() override { sqlite3_close(ref_); }
 
     sqlite3* reference() const { return ref_; }
-    int table_reads = 0;  // how many times the engine read a table
+    int table_reads = 0;                               // how many times the engine read a table
     std::map<std::u16string, std::u16string> queries;  // saved queries by name
 
     bool find_table(std::u16string_view wanted, std::u16string& name, std::vector<jet_sql_column>& columns) override
@@ -139,10 +139,10 @@ private:
             int32_t type;
             int32_t size;
         };
-        static const row k_rows[] = {{"Long Integer", 4, 4}, {"Integer", 3, 2},  {"Byte", 2, 1},      {"Currency", 5, 8},
-                                     {"Single", 6, 4},       {"Double", 7, 8},   {"DateTime", 8, 8},  {"Boolean", 1, 1},
-                                     {"Memo", 12, 0},        {"OLE", 11, 0},     {"Replication", 15, 16}, {"Numeric", 20, 16},
-                                     {"Binary", 9, 255},     {"Text", 10, 255}};
+        static const row k_rows[] = {
+            {"Long Integer", 4, 4},  {"Integer", 3, 2},   {"Byte", 2, 1},     {"Currency", 5, 8}, {"Single", 6, 4},
+            {"Double", 7, 8},        {"DateTime", 8, 8},  {"Boolean", 1, 1},  {"Memo", 12, 0},    {"OLE", 11, 0},
+            {"Replication", 15, 16}, {"Numeric", 20, 16}, {"Binary", 9, 255}, {"Text", 10, 255}};
         for (const row& r : k_rows) {
             if (t.rfind(r.prefix, 0) != 0) continue;
             c.dao_type = r.type;
@@ -179,8 +179,8 @@ private:
         std::string create = "CREATE TABLE \"" + name + "\" (";
         for (size_t i = 0; i < cols.size(); ++i) create += (i ? ", \"" : "\"") + tk_to_utf8(cols[i].name) + "\"";
         sqlite3_exec(ref_, (create + ")").c_str(), nullptr, nullptr, nullptr);
-        std::string inserts = run("mdb-export -I sqlite -D '%Y-%m-%d %H:%M:%S' -T '%Y-%m-%d %H:%M:%S' -b hex " + quoted(mdb_) +
-                                  " " + quoted(name) + " 2>/dev/null");
+        std::string inserts = run("mdb-export -I sqlite -D '%Y-%m-%d %H:%M:%S' -T '%Y-%m-%d %H:%M:%S' -b hex " +
+                                  quoted(mdb_) + " " + quoted(name) + " 2>/dev/null");
         char* err = nullptr;
         if (sqlite3_exec(ref_, inserts.c_str(), nullptr, nullptr, &err) != SQLITE_OK) {
             std::string e = err ? err : "?";

@@ -27,7 +27,8 @@ inline std::string jet_canon_date(double d)
     jet_sql_datetime dt;
     if (!jet_sql_date_split(d, dt)) return "bad date";
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", dt.year, dt.month, dt.day, dt.hour, dt.minute, dt.second);
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", dt.year, dt.month, dt.day, dt.hour, dt.minute,
+                  dt.second);
     return buf;
 }
 

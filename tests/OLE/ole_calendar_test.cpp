@@ -76,8 +76,8 @@ uint16_t weekday(double d)
 
 TEST(OleCalendar, FillsTheDayOfWeek)
 {
-    EXPECT_EQ(weekday(40760.0), 5);   // 2011-08-05, a Friday
-    EXPECT_EQ(weekday(0.0), 6);       // 1899-12-30, a Saturday
+    EXPECT_EQ(weekday(40760.0), 5);    // 2011-08-05, a Friday
+    EXPECT_EQ(weekday(0.0), 6);        // 1899-12-30, a Saturday
     EXPECT_EQ(weekday(-657434.0), 5);  // 0100-01-01, a Friday
     EXPECT_EQ(weekday(-1.0), 5);
 }
@@ -96,7 +96,8 @@ TEST(OleCalendar, RejectsWhatHasNoDateNumber)
     EXPECT_TRUE(ole_systemtime_to_date(make_st(2000, 2, 29), d));
 
     ole_systemtime st;
-    for (double bad : {-657435.0, 2958466.0, double(NAN), double(INFINITY), -double(INFINITY), 1e300, 2958465.999999999}) {
+    for (double bad :
+         {-657435.0, 2958466.0, double(NAN), double(INFINITY), -double(INFINITY), 1e300, 2958465.999999999}) {
         EXPECT_FALSE(ole_date_to_systemtime(bad, st)) << bad;
         EXPECT_EQ(st, ole_systemtime{});
     }

@@ -10,7 +10,10 @@
 
 namespace {
 
-ole_date parse(const char* text) { return ole_date(std::string_view(text)); }
+ole_date parse(const char* text)
+{
+    return ole_date(std::string_view(text));
+}
 
 // Kind and printed form of a text.
 void expect_date(const char* text, int32_t kind, const char* printed)
@@ -114,8 +117,8 @@ TEST(OleDateParse, DayFirstTextsAreRepaired)
 
 TEST(OleDateParse, RejectsWhatIsNoDate)
 {
-    for (const char* bad : {"", "    ", "1:05", "AM", "12 PM", "hello world", "2011-13-45", "2/30/2011 x",
-                            "99:99:99:99"})
+    for (const char* bad :
+         {"", "    ", "1:05", "AM", "12 PM", "hello world", "2011-13-45", "2/30/2011 x", "99:99:99:99"})
         expect_date(bad, ole_date::kind_invalid, "");
     // ISO 8601's 'T' separates date and time; the time must not be dropped.
     expect_date("2011-08-05T14:30:00", ole_date::kind_date_time, "2011-08-05 14:30:00");
@@ -268,11 +271,31 @@ TEST(OleDateParser, Times)
 TEST(OleDateParser, Rejections)
 {
     ole_systemtime st;
-    for (const char* bad :
-         {"", "August", "2/30/2011", "2/29/2011", "13/13/2011", "32/1/2011", "1/1/99999", "1/1/0099",
-          "8/5/2011 24:00", "8/5/2011 13:00 PM", "8/5/2011 10:60", "10:00:00.5", "8/5/2011 10:00:00.5",
-          "2011-08-05T14:30", "Aug Sep 5 2011", "1/2/3/4", "5", "8/5/2011 10:00 10:00", "8/5/2011 €",
-          "12345678901/1/1", "10::00", "AM 5", "10: 20", "10:-20", "8/5/2011 10:20: 30"})
+    for (const char* bad : {"",
+                            "August",
+                            "2/30/2011",
+                            "2/29/2011",
+                            "13/13/2011",
+                            "32/1/2011",
+                            "1/1/99999",
+                            "1/1/0099",
+                            "8/5/2011 24:00",
+                            "8/5/2011 13:00 PM",
+                            "8/5/2011 10:60",
+                            "10:00:00.5",
+                            "8/5/2011 10:00:00.5",
+                            "2011-08-05T14:30",
+                            "Aug Sep 5 2011",
+                            "1/2/3/4",
+                            "5",
+                            "8/5/2011 10:00 10:00",
+                            "8/5/2011 €",
+                            "12345678901/1/1",
+                            "10::00",
+                            "AM 5",
+                            "10: 20",
+                            "10:-20",
+                            "8/5/2011 10:20: 30"})
         EXPECT_FALSE(read(bad, st)) << bad;
     EXPECT_EQ(st, ole_systemtime{});
 }

@@ -27,7 +27,10 @@ ole_decimal make_dec(uint8_t scale, bool negative, uint32_t hi, uint64_t lo)
     return d;
 }
 
-std::string dec_text(const char* text) { return ole_dec_to_str(dec(text)); }
+std::string dec_text(const char* text)
+{
+    return ole_dec_to_str(dec(text));
+}
 
 ole_cy cy(const char* text)
 {
@@ -98,9 +101,9 @@ TEST(OleDecimalText, KeepsTwentyNineDigitsAndReportsOverflow)
 TEST(OleDecimalConvert, RoundsHalfToEvenToIntegers)
 {
     int64_t v;
-    const std::pair<const char*, int64_t> cases[] = {{"2.5", 2},   {"3.5", 4},     {"-2.5", -2}, {"-3.5", -4},
-                                                     {"2.51", 3},  {"2.49", 2},    {"0.5", 0},   {"1.5", 2},
-                                                     {"-9223372036854775808", INT64_MIN}};
+    const std::pair<const char*, int64_t> cases[] = {{"2.5", 2},   {"3.5", 4},  {"-2.5", -2},
+                                                     {"-3.5", -4}, {"2.51", 3}, {"2.49", 2},
+                                                     {"0.5", 0},   {"1.5", 2},  {"-9223372036854775808", INT64_MIN}};
     for (const auto& [text, expected] : cases) {
         ASSERT_EQ(ole_dec_to_i8(dec(text), v), OLE_S_OK) << text;
         EXPECT_EQ(v, expected) << text;

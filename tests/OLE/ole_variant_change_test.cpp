@@ -25,7 +25,10 @@ ole_decimal dec(const char* text)
     return d;
 }
 
-ole_variant i8(int64_t v) { return ole_variant(static_cast<long long>(v)); }
+ole_variant i8(int64_t v)
+{
+    return ole_variant(static_cast<long long>(v));
+}
 
 }  // namespace
 

@@ -24,8 +24,8 @@ ole_variant read(const char* text, ole_vartype vt)
 
 TEST(OleFromString, EmptyTextGivesEmptyExceptForText)
 {
-    for (ole_vartype vt : {VT_I2, VT_I4, VT_R4, VT_R8, VT_CY, VT_DATE, VT_BOOL, VT_DECIMAL, VT_I1, VT_UI1, VT_UI2,
-                           VT_UI4, VT_I8, VT_UI8, VT_INT, VT_UINT, VT_ARRAY_UI1, VT_BLOB, VT_ERROR, VT_NULL})
+    for (ole_vartype vt : {VT_I2,  VT_I4,  VT_R4, VT_R8,  VT_CY,  VT_DATE, VT_BOOL,      VT_DECIMAL, VT_I1,    VT_UI1,
+                           VT_UI2, VT_UI4, VT_I8, VT_UI8, VT_INT, VT_UINT, VT_ARRAY_UI1, VT_BLOB,    VT_ERROR, VT_NULL})
         EXPECT_EQ(read("", vt).get_vt(), VT_EMPTY) << vt;
     ole_variant s = read("", VT_BSTR);
     EXPECT_EQ(s.get_vt(), VT_BSTR);
@@ -86,8 +86,7 @@ TEST(OleFromString, Booleans)
 {
     for (const char* t : {"yes", "YES", "True", "true", "5", "-1"})
         EXPECT_EQ(read(t, VT_BOOL).as_bool_raw(), 0xFFFF) << t;
-    for (const char* t : {"no", "No", "FALSE", "0", "abc", " yes"})
-        EXPECT_EQ(read(t, VT_BOOL).as_bool_raw(), 0) << t;
+    for (const char* t : {"no", "No", "FALSE", "0", "abc", " yes"}) EXPECT_EQ(read(t, VT_BOOL).as_bool_raw(), 0) << t;
 }
 
 TEST(OleFromString, BinaryFromHex)

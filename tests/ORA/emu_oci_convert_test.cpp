@@ -19,7 +19,10 @@ std::string bytes(std::initializer_list<int> b)
     return s;
 }
 
-value num(const char* text) { return value::make(col_type::number, text); }
+value num(const char* text)
+{
+    return value::make(col_type::number, text);
+}
 
 }  // namespace
 
@@ -37,8 +40,8 @@ TEST(emu_oci_number, internal_format_matches_oracle_examples)
 
 TEST(emu_oci_number, internal_format_round_trips)
 {
-    for (const char* t : {"0", "1", "-1", "99", "100", "101", "123.45", "-0.001", "1000000",
-                          "3.14159265358979", "-98765432109876543210", "0.0000123"}) {
+    for (const char* t : {"0", "1", "-1", "99", "100", "101", "123.45", "-0.001", "1000000", "3.14159265358979",
+                          "-98765432109876543210", "0.0000123"}) {
         std::string b = number_to_oranum(t);
         EXPECT_EQ(oranum_to_number(reinterpret_cast<const unsigned char*>(b.data()), b.size()), t);
     }
@@ -90,8 +93,7 @@ TEST(emu_oci_put, utf16_string_is_terminated_and_measured_in_bytes)
 {
     char16_t buf[8];
     std::memset(buf, 0x55, sizeof buf);
-    put_result r = put_value(true, value::make(col_type::varchar2, "\xCE\x94\xCE\xB5"), SQLT_STR,
-                             buf, sizeof buf);
+    put_result r = put_value(true, value::make(col_type::varchar2, "\xCE\x94\xCE\xB5"), SQLT_STR, buf, sizeof buf);
     EXPECT_FALSE(r.null);
     EXPECT_FALSE(r.truncated);
     EXPECT_EQ(r.length, 4u);
@@ -103,8 +105,7 @@ TEST(emu_oci_put, utf16_string_is_terminated_and_measured_in_bytes)
 TEST(emu_oci_put, too_small_buffer_truncates_and_reports_the_full_length)
 {
     char16_t buf[4];  // room for 3 units and the terminator
-    put_result r = put_value(true, value::make(col_type::varchar2, "abcdef"), SQLT_STR, buf,
-                             sizeof buf);
+    put_result r = put_value(true, value::make(col_type::varchar2, "abcdef"), SQLT_STR, buf, sizeof buf);
     EXPECT_TRUE(r.truncated);
     EXPECT_EQ(r.length, 6u);
     EXPECT_EQ(r.full, 12u);
@@ -139,8 +140,7 @@ TEST(emu_oci_put, integer_cuts_the_fraction_and_checks_the_range)
     int64_t l = 0;
     put_value(false, num("9223372036854775807"), SQLT_INT, &l, sizeof l);
     EXPECT_EQ(l, INT64_MAX);
-    EXPECT_THROW(put_value(false, value::make(col_type::varchar2, "abc"), SQLT_INT, &i, 4),
-                 emu::ora_error);
+    EXPECT_THROW(put_value(false, value::make(col_type::varchar2, "abc"), SQLT_INT, &i, 4), emu::ora_error);
 }
 
 TEST(emu_oci_put, float_number_and_date_forms)

@@ -37,20 +37,43 @@ struct access_file {
 
 // Every Access file of tests/data; the workgroup file is not a database.
 const access_file k_files[] = {
-    {"DateTestDatabase.mdb", u""},   {"V1997_test.mdb", u""},          {"V2000_empty.mdb", u""},
-    {"V2000_test.mdb", u""},         {"V2000_with-password.mdb", u"password"},
-    {"V2003_test.mdb", u""},         {"V2003_with-password.mdb", u"password"},
-    {"V2007_test.accdb", u""},       {"V2010_test.accdb", u""},
-    {"V2010_with-password.accdb", u"password"},                        {"V2016_attachments.accdb", u""},
-    {"V2016_bigint.accdb", u""},     {"V2016_currency.accdb", u""},    {"V2016_longtext.accdb", u""},
-    {"V2016_withdeletedcol.accdb", u""}, {"V2016_withinsertedcol.accdb", u""},
-    {"bigIndexTestV2000.mdb", u""},  {"compIndexTestV2000.mdb", u""},  {"delColTestV2000.mdb", u""},
-    {"fixedNumericTestV2000.mdb", u""}, {"fixedTextTestV2000.mdb", u""}, {"indexTestV2000.mdb", u""},
-    {"nwind.mdb", u""},              {"overflowTestV2000.mdb", u""},   {"queryTestV2000.mdb", u""},
-    {"test2V2000.mdb", u""},         {"testPromotionV2000.mdb", u""},  {"calculatedField.accdb", u""},
-    {"charsetGBK.mdb", u""},         {"complex.accdb", u""},           {"float.accdb", u""},
-    {"linked.mdb", u""},             {"linkee1.mdb", u""},             {"linkee2.mdb", u""},
-    {"password.mdb", u"ucanaccess"}, {"reservedWordLeave.mdb", u""},   {"weirdObjectNames.mdb", u""},
+    {"DateTestDatabase.mdb", u""},
+    {"V1997_test.mdb", u""},
+    {"V2000_empty.mdb", u""},
+    {"V2000_test.mdb", u""},
+    {"V2000_with-password.mdb", u"password"},
+    {"V2003_test.mdb", u""},
+    {"V2003_with-password.mdb", u"password"},
+    {"V2007_test.accdb", u""},
+    {"V2010_test.accdb", u""},
+    {"V2010_with-password.accdb", u"password"},
+    {"V2016_attachments.accdb", u""},
+    {"V2016_bigint.accdb", u""},
+    {"V2016_currency.accdb", u""},
+    {"V2016_longtext.accdb", u""},
+    {"V2016_withdeletedcol.accdb", u""},
+    {"V2016_withinsertedcol.accdb", u""},
+    {"bigIndexTestV2000.mdb", u""},
+    {"compIndexTestV2000.mdb", u""},
+    {"delColTestV2000.mdb", u""},
+    {"fixedNumericTestV2000.mdb", u""},
+    {"fixedTextTestV2000.mdb", u""},
+    {"indexTestV2000.mdb", u""},
+    {"nwind.mdb", u""},
+    {"overflowTestV2000.mdb", u""},
+    {"queryTestV2000.mdb", u""},
+    {"test2V2000.mdb", u""},
+    {"testPromotionV2000.mdb", u""},
+    {"calculatedField.accdb", u""},
+    {"charsetGBK.mdb", u""},
+    {"complex.accdb", u""},
+    {"float.accdb", u""},
+    {"linked.mdb", u""},
+    {"linkee1.mdb", u""},
+    {"linkee2.mdb", u""},
+    {"password.mdb", u"ucanaccess"},
+    {"reservedWordLeave.mdb", u""},
+    {"weirdObjectNames.mdb", u""},
 };
 
 // A number's text without the forms that differ between writers: no
@@ -71,15 +94,14 @@ std::string plain_number(std::string t)
 
 bool is_integer_vt(ole_vartype vt)
 {
-    return vt == VT_I1 || vt == VT_I2 || vt == VT_I4 || vt == VT_I8 || vt == VT_UI1 || vt == VT_UI2 ||
-           vt == VT_UI4 || vt == VT_UI8 || vt == VT_INT || vt == VT_UINT;
+    return vt == VT_I1 || vt == VT_I2 || vt == VT_I4 || vt == VT_I8 || vt == VT_UI1 || vt == VT_UI2 || vt == VT_UI4 ||
+           vt == VT_UI8 || vt == VT_INT || vt == VT_UINT;
 }
 
 // The expected reading of a source value, or an empty text when it matches.
 std::string mismatch(const ole_variant& s, const t_ftd& column, const ole_variant& t)
 {
-    bool source_null = s.is_empty_or_null() || (s.get_vt() == VT_BSTR && s.as_wstring().empty() &&
-                                                !ora_is_lob(column));
+    bool source_null = s.is_empty_or_null() || (s.get_vt() == VT_BSTR && s.as_wstring().empty() && !ora_is_lob(column));
     if (source_null) return t.is_null() ? "" : "expected NULL, got " + n(t.to_wstring());
     if (t.is_null()) {
         // An empty memo or OLE value is an empty LOB or NULL.

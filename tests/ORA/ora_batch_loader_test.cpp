@@ -17,8 +17,7 @@ udb_record record_of(std::vector<ole_variant> values)
 {
     udb_record r;
     for (size_t i = 0; i < values.size(); ++i)
-        r.push_back(std::make_unique<udb_field>(u"F" + w(std::to_string(i)), 0, values[i], false,
-                                                false));
+        r.push_back(std::make_unique<udb_field>(u"F" + w(std::to_string(i)), 0, values[i], false, false));
     return r;
 }
 
@@ -38,23 +37,19 @@ ole_variant date_of(uint16_t y, uint16_t mo, uint16_t d, uint16_t h, uint16_t mi
 
 class batch_loader : public stand_in {
 protected:
-    std::unique_ptr<ora_batch_loader> loader(const std::string& table,
-                                             std::vector<ora_batch_column> cols, size_t rows,
+    std::unique_ptr<ora_batch_loader> loader(const std::string& table, std::vector<ora_batch_column> cols, size_t rows,
                                              size_t budget = ora_batch_loader::default_byte_budget)
     {
         size_t n = cols.size();
-        return std::make_unique<ora_batch_loader>(oci(), c.env, c.svc, c.err, w(table),
-                                                  std::move(cols), identity(n), rows, budget);
+        return std::make_unique<ora_batch_loader>(oci(), c.env, c.svc, c.err, w(table), std::move(cols), identity(n),
+                                                  rows, budget);
     }
 
     // Loads `count` rows of (ID, NAME) made by `make`, in batches of `rows`;
     // returns every outcome.
-    std::vector<ora_batch_outcome> load_keyed(int count, size_t rows,
-                                              const std::function<udb_record(int)>& make)
+    std::vector<ora_batch_outcome> load_keyed(int count, size_t rows, const std::function<udb_record(int)>& make)
     {
-        auto l = loader("T", {{u"ID", VT_I4, 0, 0, true, {}, false},
-                              {u"NAME", VT_BSTR, 10, 0, true, {}, true}},
-                        rows);
+        auto l = loader("T", {{u"ID", VT_I4, 0, 0, true, {}, false}, {u"NAME", VT_BSTR, 10, 0, true, {}, true}}, rows);
         std::vector<ora_batch_outcome> out;
         for (int i = 1; i <= count; ++i)
             if (l->add(make(i), static_cast<uint64_t>(i))) out.push_back(l->flush());
@@ -98,8 +93,7 @@ TEST_F(batch_loader, every_kind_is_stored_exactly)
                     10);
     l->add(record_of({ole_variant(0.1), ole_variant(dec), ole_variant(0.3f), ole_variant(true),
                       date_of(1899, 12, 30, 13, 14, 15), stamp, ole_variant(u"O'Brien \u4e2d"),
-                      ole_variant(sizeof raw, raw), ole_variant(memo),
-                      ole_variant(blob.size(), blob.data())}),
+                      ole_variant(sizeof raw, raw), ole_variant(memo), ole_variant(blob.size(), blob.data())}),
            1);
     ole_variant null;
     null.set_null();
@@ -113,13 +107,19 @@ TEST_F(batch_loader, every_kind_is_stored_exactly)
 
     connection other;
     ASSERT_EQ(other.logon(user, "pw"), OCI_SUCCESS);
-    auto rows = query(other,
-                      "SELECT TO_CHAR(n), TO_CHAR(d), TO_CHAR(f), b, TO_CHAR(dt, 'YYYY-MM-DD HH24:MI:SS'), "
-                      "TO_CHAR(ts, 'YYYY-MM-DD HH24:MI:SS.FF7'), s, r, LENGTH(m), "
-                      "LENGTH(o) FROM v ORDER BY b NULLS LAST");
+    auto rows = query(other, "SELECT TO_CHAR(n), TO_CHAR(d), TO_CHAR(f), b, TO_CHAR(dt, 'YYYY-MM-DD HH24:MI:SS'), "
+                             "TO_CHAR(ts, 'YYYY-MM-DD HH24:MI:SS.FF7'), s, r, LENGTH(m), "
+                             "LENGTH(o) FROM v ORDER BY b NULLS LAST");
     ASSERT_EQ(rows.size(), 2u);
-    row expected = {".1", "-12345678901234567890123.4567", ".3", "1", "1899-12-30 13:14:15",
-                    "2024-02-29 23:59:58.1234567", "O'Brien \xe4\xb8\xad", "00FF10", "10000",
+    row expected = {".1",
+                    "-12345678901234567890123.4567",
+                    ".3",
+                    "1",
+                    "1899-12-30 13:14:15",
+                    "2024-02-29 23:59:58.1234567",
+                    "O'Brien \xe4\xb8\xad",
+                    "00FF10",
+                    "10000",
                     "70000"};
     EXPECT_EQ(rows[0], expected);
     EXPECT_EQ(rows[1], row(10, std::nullopt));
@@ -183,9 +183,7 @@ TEST_F(batch_loader, injected_insert_fault_hits_its_row_inside_the_batch)
 {
     run(c, "CREATE TABLE t (id NUMBER(11) PRIMARY KEY, name NVARCHAR2(10) NOT NULL)");
     emu::add_fault("XE", {"insert_fails", "T", 250, 1653});
-    auto outcomes = load_keyed(300, 100, [](int i) {
-        return record_of({ole_variant(i), ole_variant(u"n")});
-    });
+    auto outcomes = load_keyed(300, 100, [](int i) { return record_of({ole_variant(i), ole_variant(u"n")}); });
     emu::clear_faults("XE");
     ASSERT_EQ(outcomes.size(), 3u);
     EXPECT_TRUE(outcomes[0].failures.empty());
@@ -202,9 +200,7 @@ TEST_F(batch_loader, lost_connection_fails_the_whole_batch_and_keeps_earlier_one
     // The session has run one statement; the loss comes 150 rows later,
     // in the middle of the second batch.
     emu::add_fault("XE", {"connection_lost", "", 151, 0});
-    auto outcomes = load_keyed(300, 100, [](int i) {
-        return record_of({ole_variant(i), ole_variant(u"n")});
-    });
+    auto outcomes = load_keyed(300, 100, [](int i) { return record_of({ole_variant(i), ole_variant(u"n")}); });
     emu::clear_faults("XE");
     ASSERT_EQ(outcomes.size(), 3u);
     EXPECT_EQ(outcomes[0].committed, 100u);
@@ -244,12 +240,13 @@ TEST_F(batch_loader, byte_budget_and_out_of_range_doubles)
 TEST_F(batch_loader, rows_that_cannot_travel_in_the_array)
 {
     run(c, "CREATE TABLE t (n NUMBER, d DATE, s NVARCHAR2(10), r RAW(16), m CLOB, o BLOB)");
-    auto l = loader("T", {{u"N", VT_I4, 0, 0, false, {}, false},
-                          {u"D", VT_DATE, 0, 0, false, {}, false},
-                          {u"S", VT_BSTR, 10, 0, false, {}, true},
-                          {u"R", VT_ARRAY_UI1, 16, 0, false, {}, false},
-                          {u"M", VT_BSTR, 0, 0, false, {}, false},
-                          {u"O", VT_ARRAY_UI1, 0, 0, false, {}, false}},
+    auto l = loader("T",
+                    {{u"N", VT_I4, 0, 0, false, {}, false},
+                     {u"D", VT_DATE, 0, 0, false, {}, false},
+                     {u"S", VT_BSTR, 10, 0, false, {}, true},
+                     {u"R", VT_ARRAY_UI1, 16, 0, false, {}, false},
+                     {u"M", VT_BSTR, 0, 0, false, {}, false},
+                     {u"O", VT_ARRAY_UI1, 0, 0, false, {}, false}},
                     10);
     ole_variant null;
     null.set_null();
@@ -260,21 +257,21 @@ TEST_F(batch_loader, rows_that_cannot_travel_in_the_array)
         ole_variant value;
         bool bindable;
     } cases[] = {
-        {0, ole_variant(u"12"), false},          // text for a number
-        {0, ole_variant(1.5), true},             // a double in a NUMBER column
-        {0, ole_variant(1e300), true},           // out of range: NULL or default
-        {1, ole_variant(u"2024-01-01"), false},  // text for a date
-        {2, ole_variant(42), false},             // a number for a text column
-        {2, ole_variant(u""), true},             // empty text: NULL
+        {0, ole_variant(u"12"), false},                                            // text for a number
+        {0, ole_variant(1.5), true},                                               // a double in a NUMBER column
+        {0, ole_variant(1e300), true},                                             // out of range: NULL or default
+        {1, ole_variant(u"2024-01-01"), false},                                    // text for a date
+        {2, ole_variant(42), false},                                               // a number for a text column
+        {2, ole_variant(u""), true},                                               // empty text: NULL
         {3, ole_variant(u"{guid {00112233-4455-6677-8899-AABBCCDDEEFF}}"), true},  // its 16 bytes
-        {3, ole_variant(u"0x0A1B"), true},       // hexadecimal bytes
-        {3, ole_variant(u"0x"), false},          // neither: the row path's error
+        {3, ole_variant(u"0x0A1B"), true},                                         // hexadecimal bytes
+        {3, ole_variant(u"0x"), false},                                            // neither: the row path's error
         {3, ole_variant(u"abc"), false},
         {3, ole_variant(none.size(), none.data()), true},  // empty RAW: NULL
-        {4, ole_variant(u""), true},             // empty CLOB: made empty after the insert
-        {4, ole_variant(huge), false},           // beyond one bound value
+        {4, ole_variant(u""), true},                       // empty CLOB: made empty after the insert
+        {4, ole_variant(huge), false},                     // beyond one bound value
         {4, ole_variant(u"memo"), true},
-        {5, ole_variant(none.size(), none.data()), true},   // empty BLOB likewise
+        {5, ole_variant(none.size(), none.data()), true},  // empty BLOB likewise
     };
     std::vector<ole_variant> guid_row(6, null);
     guid_row[3] = ole_variant(u"{guid {00112233-4455-6677-8899-AABBCCDDEEFF}}");
@@ -295,10 +292,11 @@ TEST_F(batch_loader, empty_lobs_stay_empty_not_null)
     std::vector<uint8_t> none, one{0x7F};
     ole_variant null;
     null.set_null();
-    auto l = loader("T", {{u"ID", VT_I4, 0, 0, false, {}, false},
-                          {u"M", VT_BSTR, 0, 0, false, {}, false},
-                          {u"O", VT_ARRAY_UI1, 0, 0, false, {}, false},
-                          {u"K", VT_BSTR, 0, 0, true, {}, false}},
+    auto l = loader("T",
+                    {{u"ID", VT_I4, 0, 0, false, {}, false},
+                     {u"M", VT_BSTR, 0, 0, false, {}, false},
+                     {u"O", VT_ARRAY_UI1, 0, 0, false, {}, false},
+                     {u"K", VT_BSTR, 0, 0, true, {}, false}},
                     10);
     // A NOT NULL LOB column cannot take the NULL an empty value travels as.
     EXPECT_FALSE(l->bindable(record_of({ole_variant(9), null, null, ole_variant(u"")})));

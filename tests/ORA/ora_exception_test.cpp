@@ -14,8 +14,7 @@ struct fake_error {
     static inline bool has_record = true;
     static inline ub4 last_bufsiz = 0;
 
-    static sword get(void*, ub4 recordno, OraText*, sb4* errcodep, OraText* bufp, ub4 bufsiz,
-                     ub4 type)
+    static sword get(void*, ub4 recordno, OraText*, sb4* errcodep, OraText* bufp, ub4 bufsiz, ub4 type)
     {
         last_bufsiz = bufsiz;
         if (!has_record || recordno != 1 || type != OCI_HTYPE_ERROR) return OCI_NO_DATA;
@@ -56,8 +55,8 @@ TEST(ora_exception, carries_oracle_number_with_bit_20_and_level_0)
 TEST(ora_check, passes_every_status_but_error_and_invalid_handle)
 {
     ora_oci_api api = fake_api();
-    for (sword status : {OCI_SUCCESS, OCI_SUCCESS_WITH_INFO, OCI_NO_DATA, OCI_NEED_DATA,
-                         OCI_STILL_EXECUTING, OCI_CONTINUE})
+    for (sword status :
+         {OCI_SUCCESS, OCI_SUCCESS_WITH_INFO, OCI_NO_DATA, OCI_NEED_DATA, OCI_STILL_EXECUTING, OCI_CONTINUE})
         EXPECT_NO_THROW(ora_check(api, dummy_handle(), status)) << status;
 }
 

@@ -45,8 +45,8 @@ TEST(ora_number, encodes_as_oracle_stores_numbers)
 
 TEST(ora_number, refuses_texts_and_magnitudes_number_cannot_hold)
 {
-    for (const char* text : {"", "-", ".", "1e", "1e+", "12a", "1.2.3", "1,5", " 1", "0x10",
-                             "1e126", "-1e126", "NaN", "inf"})
+    for (const char* text :
+         {"", "-", ".", "1e", "1e+", "12a", "1.2.3", "1,5", " 1", "0x10", "1e126", "-1e126", "NaN", "inf"})
         EXPECT_EQ(bytes_of(text), std::vector<int>{-1}) << text;
 }
 
@@ -84,8 +84,7 @@ TEST(ora_number, exact_text_of_each_numeric_kind)
         {ole_variant(big), "-1234567890123456789012345.678"},
         {ole_variant(cy), "-12345.6789"},
         {ole_variant(static_cast<long long>(-9223372036854775807LL - 1)), "-9223372036854775808"},
-        {ole_variant(static_cast<unsigned long long>(18446744073709551615ULL)),
-         "18446744073709551615"},
+        {ole_variant(static_cast<unsigned long long>(18446744073709551615ULL)), "18446744073709551615"},
         {ole_variant(true), "1"},
         {ole_variant(u"42.5"), "42.5"},
         {ole_variant(u""), std::nullopt},

@@ -18,13 +18,17 @@ public:
     scoped_env(const char* name, const char* value) : name_(name)
     {
         if (const char* old = std::getenv(name)) old_ = old;
-        if (value != nullptr) setenv(name, value, 1);
-        else unsetenv(name);
+        if (value != nullptr)
+            setenv(name, value, 1);
+        else
+            unsetenv(name);
     }
     ~scoped_env()
     {
-        if (old_) setenv(name_, old_->c_str(), 1);
-        else unsetenv(name_);
+        if (old_)
+            setenv(name_, old_->c_str(), 1);
+        else
+            unsetenv(name_);
     }
 
 private:
@@ -32,12 +36,11 @@ private:
     std::optional<std::string> old_;
 };
 
-const char* const k_missing_message =
-    "The Oracle client and networking components were not found.\n"
-    "These components are supplied by the Oracle Corporation and\n"
-    "are part of the Oracle Version 7.3.4 (or later) client\n"
-    "software installation. You will be unable to use this program\n"
-    "until these components have been installed.";
+const char* const k_missing_message = "The Oracle client and networking components were not found.\n"
+                                      "These components are supplied by the Oracle Corporation and\n"
+                                      "are part of the Oracle Version 7.3.4 (or later) client\n"
+                                      "software installation. You will be unable to use this program\n"
+                                      "until these components have been installed.";
 
 void expect_missing_client(const std::vector<std::string>& list)
 {
@@ -63,9 +66,8 @@ TEST(ora_oci_library, search_list_prefers_the_named_file_alone)
 TEST(ora_oci_library, search_list_tries_versioned_names_then_oracle_home)
 {
     auto list = ora_oci_library::candidates(nullptr, "/u01/app/oracle/");
-    std::vector<std::string> names = {"libclntsh.so",      "libclntsh.so.23.1",
-                                      "libclntsh.so.21.1", "libclntsh.so.19.1",
-                                      "libclntsh.so.18.1", "libclntsh.so.12.1",
+    std::vector<std::string> names = {"libclntsh.so",      "libclntsh.so.23.1", "libclntsh.so.21.1",
+                                      "libclntsh.so.19.1", "libclntsh.so.18.1", "libclntsh.so.12.1",
                                       "libclntsh.so.11.1"};
     ASSERT_EQ(list.size(), names.size() * 2);
     for (size_t i = 0; i < names.size(); ++i) {
@@ -98,16 +100,14 @@ TEST(ora_oci_library, without_client_on_the_machine_reports_the_missing_client)
 {
     // Only meaningful where no Oracle client can be found by name.
     scoped_env lib("TOLVANE_OCI_LIB", nullptr);
-    std::filesystem::path empty_home =
-        std::filesystem::temp_directory_path() / "tolvane_no_oracle_home";
+    std::filesystem::path empty_home = std::filesystem::temp_directory_path() / "tolvane_no_oracle_home";
     std::filesystem::create_directories(empty_home / "lib");
     scoped_env home("ORACLE_HOME", empty_home.c_str());
     for (const auto& name : ora_oci_library::candidates(nullptr, nullptr)) {
         try {
             ora_oci_library probe({name});
             GTEST_SKIP() << "an Oracle client is installed here: " << name;
-        } catch (const tk_exception&) {
-        }
+        } catch (const tk_exception&) {}
     }
     try {
         ora_oci_library l;

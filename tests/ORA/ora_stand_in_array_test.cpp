@@ -21,8 +21,8 @@ uint64_t fetch_round_trips(const std::string& user, ub4 prefetch)
         counted.check(oci().OCIAttrSet(s.h, OCI_HTYPE_STMT, &prefetch, 0, OCI_ATTR_PREFETCH_ROWS, counted.err));
         int32_t id = 0;
         OCIDefine* d = nullptr;
-        counted.check(oci().OCIDefineByPos(s.h, &d, counted.err, 1, &id, sizeof id, SQLT_INT, nullptr, nullptr,
-                                           nullptr, OCI_DEFAULT));
+        counted.check(oci().OCIDefineByPos(s.h, &d, counted.err, 1, &id, sizeof id, SQLT_INT, nullptr, nullptr, nullptr,
+                                           OCI_DEFAULT));
         for (sword rc = s.execute(); rc != OCI_NO_DATA; rc = s.fetch()) {
             counted.check(rc);
             EXPECT_EQ(id, ++rows);
@@ -71,10 +71,10 @@ TEST_F(stand_in, rows_of_an_array_fire_triggers_and_faults_each)
     char16_t names[6][4] = {u"a", u"b", u"c", u"d", u"e", u"f"};
     OCIBind* b1 = nullptr;
     OCIBind* b2 = nullptr;
-    c.check(oci().OCIBindByPos(ins.h, &b1, c.err, 1, ids, sizeof ids[0], SQLT_INT, ind, nullptr, nullptr, 0,
+    c.check(oci().OCIBindByPos(ins.h, &b1, c.err, 1, ids, sizeof ids[0], SQLT_INT, ind, nullptr, nullptr, 0, nullptr,
+                               OCI_DEFAULT));
+    c.check(oci().OCIBindByPos(ins.h, &b2, c.err, 2, names, sizeof names[0], SQLT_STR, nullptr, nullptr, nullptr, 0,
                                nullptr, OCI_DEFAULT));
-    c.check(oci().OCIBindByPos(ins.h, &b2, c.err, 2, names, sizeof names[0], SQLT_STR, nullptr, nullptr, nullptr,
-                               0, nullptr, OCI_DEFAULT));
     sword rc = ins.execute(6, OCI_BATCH_ERRORS | OCI_COMMIT_ON_SUCCESS);
     emu::clear_faults("XE");
     ASSERT_EQ(rc, OCI_SUCCESS_WITH_INFO);

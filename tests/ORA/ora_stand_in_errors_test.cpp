@@ -27,8 +27,7 @@ void expect_error(connection& c, const std::string& sql, int32_t number)
 }
 
 // The error a log-on fails with.
-std::optional<failure> logon_error(const std::string& user, const std::string& password,
-                                   const std::string& connect)
+std::optional<failure> logon_error(const std::string& user, const std::string& password, const std::string& connect)
 {
     connection c;
     return c.error_of(c.logon(user, password, connect));
@@ -70,19 +69,19 @@ TEST_F(stand_in, error_records_follow_oci_rules)
     ASSERT_EQ(s.execute(0), OCI_ERROR);
     sb4 code = 0;
     char16_t text[512];
-    ASSERT_EQ(oci().OCIErrorGet(c.err, 1, nullptr, &code, reinterpret_cast<OraText*>(text),
-                                sizeof text, OCI_HTYPE_ERROR),
-              OCI_SUCCESS);
+    ASSERT_EQ(
+        oci().OCIErrorGet(c.err, 1, nullptr, &code, reinterpret_cast<OraText*>(text), sizeof text, OCI_HTYPE_ERROR),
+        OCI_SUCCESS);
     EXPECT_EQ(code, 942);
     EXPECT_EQ(n(text), "ORA-00942: table or view does not exist\n");
-    EXPECT_EQ(oci().OCIErrorGet(c.err, 2, nullptr, &code, reinterpret_cast<OraText*>(text),
-                                sizeof text, OCI_HTYPE_ERROR),
-              OCI_NO_DATA);
+    EXPECT_EQ(
+        oci().OCIErrorGet(c.err, 2, nullptr, &code, reinterpret_cast<OraText*>(text), sizeof text, OCI_HTYPE_ERROR),
+        OCI_NO_DATA);
     // A small buffer truncates, still terminated.
     char16_t small[8];
-    ASSERT_EQ(oci().OCIErrorGet(c.err, 1, nullptr, &code, reinterpret_cast<OraText*>(small),
-                                sizeof small, OCI_HTYPE_ERROR),
-              OCI_SUCCESS);
+    ASSERT_EQ(
+        oci().OCIErrorGet(c.err, 1, nullptr, &code, reinterpret_cast<OraText*>(small), sizeof small, OCI_HTYPE_ERROR),
+        OCI_SUCCESS);
     EXPECT_EQ(n(small), "ORA-009");
 }
 
@@ -179,14 +178,13 @@ TEST_F(stand_in, array_insert_with_batch_errors)
     OCIBind* b1 = nullptr;
     OCIBind* b2 = nullptr;
     std::u16string id_name = u":id", name_name = u":name";
-    c.check(oci().OCIBindByName(s.h, &b1, c.err, txt(id_name), bytes(id_name), ids, sizeof ids[0],
-                                SQLT_INT, nullptr, nullptr, nullptr, 0, nullptr, OCI_DEFAULT));
-    c.check(oci().OCIBindByName(s.h, &b2, c.err, txt(name_name), bytes(name_name), names,
-                                sizeof names[0], SQLT_STR, nullptr, nullptr, nullptr, 0, nullptr,
-                                OCI_DEFAULT));
+    c.check(oci().OCIBindByName(s.h, &b1, c.err, txt(id_name), bytes(id_name), ids, sizeof ids[0], SQLT_INT, nullptr,
+                                nullptr, nullptr, 0, nullptr, OCI_DEFAULT));
+    c.check(oci().OCIBindByName(s.h, &b2, c.err, txt(name_name), bytes(name_name), names, sizeof names[0], SQLT_STR,
+                                nullptr, nullptr, nullptr, 0, nullptr, OCI_DEFAULT));
     emu::reset_round_trips("XE");
-    sword rc = oci().OCIStmtExecute(c.svc, s.h, c.err, 5, 0, nullptr, nullptr,
-                                    OCI_BATCH_ERRORS | OCI_COMMIT_ON_SUCCESS);
+    sword rc =
+        oci().OCIStmtExecute(c.svc, s.h, c.err, 5, 0, nullptr, nullptr, OCI_BATCH_ERRORS | OCI_COMMIT_ON_SUCCESS);
     ASSERT_NE(rc, OCI_ERROR);
     // Five rows and their commit cross the network once (the commit
     // published the counters).
@@ -198,11 +196,9 @@ TEST_F(stand_in, array_insert_with_batch_errors)
     ASSERT_EQ(errors, 1u);
     OCIError* row_err = nullptr;
     oci().OCIHandleAlloc(c.env, reinterpret_cast<void**>(&row_err), OCI_HTYPE_ERROR, 0, nullptr);
-    ASSERT_EQ(oci().OCIParamGet(c.err, OCI_HTYPE_ERROR, c.err, reinterpret_cast<void**>(&row_err), 0),
-              OCI_SUCCESS);
+    ASSERT_EQ(oci().OCIParamGet(c.err, OCI_HTYPE_ERROR, c.err, reinterpret_cast<void**>(&row_err), 0), OCI_SUCCESS);
     ub4 offset = 99;
-    c.check(oci().OCIAttrGet(row_err, OCI_HTYPE_ERROR, &offset, nullptr, OCI_ATTR_DML_ROW_OFFSET,
-                             c.err));
+    c.check(oci().OCIAttrGet(row_err, OCI_HTYPE_ERROR, &offset, nullptr, OCI_ATTR_DML_ROW_OFFSET, c.err));
     EXPECT_EQ(offset, 3u);
     int32_t number = 0;
     std::u16string text;
@@ -220,15 +216,13 @@ TEST_F(stand_in, array_insert_with_batch_errors)
 TEST_F(stand_in, invalid_trigger_is_created_with_info_and_blocks_inserts)
 {
     run(c, "CREATE TABLE t (id NUMBER(5))");
-    statement s(c,
-                "CREATE OR REPLACE TRIGGER trg_t BEFORE INSERT ON t FOR EACH ROW BEGIN "
-                "select no_such_seq.nextval into :new.id from dual; END;");
+    statement s(c, "CREATE OR REPLACE TRIGGER trg_t BEFORE INSERT ON t FOR EACH ROW BEGIN "
+                   "select no_such_seq.nextval into :new.id from dual; END;");
     sword rc = s.execute();
     EXPECT_EQ(rc, OCI_SUCCESS_WITH_INFO);
     sb4 code = 0;
     char16_t text[256];
-    oci().OCIErrorGet(c.err, 1, nullptr, &code, reinterpret_cast<OraText*>(text), sizeof text,
-                      OCI_HTYPE_ERROR);
+    oci().OCIErrorGet(c.err, 1, nullptr, &code, reinterpret_cast<OraText*>(text), sizeof text, OCI_HTYPE_ERROR);
     EXPECT_EQ(code, 24344);
     expect_error(c, "INSERT INTO t VALUES (1)", 4098);
 }
@@ -328,8 +322,11 @@ TEST_F(stand_in, handles_freed_twice_are_refused)
     struct {
         ub4 type;
         bool descriptor;
-    } kinds[] = {{OCI_HTYPE_STMT, false}, {OCI_HTYPE_ERROR, false}, {OCI_HTYPE_SVCCTX, false},
-                 {OCI_DTYPE_LOB, true}, {OCI_DTYPE_ROWID, true}};
+    } kinds[] = {{OCI_HTYPE_STMT, false},
+                 {OCI_HTYPE_ERROR, false},
+                 {OCI_HTYPE_SVCCTX, false},
+                 {OCI_DTYPE_LOB, true},
+                 {OCI_DTYPE_ROWID, true}};
     for (const auto& k : kinds) {
         SCOPED_TRACE(k.type);
         void* first = allocate(c, k.type, k.descriptor);

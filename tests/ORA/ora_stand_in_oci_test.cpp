@@ -13,8 +13,7 @@ namespace {
 void select_lob(connection& c, statement& s, OCILobLocator*& loc, ub2 type)
 {
     OCIDefine* d = nullptr;
-    c.check(oci().OCIDefineByPos(s.h, &d, c.err, 1, &loc, -1, type, nullptr, nullptr, nullptr,
-                                 OCI_DEFAULT));
+    c.check(oci().OCIDefineByPos(s.h, &d, c.err, 1, &loc, -1, type, nullptr, nullptr, nullptr, OCI_DEFAULT));
     c.check(s.execute());
 }
 
@@ -40,10 +39,8 @@ TEST_F(stand_in, piecewise_clob_write_and_polling_read)
         ub1 kinds[3] = {OCI_FIRST_PIECE, OCI_NEXT_PIECE, OCI_LAST_PIECE};
         for (int i = 0; i < 3; ++i) {
             ub4 amount = total;
-            sword rc = oci().OCILobWrite(c.svc, c.err, loc, &amount, 1,
-                                         const_cast<char16_t*>(pieces[i].data()),
-                                         bytes(pieces[i]), kinds[i], nullptr, nullptr, 0,
-                                         SQLCS_IMPLICIT);
+            sword rc = oci().OCILobWrite(c.svc, c.err, loc, &amount, 1, const_cast<char16_t*>(pieces[i].data()),
+                                         bytes(pieces[i]), kinds[i], nullptr, nullptr, 0, SQLCS_IMPLICIT);
             if (i < 2) {
                 EXPECT_EQ(rc, OCI_NEED_DATA) << i;
             } else {
@@ -65,8 +62,7 @@ TEST_F(stand_in, piecewise_clob_write_and_polling_read)
     sword rc = OCI_NEED_DATA;
     int calls = 0;
     while (rc == OCI_NEED_DATA && calls < 10) {
-        rc = oci().OCILobRead(c.svc, c.err, loc, &amount, 1, buf, sizeof buf, nullptr, nullptr, 0,
-                              SQLCS_IMPLICIT);
+        rc = oci().OCILobRead(c.svc, c.err, loc, &amount, 1, buf, sizeof buf, nullptr, nullptr, 0, SQLCS_IMPLICIT);
         ASSERT_NE(rc, OCI_ERROR);
         back.append(buf, amount);
         ++calls;
@@ -86,16 +82,15 @@ TEST_F(stand_in, lob_calls_with_64_bit_amounts)
     select_lob(c, s, loc, SQLT_CLOB);
     std::u16string text = u"\u5317\u4EAC \U0001F600!";  // 5 characters, 6 UTF-16 units
     oraub8 byte_amt = 0, char_amt = text.size();
-    c.check(oci().OCILobWrite2(c.svc, c.err, loc, &byte_amt, &char_amt, 1,
-                               const_cast<char16_t*>(text.data()), bytes(text), OCI_ONE_PIECE,
-                               nullptr, nullptr, 0, SQLCS_IMPLICIT));
+    c.check(oci().OCILobWrite2(c.svc, c.err, loc, &byte_amt, &char_amt, 1, const_cast<char16_t*>(text.data()),
+                               bytes(text), OCI_ONE_PIECE, nullptr, nullptr, 0, SQLCS_IMPLICIT));
     EXPECT_EQ(char_amt, 6u);
     EXPECT_EQ(byte_amt, 12u);
     // Characters asked for rule over bytes; both come back.
     char16_t back[16] = {};
     byte_amt = 2, char_amt = 4;
-    c.check(oci().OCILobRead2(c.svc, c.err, loc, &byte_amt, &char_amt, 1, back, sizeof back,
-                              OCI_ONE_PIECE, nullptr, nullptr, 0, SQLCS_IMPLICIT));
+    c.check(oci().OCILobRead2(c.svc, c.err, loc, &byte_amt, &char_amt, 1, back, sizeof back, OCI_ONE_PIECE, nullptr,
+                              nullptr, 0, SQLCS_IMPLICIT));
     EXPECT_EQ(char_amt, 4u);
     EXPECT_EQ(byte_amt, 8u);
     EXPECT_EQ(std::u16string(back, 4), text.substr(0, 4));
@@ -119,8 +114,7 @@ TEST_F(stand_in, lob_trim_and_overwrite)
     // Writing at offset 2 replaces what is there and extends the LOB.
     unsigned char data[3] = {0xAA, 0xBB, 0xCC};
     ub4 amount = 3;
-    c.check(oci().OCILobWrite(c.svc, c.err, loc, &amount, 2, data, 3, OCI_ONE_PIECE, nullptr,
-                              nullptr, 0, 0));
+    c.check(oci().OCILobWrite(c.svc, c.err, loc, &amount, 2, data, 3, OCI_ONE_PIECE, nullptr, nullptr, 0, 0));
     c.check(oci().OCILobGetLength(c.svc, c.err, loc, &length));
     EXPECT_EQ(length, 4u);
     oraub8 length8 = 0;
@@ -128,16 +122,14 @@ TEST_F(stand_in, lob_trim_and_overwrite)
     EXPECT_EQ(length8, 4u);
     unsigned char back[8] = {};
     amount = 8;
-    c.check(oci().OCILobRead(c.svc, c.err, loc, &amount, 1, back, sizeof back, nullptr, nullptr,
-                             0, 0));
+    c.check(oci().OCILobRead(c.svc, c.err, loc, &amount, 1, back, sizeof back, nullptr, nullptr, 0, 0));
     ASSERT_EQ(amount, 4u);
     EXPECT_EQ(back[0], 0x01);
     EXPECT_EQ(back[1], 0xAA);
     EXPECT_EQ(back[3], 0xCC);
     // Past the end there is nothing to read.
     amount = 8;
-    c.check(oci().OCILobRead(c.svc, c.err, loc, &amount, 9, back, sizeof back, nullptr, nullptr,
-                             0, 0));
+    c.check(oci().OCILobRead(c.svc, c.err, loc, &amount, 9, back, sizeof back, nullptr, nullptr, 0, 0));
     EXPECT_EQ(amount, 0u);
     oci().OCIDescriptorFree(loc, OCI_DTYPE_LOB);
 }
@@ -157,8 +149,7 @@ TEST_F(stand_in, prepare2_and_binds_by_position)
     run(c, "CREATE TABLE t (a NUMBER(5), b VARCHAR2(10))");
     std::u16string sql = u"INSERT INTO t (b, a) VALUES (:x, :y)";
     OCIStmt* s = nullptr;
-    c.check(oci().OCIStmtPrepare2(c.svc, &s, c.err, txt(sql), bytes(sql), nullptr, 0,
-                                  OCI_NTV_SYNTAX, OCI_DEFAULT));
+    c.check(oci().OCIStmtPrepare2(c.svc, &s, c.err, txt(sql), bytes(sql), nullptr, 0, OCI_NTV_SYNTAX, OCI_DEFAULT));
     ub2 type = 0;
     c.check(oci().OCIAttrGet(s, OCI_HTYPE_STMT, &type, nullptr, OCI_ATTR_STMT_TYPE, c.err));
     EXPECT_EQ(type, OCI_STMT_INSERT);
@@ -170,10 +161,10 @@ TEST_F(stand_in, prepare2_and_binds_by_position)
     } rows[3] = {{1, u"one", 0}, {2, u"two", -1}, {3, u"three", 0}};
     OCIBind* bx = nullptr;
     OCIBind* by = nullptr;
-    c.check(oci().OCIBindByPos(s, &bx, c.err, 1, rows[0].b, sizeof rows[0].b, SQLT_STR,
-                               &rows[0].b_ind, nullptr, nullptr, 0, nullptr, OCI_DEFAULT));
-    c.check(oci().OCIBindByPos(s, &by, c.err, 2, &rows[0].a, sizeof rows[0].a, SQLT_INT, nullptr,
-                               nullptr, nullptr, 0, nullptr, OCI_DEFAULT));
+    c.check(oci().OCIBindByPos(s, &bx, c.err, 1, rows[0].b, sizeof rows[0].b, SQLT_STR, &rows[0].b_ind, nullptr,
+                               nullptr, 0, nullptr, OCI_DEFAULT));
+    c.check(oci().OCIBindByPos(s, &by, c.err, 2, &rows[0].a, sizeof rows[0].a, SQLT_INT, nullptr, nullptr, nullptr, 0,
+                               nullptr, OCI_DEFAULT));
     c.check(oci().OCIBindArrayOfStruct(bx, c.err, sizeof(row_t), sizeof(row_t), 0, 0));
     c.check(oci().OCIBindArrayOfStruct(by, c.err, sizeof(row_t), 0, 0, 0));
     c.check(oci().OCIStmtExecute(c.svc, s, c.err, 3, 0, nullptr, nullptr, OCI_COMMIT_ON_SUCCESS));
@@ -181,8 +172,8 @@ TEST_F(stand_in, prepare2_and_binds_by_position)
     c.check(oci().OCIAttrGet(s, OCI_HTYPE_STMT, &count, nullptr, OCI_ATTR_ROW_COUNT, c.err));
     EXPECT_EQ(count, 3u);
     OCIBind* bad = nullptr;
-    auto f = c.error_of(oci().OCIBindByPos(s, &bad, c.err, 3, &count, 4, SQLT_INT, nullptr,
-                                           nullptr, nullptr, 0, nullptr, OCI_DEFAULT));
+    auto f = c.error_of(
+        oci().OCIBindByPos(s, &bad, c.err, 3, &count, 4, SQLT_INT, nullptr, nullptr, nullptr, 0, nullptr, OCI_DEFAULT));
     ASSERT_TRUE(f);
     EXPECT_EQ(f->number, 1036);
     c.check(oci().OCIStmtRelease(s, c.err, nullptr, 0, OCI_DEFAULT));
@@ -201,9 +192,8 @@ TEST_F(stand_in, binding_in_ddl_is_an_illegal_variable)
     OCIBind* b = nullptr;
     std::u16string name = u":1";
     int32_t v = 0;
-    auto f = c.error_of(oci().OCIBindByName(s.h, &b, c.err, txt(name), bytes(name), &v, sizeof v,
-                                            SQLT_INT, nullptr, nullptr, nullptr, 0, nullptr,
-                                            OCI_DEFAULT));
+    auto f = c.error_of(oci().OCIBindByName(s.h, &b, c.err, txt(name), bytes(name), &v, sizeof v, SQLT_INT, nullptr,
+                                            nullptr, nullptr, 0, nullptr, OCI_DEFAULT));
     ASSERT_TRUE(f);
     EXPECT_EQ(f->number, 1036);
 }
@@ -227,8 +217,8 @@ TEST_F(stand_in, round_trips_are_counted_per_network_call)
         statement s(counted, "SELECT id FROM t");
         int32_t id = 0;
         OCIDefine* d = nullptr;
-        counted.check(oci().OCIDefineByPos(s.h, &d, counted.err, 1, &id, sizeof id, SQLT_INT,
-                                           nullptr, nullptr, nullptr, OCI_DEFAULT));
+        counted.check(oci().OCIDefineByPos(s.h, &d, counted.err, 1, &id, sizeof id, SQLT_INT, nullptr, nullptr, nullptr,
+                                           OCI_DEFAULT));
         counted.check(s.execute());  // one execute, first row included
         EXPECT_EQ(s.fetch(), OCI_SUCCESS);
         EXPECT_EQ(s.fetch(), OCI_SUCCESS);
@@ -260,15 +250,17 @@ TEST_F(stand_in, nchar_literals_need_the_client_setting)
     emu::set_setting("XE", "db_charset", "WE8MSWIN1252");
     const std::string omega = "\xCE\xA9", e_acute = "\xC3\xA9";
     struct {
-        const char* env;   // nullptr: unset
+        const char* env;  // nullptr: unset
         std::string kept;
     } cases[] = {{nullptr, "?" + e_acute}, {"FALSE", "?" + e_acute}, {"TRUE", omega + e_acute}};
     int n = 0;
     for (const auto& k : cases) {
         SCOPED_TRACE(k.env ? k.env : "unset");
-        if (k.env) setenv("ORA_NCHAR_LITERAL_REPLACE", k.env, 1);
-        else unsetenv("ORA_NCHAR_LITERAL_REPLACE");
-        connection other;   // the setting is read when the environment is created
+        if (k.env)
+            setenv("ORA_NCHAR_LITERAL_REPLACE", k.env, 1);
+        else
+            unsetenv("ORA_NCHAR_LITERAL_REPLACE");
+        connection other;  // the setting is read when the environment is created
         unsetenv("ORA_NCHAR_LITERAL_REPLACE");
         ASSERT_EQ(other.logon(user, "pw"), OCI_SUCCESS);
         std::string table = "NL" + std::to_string(++n);
@@ -277,7 +269,7 @@ TEST_F(stand_in, nchar_literals_need_the_client_setting)
         std::vector<row> r = query(other, "SELECT N, V FROM " + table);
         ASSERT_EQ(r.size(), 1u);
         EXPECT_EQ(r[0][0], k.kept);
-        EXPECT_EQ(r[0][1], "?" + e_acute);   // a plain literal never keeps it
+        EXPECT_EQ(r[0][1], "?" + e_acute);  // a plain literal never keeps it
     }
 }
 

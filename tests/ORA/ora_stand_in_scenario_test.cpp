@@ -13,25 +13,24 @@ using namespace ora_test;
 
 namespace {
 
-const char* const k_all_types =
-    "CREATE TABLE all_types ("
-    "id NUMBER(5) NOT NULL, "
-    "amount NUMBER(8,2) DEFAULT 0, "
-    "plain NUMBER, "
-    "ratio FLOAT, "
-    "dbl BINARY_DOUBLE, "
-    "vc VARCHAR2(20 CHAR), "
-    "vb VARCHAR2(30 BYTE), "
-    "nvc NVARCHAR2(10), "
-    "ch CHAR(3), "
-    "nch NCHAR(2), "
-    "born DATE, "
-    "stamp TIMESTAMP, "
-    "bin RAW(16), "
-    "doc CLOB, "
-    "ndoc NCLOB, "
-    "pic BLOB, "
-    "\"Mixed Case\" VARCHAR2(5) NULL)";
+const char* const k_all_types = "CREATE TABLE all_types ("
+                                "id NUMBER(5) NOT NULL, "
+                                "amount NUMBER(8,2) DEFAULT 0, "
+                                "plain NUMBER, "
+                                "ratio FLOAT, "
+                                "dbl BINARY_DOUBLE, "
+                                "vc VARCHAR2(20 CHAR), "
+                                "vb VARCHAR2(30 BYTE), "
+                                "nvc NVARCHAR2(10), "
+                                "ch CHAR(3), "
+                                "nch NCHAR(2), "
+                                "born DATE, "
+                                "stamp TIMESTAMP, "
+                                "bin RAW(16), "
+                                "doc CLOB, "
+                                "ndoc NCLOB, "
+                                "pic BLOB, "
+                                "\"Mixed Case\" VARCHAR2(5) NULL)";
 
 struct column_desc {
     std::string name;
@@ -59,14 +58,11 @@ std::vector<column_desc> describe(connection& c, statement& s)
         d.name = n(std::u16string_view(reinterpret_cast<const char16_t*>(name), name_len / 2));
         c.check(oci().OCIAttrGet(p, OCI_DTYPE_PARAM, &d.type, nullptr, OCI_ATTR_DATA_TYPE, c.err));
         c.check(oci().OCIAttrGet(p, OCI_DTYPE_PARAM, &d.size, nullptr, OCI_ATTR_DATA_SIZE, c.err));
-        c.check(oci().OCIAttrGet(p, OCI_DTYPE_PARAM, &d.precision, nullptr, OCI_ATTR_PRECISION,
-                                 c.err));
+        c.check(oci().OCIAttrGet(p, OCI_DTYPE_PARAM, &d.precision, nullptr, OCI_ATTR_PRECISION, c.err));
         c.check(oci().OCIAttrGet(p, OCI_DTYPE_PARAM, &d.scale, nullptr, OCI_ATTR_SCALE, c.err));
         c.check(oci().OCIAttrGet(p, OCI_DTYPE_PARAM, &d.nullable, nullptr, OCI_ATTR_IS_NULL, c.err));
-        c.check(oci().OCIAttrGet(p, OCI_DTYPE_PARAM, &d.form, nullptr, OCI_ATTR_CHARSET_FORM,
-                                 c.err));
-        c.check(oci().OCIAttrGet(p, OCI_DTYPE_PARAM, &d.char_size, nullptr, OCI_ATTR_CHAR_SIZE,
-                                 c.err));
+        c.check(oci().OCIAttrGet(p, OCI_DTYPE_PARAM, &d.form, nullptr, OCI_ATTR_CHARSET_FORM, c.err));
+        c.check(oci().OCIAttrGet(p, OCI_DTYPE_PARAM, &d.char_size, nullptr, OCI_ATTR_CHAR_SIZE, c.err));
         oci().OCIDescriptorFree(p, OCI_DTYPE_PARAM);
         out.push_back(d);
     }
@@ -85,8 +81,7 @@ struct rowid_sink {
     ub4 last_iter = 99, last_index = 99;
     ub4 rows_returned = 0;
 
-    static sb4 in_cb(void* ctx, OCIBind*, ub4, ub4, void** bufpp, ub4* alenp, ub1* piecep,
-                     void** indpp)
+    static sb4 in_cb(void* ctx, OCIBind*, ub4, ub4, void** bufpp, ub4* alenp, ub1* piecep, void** indpp)
     {
         auto* self = static_cast<rowid_sink*>(ctx);
         ++self->in_calls;
@@ -97,16 +92,15 @@ struct rowid_sink {
         return OCI_CONTINUE;
     }
 
-    static sb4 out_cb(void* ctx, OCIBind* bind, ub4 iter, ub4 index, void** bufpp,
-                      ub4** alenpp, ub1* piecep, void** indpp, ub2** rcodepp)
+    static sb4 out_cb(void* ctx, OCIBind* bind, ub4 iter, ub4 index, void** bufpp, ub4** alenpp, ub1* piecep,
+                      void** indpp, ub2** rcodepp)
     {
         auto* self = static_cast<rowid_sink*>(ctx);
         ++self->out_calls;
         self->last_iter = iter;
         self->last_index = index;
         if (index == 0)
-            oci().OCIAttrGet(bind, OCI_HTYPE_BIND, &self->rows_returned, nullptr,
-                             OCI_ATTR_ROWS_RETURNED, nullptr);
+            oci().OCIAttrGet(bind, OCI_HTYPE_BIND, &self->rows_returned, nullptr, OCI_ATTR_ROWS_RETURNED, nullptr);
         self->length = sizeof self->buffer;
         *bufpp = self->buffer;
         *alenpp = &self->length;
@@ -122,11 +116,9 @@ std::string insert_returning_rowid(connection& c, const std::string& insert, row
     statement s(c, insert + " RETURNING ROWID INTO :1");
     OCIBind* b = nullptr;
     std::u16string name = u":1";
-    c.check(oci().OCIBindByName(s.h, &b, c.err, txt(name), bytes(name), sink.buffer,
-                                sizeof sink.buffer, SQLT_STR, nullptr, nullptr, nullptr, 0,
-                                nullptr, OCI_DATA_AT_EXEC));
-    c.check(oci().OCIBindDynamic(b, c.err, &sink, &rowid_sink::in_cb, &sink,
-                                 &rowid_sink::out_cb));
+    c.check(oci().OCIBindByName(s.h, &b, c.err, txt(name), bytes(name), sink.buffer, sizeof sink.buffer, SQLT_STR,
+                                nullptr, nullptr, nullptr, 0, nullptr, OCI_DATA_AT_EXEC));
+    c.check(oci().OCIBindDynamic(b, c.err, &sink, &rowid_sink::in_cb, &sink, &rowid_sink::out_cb));
     c.check(s.execute(1, OCI_COMMIT_ON_SUCCESS));
     return n(std::u16string_view(sink.buffer));
 }
@@ -137,11 +129,9 @@ TEST_F(stand_in, logon_reports_the_server_version)
 {
     std::vector<row> rows = query(c, "select * from v$version");
     ASSERT_FALSE(rows.empty());
-    EXPECT_EQ(rows[0][0].value_or(""),
-              "Oracle Database 11g Express Edition Release 11.2.0.2.0 - 64bit Production");
+    EXPECT_EQ(rows[0][0].value_or(""), "Oracle Database 11g Express Edition Release 11.2.0.2.0 - 64bit Production");
     char16_t buf[128] = {};
-    c.check(oci().OCIServerVersion(c.svc, c.err, reinterpret_cast<OraText*>(buf), sizeof buf,
-                                   OCI_HTYPE_SVCCTX));
+    c.check(oci().OCIServerVersion(c.svc, c.err, reinterpret_cast<OraText*>(buf), sizeof buf, OCI_HTYPE_SVCCTX));
     EXPECT_NE(n(buf).find("11.2.0.2.0"), std::string::npos) << n(buf);
 }
 
@@ -156,8 +146,7 @@ TEST_F(stand_in, logon_makes_its_own_service_context_server_and_session)
     // A service context allocated before OCILogon is not the one it returns.
     connection other;
     OCISvcCtx* mine = nullptr;
-    ASSERT_EQ(oci().OCIHandleAlloc(other.env, reinterpret_cast<void**>(&mine), OCI_HTYPE_SVCCTX,
-                                   0, nullptr),
+    ASSERT_EQ(oci().OCIHandleAlloc(other.env, reinterpret_cast<void**>(&mine), OCI_HTYPE_SVCCTX, 0, nullptr),
               OCI_SUCCESS);
     other.svc = mine;
     ASSERT_EQ(other.logon(user, "pw"), OCI_SUCCESS);
@@ -178,8 +167,7 @@ TEST_F(stand_in, describe_reports_every_type_as_oci_does)
     std::vector<column_desc> cols = describe(c, s);
     ASSERT_EQ(cols.size(), 17u);
     auto col = [&](const char* name) {
-        auto it = std::find_if(cols.begin(), cols.end(),
-                               [&](const column_desc& d) { return d.name == name; });
+        auto it = std::find_if(cols.begin(), cols.end(), [&](const column_desc& d) { return d.name == name; });
         EXPECT_NE(it, cols.end()) << name;
         return it == cols.end() ? column_desc{} : *it;
     };
@@ -240,8 +228,7 @@ TEST_F(stand_in, insert_returns_the_rowid_through_the_dynamic_callbacks)
     EXPECT_EQ(sink.last_index, 0u);
     EXPECT_EQ(sink.rows_returned, 1u);
     ASSERT_EQ(rowid.size(), 18u) << rowid;
-    EXPECT_EQ(rowid.find_first_not_of(
-                  "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/"),
+    EXPECT_EQ(rowid.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/"),
               std::string::npos);
     // The returned length is in bytes of the UTF-16 text.
     EXPECT_EQ(sink.length, 36u);
@@ -270,8 +257,8 @@ TEST_F(stand_in, returning_bind_without_callbacks_is_refused)
     OCIBind* b = nullptr;
     std::u16string name = u":1";
     char16_t buf[64];
-    c.check(oci().OCIBindByName(s.h, &b, c.err, txt(name), bytes(name), buf, sizeof buf, SQLT_STR,
-                                nullptr, nullptr, nullptr, 0, nullptr, OCI_DATA_AT_EXEC));
+    c.check(oci().OCIBindByName(s.h, &b, c.err, txt(name), bytes(name), buf, sizeof buf, SQLT_STR, nullptr, nullptr,
+                                nullptr, 0, nullptr, OCI_DATA_AT_EXEC));
     auto f = c.error_of(s.execute());
     ASSERT_TRUE(f);
     EXPECT_EQ(f->number, 24369);
@@ -282,8 +269,7 @@ TEST_F(stand_in, clob_and_blob_data_round_trip)
 {
     run(c, "CREATE TABLE docs (id NUMBER(5) PRIMARY KEY, doc CLOB, pic BLOB)");
     rowid_sink sink;
-    std::string rowid =
-        insert_returning_rowid(c, "INSERT INTO docs VALUES (1, EMPTY_CLOB(), EMPTY_BLOB())", sink);
+    std::string rowid = insert_returning_rowid(c, "INSERT INTO docs VALUES (1, EMPTY_CLOB(), EMPTY_BLOB())", sink);
 
     // Greek, Chinese and an emoji (a surrogate pair: two UTF-16 units).
     const std::u16string text = u"\u0391\u03B8\u03AE\u03BD\u03B1 \u5317\u4EAC \U0001F600 end";
@@ -299,10 +285,8 @@ TEST_F(stand_in, clob_and_blob_data_round_trip)
         statement s(c, "SELECT doc, pic FROM docs WHERE ROWID = '" + rowid + "' FOR UPDATE");
         OCIDefine* d1 = nullptr;
         OCIDefine* d2 = nullptr;
-        c.check(oci().OCIDefineByPos(s.h, &d1, c.err, 1, &clob, -1, SQLT_CLOB, nullptr, nullptr,
-                                     nullptr, OCI_DEFAULT));
-        c.check(oci().OCIDefineByPos(s.h, &d2, c.err, 2, &bl, -1, SQLT_BLOB, nullptr, nullptr,
-                                     nullptr, OCI_DEFAULT));
+        c.check(oci().OCIDefineByPos(s.h, &d1, c.err, 1, &clob, -1, SQLT_CLOB, nullptr, nullptr, nullptr, OCI_DEFAULT));
+        c.check(oci().OCIDefineByPos(s.h, &d2, c.err, 2, &bl, -1, SQLT_BLOB, nullptr, nullptr, nullptr, OCI_DEFAULT));
         c.check(s.execute());
         ub1 form = 9;
         c.check(oci().OCILobCharSetForm(c.env, c.err, clob, &form));
@@ -313,18 +297,15 @@ TEST_F(stand_in, clob_and_blob_data_round_trip)
         // A CLOB amount in a UTF-16 client counts code units; the buffer
         // length counts bytes.
         ub4 amount = static_cast<ub4>(text.size());
-        c.check(oci().OCILobWrite(c.svc, c.err, clob, &amount, 1,
-                                  const_cast<char16_t*>(text.data()), bytes(text), OCI_ONE_PIECE,
-                                  nullptr, nullptr, 0, SQLCS_IMPLICIT));
+        c.check(oci().OCILobWrite(c.svc, c.err, clob, &amount, 1, const_cast<char16_t*>(text.data()), bytes(text),
+                                  OCI_ONE_PIECE, nullptr, nullptr, 0, SQLCS_IMPLICIT));
         EXPECT_EQ(amount, text.size());
         amount = static_cast<ub4>(blob.size());
-        c.check(oci().OCILobWrite(c.svc, c.err, bl, &amount, 1, blob.data(),
-                                  static_cast<ub4>(blob.size()), OCI_ONE_PIECE, nullptr, nullptr, 0,
-                                  SQLCS_IMPLICIT));
+        c.check(oci().OCILobWrite(c.svc, c.err, bl, &amount, 1, blob.data(), static_cast<ub4>(blob.size()),
+                                  OCI_ONE_PIECE, nullptr, nullptr, 0, SQLCS_IMPLICIT));
         // An amount that needs more data than the buffer holds.
         amount = 10;
-        auto f = c.error_of(oci().OCILobWrite(c.svc, c.err, clob, &amount, 1,
-                                              const_cast<char16_t*>(text.data()), 10,
+        auto f = c.error_of(oci().OCILobWrite(c.svc, c.err, clob, &amount, 1, const_cast<char16_t*>(text.data()), 10,
                                               OCI_ONE_PIECE, nullptr, nullptr, 0, SQLCS_IMPLICIT));
         ASSERT_TRUE(f);
         EXPECT_EQ(f->number, 24811);
@@ -336,10 +317,10 @@ TEST_F(stand_in, clob_and_blob_data_round_trip)
     statement s(other, "SELECT doc, pic FROM docs WHERE id = 1");
     OCIDefine* d1 = nullptr;
     OCIDefine* d2 = nullptr;
-    other.check(oci().OCIDefineByPos(s.h, &d1, other.err, 1, &clob, -1, SQLT_CLOB, nullptr,
-                                     nullptr, nullptr, OCI_DEFAULT));
-    other.check(oci().OCIDefineByPos(s.h, &d2, other.err, 2, &bl, -1, SQLT_BLOB, nullptr,
-                                     nullptr, nullptr, OCI_DEFAULT));
+    other.check(
+        oci().OCIDefineByPos(s.h, &d1, other.err, 1, &clob, -1, SQLT_CLOB, nullptr, nullptr, nullptr, OCI_DEFAULT));
+    other.check(
+        oci().OCIDefineByPos(s.h, &d2, other.err, 2, &bl, -1, SQLT_BLOB, nullptr, nullptr, nullptr, OCI_DEFAULT));
     other.check(s.execute());
     ub4 length = 0;
     other.check(oci().OCILobGetLength(other.svc, other.err, clob, &length));
@@ -353,8 +334,8 @@ TEST_F(stand_in, clob_and_blob_data_round_trip)
     for (ub4 offset = 1;;) {
         char16_t piece[7];
         ub4 amount = 7;
-        other.check(oci().OCILobRead(other.svc, other.err, clob, &amount, offset, piece,
-                                     sizeof piece, nullptr, nullptr, 0, SQLCS_IMPLICIT));
+        other.check(oci().OCILobRead(other.svc, other.err, clob, &amount, offset, piece, sizeof piece, nullptr, nullptr,
+                                     0, SQLCS_IMPLICIT));
         if (amount == 0) break;
         back.append(piece, amount);
         offset += amount;
@@ -384,14 +365,12 @@ TEST_F(stand_in, lob_write_needs_the_row_locked)
     oci().OCIDescriptorAlloc(c.env, reinterpret_cast<void**>(&loc), OCI_DTYPE_LOB, 0, nullptr);
     statement s(c, "SELECT doc FROM docs WHERE id = 1");
     OCIDefine* d = nullptr;
-    c.check(oci().OCIDefineByPos(s.h, &d, c.err, 1, &loc, -1, SQLT_CLOB, nullptr, nullptr,
-                                 nullptr, OCI_DEFAULT));
+    c.check(oci().OCIDefineByPos(s.h, &d, c.err, 1, &loc, -1, SQLT_CLOB, nullptr, nullptr, nullptr, OCI_DEFAULT));
     c.check(s.execute());
     std::u16string text = u"abc";
     ub4 amount = 3;
-    auto f = c.error_of(oci().OCILobWrite(c.svc, c.err, loc, &amount, 1,
-                                          const_cast<char16_t*>(text.data()), 6, OCI_ONE_PIECE,
-                                          nullptr, nullptr, 0, SQLCS_IMPLICIT));
+    auto f = c.error_of(oci().OCILobWrite(c.svc, c.err, loc, &amount, 1, const_cast<char16_t*>(text.data()), 6,
+                                          OCI_ONE_PIECE, nullptr, nullptr, 0, SQLCS_IMPLICIT));
     ASSERT_TRUE(f);
     EXPECT_EQ(f->number, 22920);
     oci().OCIDescriptorFree(loc, OCI_DTYPE_LOB);
@@ -410,9 +389,8 @@ TEST_F(stand_in, defines_of_every_kind_with_indicators)
         OCI_COMMIT_ON_SUCCESS);
     run(c, "INSERT INTO all_types (id) VALUES (8)", OCI_COMMIT_ON_SUCCESS);
 
-    statement s(c,
-                "SELECT id, amount, plain, dbl, vc, nvc, ch, born, stamp, bin, doc "
-                "FROM all_types ORDER BY id");
+    statement s(c, "SELECT id, amount, plain, dbl, vc, nvc, ch, born, stamp, bin, doc "
+                   "FROM all_types ORDER BY id");
     int32_t id = 0;
     char16_t amount[32], plain[32], vc[64], nvc[32], ch[3];
     double dbl = 0;
@@ -425,16 +403,21 @@ TEST_F(stand_in, defines_of_every_kind_with_indicators)
         void* buf;
         sb4 size;
         ub2 type;
-    } specs[11] = {{&id, sizeof id, SQLT_INT},      {amount, sizeof amount, SQLT_STR},
-                   {plain, sizeof plain, SQLT_STR}, {&dbl, sizeof dbl, SQLT_FLT},
-                   {vc, sizeof vc, SQLT_STR},       {nvc, sizeof nvc, SQLT_STR},
-                   {ch, sizeof ch, SQLT_AFC},       {born, 7, SQLT_DAT},
-                   {stamp, 7, SQLT_DAT},            {bin, sizeof bin, SQLT_BIN},
+    } specs[11] = {{&id, sizeof id, SQLT_INT},
+                   {amount, sizeof amount, SQLT_STR},
+                   {plain, sizeof plain, SQLT_STR},
+                   {&dbl, sizeof dbl, SQLT_FLT},
+                   {vc, sizeof vc, SQLT_STR},
+                   {nvc, sizeof nvc, SQLT_STR},
+                   {ch, sizeof ch, SQLT_AFC},
+                   {born, 7, SQLT_DAT},
+                   {stamp, 7, SQLT_DAT},
+                   {bin, sizeof bin, SQLT_BIN},
                    {&doc, -1, SQLT_CLOB}};
     for (ub4 i = 0; i < 11; ++i) {
         OCIDefine* d = nullptr;
-        c.check(oci().OCIDefineByPos(s.h, &d, c.err, i + 1, specs[i].buf, specs[i].size,
-                                     specs[i].type, &ind[i], &len[i], nullptr, OCI_DEFAULT));
+        c.check(oci().OCIDefineByPos(s.h, &d, c.err, i + 1, specs[i].buf, specs[i].size, specs[i].type, &ind[i],
+                                     &len[i], nullptr, OCI_DEFAULT));
     }
     ASSERT_EQ(s.execute(), OCI_SUCCESS);
     for (int i = 0; i < 11; ++i) EXPECT_EQ(ind[i], 0) << "column " << i + 1;
@@ -482,8 +465,7 @@ TEST_F(stand_in, truncation_null_and_empty_results)
     sb2 ind = 0;
     ub2 rcode = 0;
     OCIDefine* d = nullptr;
-    c.check(oci().OCIDefineByPos(s.h, &d, c.err, 1, small, sizeof small, SQLT_STR, &ind, nullptr,
-                                 &rcode, OCI_DEFAULT));
+    c.check(oci().OCIDefineByPos(s.h, &d, c.err, 1, small, sizeof small, SQLT_STR, &ind, nullptr, &rcode, OCI_DEFAULT));
     sword rc = s.execute();
     EXPECT_EQ(rc, OCI_SUCCESS_WITH_INFO);
     EXPECT_EQ(ind, 16);  // the full length in bytes
@@ -491,22 +473,21 @@ TEST_F(stand_in, truncation_null_and_empty_results)
     EXPECT_EQ(std::u16string(small), u"abc");
     sb4 code = 0;
     char16_t text[128];
-    oci().OCIErrorGet(c.err, 1, nullptr, &code, reinterpret_cast<OraText*>(text), sizeof text,
-                      OCI_HTYPE_ERROR);
+    oci().OCIErrorGet(c.err, 1, nullptr, &code, reinterpret_cast<OraText*>(text), sizeof text, OCI_HTYPE_ERROR);
     EXPECT_EQ(code, 24345);
 
     // A NULL with no indicator to report it.
     statement s2(c, "SELECT name FROM t WHERE id = 2");
-    c.check(oci().OCIDefineByPos(s2.h, &d, c.err, 1, small, sizeof small, SQLT_STR, nullptr,
-                                 nullptr, nullptr, OCI_DEFAULT));
+    c.check(oci().OCIDefineByPos(s2.h, &d, c.err, 1, small, sizeof small, SQLT_STR, nullptr, nullptr, nullptr,
+                                 OCI_DEFAULT));
     auto f = c.error_of(s2.execute());
     ASSERT_TRUE(f);
     EXPECT_EQ(f->number, 1405);
 
     // No row at all: execute with one iteration says so.
     statement s3(c, "SELECT name FROM t WHERE id = 3");
-    c.check(oci().OCIDefineByPos(s3.h, &d, c.err, 1, small, sizeof small, SQLT_STR, &ind, nullptr,
-                                 nullptr, OCI_DEFAULT));
+    c.check(
+        oci().OCIDefineByPos(s3.h, &d, c.err, 1, small, sizeof small, SQLT_STR, &ind, nullptr, nullptr, OCI_DEFAULT));
     EXPECT_EQ(s3.execute(), OCI_NO_DATA);
 
     // Executing a query with one iteration and no define.
@@ -526,16 +507,15 @@ TEST_F(stand_in, count_and_catalogue_queries_of_the_product)
     statement s(c, "SELECT COUNT(*) FROM \"Orders\"");
     int32_t count = -1;
     OCIDefine* d = nullptr;
-    c.check(oci().OCIDefineByPos(s.h, &d, c.err, 1, &count, sizeof count, SQLT_INT, nullptr,
-                                 nullptr, nullptr, OCI_DEFAULT));
+    c.check(oci().OCIDefineByPos(s.h, &d, c.err, 1, &count, sizeof count, SQLT_INT, nullptr, nullptr, nullptr,
+                                 OCI_DEFAULT));
     c.check(s.execute());
     EXPECT_EQ(count, 2);
     EXPECT_EQ(query(c, "SELECT COUNT(*) FROM ORDERS")[0][0].value_or(""), "0");
 
-    std::vector<row> tables = query(c,
-                                    "select TABLE_NAME, IOT_TYPE from user_tables where "
-                                    "TEMPORARY='N' and NESTED='NO' and IOT_TYPE IS NULL OR "
-                                    "IOT_TYPE='IOT'");
+    std::vector<row> tables = query(c, "select TABLE_NAME, IOT_TYPE from user_tables where "
+                                       "TEMPORARY='N' and NESTED='NO' and IOT_TYPE IS NULL OR "
+                                       "IOT_TYPE='IOT'");
     std::vector<std::string> names;
     for (const row& r : tables) names.push_back(r[0].value_or(""));
     std::sort(names.begin(), names.end());
@@ -544,23 +524,19 @@ TEST_F(stand_in, count_and_catalogue_queries_of_the_product)
 
 TEST_F(stand_in, dictionary_views_describe_the_schema)
 {
-    run(c,
-        "CREATE TABLE parent (id NUMBER(10) NOT NULL, code VARCHAR2(10) DEFAULT 'x', "
-        "CONSTRAINT pk_parent PRIMARY KEY (id))");
+    run(c, "CREATE TABLE parent (id NUMBER(10) NOT NULL, code VARCHAR2(10) DEFAULT 'x', "
+           "CONSTRAINT pk_parent PRIMARY KEY (id))");
     run(c, "CREATE TABLE child (id NUMBER(10), parent_id NUMBER(10))");
-    run(c,
-        "ALTER TABLE child ADD CONSTRAINT fk_child FOREIGN KEY (parent_id) REFERENCES parent "
-        "(id) ON DELETE CASCADE");
+    run(c, "ALTER TABLE child ADD CONSTRAINT fk_child FOREIGN KEY (parent_id) REFERENCES parent "
+           "(id) ON DELETE CASCADE");
     run(c, "CREATE UNIQUE INDEX ix_code ON parent (code)");
     run(c, "CREATE SEQUENCE seq_child START WITH 1 INCREMENT BY 1 NOCACHE");
-    run(c,
-        "CREATE OR REPLACE TRIGGER trg_child BEFORE INSERT ON child FOR EACH ROW "
-        "WHEN (new.id IS NULL) BEGIN select seq_child.nextval into :new.id from dual; END;");
+    run(c, "CREATE OR REPLACE TRIGGER trg_child BEFORE INSERT ON child FOR EACH ROW "
+           "WHEN (new.id IS NULL) BEGIN select seq_child.nextval into :new.id from dual; END;");
 
-    std::vector<row> cols = query(c,
-                                  "SELECT COLUMN_NAME, DATA_TYPE, NULLABLE, DATA_DEFAULT FROM "
-                                  "USER_TAB_COLUMNS WHERE TABLE_NAME = 'PARENT' ORDER BY "
-                                  "COLUMN_ID");
+    std::vector<row> cols = query(c, "SELECT COLUMN_NAME, DATA_TYPE, NULLABLE, DATA_DEFAULT FROM "
+                                     "USER_TAB_COLUMNS WHERE TABLE_NAME = 'PARENT' ORDER BY "
+                                     "COLUMN_ID");
     ASSERT_EQ(cols.size(), 2u);
     EXPECT_EQ(cols[0][0].value_or(""), "ID");
     EXPECT_EQ(cols[0][1].value_or(""), "NUMBER");
@@ -568,38 +544,33 @@ TEST_F(stand_in, dictionary_views_describe_the_schema)
     EXPECT_EQ(cols[1][2].value_or(""), "Y");
     EXPECT_EQ(cols[1][3].value_or("").rfind("'x'", 0), 0u) << cols[1][3].value_or("");
 
-    std::vector<row> cons = query(c,
-                                  "SELECT CONSTRAINT_NAME, CONSTRAINT_TYPE, DELETE_RULE FROM "
-                                  "USER_CONSTRAINTS WHERE TABLE_NAME = 'CHILD' AND "
-                                  "CONSTRAINT_TYPE = 'R'");
+    std::vector<row> cons = query(c, "SELECT CONSTRAINT_NAME, CONSTRAINT_TYPE, DELETE_RULE FROM "
+                                     "USER_CONSTRAINTS WHERE TABLE_NAME = 'CHILD' AND "
+                                     "CONSTRAINT_TYPE = 'R'");
     ASSERT_EQ(cons.size(), 1u);
     EXPECT_EQ(cons[0][0].value_or(""), "FK_CHILD");
     EXPECT_EQ(cons[0][2].value_or(""), "CASCADE");
 
-    std::vector<row> keycols = query(c,
-                                     "SELECT COLUMN_NAME, POSITION FROM USER_CONS_COLUMNS WHERE "
-                                     "CONSTRAINT_NAME = 'PK_PARENT'");
+    std::vector<row> keycols = query(c, "SELECT COLUMN_NAME, POSITION FROM USER_CONS_COLUMNS WHERE "
+                                        "CONSTRAINT_NAME = 'PK_PARENT'");
     ASSERT_EQ(keycols.size(), 1u);
     EXPECT_EQ(keycols[0][0].value_or(""), "ID");
     EXPECT_EQ(keycols[0][1].value_or(""), "1");
 
-    std::vector<row> idx = query(c,
-                                 "SELECT INDEX_NAME, UNIQUENESS FROM USER_INDEXES WHERE "
-                                 "TABLE_NAME = 'PARENT' ORDER BY INDEX_NAME");
+    std::vector<row> idx = query(c, "SELECT INDEX_NAME, UNIQUENESS FROM USER_INDEXES WHERE "
+                                    "TABLE_NAME = 'PARENT' ORDER BY INDEX_NAME");
     ASSERT_EQ(idx.size(), 2u);
     EXPECT_EQ(idx[0][0].value_or(""), "IX_CODE");
     EXPECT_EQ(idx[1][0].value_or(""), "PK_PARENT");
     EXPECT_EQ(idx[1][1].value_or(""), "UNIQUE");
 
-    std::vector<row> icols = query(c,
-                                   "SELECT COLUMN_NAME, COLUMN_POSITION FROM USER_IND_COLUMNS "
-                                   "WHERE INDEX_NAME = 'IX_CODE'");
+    std::vector<row> icols = query(c, "SELECT COLUMN_NAME, COLUMN_POSITION FROM USER_IND_COLUMNS "
+                                      "WHERE INDEX_NAME = 'IX_CODE'");
     ASSERT_EQ(icols.size(), 1u);
     EXPECT_EQ(icols[0][0].value_or(""), "CODE");
 
-    std::vector<row> seqs = query(c,
-                                  "SELECT SEQUENCE_NAME, INCREMENT_BY, CACHE_SIZE FROM "
-                                  "USER_SEQUENCES");
+    std::vector<row> seqs = query(c, "SELECT SEQUENCE_NAME, INCREMENT_BY, CACHE_SIZE FROM "
+                                     "USER_SEQUENCES");
     ASSERT_EQ(seqs.size(), 1u);
     EXPECT_EQ(seqs[0][0].value_or(""), "SEQ_CHILD");
     EXPECT_EQ(seqs[0][2].value_or(""), "0");

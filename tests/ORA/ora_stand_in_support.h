@@ -48,9 +48,8 @@ inline ub4 bytes(const std::u16string& s)
 inline const ora_oci_api& oci()
 {
     static ora_oci_library* lib = [] {
-        std::string home = (std::filesystem::temp_directory_path() /
-                            ("tolvane_ora_tests_" + std::to_string(getpid())))
-                               .string();
+        std::string home =
+            (std::filesystem::temp_directory_path() / ("tolvane_ora_tests_" + std::to_string(getpid()))).string();
         std::filesystem::remove_all(home);
         std::filesystem::create_directories(home);
         static std::string remove_at_exit = home;
@@ -102,8 +101,7 @@ public:
                 const std::string& connect = "//localhost:1521/XE")
     {
         std::u16string u = w(user), p = w(password), c = w(connect);
-        return oci().OCILogon(env, err, &svc, txt(u), bytes(u), txt(p), bytes(p), txt(c),
-                              bytes(c));
+        return oci().OCILogon(env, err, &svc, txt(u), bytes(u), txt(p), bytes(p), txt(c), bytes(c));
     }
 
     void check(sword status) const { ora_check(oci(), err, status); }
@@ -130,8 +128,7 @@ public:
     statement(connection& c, const std::string& sql) : c_(c), sql_(w(sql))
     {
         oci().OCIHandleAlloc(c.env, reinterpret_cast<void**>(&h), OCI_HTYPE_STMT, 0, nullptr);
-        c.check(oci().OCIStmtPrepare(h, c.err, txt(sql_), bytes(sql_), OCI_NTV_SYNTAX,
-                                     OCI_DEFAULT));
+        c.check(oci().OCIStmtPrepare(h, c.err, txt(sql_), bytes(sql_), OCI_NTV_SYNTAX, OCI_DEFAULT));
     }
     ~statement() { oci().OCIHandleFree(h, OCI_HTYPE_STMT); }
     statement(const statement&) = delete;
@@ -179,9 +176,8 @@ inline std::vector<row> query(connection& c, const std::string& sql)
     std::vector<sb2> ind(count);
     for (ub4 i = 0; i < count; ++i) {
         OCIDefine* d = nullptr;
-        c.check(oci().OCIDefineByPos(s.h, &d, c.err, i + 1, bufs[i].data(),
-                                     static_cast<sb4>(units * 2), SQLT_STR, &ind[i], nullptr,
-                                     nullptr, OCI_DEFAULT));
+        c.check(oci().OCIDefineByPos(s.h, &d, c.err, i + 1, bufs[i].data(), static_cast<sb4>(units * 2), SQLT_STR,
+                                     &ind[i], nullptr, nullptr, OCI_DEFAULT));
     }
     std::vector<row> out;
     for (;;) {
@@ -190,8 +186,10 @@ inline std::vector<row> query(connection& c, const std::string& sql)
         c.check(rc);
         row r;
         for (ub4 i = 0; i < count; ++i) {
-            if (ind[i] == -1) r.push_back(std::nullopt);
-            else r.push_back(n(std::u16string_view(bufs[i].c_str())));
+            if (ind[i] == -1)
+                r.push_back(std::nullopt);
+            else
+                r.push_back(n(std::u16string_view(bufs[i].c_str())));
         }
         out.push_back(std::move(r));
     }

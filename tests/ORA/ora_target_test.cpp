@@ -13,7 +13,6 @@
 #include <string>
 #include <vector>
 
-#include "ora_test_values.h"
 #include "error_handler.h"
 #include "ora_database.h"
 #include "ora_engine.h"
@@ -23,6 +22,7 @@
 #include "ora_stand_in_support.h"
 #include "ora_stmt.h"
 #include "ora_table.h"
+#include "ora_test_values.h"
 #include "ora_type_map.h"
 #include "ora_validator.h"
 #include "tk_error_tables.h"
@@ -79,8 +79,8 @@ udb_record make_record(const udb_schema& schema, std::vector<ole_variant> values
 {
     udb_record r;
     for (size_t i = 0; i < values.size(); ++i)
-        r.push_back(std::make_unique<udb_field>(schema[i].name, static_cast<int32_t>(schema[i].size), values[i],
-                                                false, false));
+        r.push_back(
+            std::make_unique<udb_field>(schema[i].name, static_cast<int32_t>(schema[i].size), values[i], false, false));
     return r;
 }
 
@@ -246,20 +246,38 @@ TEST_F(OraTarget, EveryKindRoundTrips)
     ole_variant stamp = date_value(2024, 2, 29, 23, 59, 58);
     stamp.set_date_fraction(9876543);
     udb_schema s = make_schema({
-        {u"I2", VT_I2}, {u"I4", VT_I4}, {u"I8", VT_I8}, {u"R4", VT_R4}, {u"R8", VT_R8}, {u"CY", VT_CY},
-        {u"DEC", VT_DECIMAL, 0, false, false, ole_variant(), 28 * 256 + 6}, {u"D", VT_DATE},
-        {u"TS", VT_DATE, 0, false, false, ole_variant(), 0, 7}, {u"B", VT_BOOL}, {u"TXT", VT_BSTR, 50},
-        {u"MEMO", VT_BSTR, 0}, {u"OLE", VT_BLOB, 0}, {u"BIN", VT_BLOB, 100},
+        {u"I2", VT_I2},
+        {u"I4", VT_I4},
+        {u"I8", VT_I8},
+        {u"R4", VT_R4},
+        {u"R8", VT_R8},
+        {u"CY", VT_CY},
+        {u"DEC", VT_DECIMAL, 0, false, false, ole_variant(), 28 * 256 + 6},
+        {u"D", VT_DATE},
+        {u"TS", VT_DATE, 0, false, false, ole_variant(), 0, 7},
+        {u"B", VT_BOOL},
+        {u"TXT", VT_BSTR, 50},
+        {u"MEMO", VT_BSTR, 0},
+        {u"OLE", VT_BLOB, 0},
+        {u"BIN", VT_BLOB, 100},
         {u"G", VT_BLOB, 16, false, false, ole_variant(), 1},
     });
     auto t = create(u"Kinds", s);
-    std::vector<ole_variant> full = {
-        ole_variant(static_cast<short>(-32768)), ole_variant(2147483647),
-        ole_variant(static_cast<long long>(-9223372036854775807LL)), ole_variant(16777215.0f),
-        ole_variant(0.1 + 0.2), currency, decimal, date_value(1999, 12, 31, 23, 59, 59), stamp, ole_variant(true),
-        ole_variant(w("O'Brien – Ωμέγα")), ole_variant(std::u16string_view(memo)),
-        ole_variant(std::span<const uint8_t>(blob)), ole_variant(std::span<const uint8_t>(raw)),
-        ole_variant(u"{guid {12345678-9ABC-DEF0-1122-334455667788}}")};
+    std::vector<ole_variant> full = {ole_variant(static_cast<short>(-32768)),
+                                     ole_variant(2147483647),
+                                     ole_variant(static_cast<long long>(-9223372036854775807LL)),
+                                     ole_variant(16777215.0f),
+                                     ole_variant(0.1 + 0.2),
+                                     currency,
+                                     decimal,
+                                     date_value(1999, 12, 31, 23, 59, 59),
+                                     stamp,
+                                     ole_variant(true),
+                                     ole_variant(w("O'Brien – Ωμέγα")),
+                                     ole_variant(std::u16string_view(memo)),
+                                     ole_variant(std::span<const uint8_t>(blob)),
+                                     ole_variant(std::span<const uint8_t>(raw)),
+                                     ole_variant(u"{guid {12345678-9ABC-DEF0-1122-334455667788}}")};
     udb_record r1 = make_record(s, full);
     t->append_record(r1);
     std::vector<ole_variant> nulls(s.size(), null_value());
@@ -274,8 +292,8 @@ TEST_F(OraTarget, EveryKindRoundTrips)
 
     auto back = open(u"Kinds");
     ASSERT_EQ(back->schema.size(), s.size());
-    EXPECT_EQ(back->schema[10].size, 50u);       // NVARCHAR2 in characters
-    EXPECT_TRUE(ora_is_lob(back->schema[11]));    // CLOB reads back as a LOB column
+    EXPECT_EQ(back->schema[10].size, 50u);      // NVARCHAR2 in characters
+    EXPECT_TRUE(ora_is_lob(back->schema[11]));  // CLOB reads back as a LOB column
     EXPECT_TRUE(ora_is_lob(back->schema[12]));
     EXPECT_FALSE(ora_is_lob(back->schema[13]));
     ASSERT_FALSE(back->is_eof());
@@ -317,14 +335,16 @@ TEST_F(OraTarget, TextOutsideAWesternDatabaseCharacterSetSurvives)
     emu::create_user("WE", user_, "pw");
     db_ = engine_->open_db(u"//localhost:1521/WE", w(user_), u"pw");
     EXPECT_TRUE(db_->national_lobs());
-    udb_schema s = make_schema({{u"K", VT_I4}, {u"T", VT_BSTR, 100}, {u"M", VT_BSTR, 0},
+    udb_schema s = make_schema({{u"K", VT_I4},
+                                {u"T", VT_BSTR, 100},
+                                {u"M", VT_BSTR, 0},
                                 {u"D", VT_BSTR, 40, false, false, ole_variant(w("Ωμέγα"))}});
     auto t = create(u"Texts", s);
     std::u16string memo;
     while (memo.size() < 10000) memo += w("Привет, мир – Γειά σου – 你好世界 – 😀 ");
     const std::u16string text = w("Ωμέγα Кириллица 中文 😀 é");
-    udb_record r = make_record(s, {ole_variant(1), ole_variant(text), ole_variant(std::u16string_view(memo)),
-                                   ole_variant(text)});
+    udb_record r =
+        make_record(s, {ole_variant(1), ole_variant(text), ole_variant(std::u16string_view(memo)), ole_variant(text)});
     t->append_record(r);
     t->finish_loading();
     db_->query(u"INSERT INTO \"Texts\" (\"K\") VALUES (2)");
@@ -344,10 +364,19 @@ TEST_F(OraTarget, NamesOracleRefusesAreMadeValidAndEachColumnKeepsItsValue)
 {
     std::u16string long_name = u"A_column_name_that_is_longer_than_thirty_bytes";
     std::u16string cyrillic = w("ЦенаЗаЕдиницуТовара");  // 19 letters, 38 bytes
-    udb_schema s = make_schema({{u"DATE", VT_I4}, {u"LEVEL", VT_I4}, {u"COMMENT", VT_I4}, {u"UID", VT_I4},
-                                {u"SIZE", VT_I4}, {u"A B", VT_I4}, {u"A-B", VT_I4}, {u"Quote\"d", VT_I4},
-                                {u"[Br]", VT_I4}, {long_name.c_str(), VT_I4}, {cyrillic.c_str(), VT_I4},
-                                {u"Name", VT_I4}, {u"NAME", VT_I4}});
+    udb_schema s = make_schema({{u"DATE", VT_I4},
+                                {u"LEVEL", VT_I4},
+                                {u"COMMENT", VT_I4},
+                                {u"UID", VT_I4},
+                                {u"SIZE", VT_I4},
+                                {u"A B", VT_I4},
+                                {u"A-B", VT_I4},
+                                {u"Quote\"d", VT_I4},
+                                {u"[Br]", VT_I4},
+                                {long_name.c_str(), VT_I4},
+                                {cyrillic.c_str(), VT_I4},
+                                {u"Name", VT_I4},
+                                {u"NAME", VT_I4}});
     ora_tn_validator tables(db_->table_names, {});
     std::u16string table = w("Order Details 2004 – Überblick");
     if (!tables.is_acceptable(table)) table = tables.get_safe_name(table);
@@ -365,9 +394,9 @@ TEST_F(OraTarget, NamesOracleRefusesAreMadeValidAndEachColumnKeepsItsValue)
         got.push_back(row[0]);
         EXPECT_LE(row[0].size(), 30u) << row[0];
     }
-    EXPECT_EQ(got, (std::vector<std::string>{"DATE", "LEVEL", "COMMENT", "UID", "SIZE", "A_B", "A_B00000",
-                                             "Quote_d", "A_Br_", "A_column_name_that_is_longer_", "ЦенаЗаЕдиницуТ",
-                                             "Name", "NAME00000"}));
+    EXPECT_EQ(
+        got, (std::vector<std::string>{"DATE", "LEVEL", "COMMENT", "UID", "SIZE", "A_B", "A_B00000", "Quote_d", "A_Br_",
+                                       "A_column_name_that_is_longer_", "ЦенаЗаЕдиницуТ", "Name", "NAME00000"}));
     auto back = open(table);
     ASSERT_FALSE(back->is_eof());
     udb_record& row = *back->get_item();
@@ -375,7 +404,8 @@ TEST_F(OraTarget, NamesOracleRefusesAreMadeValidAndEachColumnKeepsItsValue)
     // A record whose fields arrive in another order still finds its columns.
     udb_record reversed;
     for (size_t i = s.size(); i-- > 0;)
-        reversed.push_back(std::make_unique<udb_field>(s[i].name, 0, ole_variant(static_cast<int>(200 + i)), false, false));
+        reversed.push_back(
+            std::make_unique<udb_field>(s[i].name, 0, ole_variant(static_cast<int>(200 + i)), false, false));
     back->append_record(reversed);
     back->finish_loading();
     EXPECT_EQ(scalar(u"SELECT \"A_B00000\" FROM " + std::u16string(u"\"") + table + u"\" WHERE \"DATE\" = 200"), "206");
@@ -442,8 +472,8 @@ TEST_F(OraTarget, FailuresAfterCreateTableAreReportedAndTheTableIsStillLoaded)
     emu::add_fault("XE", {"sequence_denied", user_, 0, 0});
     udb_schema s = make_schema({{u"ID", VT_I4, 0, true, true}, {u"MEMO", VT_BSTR, 0}, {u"K", VT_I4}});
     udb_indexes idx;
-    idx.push_back(udb_index(u"ByMemo", false, false, {u"MEMO"}));     // over a CLOB: left out
-    idx.push_back(udb_index(u"PRIMARY", true, true, {u"ID"}));        // a name Oracle keeps for itself
+    idx.push_back(udb_index(u"ByMemo", false, false, {u"MEMO"}));  // over a CLOB: left out
+    idx.push_back(udb_index(u"PRIMARY", true, true, {u"ID"}));     // a name Oracle keeps for itself
     idx.push_back(udb_index(u"ByK", false, false, {u"K"}));
     auto t = create(u"T", s, idx);
     emu::clear_faults("XE");
@@ -463,8 +493,11 @@ TEST_F(OraTarget, FailuresAfterCreateTableAreReportedAndTheTableIsStillLoaded)
 
 TEST_F(OraTarget, NullsAndNumbersOracleCannotStore)
 {
-    udb_schema s = make_schema({{u"K", VT_I4, 0, true}, {u"T", VT_BSTR, 10, true}, {u"F", VT_R8},
-                                {u"F0", VT_R8, 0, true, false, ole_variant(u"0")}, {u"FN", VT_R8, 0, true}});
+    udb_schema s = make_schema({{u"K", VT_I4, 0, true},
+                                {u"T", VT_BSTR, 10, true},
+                                {u"F", VT_R8},
+                                {u"F0", VT_R8, 0, true, false, ole_variant(u"0")},
+                                {u"FN", VT_R8, 0, true}});
     udb_indexes keys;
     keys.push_back(udb_index(u"PK", true, true, {u"K"}));
     auto t = create(u"N", s, keys);
@@ -477,8 +510,8 @@ TEST_F(OraTarget, NullsAndNumbersOracleCannotStore)
     EXPECT_EQ(rows(u"SELECT COLUMN_NAME, NULLABLE FROM USER_TAB_COLUMNS WHERE TABLE_NAME = 'N' ORDER BY COLUMN_ID"),
               (std::vector<std::vector<std::string>>{{"K", "N"}, {"T", "Y"}, {"F", "Y"}, {"F0", "N"}, {"FN", "Y"}}));
     // A NULL key is refused by the server, not relaxed.
-    udb_record bad = make_record(s, {null_value(), ole_variant(u"a"), ole_variant(1.0), ole_variant(1.0),
-                                     ole_variant(1.0)});
+    udb_record bad =
+        make_record(s, {null_value(), ole_variant(u"a"), ole_variant(1.0), ole_variant(1.0), ole_variant(1.0)});
     EXPECT_THROW(t->append_record(bad), ora_exception);
 }
 
@@ -524,15 +557,21 @@ TEST_F(OraTarget, ForeignKeysFromRelationships)
     create(u"Customers", customers, pk)->finish_loading();
     create(u"Orders", orders)->finish_loading();
     udb_relationships rel;
-    rel.push_back({u"CustomersOrders", u"", u"Orders", u"Customers", u"  on delete cascade ", {u"Customer ID"},
+    rel.push_back({u"CustomersOrders",
+                   u"",
+                   u"Orders",
+                   u"Customers",
+                   u"  on delete cascade ",
+                   {u"Customer ID"},
                    {u"Customer ID"}});
     rel.push_back({u"ByCode", u"", u"Orders", u"Customers", u"ON DELETE NO ACTION", {u"Code"}, {u"Code"}});
     rel.push_back({u"Elsewhere", u"", u"Orders", u"NotConverted", u"", {u"Code"}, {u"Code"}});
     rel.push_back({u"Renamed", u"", u"Orders", u"Customers", u"", {u"X"}, {u"A B"}});
     db_->create_relationships(rel);
     EXPECT_TRUE(reported_.empty()) << reported_.front();
-    EXPECT_EQ(rows(u"SELECT CONSTRAINT_NAME FROM USER_CONSTRAINTS WHERE CONSTRAINT_TYPE = 'U' ORDER BY CONSTRAINT_NAME"),
-              (std::vector<std::vector<std::string>>{{"Customers_UI"}, {"Customers_UI00000"}}));
+    EXPECT_EQ(
+        rows(u"SELECT CONSTRAINT_NAME FROM USER_CONSTRAINTS WHERE CONSTRAINT_TYPE = 'U' ORDER BY CONSTRAINT_NAME"),
+        (std::vector<std::vector<std::string>>{{"Customers_UI"}, {"Customers_UI00000"}}));
     EXPECT_EQ(rows(u"SELECT COLUMN_NAME FROM USER_CONS_COLUMNS WHERE CONSTRAINT_NAME = 'Customers_UI00000'"),
               (std::vector<std::vector<std::string>>{{"A_B00000"}}));
     EXPECT_EQ(rows(u"SELECT DELETE_RULE FROM USER_CONSTRAINTS WHERE CONSTRAINT_TYPE = 'R' ORDER BY DELETE_RULE"),
@@ -585,8 +624,10 @@ TEST_F(OraTarget, StatementLogHasNoLongLiteralUnquotedNameOrEmptyItem)
             }
             size_t len = 0;
             for (++i; i < sql.size(); ++i) {
-                if (sql[i] == '\'' && i + 1 < sql.size() && sql[i + 1] == '\'') ++i;
-                else if (sql[i] == '\'') break;
+                if (sql[i] == '\'' && i + 1 < sql.size() && sql[i + 1] == '\'')
+                    ++i;
+                else if (sql[i] == '\'')
+                    break;
                 ++len;
             }
             longest = std::max(longest, len);
@@ -596,8 +637,7 @@ TEST_F(OraTarget, StatementLogHasNoLongLiteralUnquotedNameOrEmptyItem)
         EXPECT_FALSE(std::regex_search(sql, unquoted_name)) << sql.substr(0, 120);
         for (const char* empty : {"(,", ", ,", ",)", "VALUES()", " ()", "\"()", ", )", "( "})
             EXPECT_EQ(outside.find(empty), std::string::npos) << empty << " in " << sql.substr(0, 120);
-        if (sql.rfind("CREATE", 0) == 0 || sql.rfind("ALTER", 0) == 0 || sql.rfind("DROP", 0) == 0)
-            ddl << sql << "\n";
+        if (sql.rfind("CREATE", 0) == 0 || sql.rfind("ALTER", 0) == 0 || sql.rfind("DROP", 0) == 0) ddl << sql << "\n";
     }
     EXPECT_GT(statements, 50u);
 }

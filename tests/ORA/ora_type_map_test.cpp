@@ -6,10 +6,10 @@
 #include <limits>
 #include <string>
 
-#include "ora_test_values.h"
 #include "ole_variant.h"
 #include "ora_engine.h"
 #include "ora_schema_initializer.h"
+#include "ora_test_values.h"
 #include "ora_type_map.h"
 #include "ora_validator.h"
 #include "tk_wstring.h"
@@ -132,8 +132,7 @@ TEST(OraTypeMap, ValueLiterals)
         {ole_variant(true), nullptr, "1"},
         {date_value(2005, 3, 1, 10, 20, 30), nullptr, "to_date('2005-03-01 10:20:30', 'YYYY-MM-DD HH24:MI:SS')"},
         {pure_time, nullptr, "to_date('1899-12-30 10:20:30', 'YYYY-MM-DD HH24:MI:SS')"},
-        {extended, &date7,
-         "TO_TIMESTAMP('2021-06-01 08:09:10.1234567', 'YYYY-MM-DD HH24:MI:SS.FF7')"},
+        {extended, &date7, "TO_TIMESTAMP('2021-06-01 08:09:10.1234567', 'YYYY-MM-DD HH24:MI:SS.FF7')"},
         {extended, nullptr, "to_date('2021-06-01 08:09:10', 'YYYY-MM-DD HH24:MI:SS')"},
         {ole_variant(guid), &guid_col, "HEXTORAW('78563412BC9AF0DE1122334455667788')"},
         {ole_variant(guid), nullptr, "HEXTORAW('78563412BC9AF0DE1122334455667788')"},
@@ -161,7 +160,7 @@ TEST(OraTypeMap, TextLiteralsStayWithinFourThousandBytes)
         {std::u16string(4000, u'a'), 1},
         {std::u16string(4001, u'a'), 2},
         {std::u16string(2000, u'\u4E2D'), 2},  // 6000 bytes
-        {std::u16string(3000, u'\''), 1},       // quotes count once
+        {std::u16string(3000, u'\''), 1},      // quotes count once
         {emoji, 2},
     };
     for (const row& r : rows) {
@@ -206,11 +205,18 @@ TEST(OraTypeMap, Defaults)
         const char* result;
     };
     const row rows[] = {
-        {VT_I4, 0, u"5", "5"},           {VT_I4, 0, u"05", ""},         {VT_I4, 0, u"+5", ""},
-        {VT_BOOL, 0, u"-1", "-1"},       {VT_I8, 0, u"9000000000", "9000000000"},
-        {VT_R8, 0, u"1e200", "0"},       {VT_R8, 0, u"Date()", ""},     {VT_R8, 0, u"0.00", "0.00"},
-        {VT_R8, 0, u"2.5", "2.5"},       {VT_CY, 0, u"0", "0"},
-        {VT_BSTR, 3, u"abcdef", "N'abc'"}, {VT_BSTR, 10, u"it's", "N'it''s'"},
+        {VT_I4, 0, u"5", "5"},
+        {VT_I4, 0, u"05", ""},
+        {VT_I4, 0, u"+5", ""},
+        {VT_BOOL, 0, u"-1", "-1"},
+        {VT_I8, 0, u"9000000000", "9000000000"},
+        {VT_R8, 0, u"1e200", "0"},
+        {VT_R8, 0, u"Date()", ""},
+        {VT_R8, 0, u"0.00", "0.00"},
+        {VT_R8, 0, u"2.5", "2.5"},
+        {VT_CY, 0, u"0", "0"},
+        {VT_BSTR, 3, u"abcdef", "N'abc'"},
+        {VT_BSTR, 10, u"it's", "N'it''s'"},
         {VT_BLOB, 10, u"0x00", ""},
     };
     for (const row& r : rows) {
@@ -228,9 +234,8 @@ TEST(OraTypeMap, NumberRefinement)
         int p_after;
     };
     const row rows[] = {
-        {0, 0, VT_R8, 0},      {39, 0, VT_R8, 39},   {4, 4, VT_DECIMAL, 5}, {10, 2, VT_DECIMAL, 10},
-        {2, 0, VT_I1, 2},      {4, 0, VT_I2, 4},     {5, 0, VT_I4, 5},      {11, 0, VT_I4, 11},
-        {19, 0, VT_I8, 19} ,   {20, 0, VT_DECIMAL, 20},
+        {0, 0, VT_R8, 0}, {39, 0, VT_R8, 39}, {4, 4, VT_DECIMAL, 5}, {10, 2, VT_DECIMAL, 10}, {2, 0, VT_I1, 2},
+        {4, 0, VT_I2, 4}, {5, 0, VT_I4, 5},   {11, 0, VT_I4, 11},    {19, 0, VT_I8, 19},      {20, 0, VT_DECIMAL, 20},
     };
     for (const row& r : rows) {
         int p = r.p, s = r.s;
@@ -330,8 +335,7 @@ TEST(OraEngine, ConnectStringAndVersion)
 {
     EXPECT_EQ(n(ora_engine::make_connect_string(u"db", u"", u"XE")), "//db:1521/XE");
     EXPECT_EQ(n(ora_engine::make_connect_string(u"db", u"1526", u"XE")), "//db:1526/XE");
-    EXPECT_EQ(ora_engine::parse_version(
-                  u"Oracle Database 10g Enterprise Edition Release 10.2.0.1.0 - Prod"),
+    EXPECT_EQ(ora_engine::parse_version(u"Oracle Database 10g Enterprise Edition Release 10.2.0.1.0 - Prod"),
               10u * 65536 + 2 * 256);
     EXPECT_EQ(ora_engine::parse_version(u"Oracle Database without numbers"), 0u);
 }

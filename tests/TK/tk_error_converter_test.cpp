@@ -9,9 +9,8 @@
 
 namespace {
 
-const std::string k_duplicate =
-    "Duplicate field values being used for an unique index were found.\n"
-    "See 'Troubleshooting' article of the product documentation\nfor solution.";
+const std::string k_duplicate = "Duplicate field values being used for an unique index were found.\n"
+                                "See 'Troubleshooting' article of the product documentation\nfor solution.";
 
 tk_error_converter both_tables()
 {
@@ -25,8 +24,8 @@ TEST(tk_error_tables, hold_the_expected_codes)
     std::set<uint32_t> oracle, access;
     for (const tk_error_row& r : tk_oracle_errors) oracle.insert(r.code);
     for (const tk_error_row& r : tk_access_errors) access.insert(r.code);
-    EXPECT_EQ(oracle, (std::set<uint32_t>{1048577, 1049593, 1050234, 1050526, 1050874, 1060730, 1061076,
-                                          1061081, 1061090, 1061117, 1061121, 1076576}));
+    EXPECT_EQ(oracle, (std::set<uint32_t>{1048577, 1049593, 1050234, 1050526, 1050874, 1060730, 1061076, 1061081,
+                                          1061090, 1061117, 1061121, 1076576}));
     EXPECT_EQ(access, (std::set<uint32_t>{68591, 68558, 68565, 68648, 68709, 68894, 68957}));
     // Oracle codes are 0x100000 + ORA number, MS Access codes 0x10000 + DAO number.
     EXPECT_EQ(1048576u + 12154u, 1060730u);
@@ -38,8 +37,7 @@ TEST(tk_error_converter, finds_rows_of_both_tables)
     tk_error_converter c = both_tables();
     EXPECT_EQ(c.size(), 19u);
     EXPECT_EQ(c.convert(1049593), "Invalid user name or password.");
-    EXPECT_EQ(c.convert(1061090),
-              "Cannot resolve Oracle service name. Check to verify the correct name was given.\n");
+    EXPECT_EQ(c.convert(1061090), "Cannot resolve Oracle service name. Check to verify the correct name was given.\n");
     EXPECT_EQ(c.convert(1076576),
               "Wrong password was entered the maximum number of times or\nthe DBA has locked the account.");
     EXPECT_EQ(c.convert(68565),
@@ -50,9 +48,8 @@ TEST(tk_error_converter, shared_texts_are_equal)
 {
     tk_error_converter c = both_tables();
     EXPECT_EQ(c.convert(68894), c.convert(68709));
-    EXPECT_EQ(c.convert(68709),
-              "Invalid workgroup information file. Return to the previous\n"
-              "wizard page and verify the correct path was given.");
+    EXPECT_EQ(c.convert(68709), "Invalid workgroup information file. Return to the previous\n"
+                                "wizard page and verify the correct path was given.");
     EXPECT_EQ(c.convert(68558), c.convert(1048577));
     EXPECT_EQ(c.convert(1048577), k_duplicate);
 }
@@ -60,8 +57,8 @@ TEST(tk_error_converter, shared_texts_are_equal)
 TEST(tk_error_converter, conversion_text_names_the_support_address)
 {
     tk_error_converter c = both_tables();
-    EXPECT_EQ(c.convert(68957), std::string("Data type conversion error. Please contact ") + tk_support_address +
-                                    "\nfor the solution.");
+    EXPECT_EQ(c.convert(68957),
+              std::string("Data type conversion error. Please contact ") + tk_support_address + "\nfor the solution.");
     EXPECT_STREQ(tk_support_address, "support@tolvane.dev");
 }
 

@@ -71,8 +71,7 @@ TEST_F(tk_file_test, offset_plus_length_does_not_wrap)
     // In 32 bits 0xFFFFFFFF + 2 is 1, which would pass a size check of 4;
     // the range check itself must refuse it, before any seek or read.
     EXPECT_EQ(message_of([&] { f.get_at(0xFFFFFFFFu, buf, 2); }), "Error reading from file");
-    EXPECT_TRUE(trace.contains("Reading out of range: offset=4294967295, length=2, file size=4\r\n"))
-        << trace.text();
+    EXPECT_TRUE(trace.contains("Reading out of range: offset=4294967295, length=2, file size=4\r\n")) << trace.text();
     EXPECT_EQ(message_of([&] { f.get_dword(0xFFFFFFFEu); }), "Error reading from file");
     EXPECT_EQ(buf[0], 'x');
     // A write that would end past 4 GiB is refused before anything is padded.
@@ -128,8 +127,7 @@ TEST_F(tk_file_test, open_modes)
 
 TEST_F(tk_file_test, missing_files)
 {
-    EXPECT_EQ(message_of([&] { tk_stdio_file f(dir_.file("none.bin"), 0); }),
-              "Bad path or busy with another process");
+    EXPECT_EQ(message_of([&] { tk_stdio_file f(dir_.file("none.bin"), 0); }), "Bad path or busy with another process");
     // Writable without create: passes the existence gate, then fails to open.
     EXPECT_EQ(message_of([&] { tk_stdio_file f(dir_.file("none.bin"), k_rw); }), "Error opening file");
     EXPECT_EQ(message_of([&] { tk_stdio_file f(dir_.file("no/dir/x.bin"), k_create); }), "Error opening file");
@@ -170,7 +168,7 @@ TEST_F(tk_file_test, size_beyond_32_bits_is_an_error_not_a_wrapped_length)
     if (::truncate(path.c_str(), (off_t(1) << 32) + 16) != 0) GTEST_SKIP() << "no sparse files here";
     tk_stdio_file f(path, 0);
     EXPECT_EQ(message_of([&] { f.get_length(); }), "Error reading from file");
-    EXPECT_EQ(f.get_dword(0), 0x64616568u);   // reads below 4 GiB still work
+    EXPECT_EQ(f.get_dword(0), 0x64616568u);  // reads below 4 GiB still work
     EXPECT_EQ(f.get_byte(0xFFFFFFFFu), 0u);
 }
 

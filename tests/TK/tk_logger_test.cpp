@@ -80,7 +80,8 @@ TEST(tk_logger, wide_lines_are_utf8)
 {
     trace_capture trace;
     tk_trace(1, u"Gr\u00f6\u00dfe %s", u"\u00c6\u00d8\u00c5 \u0416 \U0001F600");
-    EXPECT_EQ(trace.text(), "Gr\xc3\xb6\xc3\x9f" "e \xc3\x86\xc3\x98\xc3\x85 \xd0\x96 \xf0\x9f\x98\x80\r\n");
+    EXPECT_EQ(trace.text(), "Gr\xc3\xb6\xc3\x9f"
+                            "e \xc3\x86\xc3\x98\xc3\x85 \xd0\x96 \xf0\x9f\x98\x80\r\n");
 }
 
 TEST(tk_logger, long_wide_line_is_cut_not_dropped)

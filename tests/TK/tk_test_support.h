@@ -26,8 +26,7 @@ public:
     ~temp_dir()
     {
         std::error_code ec;
-        std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
-                                     std::filesystem::perm_options::add, ec);
+        std::filesystem::permissions(path_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ec);
         std::filesystem::remove_all(path_, ec);
     }
     temp_dir(const temp_dir&) = delete;
@@ -54,7 +53,7 @@ inline void write_file(const std::string& path, const std::string& bytes)
 
 inline bool file_exists(const std::string& path)
 {
-    struct stat st{};
+    struct stat st {};
     return ::stat(path.c_str(), &st) == 0;
 }
 
@@ -92,8 +91,8 @@ inline std::optional<std::string> find_read_only_file(const temp_dir& dir)
     write_file(own, "data");
     ::chmod(own.c_str(), 0444);
     if (read_only(own)) return own;
-    for (const char* p : {"/sys/devices/system/cpu/possible", "/sys/kernel/uevent_seqnum",
-                          "/sys/devices/system/cpu/present"}) {
+    for (const char* p :
+         {"/sys/devices/system/cpu/possible", "/sys/kernel/uevent_seqnum", "/sys/devices/system/cpu/present"}) {
         if (read_only(p)) return std::string(p);
     }
     return std::nullopt;

@@ -33,13 +33,17 @@ TEST_F(WstringTest, InvalidInputFailsStrictAndIsReplacedLeniently)
 {
     std::string out;
     EXPECT_FALSE(tk_wide_to_utf8(std::u16string(1, char16_t(0xD800)), out));
-    EXPECT_EQ(tk_to_utf8(std::u16string(u"a") + char16_t(0xDC00) + u"b"), "a\xEF\xBF\xBD" "b");
+    EXPECT_EQ(tk_to_utf8(std::u16string(u"a") + char16_t(0xDC00) + u"b"), "a\xEF\xBF\xBD"
+                                                                          "b");
     std::u16string w;
-    EXPECT_FALSE(tk_utf8_to_wide("\xC0\xAF", w));             // overlong '/'
-    EXPECT_FALSE(tk_utf8_to_wide("\xED\xA0\x80", w));         // encoded surrogate
-    EXPECT_FALSE(tk_utf8_to_wide("\xE2\x82", w));             // truncated sequence
-    EXPECT_FALSE(tk_utf8_to_wide("\xF4\x90\x80\x80", w));     // above U+10FFFF
-    EXPECT_EQ(tk_from_utf8("a\xFF" "b"), u"a\uFFFD" "b");
+    EXPECT_FALSE(tk_utf8_to_wide("\xC0\xAF", w));          // overlong '/'
+    EXPECT_FALSE(tk_utf8_to_wide("\xED\xA0\x80", w));      // encoded surrogate
+    EXPECT_FALSE(tk_utf8_to_wide("\xE2\x82", w));          // truncated sequence
+    EXPECT_FALSE(tk_utf8_to_wide("\xF4\x90\x80\x80", w));  // above U+10FFFF
+    EXPECT_EQ(tk_from_utf8("a\xFF"
+                           "b"),
+              u"a\uFFFD"
+              "b");
 }
 
 // Selects a Latin-1 locale: an installed one, or one compiled with
@@ -48,8 +52,8 @@ bool use_latin1_locale()
 {
     if (std::setlocale(LC_ALL, "en_US.ISO-8859-1") != nullptr) return true;
     std::string dir = ::testing::TempDir() + "tolvane-locales";
-    std::string cmd = "mkdir -p '" + dir + "' && localedef -f ISO-8859-1 -i en_US '" + dir +
-                      "/en_US.ISO-8859-1' >/dev/null 2>&1";
+    std::string cmd =
+        "mkdir -p '" + dir + "' && localedef -f ISO-8859-1 -i en_US '" + dir + "/en_US.ISO-8859-1' >/dev/null 2>&1";
     if (std::system(cmd.c_str()) != 0) return false;
     ::setenv("LOCPATH", dir.c_str(), 1);
     return std::setlocale(LC_ALL, "en_US.ISO-8859-1") != nullptr;
@@ -59,8 +63,11 @@ TEST_F(WstringTest, NarrowFollowsTheLocaleEncoding)
 {
     EXPECT_EQ(tk_to_ansi(u"Größe"), "Größe");
     if (!use_latin1_locale()) GTEST_SKIP() << "no Latin-1 locale and no localedef sources";
-    EXPECT_EQ(tk_to_ansi(u"Größe"), "Gr\xF6\xDF" "e");
-    EXPECT_EQ(tk_from_ansi("Gr\xF6\xDF" "e"), u"Größe");
+    EXPECT_EQ(tk_to_ansi(u"Größe"), "Gr\xF6\xDF"
+                                    "e");
+    EXPECT_EQ(tk_from_ansi("Gr\xF6\xDF"
+                           "e"),
+              u"Größe");
     // Characters outside the code page become '?', as the system conversion does.
     EXPECT_EQ(tk_to_ansi(u"a中b"), "a?b");
 }

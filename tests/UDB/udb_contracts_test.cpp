@@ -31,13 +31,11 @@ public:
 
 class test_database : public udb_database {
 public:
-    test_database(bool case_sensitive, std::vector<std::u16string> tables)
-        : udb_database(u"test", 1, case_sensitive)
+    test_database(bool case_sensitive, std::vector<std::u16string> tables) : udb_database(u"test", 1, case_sensitive)
     {
         table_names = std::move(tables);
     }
-    std::unique_ptr<udb_recordset> create_table(const std::u16string& table,
-                                                const udb_schema& columns,
+    std::unique_ptr<udb_recordset> create_table(const std::u16string& table, const udb_schema& columns,
                                                 const udb_indexes&) override
     {
         auto rs = std::make_unique<test_recordset>(table, true);
@@ -45,12 +43,8 @@ public:
         table_names.push_back(table);
         return rs;
     }
-    std::unique_ptr<udb_recordset> get_table(const std::u16string&, int) override
-    {
-        return nullptr;
-    }
-    std::unique_ptr<udb_recordset> get_query(const std::u16string& query_name,
-                                             const std::u16string& text, int) override
+    std::unique_ptr<udb_recordset> get_table(const std::u16string&, int) override { return nullptr; }
+    std::unique_ptr<udb_recordset> get_query(const std::u16string& query_name, const std::u16string& text, int) override
     {
         return std::make_unique<test_recordset>(query_name, text, true);
     }
@@ -59,8 +53,7 @@ public:
 
 class test_engine : public udb_engine {
 public:
-    std::unique_ptr<udb_database> open_db(const std::u16string&, int,
-                                          const std::u16string&) override
+    std::unique_ptr<udb_database> open_db(const std::u16string&, int, const std::u16string&) override
     {
         return std::make_unique<test_database>(false, std::vector<std::u16string>{});
     }

@@ -7,8 +7,7 @@
 
 namespace {
 
-udb_index make_index(std::u16string name, udb_name_list fields, bool unique = false,
-                     bool primary = false)
+udb_index make_index(std::u16string name, udb_name_list fields, bool unique = false, bool primary = false)
 {
     return udb_index(std::move(name), unique, primary, std::move(fields));
 }
@@ -22,8 +21,8 @@ TEST(udb_index, starts_with_fields)
     EXPECT_TRUE(idx.starts_with_fields({u"Country"}));
     EXPECT_TRUE(idx.starts_with_fields({u"COUNTRY", u"city"}));
     EXPECT_TRUE(idx.starts_with_fields({u"Country", u"City", u"Zip"}));
-    EXPECT_FALSE(idx.starts_with_fields({u"City"}));                 // not a prefix
-    EXPECT_FALSE(idx.starts_with_fields({u"City", u"Country"}));     // wrong order
+    EXPECT_FALSE(idx.starts_with_fields({u"City"}));              // not a prefix
+    EXPECT_FALSE(idx.starts_with_fields({u"City", u"Country"}));  // wrong order
     EXPECT_FALSE(idx.starts_with_fields({u"Country", u"City", u"Zip", u"X"}));
 }
 
@@ -118,8 +117,8 @@ TEST(udb_relationships, gen_relship_name_suffix_cycle_accumulates)
     rel.table = u"Orders";
     rel.ref_table = u"Customers";
     const std::u16string expected[] = {
-        u"FK_Customers_Orders",      u"FK_Customers_Orders_",     u"FK_Customers_Orders_1",
-        u"FK_Customers_Orders_1_",   u"FK_Customers_Orders_1_2",  u"FK_Customers_Orders_1_2_",
+        u"FK_Customers_Orders",       u"FK_Customers_Orders_",       u"FK_Customers_Orders_1",
+        u"FK_Customers_Orders_1_",    u"FK_Customers_Orders_1_2",    u"FK_Customers_Orders_1_2_",
         u"FK_Customers_Orders_1_2_3", u"FK_Customers_Orders_1_2_3_",
     };
     for (const std::u16string& want : expected) {

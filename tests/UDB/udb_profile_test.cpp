@@ -123,11 +123,10 @@ TEST_F(profile_file, store_writes_owner_only_one_line_entries_and_reloads)
     struct stat st;
     ASSERT_EQ(::stat(path_.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
-    EXPECT_EQ(read(),
-              "[Available Queries]\r\n\r\n"
-              "[Generic settings]\r\nsrc=/d/Größe.mdb\r\n\r\n"
-              "[MS Access settings]\r\ndatabase password=\r\n\r\n"
-              "[Selected Tables]\r\nOrder=Details\r\nOrders\r\nQ=SELECT a  FROM b\r\n\r\n");
+    EXPECT_EQ(read(), "[Available Queries]\r\n\r\n"
+                      "[Generic settings]\r\nsrc=/d/Größe.mdb\r\n\r\n"
+                      "[MS Access settings]\r\ndatabase password=\r\n\r\n"
+                      "[Selected Tables]\r\nOrder=Details\r\nOrders\r\nQ=SELECT a  FROM b\r\n\r\n");
 
     udb_profile back;
     ASSERT_TRUE(back.load(wpath()));

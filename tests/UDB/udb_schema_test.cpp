@@ -69,8 +69,7 @@ TEST(t_ftd, traces_its_making)
     trace_capture trace;
     t_ftd f(10, u"Größe", VT_BSTR, true, false, ole_variant(), 0);
     EXPECT_TRUE(trace.has_line("t_ftd::ctor2"));
-    EXPECT_TRUE(trace.has_line("Got field 'Größe', vartype=8, size=10, b_not_null=1"))
-        << trace.text();
+    EXPECT_TRUE(trace.has_line("Got field 'Größe', vartype=8, size=10, b_not_null=1")) << trace.text();
 }
 
 TEST(udb_field, carries_value_and_description)

@@ -16,8 +16,8 @@ namespace {
 std::string contents(const emu_service& emu)
 {
     std::string out;
-    std::istringstream tables(emu.oraemu({"sql", "XE", "scott", "tiger",
-                                          "SELECT table_name FROM user_tables ORDER BY table_name"}));
+    std::istringstream tables(
+        emu.oraemu({"sql", "XE", "scott", "tiger", "SELECT table_name FROM user_tables ORDER BY table_name"}));
     std::string table;
     std::getline(tables, table);  // header
     while (std::getline(tables, table)) {
@@ -96,14 +96,18 @@ const scenario k_scenarios[] = {
          first_load(emu);
          sql(emu, "DELETE FROM CUSTOMERS WHERE CUSTOMERID < 'D' OR CUSTOMERID > 'W'");
      },
-     {"--uppercase", "--mode=3"}, "\"action\": \"merged\"", "\"duplicates\": 0,"},
+     {"--uppercase", "--mode=3"},
+     "\"action\": \"merged\"",
+     "\"duplicates\": 0,"},
     {"synchronize_updates_existing_rows",
      [](const emu_service& emu) {
          first_load(emu);
          sql(emu, "UPDATE CUSTOMERS SET CITY = 'Nowhere'");
          sql(emu, "DELETE FROM CUSTOMERS WHERE COUNTRY = 'Germany'");
      },
-     {"--uppercase", "--mode=4"}, "\"action\": \"synchronized\"", "\"updated\": 0,"},
+     {"--uppercase", "--mode=4"},
+     "\"action\": \"synchronized\"",
+     "\"updated\": 0,"},
     {"null_into_not_null_relaxes_the_column",
      [](const emu_service& emu) {
          agent_result r = emu.convert("nwind.mdb", with_tables(emu, {"--uppercase", "--tab_def"}));
@@ -111,12 +115,16 @@ const scenario k_scenarios[] = {
          sql(emu, "ALTER TABLE CUSTOMERS MODIFY REGION NOT NULL");
          sql(emu, "ALTER TABLE CUSTOMERS MODIFY FAX NOT NULL");
      },
-     {"--uppercase", "--mode=3"}, "\"inserted\": 91,", "\"failed\": 1"},
+     {"--uppercase", "--mode=3"},
+     "\"inserted\": 91,",
+     "\"failed\": 1"},
     {"injected_insert_faults",
      [](const emu_service& emu) {
          emu.oraemu({"fault", "XE", "insert_fails", "CUSTOMERS", "37", "1653"});
      },
-     {"--uppercase"}, "\"failed\": 1,", "\"failed\": 0,"},
+     {"--uppercase"},
+     "\"failed\": 1,",
+     "\"failed\": 0,"},
 };
 
 class agent_batch : public ::testing::TestWithParam<scenario> {};

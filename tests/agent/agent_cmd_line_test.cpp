@@ -75,7 +75,8 @@ TEST(tlvagent_cmd_line, refusals_end_with_their_text_and_status_255)
          "The trace file must not be the source, the profile, the table list or the workgroup file\n"},
         {"value outside the locale's encoding", with_logon({"--src=\xFF\xFE.mdb"}),
          "The value of --src= cannot be read in the current locale's encoding\n"},
-        {"list line outside the file's encoding", with_logon({nwind, "--tab_file=" + emu.file("l.txt", "\xEF\xBB\xBFOrders\n\xC3\x28\n")}),
+        {"list line outside the file's encoding",
+         with_logon({nwind, "--tab_file=" + emu.file("l.txt", "\xEF\xBB\xBFOrders\n\xC3\x28\n")}),
          "Table names file: line 2 cannot be read in the file's encoding\n"},
         {"silent silences what follows", with_logon({nwind, "--silent", "--mode=9"}), ""},
     };

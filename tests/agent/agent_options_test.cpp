@@ -49,13 +49,12 @@ TEST_F(agent_options, passwords_are_blanked_in_argv_and_ports_default_only_when_
 
 TEST_F(agent_options, an_explicit_option_wins_over_a_profile_wherever_it_stands)
 {
-    std::string profile = files_.file("p.tlv",
-                                      "[Generic settings]\r\nsrc=from_profile.mdb\r\ndest=PROF\r\nmode=2\r\n"
-                                      "only definitions=1\r\nskip indexes=1\r\n"
-                                      "[Oracle settings]\r\nhost=profhost\r\nuser=profuser\r\nport=1600\r\n"
-                                      "uppercase=1\r\n");
-    ASSERT_TRUE(parse({"--mode=4", "--oraclh=cmdhost", "--uppercase=off", "--profile=" + profile, "--tab_def=0",
-                       "--dest=CMD"}));
+    std::string profile = files_.file("p.tlv", "[Generic settings]\r\nsrc=from_profile.mdb\r\ndest=PROF\r\nmode=2\r\n"
+                                               "only definitions=1\r\nskip indexes=1\r\n"
+                                               "[Oracle settings]\r\nhost=profhost\r\nuser=profuser\r\nport=1600\r\n"
+                                               "uppercase=1\r\n");
+    ASSERT_TRUE(parse(
+        {"--mode=4", "--oraclh=cmdhost", "--uppercase=off", "--profile=" + profile, "--tab_def=0", "--dest=CMD"}));
     EXPECT_EQ(conv_.src, u"from_profile.mdb");
     EXPECT_EQ(conv_.dest, u"CMD");
     EXPECT_EQ(conv_.mode, 4);

@@ -69,7 +69,8 @@ TEST_F(agent_run, modes_on_an_existing_table_with_a_key)
             EXPECT_NE(r.out.find(s.line), std::string::npos) << s.mode << r.out;
         }
         EXPECT_EQ(count("Shippers"), s.rows) << s.mode;
-        EXPECT_EQ(emu_.scalar("SELECT \"CompanyName\" FROM \"Shippers\" WHERE \"ShipperID\" = 1"), s.name_of_1) << s.mode;
+        EXPECT_EQ(emu_.scalar("SELECT \"CompanyName\" FROM \"Shippers\" WHERE \"ShipperID\" = 1"), s.name_of_1)
+            << s.mode;
         // Overwriting gives the indexes their names again, not numbered ones.
         EXPECT_EQ(sql(index_names_sql), index_names) << s.mode;
     }
@@ -109,7 +110,10 @@ TEST_F(agent_run, definitions_only_uppercase_and_stable_names)
 
     ASSERT_EQ(shippers({"--uppercase"}).status, 0);
     EXPECT_EQ(count("SHIPPERS"), "3");
-    EXPECT_EQ(emu_.scalar("SELECT COUNT(*) FROM user_tab_columns WHERE table_name = 'SHIPPERS' AND column_name = 'COMPANYNAME'"), "1");
+    EXPECT_EQ(
+        emu_.scalar(
+            "SELECT COUNT(*) FROM user_tab_columns WHERE table_name = 'SHIPPERS' AND column_name = 'COMPANYNAME'"),
+        "1");
 }
 
 TEST_F(agent_run, list_files_in_every_spelling_select_the_same_tables)
@@ -137,18 +141,20 @@ TEST_F(agent_run, list_files_in_every_spelling_select_the_same_tables)
 
 TEST_F(agent_run, profile_settings_queries_and_options_that_win)
 {
-    std::string profile = emu_.file("p.tlv",
-                                    "[Generic settings]\r\n"
-                                    "src=" + test_data("nwind.mdb") + "\r\n"
-                                    "dest=XE\r\n"
-                                    "mode = 2 \r\n"
-                                    "only definitions = 0\r\n"
-                                    "skip indexes = off\r\n"
-                                    "[Oracle settings]\r\n"
-                                    "host=localhost\r\nuser=scott\r\npassword=tiger\r\n"
-                                    "[Selected Tables]\r\n"
-                                    "Shippers\r\n"
-                                    "Cheap=SELECT ProductName, UnitPrice FROM Products WHERE UnitPrice < 10\r\n");
+    std::string profile =
+        emu_.file("p.tlv", "[Generic settings]\r\n"
+                           "src=" +
+                               test_data("nwind.mdb") +
+                               "\r\n"
+                               "dest=XE\r\n"
+                               "mode = 2 \r\n"
+                               "only definitions = 0\r\n"
+                               "skip indexes = off\r\n"
+                               "[Oracle settings]\r\n"
+                               "host=localhost\r\nuser=scott\r\npassword=tiger\r\n"
+                               "[Selected Tables]\r\n"
+                               "Shippers\r\n"
+                               "Cheap=SELECT ProductName, UnitPrice FROM Products WHERE UnitPrice < 10\r\n");
     agent_result r = emu_.agent({"--profile=" + profile});
     ASSERT_EQ(r.status, 0) << r.out << r.err;
     EXPECT_EQ(count("Shippers"), "3");  // not definitions only
@@ -188,8 +194,12 @@ TEST_F(agent_run, profile_settings_queries_and_options_that_win)
 TEST_F(agent_run, secrets_from_stdin_and_environment_never_reach_the_trace)
 {
     std::string trace = emu_.home() + "/trace.log";
-    std::vector<std::string> args{"--src=" + test_data("password.mdb"), "--dest=XE", "--oraclh=localhost",
-                                  "--oraclu=scott", "--oraclp=-", "--logfile=" + trace};
+    std::vector<std::string> args{"--src=" + test_data("password.mdb"),
+                                  "--dest=XE",
+                                  "--oraclh=localhost",
+                                  "--oraclu=scott",
+                                  "--oraclp=-",
+                                  "--logfile=" + trace};
     agent_result r = emu_.agent(args, {{"TOLVANE_ACCESS_PASSWORD", "ucanaccess"}}, "tiger\n");
     EXPECT_EQ(r.status, 0) << r.out << r.err;
     std::string text = read_file(trace);
@@ -273,7 +283,8 @@ TEST_F(agent_run, access97_code_page_from_option_or_profile)
 
     r = emu_.convert("charsetGBK.mdb", {"--jet3_codepage=1234"});
     EXPECT_EQ(r.status, 255);
-    EXPECT_EQ(r.out, "Error:\nCode page 1234 cannot be used to read Access 97 text: the system has no converter for it.\n");
+    EXPECT_EQ(r.out,
+              "Error:\nCode page 1234 cannot be used to read Access 97 text: the system has no converter for it.\n");
     r = emu_.convert("charsetGBK.mdb", {"--jet3_codepage=936x"});
     EXPECT_EQ(r.status, 255);
     EXPECT_EQ(r.err, "Invalid Jet3 code page: 936x\n");
@@ -282,7 +293,7 @@ TEST_F(agent_run, access97_code_page_from_option_or_profile)
 struct fault_case {
     const char* what;
     std::vector<std::string> fault;
-    bool existing;  // convert once before the fault is set
+    bool existing;        // convert once before the fault is set
     std::string out;      // up to the summary
     std::string summary;  // empty when the process ends before it
     int status;
@@ -295,28 +306,55 @@ TEST_F(agent_run, each_fault_of_the_stand_in)
     const std::string space = "ORA-01653: unable to extend table SCOTT.Shippers by 128 in tablespace USERS\n";
     const fault_case cases[] = {
         {"logon refused", {"logon_refused", "SCOTT"}, false, "Error:\nInvalid user name or password.\n", "", 255},
-        {"no listener", {"no_listener", "localhost"}, false,
+        {"no listener",
+         {"no_listener", "localhost"},
+         false,
          "Error:\nORA-12541: no listener. For more information see Troubleshooting article of the product "
-         "documentation.\n", "", 255},
-        {"busy table", {"drop_busy", "Shippers"}, true,
+         "documentation.\n",
+         "",
+         255},
+        {"busy table",
+         {"drop_busy", "Shippers"},
+         true,
          db + "Error:\nShippers: Cannot delete table because it is busy with another process\n",
-         k_header + shippers_line("failed", 0, 0, 0, 0, 0), 1},
-        {"sequence refused", {"sequence_denied"}, false,
-         db + "Error:\nSequence for table 'Shippers': Insufficient privileges to create sequence. Auto increment "
-              "will not be converted.\n" + conv,
-         k_header + shippers_line("created", 3, 3, 0, 0, 0), 1},
-        {"second insert fails", {"insert_fails", "Shippers", "2", "1438"}, false,
-         db + conv + "Error:\nShippers, record #2: ORA-01438: value larger than specified precision allowed for "
-                     "this column\n",
-         k_header + shippers_line("created", 3, 2, 0, 0, 1), 1},
-        {"connection lost while loading", {"connection_lost", "-", "20"}, false,
-         db + conv + "Error:\nShippers: ORA-03113: end-of-file on communication channel\n", "", 255},
-        {"connection lost before the first table", {"connection_lost", "-", "3"}, false,
-         "Error:\nORA-03113: end-of-file on communication channel\n", k_header, 255},
-        {"no space", {"no_space", "Shippers"}, false,
+         k_header + shippers_line("failed", 0, 0, 0, 0, 0),
+         1},
+        {"sequence refused",
+         {"sequence_denied"},
+         false,
+         db +
+             "Error:\nSequence for table 'Shippers': Insufficient privileges to create sequence. Auto increment "
+             "will not be converted.\n" +
+             conv,
+         k_header + shippers_line("created", 3, 3, 0, 0, 0),
+         1},
+        {"second insert fails",
+         {"insert_fails", "Shippers", "2", "1438"},
+         false,
+         db + conv +
+             "Error:\nShippers, record #2: ORA-01438: value larger than specified precision allowed for "
+             "this column\n",
+         k_header + shippers_line("created", 3, 2, 0, 0, 1),
+         1},
+        {"connection lost while loading",
+         {"connection_lost", "-", "20"},
+         false,
+         db + conv + "Error:\nShippers: ORA-03113: end-of-file on communication channel\n",
+         "",
+         255},
+        {"connection lost before the first table",
+         {"connection_lost", "-", "3"},
+         false,
+         "Error:\nORA-03113: end-of-file on communication channel\n",
+         k_header,
+         255},
+        {"no space",
+         {"no_space", "Shippers"},
+         false,
          db + conv + "Error:\nShippers, record #1: " + space + "Error:\nShippers, record #2: " + space +
              "Error:\nShippers, record #3: " + space,
-         k_header + shippers_line("created", 3, 0, 0, 0, 3), 1},
+         k_header + shippers_line("created", 3, 0, 0, 0, 3),
+         1},
     };
     for (const fault_case& c : cases) {
         emu_service emu;
@@ -344,8 +382,8 @@ TEST_F(agent_run, sigterm_stops_between_rows_commits_and_reports)
         int fd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         ::dup2(fd, 1);
         std::string src = "--src=" + test_data("nwind.mdb");
-        ::execl(TLVAGENT, TLVAGENT, src.c_str(), "--dest=XE", "--oraclh=localhost", "--oraclu=scott",
-                "--oraclp=tiger", static_cast<char*>(nullptr));
+        ::execl(TLVAGENT, TLVAGENT, src.c_str(), "--dest=XE", "--oraclh=localhost", "--oraclu=scott", "--oraclp=tiger",
+                static_cast<char*>(nullptr));
         ::_exit(127);
     }
     // Wait for the first table to start loading, then stop the run.

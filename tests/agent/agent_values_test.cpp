@@ -32,23 +32,47 @@ struct source_file {
 
 // Files without a password, read anonymously.
 const char* const k_plain[] = {
-    "DateTestDatabase.mdb", "V1997_test.mdb", "V2000_empty.mdb", "V2000_test.mdb", "V2003_test.mdb",
-    "V2007_test.accdb", "V2010_test.accdb", "V2016_attachments.accdb", "V2016_bigint.accdb",
-    "V2016_currency.accdb", "V2016_longtext.accdb", "V2016_withdeletedcol.accdb",
-    "V2016_withinsertedcol.accdb", "bigIndexTestV2000.mdb", "compIndexTestV2000.mdb", "delColTestV2000.mdb",
-    "fixedNumericTestV2000.mdb", "fixedTextTestV2000.mdb", "indexTestV2000.mdb", "overflowTestV2000.mdb",
-    "queryTestV2000.mdb", "test2V2000.mdb", "testPromotionV2000.mdb", "calculatedField.accdb",
-    "charsetGBK.mdb", "complex.accdb", "float.accdb", "linked.mdb", "linkee1.mdb", "linkee2.mdb",
-    "reservedWordLeave.mdb", "weirdObjectNames.mdb",
+    "DateTestDatabase.mdb",
+    "V1997_test.mdb",
+    "V2000_empty.mdb",
+    "V2000_test.mdb",
+    "V2003_test.mdb",
+    "V2007_test.accdb",
+    "V2010_test.accdb",
+    "V2016_attachments.accdb",
+    "V2016_bigint.accdb",
+    "V2016_currency.accdb",
+    "V2016_longtext.accdb",
+    "V2016_withdeletedcol.accdb",
+    "V2016_withinsertedcol.accdb",
+    "bigIndexTestV2000.mdb",
+    "compIndexTestV2000.mdb",
+    "delColTestV2000.mdb",
+    "fixedNumericTestV2000.mdb",
+    "fixedTextTestV2000.mdb",
+    "indexTestV2000.mdb",
+    "overflowTestV2000.mdb",
+    "queryTestV2000.mdb",
+    "test2V2000.mdb",
+    "testPromotionV2000.mdb",
+    "calculatedField.accdb",
+    "charsetGBK.mdb",
+    "complex.accdb",
+    "float.accdb",
+    "linked.mdb",
+    "linkee1.mdb",
+    "linkee2.mdb",
+    "reservedWordLeave.mdb",
+    "weirdObjectNames.mdb",
 };
 
 std::vector<source_file> all_files()
 {
     std::vector<source_file> files{{"nwind.mdb", "", true},
-                                    {"V2000_with-password.mdb", "password", false},
-                                    {"V2003_with-password.mdb", "password", false},
-                                    {"V2010_with-password.accdb", "password", false},
-                                    {"password.mdb", "ucanaccess", false}};
+                                   {"V2000_with-password.mdb", "password", false},
+                                   {"V2003_with-password.mdb", "password", false},
+                                   {"V2010_with-password.accdb", "password", false},
+                                   {"password.mdb", "ucanaccess", false}};
     for (const char* f : k_plain) files.push_back({f, "", false});
     return files;
 }
@@ -80,11 +104,19 @@ std::string number_text(const ole_variant& v)
 bool is_number(ole_vartype vt)
 {
     switch (vt) {
-    case VT_I2: case VT_I4: case VT_CY: case VT_DECIMAL: case VT_I1: case VT_UI1: case VT_UI2:
-    case VT_UI4: case VT_I8: case VT_UI8: case VT_INT: case VT_UINT:
-        return true;
-    default:
-        return false;
+    case VT_I2:
+    case VT_I4:
+    case VT_CY:
+    case VT_DECIMAL:
+    case VT_I1:
+    case VT_UI1:
+    case VT_UI2:
+    case VT_UI4:
+    case VT_I8:
+    case VT_UI8:
+    case VT_INT:
+    case VT_UINT: return true;
+    default: return false;
     }
 }
 
@@ -139,8 +171,8 @@ TEST_P(agent_values, every_table_every_value)
         more.push_back("--uglu=Admin");
         env["TOLVANE_WORKGROUP_PASSWORD"] = tk_to_utf8(ugl);
     }
-    std::vector<std::string> args{"--src=" + test_data(f.name), "--dest=XE", "--oraclh=localhost",
-                                  "--oraclu=scott", "--oraclp=tiger"};
+    std::vector<std::string> args{"--src=" + test_data(f.name), "--dest=XE", "--oraclh=localhost", "--oraclu=scott",
+                                  "--oraclp=tiger"};
     args.insert(args.end(), more.begin(), more.end());
     agent_result r = emu.agent(args, env, std::string(f.password) + "\n");
     ASSERT_EQ(r.status, 0) << r.out << r.err;
@@ -150,8 +182,10 @@ TEST_P(agent_values, every_table_every_value)
     ::setenv("ORAEMU_HOME", emu.home().c_str(), 1);
     dao_engine dao;
     dao.choose_generation();
-    if (f.workgroup) dao.set_ugl_info(tk_from_utf8(test_data("workgroup-jet3.mdw")), u"Admin", ugl);
-    else dao.set_anonymous_sys_db();
+    if (f.workgroup)
+        dao.set_ugl_info(tk_from_utf8(test_data("workgroup-jet3.mdw")), u"Admin", ugl);
+    else
+        dao.set_anonymous_sys_db();
     std::unique_ptr<udb_database> source = dao.open_db(tk_from_utf8(test_data(f.name)), 1, tk_from_utf8(f.password));
     ora_engine ora;
     std::unique_ptr<ora_database> target = ora.open_db(u"localhost", u"scott", u"tiger", u"1521", u"XE");

@@ -20,8 +20,7 @@ class recording_presenter : public error_presenter {
 public:
     explicit recording_presenter(bool interactive, bool with_list = true)
         : interactive_(interactive), with_list_(with_list)
-    {
-    }
+    {}
 
     bool interactive() const override { return interactive_; }
     void show_error(const std::string& text) override { errors.push_back(text); }
@@ -43,9 +42,8 @@ private:
     bool interactive_, with_list_;
 };
 
-const std::string k_duplicate_flat =
-    "Duplicate field values being used for an unique index were found. "
-    "See 'Troubleshooting' article of the product documentation for solution.";
+const std::string k_duplicate_flat = "Duplicate field values being used for an unique index were found. "
+                                     "See 'Troubleshooting' article of the product documentation for solution.";
 
 tk_exception oracle_error(int ora, const char* text)
 {
@@ -114,9 +112,8 @@ TEST_F(agent_policy, no_context_no_prefix)
     EXPECT_EQ(status_of(workgroup, false), -1);
     ASSERT_EQ(presenter_->errors.size(), 2u);
     EXPECT_EQ(presenter_->errors[0], "Could not find file.");
-    EXPECT_EQ(presenter_->errors[1],
-              "Invalid workgroup information file. Return to the previous "
-              "wizard page and verify the correct path was given.");
+    EXPECT_EQ(presenter_->errors[1], "Invalid workgroup information file. Return to the previous "
+                                     "wizard page and verify the correct path was given.");
 }
 
 TEST_F(agent_policy, level_one_ends_the_process_after_the_message)

@@ -27,9 +27,9 @@ TEST_F(converter_profile, flag_and_mode_values_as_people_write_them)
     };
     // Switch words win; other texts keep the old reading.
     const flag_case cases[] = {
-        {"0", false, false},    {"1", true, true},     {" 0 ", false, false}, {"false", false, false},
-        {"No", false, false},   {"OFF", false, false}, {"yes", true, true},   {"On", true, true},
-        {"TRUE", true, true},   {"01", true, false},   {"x", true, false},
+        {"0", false, false},  {"1", true, true},     {" 0 ", false, false}, {"false", false, false},
+        {"No", false, false}, {"OFF", false, false}, {"yes", true, true},   {"On", true, true},
+        {"TRUE", true, true}, {"01", true, false},   {"x", true, false},
     };
     for (const flag_case& c : cases) {
         udb_profile p;
@@ -153,7 +153,8 @@ TEST(conversion_report, json_escapes_and_summary_columns)
               "Tab\"le\\1      Tab_le_1      created          12        11         0         0         1\n");
     conversion_report empty;
     EXPECT_TRUE(empty.clean());
-    EXPECT_EQ(empty.to_json(), "{\n  \"interrupted\": false,\n  \"aborted\": false,\n  \"errors\": [],\n  \"tables\": []\n}\n");
+    EXPECT_EQ(empty.to_json(),
+              "{\n  \"interrupted\": false,\n  \"aborted\": false,\n  \"errors\": [],\n  \"tables\": []\n}\n");
 }
 
 }  // namespace

@@ -23,10 +23,9 @@ TEST(udb_converter_batch, text_forms)
         bool ok;
         uint32_t rows;
     } cases[] = {
-        {u"1", true, 1},          {u"1000", true, 1000},     {u" 250 ", true, 250},
-        {u"100000", true, 100000}, {u"100001", false, 0},    {u"0", false, 0},
-        {u"", false, 0},          {u"-5", false, 0},         {u"+5", false, 0},
-        {u"5x", false, 0},        {u"1e3", false, 0},        {u"99999999999", false, 0},
+        {u"1", true, 1},       {u"1000", true, 1000}, {u" 250 ", true, 250}, {u"100000", true, 100000},
+        {u"100001", false, 0}, {u"0", false, 0},      {u"", false, 0},       {u"-5", false, 0},
+        {u"+5", false, 0},     {u"5x", false, 0},     {u"1e3", false, 0},    {u"99999999999", false, 0},
     };
     for (const auto& c : cases) {
         uint32_t rows = 0;

@@ -46,7 +46,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                 rs->move_next();
             }
         }
-    } catch (const jet_error&) {
-    }
+    } catch (const jet_error&) {}
     return 0;
 }

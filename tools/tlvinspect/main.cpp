@@ -62,8 +62,7 @@ int main(int argc, char** argv)
             ok = value(o.test_query) && !o.test_query.empty();
         else if (a == "--jet3-codepage") {
             std::u16string n;
-            ok = value(n) && !n.empty() && n.size() <= 5 &&
-                 n.find_first_not_of(u"0123456789") == std::u16string::npos;
+            ok = value(n) && !n.empty() && n.size() <= 5 && n.find_first_not_of(u"0123456789") == std::u16string::npos;
             if (ok) o.jet3_code_page = std::stoi(tk_to_utf8(n));
         } else if (a == "--no-rows")
             o.rows = false;
