@@ -49,7 +49,14 @@ echo "demo: tlvagent ended with status $status (0 no error, 1 finished with erro
 # Row counts: Access (read by mdbtools when it can read the file, else what
 # the agent read) beside Oracle (counted in the stand-in).
 echo
-printf '%-32s %-32s %10s %10s\n' "Access table" "Oracle table" "Access" "Oracle"
+# cell TEXT: TEXT padded to 32 characters; printf pads by bytes, which
+# shifts a row whose name has non-ASCII letters.
+cell() {
+  local LC_ALL=C.UTF-8
+  local s=$1 n=${#1}
+  printf '%s%*s ' "$s" $((n < 32 ? 32 - n : 0)) ''
+}
+cell "Access table"; cell "Oracle table"; printf '%10s %10s\n' "Access" "Oracle"
 re='"access": "([^"]*)", "oracle": "([^"]*)", "action": "([^"]*)".*"read": ([0-9]+)'
 while IFS= read -r line; do
   [[ $line =~ $re ]] || continue
@@ -57,7 +64,7 @@ while IFS= read -r line; do
   [[ $action == skipped && -z $oracle ]] && continue
   in_access=$(mdb-count "$src" "$access" 2>/dev/null || echo "$read")
   in_oracle=$("$oraemu" sql "$service" "$user" "$password" "SELECT COUNT(*) FROM \"$oracle\"" 2>/dev/null | sed -n 2p)
-  printf '%-32s %-32s %10s %10s\n' "$access" "$oracle" "$in_access" "${in_oracle:--}"
+  cell "$access"; cell "$oracle"; printf '%10s %10s\n' "$in_access" "${in_oracle:--}"
 done < "$report"
 
 cat <<TXT

@@ -2,7 +2,10 @@
 # Fuzzes the Access component's open-and-read path with libFuzzer for a
 # bounded time, in one process at the lowest priority. Not part of CI.
 #
-#   tools/fuzz/run_jet_fuzz.sh [SECONDS] [JOBS]     (defaults: 1200 s, 1 job)
+#   tools/fuzz/run_jet_fuzz.sh [SECONDS] [JOBS] [RUNS]
+#
+# Defaults: 1200 s, 1 job, no limit on executions. With RUNS the run also
+# ends after that many executions, whichever bound comes first.
 #
 # Needs clang (Debian's clang ships libFuzzer) beside the packages of
 # setup.sh; installs it when missing. The target is built by CMake in $OUT/build with every library
@@ -14,6 +17,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 seconds=${1:-1200}
 jobs=${2:-1}
+runs=${3:-}
 out=${OUT:-/tmp/jetfuzz}
 mkdir -p "$out/corpus" "$out/crashes"
 
@@ -47,6 +51,7 @@ cd "$out"
 # fuzz-N.log and this log only collects their summaries.
 parallel=()
 if [ "$jobs" -gt 1 ]; then parallel=(-jobs="$jobs" -workers="$jobs"); fi
+if [ -n "$runs" ]; then parallel+=(-runs="$runs"); fi
 set +e
 nice -n 19 "$out/build/tools/jet_fuzz" -max_total_time="$seconds" "${parallel[@]}" \
     -max_len=262144 -timeout=20 -close_fd_mask=2 -rss_limit_mb=2048 -print_final_stats=1 \
