@@ -187,11 +187,7 @@ std::unique_ptr<jet_page_cipher> make_agile(const jet_bytes& blob, uint32_t db_k
         unsupported(file);
 
     jet_bytes pw = utf16le(password.substr(0, 255));
-    jet_bytes h = jet_hash(enc.hash, {view(enc.salt), view(pw)});
-    for (int i = 0; i < spin; ++i) {
-        jet_bytes n = le32_bytes(static_cast<uint32_t>(i));
-        h = jet_hash(enc.hash, {view(n), view(h)});
-    }
+    jet_bytes h = jet_hash_spin(enc.hash, jet_hash(enc.hash, {view(enc.salt), view(pw)}), spin);
     size_t key_len = static_cast<size_t>(enc.key_bits) / 8;
     auto derive = [&](const jet_bytes& block) { return fit(jet_hash(enc.hash, {view(h), view(block)}), key_len); };
     auto decrypt = [&](const jet_bytes& block, const jet_bytes& in) {
@@ -339,6 +335,25 @@ jet_bytes jet_hash(const std::string& algorithm, std::initializer_list<std::basi
     if (!ok) throw jet_error(jet_err_unrecognized_format, u"");
     out.resize(len);
     return out;
+}
+
+jet_bytes jet_hash_spin(const std::string& algorithm, jet_bytes h, int spin)
+{
+    EVP_MD* md = EVP_MD_fetch(nullptr, algorithm.c_str(), nullptr);
+    EVP_MD_CTX* ctx = EVP_MD_CTX_new();
+    bool ok = md != nullptr && ctx != nullptr && h.size() == static_cast<size_t>(EVP_MD_get_size(md));
+    unsigned int len = 0;
+    for (int i = 0; ok && i < spin; ++i) {
+        const uint8_t n[4] = {static_cast<uint8_t>(i), static_cast<uint8_t>(i >> 8), static_cast<uint8_t>(i >> 16),
+                              static_cast<uint8_t>(i >> 24)};
+        ok = EVP_DigestInit_ex(ctx, md, nullptr) == 1 && EVP_DigestUpdate(ctx, n, sizeof n) == 1 &&
+             EVP_DigestUpdate(ctx, h.data(), h.size()) == 1 && EVP_DigestFinal_ex(ctx, h.data(), &len) == 1 &&
+             len == h.size();
+    }
+    EVP_MD_CTX_free(ctx);
+    EVP_MD_free(md);
+    if (!ok) throw jet_error(jet_err_unrecognized_format, u"");
+    return h;
 }
 
 jet_page_cipher::~jet_page_cipher() = default;

@@ -33,6 +33,11 @@ private:
 // Hash of the concatenated parts by OpenSSL digest name ("SHA1", "SHA512",
 // ...); raises jet_error 3343 for a digest OpenSSL does not know.
 jet_bytes jet_hash(const std::string& algorithm, std::initializer_list<std::basic_string_view<uint8_t>> parts);
+// h = hash(LE32(i) || h) for i = 0 .. spin-1, the key stretching of agile
+// encryption. One digest context serves the whole loop: fetching the
+// algorithm each round made the largest count the format allows
+// (10,000,000) take most of a minute.
+jet_bytes jet_hash_spin(const std::string& algorithm, jet_bytes h, int spin);
 
 class jet_page_cipher {
 public:

@@ -12,7 +12,7 @@ jet_database::jet_database(const std::u16string& path, std::u16string_view passw
 {
     tk_trace(2, u"jet_database::jet_database(%s)", path);
     file_ = std::make_unique<jet_file>(path, password, jet3_code_page);
-    jet_guard::probe(*file_);
+    jet_guard::probe(*file_, password);
     catalog_ = std::make_unique<jet_catalog>(*file_);
 }
 

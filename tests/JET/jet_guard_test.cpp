@@ -1,0 +1,107 @@
+// The crash guard starts its probe as a program of its own, so it guards a
+// process of many threads (the wizard) as well as the agent. Every case runs
+// with a second thread alive; a stand-in probe script shows how each outcome
+// of the probe is taken, and a wrapper around the real probe shows that the
+// password travels on its standard input, never in its arguments.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <atomic>
+#include <chrono>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "jet_database.h"
+#include "jet_error.h"
+#include "jet_guard.h"
+#include "tk_wstring.h"
+
+namespace {
+
+const std::string k_data = TOLVANE_TEST_DATA;
+
+class jet_guard_test : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        char tmpl[] = "/tmp/jetguardXXXXXX";
+        ASSERT_NE(mkdtemp(tmpl), nullptr);
+        dir_ = tmpl;
+        other_ = std::thread([this] {
+            while (!stop_) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        });
+    }
+    void TearDown() override
+    {
+        stop_ = true;
+        other_.join();
+        jet_guard::program.clear();
+        jet_guard::base_limit_ms = 30000;
+        std::system(("rm -rf " + dir_).c_str());
+    }
+
+    // A probe program running `body` in sh.
+    std::string script(const std::string& body)
+    {
+        const std::string path = dir_ + "/probe.sh";
+        std::ofstream(path) << "#!/bin/sh\n" << body << "\n";
+        chmod(path.c_str(), 0755);
+        return path;
+    }
+
+    std::string slurp(const std::string& name)
+    {
+        std::stringstream s;
+        s << std::ifstream(dir_ + "/" + name).rdbuf();
+        return s.str();
+    }
+
+    std::string dir_;
+    std::atomic<bool> stop_{false};
+    std::thread other_;
+};
+
+int32_t open_error(const std::string& name, std::u16string_view password = u"")
+{
+    try {
+        jet_database db(tk_from_utf8(k_data + "/" + name), password, false, true);
+    } catch (const jet_error& e) {
+        return e.number;
+    }
+    return 0;
+}
+
+TEST_F(jet_guard_test, each_outcome_of_the_probe)
+{
+    jet_guard::base_limit_ms = 300;
+    const struct {
+        const char* what;
+        const char* body;
+        int32_t expected;
+    } cases[] = {
+        {"reading ended", "exit 0", 0},
+        {"crashed", "kill -SEGV $$", 3343},
+        {"failed", "exit 3", 3343},
+        {"did not end in time", "exec sleep 30", 3343},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        jet_guard::program = script(c.body);
+        EXPECT_EQ(open_error("V2000_test.mdb"), c.expected);
+    }
+}
+
+TEST_F(jet_guard_test, the_real_probe_takes_the_password_on_its_input)
+{
+    jet_guard::program = script("printf '%s\\n' \"$@\" > " + dir_ + "/args\ntee " + dir_ + "/input | exec " +
+                                TOLVANE_JET_PROBE + " \"$@\"");
+    EXPECT_EQ(open_error("password.mdb", u"ucanaccess"), 0);
+    EXPECT_EQ(slurp("input"), "ucanaccess");
+    const std::string args = slurp("args");
+    EXPECT_NE(args.find("password.mdb\n0\n1\n"), std::string::npos) << args;
+    EXPECT_EQ(args.find("ucanaccess"), std::string::npos) << args;
+}
+
+}  // namespace
