@@ -81,6 +81,8 @@ void jet_table_reader::rewind()
 {
     mdb_rewind_table(table_.get());
     at_end_ = false;
+    last_page_ = 0;
+    pages_entered_ = 0;
 }
 
 bool jet_table_reader::next(std::vector<jet_value>& row)
@@ -93,6 +95,14 @@ bool jet_table_reader::next(std::vector<jet_value>& row)
     if (at_end_ || t->num_cols == 0 || !mdb_fetch_row(t)) {
         at_end_ = true;
         return false;
+    }
+    if (t->cur_phys_pg != last_page_) {
+        last_page_ = static_cast<uint32_t>(t->cur_phys_pg);
+        if (++pages_entered_ > file_.page_count()) {
+            at_end_ = true;
+            tk_trace(3, u"Reading '%s' enters more pages than the file holds", file_.path());
+            throw jet_error(jet_err_unrecognized_format, file_.path());
+        }
     }
     // libmdb has found the row on the page now in pg_buf; locate its fields
     // again to learn which are NULL, which its binding hides.

@@ -53,4 +53,9 @@ private:
     std::vector<std::u16string> skipped_;
     std::vector<MdbField> fields_;
     bool at_end_ = false;
+    // Pages the scan has entered; a sound scan enters each data page once,
+    // so more than the file holds means libmdb is going round in circles
+    // (a damaged usage map it reads by brute force).
+    uint32_t last_page_ = 0;
+    uint32_t pages_entered_ = 0;
 };

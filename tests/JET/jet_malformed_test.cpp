@@ -92,6 +92,13 @@ TEST(jet_malformed_test, foreign_and_empty_files)
     EXPECT_EQ(read_all(damaged_file(noise).path()), 3343);
 }
 
+// Inputs the fuzzing run found to hang the reader: each must now end.
+TEST(jet_malformed_test, fuzz_findings)
+{
+    for (const char* name : {"fuzz/usage-map-circle.mdb", "fuzz/agile-key-rounds.accdb"})
+        expect_survives(load(name), name);
+}
+
 TEST(jet_malformed_test, truncated_files)
 {
     for (const char* name : {"nwind.mdb", "V2000_test.mdb", "V2010_test.accdb"}) {
