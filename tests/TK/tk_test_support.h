@@ -64,6 +64,11 @@ public:
 
     std::string text() const { return read_file(logger_.path); }
     bool contains(const std::string& line) const { return text().find(line) != std::string::npos; }
+    // A whole line, not a part of one.
+    bool has_line(const std::string& line) const
+    {
+        return ("\n" + text()).find("\n" + line + "\r\n") != std::string::npos;
+    }
     tk_logger& logger() { return logger_; }
 
 private:
