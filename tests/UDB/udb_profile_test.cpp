@@ -5,9 +5,9 @@
 #include <unistd.h>
 
 #include <fstream>
-#include <sstream>
 #include <string>
 
+#include "../TK/tk_test_support.h"
 #include "tk_exception.h"
 #include "tk_wstring.h"
 
@@ -16,26 +16,12 @@ namespace {
 // A profile file in a private folder, removed with the fixture.
 class profile_file : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        char templ[] = "/tmp/udb_profile_XXXXXX";
-        ASSERT_NE(::mkdtemp(templ), nullptr);
-        dir_ = templ;
-        path_ = dir_ + "/p.tlv";
-    }
-    void TearDown() override { std::system(("rm -rf " + dir_).c_str()); }
-
-    void write(const std::string& bytes) { std::ofstream(path_, std::ios::binary) << bytes; }
-    std::string read() const
-    {
-        std::ifstream in(path_, std::ios::binary);
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
+    void write(const std::string& bytes) { write_file(path_, bytes); }
+    std::string read() const { return read_file(path_); }
     std::u16string wpath() const { return tk_from_utf8(path_); }
 
-    std::string dir_, path_;
+    temp_dir tmp_;
+    const std::string dir_ = tmp_.path(), path_ = tmp_.file("p.tlv");
 };
 
 TEST(udb_profile, new_profile_holds_three_sections_and_first_value_wins)
