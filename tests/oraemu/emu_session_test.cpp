@@ -31,6 +31,7 @@ TEST_F(EmuSession, LogonChecks) {
     EXPECT_EQ(logon_error("NOALIAS", "scott", "tiger"), 12154);   // a bare name is a TNS alias
     try {
         emu::session::logon("//h/XE", "scott", "wrong");
+        ADD_FAILURE() << "a wrong password was taken";
     } catch (const emu::ora_error& e) {
         EXPECT_EQ(e.text, "ORA-01017: invalid username/password; logon denied");
         EXPECT_EQ(e.text.find("wrong"), std::string::npos);

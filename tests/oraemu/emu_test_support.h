@@ -13,17 +13,29 @@
 
 namespace emu_test {
 
-class store_fixture : public ::testing::Test {
+// A private ORAEMU_HOME, removed with the test.
+class home_fixture : public ::testing::Test {
 protected:
     void SetUp() override {
         char tmpl[] = "/tmp/oraemu_test_XXXXXX";
         ASSERT_NE(mkdtemp(tmpl), nullptr);
         home_ = tmpl;
         setenv("ORAEMU_HOME", home_.c_str(), 1);
+        unsetenv("ORAEMU_LOG");
+    }
+    void TearDown() override { std::filesystem::remove_all(home_); }
+
+    std::string home_;
+};
+
+class store_fixture : public home_fixture {
+protected:
+    void SetUp() override {
+        home_fixture::SetUp();
+        if (HasFatalFailure()) return;
         // ORAEMU_TEST_SQL_LOG collects every statement the tests send, for
         // checking them against an Oracle grammar.
         if (const char* all = std::getenv("ORAEMU_TEST_SQL_LOG")) setenv("ORAEMU_LOG", all, 1);
-        else unsetenv("ORAEMU_LOG");
         emu::create_service("XE", version());
         emu::create_user("XE", "scott", "tiger");
         emu::create_user("XE", "hr", "hr");
@@ -32,7 +44,7 @@ protected:
 
     void TearDown() override {
         s.reset();
-        std::filesystem::remove_all(home_);
+        home_fixture::TearDown();
     }
 
     virtual std::string version() const { return "11g"; }
@@ -77,7 +89,6 @@ protected:
         return r[0][0];
     }
 
-    std::string home_;
     std::unique_ptr<emu::session> s;
     std::string last_error;
 };
