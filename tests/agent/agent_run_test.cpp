@@ -88,12 +88,11 @@ TEST_F(agent_run, modes_on_an_existing_table_without_keys)
     EXPECT_EQ(emu_.scalar("SELECT COUNT(*) FROM user_constraints WHERE constraint_type = 'P'"), "0");
     EXPECT_EQ(emu_.scalar("SELECT COUNT(*) FROM user_indexes"), "0");
     // No key: nothing is a duplicate, merge and synchronize append.
-    ASSERT_EQ(shippers({"--mode=3"}).status, 0);
-    EXPECT_EQ(count("Shippers"), "6");
-    ASSERT_EQ(shippers({"--mode=4"}).status, 0);
-    EXPECT_EQ(count("Shippers"), "9");
-    ASSERT_EQ(shippers({"--mode=1"}).status, 0);
-    EXPECT_EQ(count("Shippers"), "3");
+    const std::pair<const char*, const char*> appended[] = {{"--mode=3", "6"}, {"--mode=4", "9"}, {"--mode=1", "3"}};
+    for (const auto& [mode, rows] : appended) {
+        ASSERT_EQ(shippers({mode}).status, 0);
+        EXPECT_EQ(count("Shippers"), rows) << mode;
+    }
     EXPECT_EQ(emu_.scalar("SELECT COUNT(*) FROM user_constraints WHERE constraint_type = 'P'"), "1");
 }
 
@@ -144,19 +143,11 @@ TEST_F(agent_run, list_files_in_every_spelling_select_the_same_tables)
 TEST_F(agent_run, profile_settings_queries_and_options_that_win)
 {
     std::string profile =
-        emu_.file("p.tlv", "[Generic settings]\r\n"
-                           "src=" +
-                               test_data("nwind.mdb") +
-                               "\r\n"
-                               "dest=XE\r\n"
-                               "mode = 2 \r\n"
-                               "only definitions = 0\r\n"
-                               "skip indexes = off\r\n"
-                               "[Oracle settings]\r\n"
-                               "host=localhost\r\nuser=scott\r\npassword=tiger\r\n"
-                               "[Selected Tables]\r\n"
-                               "Shippers\r\n"
-                               "Cheap=SELECT ProductName, UnitPrice FROM Products WHERE UnitPrice < 10\r\n");
+        emu_.file("p.tlv", "[Generic settings]\r\nsrc=" + test_data("nwind.mdb") +
+                               "\r\ndest=XE\r\nmode = 2 \r\nonly definitions = 0\r\nskip indexes = off\r\n"
+                               "[Oracle settings]\r\nhost=localhost\r\nuser=scott\r\npassword=tiger\r\n"
+                               "[Selected Tables]\r\nShippers\r\nCheap=SELECT ProductName, UnitPrice FROM Products "
+                               "WHERE UnitPrice < 10\r\n");
     agent_result r = emu_.agent({"--profile=" + profile});
     ASSERT_EQ(r.status, 0) << r.out << r.err;
     EXPECT_EQ(count("Shippers"), "3");  // not definitions only
