@@ -138,7 +138,6 @@ TEST(udb_recordset, base_behaviours)
 
     test_recordset query(u"Q", u"SELECT 1", true);
     EXPECT_TRUE(query.is_query());
-    EXPECT_EQ(query.query_text, u"SELECT 1");
     EXPECT_TRUE(query.schema.owns_descriptors());
     EXPECT_FALSE(test_recordset(u"B", false).schema.owns_descriptors());
 }
