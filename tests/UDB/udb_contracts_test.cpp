@@ -64,11 +64,6 @@ std::unique_ptr<udb_field> field(std::u16string name, const ole_variant& value)
     return std::make_unique<udb_field>(std::move(name), 0, value, false, false);
 }
 
-std::unique_ptr<t_ftd> column(std::u16string name, ole_vartype vt)
-{
-    return std::make_unique<t_ftd>(0, std::move(name), vt, false, false, ole_variant(), 0);
-}
-
 }  // namespace
 
 TEST(udb_database, access_catalogue_ignores_case_oracle_compares_exactly)

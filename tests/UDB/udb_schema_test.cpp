@@ -13,11 +13,6 @@
 
 namespace {
 
-std::unique_ptr<t_ftd> column(std::u16string name, ole_vartype vt = VT_I4, uint32_t size = 4)
-{
-    return std::make_unique<t_ftd>(size, std::move(name), vt, false, false, ole_variant(), 0);
-}
-
 udb_schema sample_schema()
 {
     udb_schema s;

@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <memory>
 #include <string>
 
 #include "../TK/tk_test_support.h"
 #include "tk_exception.h"
+#include "udb_ftd.h"
 
 // The "file\line" text a tk_mail_assertion message carries in hexadecimal;
 // empty when the message is not an assertion's.
@@ -39,4 +41,10 @@ void expect_assertion(F&& body, const char* source)
         EXPECT_EQ(line.find_first_not_of("0123456789"), std::string::npos) << location;
         EXPECT_GT(std::atoi(line.c_str()), 0) << location;
     }
+}
+
+// A column descriptor without flags or default.
+inline std::unique_ptr<t_ftd> column(std::u16string name, ole_vartype vt = VT_I4, uint32_t size = 4)
+{
+    return std::make_unique<t_ftd>(size, std::move(name), vt, false, false, ole_variant(), 0);
 }
