@@ -10,12 +10,7 @@ using Rows = std::vector<std::vector<std::string>>;
 namespace {
 
 int logon_error(const std::string& connect, const std::string& user, const std::string& password) {
-    try {
-        emu::session::logon(connect, user, password);
-    } catch (const emu::ora_error& e) {
-        return e.code;
-    }
-    return 0;
+    return emu_test::code_of([&] { emu::session::logon(connect, user, password); });
 }
 
 }  // namespace

@@ -8,10 +8,21 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
 namespace emu_test {
+
+// The Oracle error `fn` raises, or 0.
+inline int code_of(const std::function<void()>& fn) {
+    try {
+        fn();
+    } catch (const emu::ora_error& e) {
+        return e.code;
+    }
+    return 0;
+}
 
 // A private ORAEMU_HOME, removed with the test.
 class home_fixture : public ::testing::Test {
