@@ -33,15 +33,9 @@ class tk_converter_logfile : public ::testing::Test {
 protected:
     tk_converter_logfile() : logger_(dir_.file("default.log"), false, 3, false) {}
 
-    std::string message_of(const std::string& path)
+    std::string refusal_of(const std::string& path)
     {
-        try {
-            conv_.set_logfile(path);
-        } catch (const tk_exception& e) {
-            EXPECT_EQ(e.level, 1);
-            return e.message;
-        }
-        return std::string();
+        return message_of([&] { conv_.set_logfile(path); });
     }
     void expect_unchanged()
     {
@@ -99,13 +93,13 @@ TEST_F(tk_converter_logfile, missing_folder_and_read_only_file_are_refused)
     // A file where the folder should be is no folder either.
     write_file(dir_.file("plain"), "x");
     for (const char* bad : {"absent/trace.log", "plain/trace.log"}) {
-        EXPECT_EQ(message_of(dir_.file(bad)), "Logfile path does not exist.\nPlease verify the correct path was given.")
+        EXPECT_EQ(refusal_of(dir_.file(bad)), "Logfile path does not exist.\nPlease verify the correct path was given.")
             << bad;
     }
     expect_unchanged();
     std::optional<std::string> ro = find_read_only_file(dir_);
     if (!ro) GTEST_SKIP() << "no file here is read-only for this user (root ignores mode 0444, no sysfs)";
-    EXPECT_EQ(message_of(*ro), "Logfile name specifies an existing read-only file.");
+    EXPECT_EQ(refusal_of(*ro), "Logfile name specifies an existing read-only file.");
     expect_unchanged();
 }
 

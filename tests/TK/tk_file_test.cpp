@@ -22,18 +22,6 @@ protected:
         return path;
     }
 
-    template <class F>
-    std::string message_of(F&& body)
-    {
-        try {
-            body();
-        } catch (const tk_exception& e) {
-            EXPECT_EQ(e.level, 1);
-            return e.message;
-        }
-        return "no exception";
-    }
-
     temp_dir dir_;
 };
 

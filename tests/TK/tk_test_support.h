@@ -13,6 +13,9 @@
 #include <optional>
 #include <string>
 
+#include <gtest/gtest.h>
+
+#include "tk_exception.h"
 #include "tk_logger.h"
 
 class temp_dir {
@@ -55,6 +58,19 @@ inline bool file_exists(const std::string& path)
 {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0;
+}
+
+// The message of the user-level tk_exception `body` raises, or "no exception".
+template <class F>
+std::string message_of(F&& body)
+{
+    try {
+        body();
+    } catch (const tk_exception& e) {
+        EXPECT_EQ(e.level, 1);
+        return e.message;
+    }
+    return "no exception";
 }
 
 // Traces every level into a private file for the lifetime of the object.

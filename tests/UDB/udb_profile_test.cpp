@@ -87,13 +87,8 @@ TEST_F(profile_file, broken_files_fail_without_an_internal_error)
 TEST_F(profile_file, missing_file_is_a_user_error)
 {
     udb_profile p;
-    try {
-        p.load(tk_from_utf8(dir_ + "/none.tlv"));
-        FAIL() << "no exception";
-    } catch (const tk_exception& e) {
-        EXPECT_EQ(e.level, 1);
-        EXPECT_EQ(e.message, "Profile does not exist. Please verify the correct path/name was given.");
-    }
+    EXPECT_EQ(message_of([&] { p.load(tk_from_utf8(dir_ + "/none.tlv")); }),
+              "Profile does not exist. Please verify the correct path/name was given.");
 }
 
 TEST_F(profile_file, store_writes_owner_only_one_line_entries_and_reloads)
