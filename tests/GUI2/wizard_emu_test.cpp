@@ -162,15 +162,19 @@ TEST_F(wizard_emu, row_error_continue_or_abort)
     };
     for (const row& r : rows) {
         emu.oraemu({"fault", "XE", "insert_fails", "Shippers", "2", "1"});
+        std::string profile =
+            emu.file("rows.tlv", "[Generic settings]\r\nsrc=" + test_data("nwind.mdb") +
+                                     "\r\ndest=XE\r\nmode=1\r\n\r\n[Oracle settings]\r\nuser=scott\r\n"
+                                     "password=tiger\r\nuppercase=0\r\n\r\n[Selected Tables]\r\nShippers\r\n");
         backend->settings() = wizard_settings();
-        prepare("mode=1\r\n\r\n[Oracle settings]\r\nuser=scott\r\npassword=tiger\r\nuppercase=0\r\n\r\n"
-                "[Selected Tables]\r\nShippers\r\n");
+        wizard_shell::prepare_quick_launch(*backend, QString::fromStdString(profile));
         QString asked;
         services.dialogs.push_back([&](QDialog& d) {
             asked = d.findChildren<QLabel*>().at(1)->text();
             return r.answer;
         });
-        quick_launch();
+        shell = std::make_unique<wizard_shell>(*backend, true);
+        shell->show();
         ASSERT_TRUE(finished());
         EXPECT_TRUE(asked.startsWith("Shippers, record #2: ")) << asked.toStdString();
         EXPECT_EQ(backend->outcome().end, r.end);
