@@ -3,9 +3,6 @@
 #include "emu_store.h"
 #include "emu_test_support.h"
 
-using emu_test::store_fixture;
-using Rows = std::vector<std::vector<std::string>>;
-
 class EmuDdl : public store_fixture {};
 
 TEST_F(EmuDdl, IdentifiersFoldUnlessQuoted) {

@@ -3,9 +3,6 @@
 // otherwise pass here and fail in production.
 #include "emu_test_support.h"
 
-using emu_test::store_fixture;
-using Rows = std::vector<std::vector<std::string>>;
-
 namespace {
 
 // One statement after some set-up, and the error Oracle gives (0: accepted).

@@ -4,9 +4,6 @@
 #include <fstream>
 #include <sstream>
 
-using emu_test::store_fixture;
-using Rows = std::vector<std::vector<std::string>>;
-
 namespace {
 
 int logon_error(const std::string& connect, const std::string& user, const std::string& password) {

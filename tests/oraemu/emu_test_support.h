@@ -112,3 +112,7 @@ inline emu::bind_value bind_out(const std::string& name) {
 }
 
 }  // namespace emu_test
+
+using emu_test::store_fixture;
+// A query's rows as text cells.
+using Rows = std::vector<std::vector<std::string>>;
