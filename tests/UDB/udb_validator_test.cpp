@@ -112,25 +112,16 @@ TEST(udb_validator, cut_never_splits_a_surrogate_pair)
     EXPECT_EQ(udb_cut_name(u"ab", 10), u"ab");
 }
 
-TEST(udb_validator, tiny_limit_leaves_no_base_and_runs_out)
-{
-    udb_validator v(3);
-    v.used_names = {u"AB"};
-    // Every candidate is five digits, longer than the limit.
-    EXPECT_THROW(v.get_safe_name(u"AB"), tk_mail_assertion);
-}
-
-TEST(udb_validator, exhausted_suffixes_raise_the_assertion)
-{
-    refusing_validator v;
-    EXPECT_THROW(v.get_safe_name(u"x"), tk_mail_assertion);
-}
-
-TEST(udb_validator, suffix_search_asks_the_actual_class)
+TEST(udb_validator, suffix_search_asks_the_actual_class_and_can_run_out)
 {
     picky_validator v;
     v.used_names = {u"Name"};
     EXPECT_EQ(v.get_safe_name(u"Name"), u"Name00001");
+    EXPECT_THROW(refusing_validator().get_safe_name(u"x"), tk_mail_assertion);
+    // A tiny limit leaves no base: every candidate is five digits, longer than it.
+    udb_validator tiny(3);
+    tiny.used_names = {u"AB"};
+    EXPECT_THROW(tiny.get_safe_name(u"AB"), tk_mail_assertion);
 }
 
 TEST(udb_validator, mapped_pairs_are_recorded)
