@@ -52,6 +52,19 @@ protected:
         return wait_for([this] { return shell->currentId() == wizard_shell::finish_id; }, 30000);
     }
     QString result_text() { return shell->currentPage()->findChild<QLabel*>("result")->text(); }
+    // Readies a quick launch from a profile converting nwind.mdb into XE as
+    // scott; `more` follows the first section's two lines.
+    void prepare(const std::string& more)
+    {
+        std::string profile =
+            emu.file("setup.tlv", "[Generic settings]\r\nsrc=" + test_data("nwind.mdb") + "\r\ndest=XE\r\n" + more);
+        wizard_shell::prepare_quick_launch(*backend, QString::fromStdString(profile));
+    }
+    void quick_launch()
+    {
+        shell = std::make_unique<wizard_shell>(*backend, true);
+        shell->show();
+    }
 
     emu_service emu;
     script_services services;
@@ -99,15 +112,10 @@ TEST_F(wizard_emu, every_page_to_a_converted_table)
 
 TEST_F(wizard_emu, quick_launch_from_a_profile)
 {
-    std::string profile =
-        emu.file("setup.tlv", "[Generic settings]\r\nsrc=" + test_data("nwind.mdb") +
-                                  "\r\ndest=XE\r\nmode=1\r\n\r\n[Oracle settings]\r\nhost=localhost\r\n"
-                                  "user=scott\r\npassword=tiger\r\nport=1521\r\nuppercase=0\r\n\r\n"
-                                  "[Selected Tables]\r\nShippers\r\nQ1=SELECT * FROM Shippers WHERE ShipperID < 3\r\n");
-    wizard_shell::prepare_quick_launch(*backend, QString::fromStdString(profile));
+    prepare("mode=1\r\n\r\n[Oracle settings]\r\nhost=localhost\r\nuser=scott\r\npassword=tiger\r\nport=1521\r\n"
+            "uppercase=0\r\n\r\n[Selected Tables]\r\nShippers\r\nQ1=SELECT * FROM Shippers WHERE ShipperID < 3\r\n");
     EXPECT_EQ(backend->settings().selected_tables, std::vector<std::u16string>{u"Shippers"});
-    shell = std::make_unique<wizard_shell>(*backend, true);
-    shell->show();
+    quick_launch();
     ASSERT_TRUE(finished());
     EXPECT_TRUE(result_text().startsWith("Wizard has migrated")) << result_text().toStdString();
     EXPECT_EQ(emu.scalar("SELECT COUNT(*) FROM \"Shippers\""), "3");
@@ -117,13 +125,9 @@ TEST_F(wizard_emu, quick_launch_from_a_profile)
 
 TEST_F(wizard_emu, stop_during_a_run_keeps_the_rows_loaded)
 {
-    std::string profile =
-        emu.file("big.tlv", "[Generic settings]\r\nsrc=" + test_data("nwind.mdb") +
-                                "\r\ndest=XE\r\n\r\n[Oracle settings]\r\nuser=scott\r\npassword=tiger\r\n"
-                                "uppercase=0\r\n\r\n[Selected Tables]\r\nOrder Details\r\nShippers\r\n");
-    wizard_shell::prepare_quick_launch(*backend, QString::fromStdString(profile));
-    shell = std::make_unique<wizard_shell>(*backend, true);
-    shell->show();
+    prepare("\r\n[Oracle settings]\r\nuser=scott\r\npassword=tiger\r\nuppercase=0\r\n\r\n[Selected Tables]\r\n"
+            "Order Details\r\nShippers\r\n");
+    quick_launch();
     ASSERT_TRUE(wait_for([this] { return backend->counters().records_done.load() > 5; }, 30000));
     services.answers = {true};
     shell->reject();

@@ -22,6 +22,14 @@ protected:
             ASSERT_NE(shell->currentId(), before) << "stuck on page " << before;
         }
     }
+    // A new wizard on page `id`, past the Oracle page with database XE.
+    void open_at(int id)
+    {
+        make_shell();
+        walk_to(wizard_shell::oracle_id);
+        set_text("database", "XE");
+        walk_to(id);
+    }
 };
 
 TEST_F(pages_test, oracle_page_checks_and_connects)
@@ -98,10 +106,7 @@ TEST_F(pages_test, security_page_checks_only_when_ticked)
         {"", "", "", ""},
         {"  " + mdw + " ", " admin ", " pw ", ""},
     };
-    make_shell();
-    walk_to(wizard_shell::oracle_id);
-    set_text("database", "XE");
-    walk_to(wizard_shell::ugl_id);
+    open_at(wizard_shell::ugl_id);
     EXPECT_FALSE(child<QLineEdit>("file")->isEnabled());
     shell->next();  // unticked: no checks, nothing stored
     EXPECT_EQ(shell->currentId(), wizard_shell::sel_file_id);
@@ -133,10 +138,7 @@ TEST_F(pages_test, security_page_checks_only_when_ticked)
 TEST_F(pages_test, source_page_checks_and_stores_options)
 {
     QString mdb = touch("shop.mdb");
-    make_shell();
-    walk_to(wizard_shell::oracle_id);
-    set_text("database", "XE");
-    walk_to(wizard_shell::sel_file_id);
+    open_at(wizard_shell::sel_file_id);
     EXPECT_TRUE(child<QCheckBox>("uppercase")->isChecked());
     EXPECT_TRUE(child<QRadioButton>("mode1")->isChecked());
     EXPECT_FALSE(child<QLineEdit>("password")->isEnabled());
@@ -195,10 +197,7 @@ TEST_F(pages_test, no_way_back_from_the_run)
     backend.row_time = std::chrono::microseconds(1000);
     backend.settings().selected_tables = {u"Orders"};
     backend.settings().src = touch("shop.mdb").toStdU16String();
-    make_shell();
-    walk_to(wizard_shell::oracle_id);
-    set_text("database", "XE");
-    walk_to(wizard_shell::progress_id);
+    open_at(wizard_shell::progress_id);
     EXPECT_EQ(shell->currentPage()->title(), "Step 5 of 5");
     auto* back = shell->button(QWizard::BackButton);
     EXPECT_FALSE(back->isVisible() && back->isEnabled());
@@ -217,10 +216,7 @@ TEST_F(pages_test, mode_out_of_range_shows_nearest)
     const row rows[] = {{-3, "mode1"}, {0, "mode1"}, {2, "mode2"}, {4, "mode4"}, {9, "mode4"}};
     for (const row& r : rows) {
         backend.settings().mode = r.mode;
-        make_shell();
-        walk_to(wizard_shell::oracle_id);
-        set_text("database", "XE");
-        walk_to(wizard_shell::sel_file_id);
+        open_at(wizard_shell::sel_file_id);
         EXPECT_TRUE(child<QRadioButton>(r.radio)->isChecked()) << r.mode;
         shell.reset();
     }

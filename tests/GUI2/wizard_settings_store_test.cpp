@@ -57,25 +57,15 @@ TEST(wizard_settings_store, fresh_process_reads_what_was_written_and_file_is_pri
     s.jet3_codepage = 949;
     ASSERT_TRUE(wizard_settings_store::serialize(s, true));
 
-    std::map<QString, QString> got = probe();
-    std::map<QString, QString> want = {{"all", "1"},
-                                       {"acc_pswd", "db pw"},
-                                       {"dest", "XEPDB1"},
-                                       {"mode", "4"},
-                                       {"oracleh", "ora.example.com"},
-                                       {"oraclep", "tiger"},
-                                       {"oracleu", "scott"},
-                                       {"port", "1522"},
-                                       {"skip_idx", "1"},
-                                       {"src", "/data/Nordvind æøå.mdb"},
-                                       {"sysdb path", "/data/system.mdw"},
-                                       {"tab_def", "1"},
-                                       {"ugl_user", "admin"},
-                                       {"ugl_pswd", " spaced "},
-                                       {"uppercase", "0"},
-                                       {"use_ugl", "1"},
-                                       {"jet3_codepage", "949"}};
-    EXPECT_EQ(got, want);
+    // clang-format off
+    const std::map<QString, QString> want = {
+        {"all", "1"}, {"acc_pswd", "db pw"}, {"dest", "XEPDB1"}, {"mode", "4"}, {"oracleh", "ora.example.com"},
+        {"oraclep", "tiger"}, {"oracleu", "scott"}, {"port", "1522"}, {"skip_idx", "1"},
+        {"src", "/data/Nordvind æøå.mdb"}, {"sysdb path", "/data/system.mdw"}, {"tab_def", "1"},
+        {"ugl_user", "admin"}, {"ugl_pswd", " spaced "}, {"uppercase", "0"}, {"use_ugl", "1"},
+        {"jet3_codepage", "949"}};
+    // clang-format on
+    EXPECT_EQ(probe(), want);
 
     QFileInfo file(wizard_settings_store::file_name());
     EXPECT_EQ(file_mode(file.filePath()), 0600);

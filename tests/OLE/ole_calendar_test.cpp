@@ -132,13 +132,7 @@ TEST(OleCalendar, WholeRangeRoundTripsExactly)
         ASSERT_TRUE(cy == y && cm == m && cd == d) << days;
 
         const uint32_t secs = static_cast<uint32_t>((static_cast<int64_t>(days) * 7919 % 86400 + 86400) % 86400);
-        ole_systemtime st;
-        st.year = static_cast<uint16_t>(y);
-        st.month = static_cast<uint16_t>(m);
-        st.day = static_cast<uint16_t>(d);
-        st.hour = static_cast<uint16_t>(secs / 3600);
-        st.minute = static_cast<uint16_t>(secs / 60 % 60);
-        st.second = static_cast<uint16_t>(secs % 60);
+        const ole_systemtime st = make_st(y, int(m), int(d), int(secs / 3600), int(secs / 60 % 60), int(secs % 60));
         double number;
         ASSERT_TRUE(ole_systemtime_to_date(st, number));
         ASSERT_EQ(std::trunc(number), days == 0 ? 0.0 : static_cast<double>(days)) << days;
@@ -148,15 +142,9 @@ TEST(OleCalendar, WholeRangeRoundTripsExactly)
         ASSERT_EQ(back, st) << days;
 
         // Next calendar day.
-        if (d < ole_days_in_month(y, m)) {
-            ++d;
-        } else if (m < 12) {
-            ++m;
+        if (++d > ole_days_in_month(y, m)) {
             d = 1;
-        } else {
-            ++y;
-            m = 1;
-            d = 1;
+            if (++m > 12) m = 1, ++y;
         }
     }
     EXPECT_EQ(y, 10000);

@@ -2,6 +2,8 @@
 // published results.
 #include <gtest/gtest.h>
 
+#include "ole_test_support.h"
+
 #include <cmath>
 
 #include "ole_currency.h"
@@ -9,13 +11,6 @@
 #include "ole_number_text.h"
 
 namespace {
-
-ole_decimal dec(const char* text)
-{
-    ole_decimal d;
-    EXPECT_EQ(ole_dec_from_str(std::string_view(text), d), OLE_S_OK) << text;
-    return d;
-}
 
 ole_decimal make_dec(uint8_t scale, bool negative, uint32_t hi, uint64_t lo)
 {

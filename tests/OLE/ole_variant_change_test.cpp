@@ -18,13 +18,6 @@ ole_variant changed(ole_variant v, ole_vartype vt)
     return v;
 }
 
-ole_decimal dec(const char* text)
-{
-    ole_decimal d;
-    EXPECT_EQ(ole_dec_from_str(std::string_view(text), d), OLE_S_OK);
-    return d;
-}
-
 ole_variant i8(int64_t v)
 {
     return ole_variant(static_cast<long long>(v));

@@ -14,13 +14,6 @@
 
 namespace {
 
-ole_decimal dec(const char* text)
-{
-    ole_decimal d;
-    EXPECT_EQ(ole_dec_from_str(std::string_view(text), d), OLE_S_OK);
-    return d;
-}
-
 std::vector<uint8_t> pattern(size_t n)
 {
     std::vector<uint8_t> v(n);

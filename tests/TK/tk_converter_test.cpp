@@ -23,13 +23,9 @@ TEST(tk_thread_functor, default_body_idles_until_done_then_finishes)
     EXPECT_EQ(f.asked, 4);
     EXPECT_EQ(f.idled, 3);
     EXPECT_EQ(f.finished, 1);
-}
-
-TEST(tk_thread_functor, plain_functor_is_never_done)
-{
-    tk_thread_functor f;
-    EXPECT_FALSE(f.is_done());
-    EXPECT_NO_THROW(f.finish());
+    tk_thread_functor plain;  // the base alone is never done
+    EXPECT_FALSE(plain.is_done());
+    EXPECT_NO_THROW(plain.finish());
 }
 
 // The agent's logger: no path of its own, tracing off, level 3.
@@ -37,15 +33,14 @@ class tk_converter_logfile : public ::testing::Test {
 protected:
     tk_converter_logfile() : logger_(dir_.file("default.log"), false, 3, false) {}
 
-    std::string message_of(const std::string& path)
+    std::string refusal_of(const std::string& path)
     {
-        try {
-            conv_.set_logfile(path);
-        } catch (const tk_exception& e) {
-            EXPECT_EQ(e.level, 1);
-            return e.message;
-        }
-        return std::string();
+        return message_of([&] { conv_.set_logfile(path); });
+    }
+    void expect_unchanged()
+    {
+        EXPECT_TRUE(conv_.logfile.empty());
+        EXPECT_FALSE(logger_.enabled);
     }
 
     temp_dir dir_;
@@ -53,23 +48,10 @@ protected:
     tk_converter conv_;
 };
 
-TEST_F(tk_converter_logfile, starts_cleared)
-{
-    EXPECT_FALSE(conv_.finished);
-    EXPECT_FALSE(conv_.silent);
-    EXPECT_TRUE(conv_.src.empty());
-    EXPECT_TRUE(conv_.dest.empty());
-    EXPECT_TRUE(conv_.logfile.empty());
-    EXPECT_TRUE(conv_.set_silent(true));
-    EXPECT_TRUE(conv_.silent);
-    EXPECT_FALSE(conv_.set_silent(false));
-}
-
 TEST_F(tk_converter_logfile, empty_path_changes_nothing)
 {
     conv_.set_logfile(std::string());
-    EXPECT_TRUE(conv_.logfile.empty());
-    EXPECT_FALSE(logger_.enabled);
+    expect_unchanged();
     EXPECT_EQ(logger_.path, dir_.file("default.log"));
     tk_trace(3, "lost");
     EXPECT_FALSE(file_exists(dir_.file("default.log")));
@@ -88,6 +70,13 @@ TEST_F(tk_converter_logfile, existing_file_is_emptied_and_receives_level_three)
     EXPECT_EQ(read_file(path), "");
     tk_trace(3, "Conversion started");
     EXPECT_EQ(read_file(path), "Conversion started\r\n");
+    // A second file is emptied too; the first keeps what it received.
+    std::string second = dir_.file("second.log");
+    write_file(second, "stale");
+    conv_.set_logfile(second);
+    tk_trace(3, "two");
+    EXPECT_EQ(read_file(path), "Conversion started\r\n");
+    EXPECT_EQ(read_file(second), "two\r\n");
 }
 
 TEST_F(tk_converter_logfile, bare_name_is_checked_in_the_current_directory)
@@ -99,37 +88,19 @@ TEST_F(tk_converter_logfile, bare_name_is_checked_in_the_current_directory)
     EXPECT_EQ(read_file(dir_.file("bare.log")), "line\r\n");
 }
 
-TEST_F(tk_converter_logfile, missing_folder_is_refused)
+TEST_F(tk_converter_logfile, missing_folder_and_read_only_file_are_refused)
 {
-    EXPECT_EQ(message_of(dir_.file("absent/trace.log")),
-              "Logfile path does not exist.\nPlease verify the correct path was given.");
     // A file where the folder should be is no folder either.
     write_file(dir_.file("plain"), "x");
-    EXPECT_EQ(message_of(dir_.file("plain/trace.log")),
-              "Logfile path does not exist.\nPlease verify the correct path was given.");
-    EXPECT_TRUE(conv_.logfile.empty());
-    EXPECT_FALSE(logger_.enabled);
-}
-
-TEST_F(tk_converter_logfile, read_only_file_is_refused)
-{
+    for (const char* bad : {"absent/trace.log", "plain/trace.log"}) {
+        EXPECT_EQ(refusal_of(dir_.file(bad)), "Logfile path does not exist.\nPlease verify the correct path was given.")
+            << bad;
+    }
+    expect_unchanged();
     std::optional<std::string> ro = find_read_only_file(dir_);
     if (!ro) GTEST_SKIP() << "no file here is read-only for this user (root ignores mode 0444, no sysfs)";
-    EXPECT_EQ(message_of(*ro), "Logfile name specifies an existing read-only file.");
-    EXPECT_TRUE(conv_.logfile.empty());
-    EXPECT_FALSE(logger_.enabled);
-}
-
-TEST_F(tk_converter_logfile, a_second_file_is_emptied_too)
-{
-    std::string first = dir_.file("first.log"), second = dir_.file("second.log");
-    write_file(second, "stale");
-    conv_.set_logfile(first);
-    tk_trace(3, "one");
-    conv_.set_logfile(second);
-    tk_trace(3, "two");
-    EXPECT_EQ(read_file(first), "one\r\n");
-    EXPECT_EQ(read_file(second), "two\r\n");
+    EXPECT_EQ(refusal_of(*ro), "Logfile name specifies an existing read-only file.");
+    expect_unchanged();
 }
 
 TEST(tk_converter, set_logfile_without_logger_only_stores_the_name)

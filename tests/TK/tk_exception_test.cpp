@@ -19,8 +19,11 @@ std::string hex_of(const std::string& s)
     return out;
 }
 
-TEST(tk_mail_assertion, encodes_source_and_line)
+TEST(tk_mail_assertion, encodes_source_and_line_and_traces_the_source)
 {
+    trace_capture trace;
+    tk_mail_assertion traced("udb_sche", 12);
+    EXPECT_TRUE(trace.contains("tk_mail_assertion::ctor(udb_sche)\r\n"));
     tk_mail_assertion a("x", 7);
     EXPECT_EQ(a.message, "Internal error: \ncode=785c37");
     EXPECT_EQ(a.level, 2);
@@ -41,13 +44,6 @@ TEST(tk_mail_assertion, macro_names_this_file_without_folders)
         EXPECT_EQ(e.message, "Internal error: \ncode=" + hex_of("tk_exception_test.cpp\\" + std::to_string(line)));
     }
     EXPECT_NO_THROW(TK_ASSERT(true));
-}
-
-TEST(tk_mail_assertion, traces_its_source)
-{
-    trace_capture trace;
-    tk_mail_assertion a("udb_sche", 12);
-    EXPECT_TRUE(trace.contains("tk_mail_assertion::ctor(udb_sche)\r\n"));
 }
 
 TEST(tk_exception, empty_texts_become_unknown)

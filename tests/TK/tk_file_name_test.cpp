@@ -16,36 +16,29 @@ std::string cwd()
     return ::getcwd(buf, sizeof buf) ? std::string(buf) : std::string();
 }
 
-TEST(tk_file_name, splits_an_absolute_path)
+TEST(tk_file_name, splits_absolute_paths)
 {
+    struct {
+        const char *path, *directory, *name, *extension;
+    } const cases[] = {
+        {"/data/access/Northwind.backup.mdb", "/data/access/", "Northwind.backup", ".mdb"},
+        {"/etc/profile", "/etc/", "profile", ""},
+        {"/home/u/.bashrc", "/home/u/", "", ".bashrc"},  // all extension, as the C library splits it
+        {"/a.d/file", "/a.d/", "file", ""},              // a dot in a folder is no extension
+        {"/var/tmp/", "/var/tmp/", "", ""},              // trailing separator: no file name
+        {"/", "/", "", ""},
+    };
     tk_file_name n;
-    n.initialize("/data/access/Northwind.backup.mdb");
-    EXPECT_EQ(n.drive(), "");
-    EXPECT_EQ(n.directory(), "/data/access/");
-    EXPECT_EQ(n.file_name(), "Northwind.backup");
-    EXPECT_EQ(n.extension(), ".mdb");
-    EXPECT_EQ(n.folder(), "/data/access/");
-    EXPECT_EQ(n.full_path(), "/data/access/Northwind.backup.mdb");
-}
-
-TEST(tk_file_name, split_edge_cases)
-{
-    tk_file_name n;
-    n.initialize("/etc/profile");  // no extension
-    EXPECT_EQ(n.file_name(), "profile");
-    EXPECT_EQ(n.extension(), "");
-    n.initialize("/home/u/.bashrc");  // all extension, as the C library splits it
-    EXPECT_EQ(n.file_name(), "");
-    EXPECT_EQ(n.extension(), ".bashrc");
-    n.initialize("/a.d/file");  // a dot in a folder is no extension
-    EXPECT_EQ(n.directory(), "/a.d/");
-    EXPECT_EQ(n.file_name(), "file");
-    EXPECT_EQ(n.extension(), "");
-    n.initialize("/var/tmp/");  // trailing separator: no file name
-    EXPECT_EQ(n.directory(), "/var/tmp/");
-    EXPECT_EQ(n.file_name(), "");
-    n.initialize("/");
-    EXPECT_EQ(n.full_path(), "/");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        n.initialize(c.path);
+        EXPECT_EQ(n.drive(), "");
+        EXPECT_EQ(n.directory(), c.directory);
+        EXPECT_EQ(n.folder(), c.directory);
+        EXPECT_EQ(n.file_name(), c.name);
+        EXPECT_EQ(n.extension(), c.extension);
+        EXPECT_EQ(n.full_path(), c.path);
+    }
 }
 
 TEST(tk_file_name, resolves_relative_paths_and_dots)

@@ -22,18 +22,6 @@ protected:
         return path;
     }
 
-    template <class F>
-    std::string message_of(F&& body)
-    {
-        try {
-            body();
-        } catch (const tk_exception& e) {
-            EXPECT_EQ(e.level, 1);
-            return e.message;
-        }
-        return "no exception";
-    }
-
     temp_dir dir_;
 };
 
@@ -80,30 +68,22 @@ TEST_F(tk_file_test, offset_plus_length_does_not_wrap)
     EXPECT_EQ(f.get_length(), 4u);
 }
 
-TEST_F(tk_file_test, put_at_beyond_the_end_pads_with_zeros)
+TEST_F(tk_file_test, put_at_overwrites_in_place_and_pads_beyond_the_end_with_zeros)
 {
-    std::string path = make("pad.bin", "abcd");
+    std::string path = make("pad.bin", "abcdef");
     {
         trace_capture trace;
         tk_stdio_file f(path, k_rw);
+        f.put_at(2, "XY", 2);
+        f.put_at(6, "Z", 1);  // at the very end: no padding
+        f.put_at(0, nullptr, 0);
+        EXPECT_FALSE(trace.contains("padding with nulls"));
         f.put_at(10, "XY", 2);
         EXPECT_EQ(f.get_length(), 12u);
         EXPECT_EQ(f.get_word(10), 0x5958u);
         EXPECT_TRUE(trace.contains("padding with nulls...\r\n"));
     }
-    EXPECT_EQ(read_file(path), std::string("abcd\0\0\0\0\0\0XY", 12));
-}
-
-TEST_F(tk_file_test, put_at_inside_overwrites_in_place)
-{
-    std::string path = make("in.bin", "abcdef");
-    {
-        tk_stdio_file f(path, k_rw);
-        f.put_at(2, "XY", 2);
-        f.put_at(6, "Z", 1);  // at the very end: no padding
-        f.put_at(0, nullptr, 0);
-    }
-    EXPECT_EQ(read_file(path), "abXYefZ");
+    EXPECT_EQ(read_file(path), std::string("abXYefZ\0\0\0XY", 12));
 }
 
 TEST_F(tk_file_test, open_modes)

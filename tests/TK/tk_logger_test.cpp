@@ -25,34 +25,26 @@ TEST(tk_logger, tracing_off_touches_nothing)
         tk_trace(3, "x");
     }
     EXPECT_FALSE(file_exists(missing));
-}
-
-TEST(tk_logger, without_a_logger_traces_do_nothing)
-{
+    // With no logger at all a trace is no fault either.
     ASSERT_FALSE(tk_logger::exists());
     tk_trace(3, "nobody listens %s", "here");
     tk_trace(3, u"nobody listens %s", u"here");
-    SUCCEED();
 }
 
-TEST(tk_logger, enabled_constructor_empties_the_file)
-{
-    temp_dir dir;
-    std::string path = dir.file("on.log");
-    write_file(path, "old content");
-    tk_logger log(path, true, 3, false);
-    EXPECT_TRUE(log.created);
-    EXPECT_EQ(read_file(path), "");
-}
-
-TEST(tk_logger, first_call_empties_even_below_the_threshold)
+TEST(tk_logger, file_is_emptied_when_enabled_or_on_the_first_call)
 {
     temp_dir dir;
     std::string path = dir.file("late.log");
     write_file(path, "old content");
+    {
+        tk_logger log(path, true, 3, false);
+        EXPECT_TRUE(log.created);
+        EXPECT_EQ(read_file(path), "");
+    }
+    write_file(path, "old content");
     tk_logger log(path, false, 3, false);
-    log.enabled = true;  // as set_logfile turns it on
-    tk_trace(1, "detail %d", 5);
+    log.enabled = true;           // as set_logfile turns it on
+    tk_trace(1, "detail %d", 5);  // below the threshold, yet it empties
     EXPECT_EQ(read_file(path), "");
     tk_trace(2, "method");
     tk_trace(3, "event %s", "one");
@@ -60,27 +52,17 @@ TEST(tk_logger, first_call_empties_even_below_the_threshold)
     EXPECT_EQ(read_file(path), "event one\r\nevent two\r\n");
 }
 
-TEST(tk_logger, threshold_selects_levels)
+TEST(tk_logger, lines_are_written_as_formatted_from_the_threshold_up)
 {
     trace_capture trace(2);
     tk_trace(1, "level one");
     tk_trace(2, "level two");
     tk_trace(3, "level three");
-    EXPECT_EQ(trace.text(), "level two\r\nlevel three\r\n");
-}
-
-TEST(tk_logger, format_ending_in_newline_keeps_it)
-{
-    trace_capture trace;
+    // A format ending in a newline keeps it; wide lines are UTF-8.
     tk_trace(3, "Run SQL query: %s\n", "SELECT 1");
-    EXPECT_EQ(trace.text(), "Run SQL query: SELECT 1\n\r\n");
-}
-
-TEST(tk_logger, wide_lines_are_utf8)
-{
-    trace_capture trace;
-    tk_trace(1, u"Gr\u00f6\u00dfe %s", u"\u00c6\u00d8\u00c5 \u0416 \U0001F600");
-    EXPECT_EQ(trace.text(), "Gr\xc3\xb6\xc3\x9f"
+    tk_trace(2, u"Gr\u00f6\u00dfe %s", u"\u00c6\u00d8\u00c5 \u0416 \U0001F600");
+    EXPECT_EQ(trace.text(), "level two\r\nlevel three\r\nRun SQL query: SELECT 1\n\r\n"
+                            "Gr\xc3\xb6\xc3\x9f"
                             "e \xc3\x86\xc3\x98\xc3\x85 \xd0\x96 \xf0\x9f\x98\x80\r\n");
 }
 

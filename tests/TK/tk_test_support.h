@@ -13,6 +13,9 @@
 #include <optional>
 #include <string>
 
+#include <gtest/gtest.h>
+
+#include "tk_exception.h"
 #include "tk_logger.h"
 
 class temp_dir {
@@ -57,6 +60,19 @@ inline bool file_exists(const std::string& path)
     return ::stat(path.c_str(), &st) == 0;
 }
 
+// The message of the user-level tk_exception `body` raises, or "no exception".
+template <class F>
+std::string message_of(F&& body)
+{
+    try {
+        body();
+    } catch (const tk_exception& e) {
+        EXPECT_EQ(e.level, 1);
+        return e.message;
+    }
+    return "no exception";
+}
+
 // Traces every level into a private file for the lifetime of the object.
 class trace_capture {
 public:
@@ -64,6 +80,11 @@ public:
 
     std::string text() const { return read_file(logger_.path); }
     bool contains(const std::string& line) const { return text().find(line) != std::string::npos; }
+    // A whole line, not a part of one.
+    bool has_line(const std::string& line) const
+    {
+        return ("\n" + text()).find("\n" + line + "\r\n") != std::string::npos;
+    }
     tk_logger& logger() { return logger_; }
 
 private:

@@ -7,6 +7,15 @@
 
 namespace {
 
+udb_relationship make_rel(std::u16string table, std::u16string ref_table, std::u16string name = {})
+{
+    udb_relationship rel;
+    rel.table = std::move(table);
+    rel.ref_table = std::move(ref_table);
+    rel.name = std::move(name);
+    return rel;
+}
+
 udb_index make_index(std::u16string name, udb_name_list fields, bool unique = false, bool primary = false)
 {
     return udb_index(std::move(name), unique, primary, std::move(fields));
@@ -24,16 +33,8 @@ TEST(udb_index, starts_with_fields)
     EXPECT_FALSE(idx.starts_with_fields({u"City"}));              // not a prefix
     EXPECT_FALSE(idx.starts_with_fields({u"City", u"Country"}));  // wrong order
     EXPECT_FALSE(idx.starts_with_fields({u"Country", u"City", u"Zip", u"X"}));
-}
-
-TEST(udb_index, starts_with_fields_folds_unicode)
-{
-    const udb_index idx = make_index(u"ix", {u"Größe", u"Цена"});
-    EXPECT_TRUE(idx.starts_with_fields({u"GRÖSSE", u"ЦЕНА"}));
-}
-
-TEST(udb_index, empty_list_is_a_prefix_even_of_an_empty_index)
-{
+    EXPECT_TRUE(make_index(u"ix", {u"Größe", u"Цена"}).starts_with_fields({u"GRÖSSE", u"ЦЕНА"}));
+    // The empty list is a prefix even of an empty index.
     EXPECT_TRUE(make_index(u"ix", {}).starts_with_fields({}));
     EXPECT_FALSE(make_index(u"ix", {}).starts_with_fields({u"A"}));
 }
@@ -50,7 +51,7 @@ TEST(udb_index, consists_of_fields_is_exact_and_unordered)
     EXPECT_TRUE(make_index(u"none", {}).consists_of_fields({}));
 }
 
-TEST(udb_indexes, names_are_found_by_case_folding)
+TEST(udb_indexes, names_are_found_by_case_folding_or_not_at_all)
 {
     udb_indexes list;
     list.push_back(make_index(u"PrimaryKey", {u"ID"}, true, true));
@@ -60,12 +61,7 @@ TEST(udb_indexes, names_are_found_by_case_folding)
     EXPECT_TRUE(list.is_acceptable_name(u"Other"));
     EXPECT_EQ(&list.get_index(u"primarykey"), &list[0]);
     EXPECT_EQ(list.get_index(u"GRÖSSE_ix").fields, udb_name_list{u"Größe"});
-}
-
-TEST(udb_indexes, missing_index_is_an_internal_error)
-{
-    udb_indexes list;
-    list.push_back(make_index(u"ix", {u"A"}));
+    // A missing index is an internal error.
     expect_assertion([&] { list.get_index(u"nope"); }, "udb_index.cpp");
     const udb_indexes& clist = list;
     expect_assertion([&] { clist.get_index(u"nope"); }, "udb_index.cpp");
@@ -101,21 +97,10 @@ TEST(udb_indexes, has_index_on_fields_asks_the_first_matching_index)
     EXPECT_FALSE(udb_indexes().has_index_on_fields({}, false));
 }
 
-TEST(udb_relationships, gen_relship_name_plain)
-{
-    udb_relationships list;
-    udb_relationship rel;
-    rel.table = u"Orders";
-    rel.ref_table = u"Customers";
-    EXPECT_EQ(list.gen_relship_name(rel), u"FK_Customers_Orders");
-}
-
 TEST(udb_relationships, gen_relship_name_suffix_cycle_accumulates)
 {
     udb_relationships list;
-    udb_relationship rel;
-    rel.table = u"Orders";
-    rel.ref_table = u"Customers";
+    const udb_relationship rel = make_rel(u"Orders", u"Customers");
     const std::u16string expected[] = {
         u"FK_Customers_Orders",       u"FK_Customers_Orders_",       u"FK_Customers_Orders_1",
         u"FK_Customers_Orders_1_",    u"FK_Customers_Orders_1_2",    u"FK_Customers_Orders_1_2_",
@@ -124,34 +109,18 @@ TEST(udb_relationships, gen_relship_name_suffix_cycle_accumulates)
     for (const std::u16string& want : expected) {
         std::u16string got = list.gen_relship_name(rel);
         ASSERT_EQ(got, want);
-        udb_relationship taken = rel;
-        taken.name = got;
-        list.push_back(taken);
+        list.push_back(make_rel(rel.table, rel.ref_table, got));
     }
 }
 
-TEST(udb_relationships, gen_relship_name_rejects_by_case_folding)
+TEST(udb_relationships, gen_relship_name_rejects_by_case_folding_and_traces_each_rejection)
 {
     udb_relationships list;
-    udb_relationship existing;
-    existing.name = u"fk_customers_orders";
-    list.push_back(existing);
-    udb_relationship rel;
-    rel.table = u"Orders";
-    rel.ref_table = u"Customers";
-    EXPECT_EQ(list.gen_relship_name(rel), u"FK_Customers_Orders_");
-}
-
-TEST(udb_relationships, gen_relship_name_traces_each_rejection)
-{
+    list.push_back(make_rel(u"", u"", u"fk_customers_orders"));
+    EXPECT_EQ(list.gen_relship_name(make_rel(u"Orders", u"Customers")), u"FK_Customers_Orders_");
     trace_capture trace;
-    udb_relationships list;
-    udb_relationship rel;
-    rel.table = u"B";
-    rel.ref_table = u"A";
-    rel.name = u"FK_A_B";
-    list.push_back(rel);
-    EXPECT_EQ(list.gen_relship_name(rel), u"FK_A_B_");
+    list.push_back(make_rel(u"B", u"A", u"FK_A_B"));
+    EXPECT_EQ(list.gen_relship_name(list.back()), u"FK_A_B_");
     EXPECT_TRUE(trace.has_line("FK_A_B is not acceptable as a FK name")) << trace.text();
     EXPECT_FALSE(trace.has_line("FK_A_B_ is not acceptable as a FK name"));
 }

@@ -5,9 +5,9 @@
 #include <unistd.h>
 
 #include <fstream>
-#include <sstream>
 #include <string>
 
+#include "../TK/tk_test_support.h"
 #include "tk_exception.h"
 #include "tk_wstring.h"
 
@@ -16,26 +16,12 @@ namespace {
 // A profile file in a private folder, removed with the fixture.
 class profile_file : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        char templ[] = "/tmp/udb_profile_XXXXXX";
-        ASSERT_NE(::mkdtemp(templ), nullptr);
-        dir_ = templ;
-        path_ = dir_ + "/p.tlv";
-    }
-    void TearDown() override { std::system(("rm -rf " + dir_).c_str()); }
-
-    void write(const std::string& bytes) { std::ofstream(path_, std::ios::binary) << bytes; }
-    std::string read() const
-    {
-        std::ifstream in(path_, std::ios::binary);
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
+    void write(const std::string& bytes) { write_file(path_, bytes); }
+    std::string read() const { return read_file(path_); }
     std::u16string wpath() const { return tk_from_utf8(path_); }
 
-    std::string dir_, path_;
+    temp_dir tmp_;
+    const std::string dir_ = tmp_.path(), path_ = tmp_.file("p.tlv");
 };
 
 TEST(udb_profile, new_profile_holds_three_sections_and_first_value_wins)
@@ -101,13 +87,8 @@ TEST_F(profile_file, broken_files_fail_without_an_internal_error)
 TEST_F(profile_file, missing_file_is_a_user_error)
 {
     udb_profile p;
-    try {
-        p.load(tk_from_utf8(dir_ + "/none.tlv"));
-        FAIL() << "no exception";
-    } catch (const tk_exception& e) {
-        EXPECT_EQ(e.level, 1);
-        EXPECT_EQ(e.message, "Profile does not exist. Please verify the correct path/name was given.");
-    }
+    EXPECT_EQ(message_of([&] { p.load(tk_from_utf8(dir_ + "/none.tlv")); }),
+              "Profile does not exist. Please verify the correct path/name was given.");
 }
 
 TEST_F(profile_file, store_writes_owner_only_one_line_entries_and_reloads)

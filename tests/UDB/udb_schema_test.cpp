@@ -13,11 +13,6 @@
 
 namespace {
 
-std::unique_ptr<t_ftd> column(std::u16string name, ole_vartype vt = VT_I4, uint32_t size = 4)
-{
-    return std::make_unique<t_ftd>(size, std::move(name), vt, false, false, ole_variant(), 0);
-}
-
 udb_schema sample_schema()
 {
     udb_schema s;
@@ -39,20 +34,7 @@ void expect_out_of_range(const std::function<void()>& body)
 
 }  // namespace
 
-TEST(t_ftd, explicit_constructor_keeps_every_value)
-{
-    t_ftd f(50, u"Name", VT_BSTR, true, false, ole_variant(u"n/a"), 1);
-    EXPECT_EQ(f.size, 50u);
-    EXPECT_EQ(f.name, u"Name");
-    EXPECT_EQ(f.vartype, VT_BSTR);
-    EXPECT_TRUE(f.b_not_null);
-    EXPECT_FALSE(f.b_auto_increment);
-    EXPECT_EQ(f.def_value.get_vt(), VT_BSTR);
-    EXPECT_EQ(f.def_value.as_wstring(), u"n/a");
-    EXPECT_EQ(f.extra, 1u);
-}
-
-TEST(t_ftd, from_field_takes_the_kind_of_its_value)
+TEST(t_ftd, from_field_takes_the_kind_of_its_value_and_traces)
 {
     udb_field field(u"Qty", 2, ole_variant(short(7)), false, true);
     t_ftd f(field, ole_variant(), 0);
@@ -62,31 +44,10 @@ TEST(t_ftd, from_field_takes_the_kind_of_its_value)
     EXPECT_TRUE(f.b_auto_increment);
     EXPECT_FALSE(f.b_not_null);
     EXPECT_TRUE(f.def_value.is_empty());
-}
-
-TEST(t_ftd, traces_its_making)
-{
     trace_capture trace;
-    t_ftd f(10, u"Größe", VT_BSTR, true, false, ole_variant(), 0);
+    t_ftd g(10, u"Größe", VT_BSTR, true, false, ole_variant(), 0);
     EXPECT_TRUE(trace.has_line("t_ftd::ctor2"));
     EXPECT_TRUE(trace.has_line("Got field 'Größe', vartype=8, size=10, b_not_null=1")) << trace.text();
-}
-
-TEST(udb_field, carries_value_and_description)
-{
-    udb_field field(u"Price", 8, ole_variant(2.5), true, false);
-    EXPECT_EQ(field.get_type(), VT_R8);
-    EXPECT_DOUBLE_EQ(field.as_r8(), 2.5);
-    EXPECT_EQ(field.size, 8);
-    EXPECT_TRUE(field.b_not_null);
-
-    udb_field copy = field;
-    EXPECT_EQ(copy.name, u"Price");
-    EXPECT_EQ(copy.get_type(), VT_R8);
-
-    udb_field empty;
-    EXPECT_EQ(empty.get_type(), VT_EMPTY);
-    EXPECT_TRUE(empty.name.empty());
 }
 
 TEST(udb_schema, searches_fold_case)

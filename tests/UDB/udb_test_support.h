@@ -3,16 +3,13 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
-#include <unistd.h>
 
+#include "../TK/tk_test_support.h"
 #include "tk_exception.h"
-#include "tk_logger.h"
+#include "udb_ftd.h"
 
 // The "file\line" text a tk_mail_assertion message carries in hexadecimal;
 // empty when the message is not an assertion's.
@@ -46,35 +43,8 @@ void expect_assertion(F&& body, const char* source)
     }
 }
 
-// Collects every trace line of level >= 1 written while it lives.
-class trace_capture {
-public:
-    trace_capture()
-    {
-        char name[] = "/tmp/udb_trace_XXXXXX";
-        int fd = ::mkstemp(name);
-        if (fd >= 0) ::close(fd);
-        path_ = name;
-        logger_ = std::make_unique<tk_logger>(path_, true, 1, false);
-    }
-    ~trace_capture()
-    {
-        logger_.reset();
-        std::remove(path_.c_str());
-    }
-    std::string text() const
-    {
-        std::ifstream in(path_, std::ios::binary);
-        std::ostringstream out;
-        out << in.rdbuf();
-        return out.str();
-    }
-    bool has_line(const std::string& line) const
-    {
-        return ("\n" + text()).find("\n" + line + "\r\n") != std::string::npos;
-    }
-
-private:
-    std::string path_;
-    std::unique_ptr<tk_logger> logger_;
-};
+// A column descriptor without flags or default.
+inline std::unique_ptr<t_ftd> column(std::u16string name, ole_vartype vt = VT_I4, uint32_t size = 4)
+{
+    return std::make_unique<t_ftd>(size, std::move(name), vt, false, false, ole_variant(), 0);
+}

@@ -43,13 +43,6 @@ TEST(udb_validator, base_rules_accept_empty_and_refuse_long_restricted_illegal)
     EXPECT_TRUE(v.is_acceptable(u"ab"));
 }
 
-TEST(udb_validator, unlimited_length_when_zero)
-{
-    udb_validator v(0);
-    EXPECT_TRUE(v.is_acceptable(std::u16string(5000, u'x')));
-    EXPECT_EQ(v.get_safe_name(std::u16string(5000, u'x')), std::u16string(5000, u'x'));
-}
-
 TEST(udb_validator, duplicates_compare_by_case_folding)
 {
     udb_validator v;
@@ -62,64 +55,48 @@ TEST(udb_validator, duplicates_compare_by_case_folding)
     EXPECT_FALSE(v.is_duplicated(u""));
 }
 
-TEST(udb_validator, safe_name_keeps_a_free_name)
+TEST(udb_validator, safe_names)
 {
-    udb_validator v(30);
-    v.used_names = {u"Other"};
-    EXPECT_EQ(v.get_safe_name(u"Name"), u"Name");
-}
-
-TEST(udb_validator, safe_name_takes_first_free_suffix)
-{
+    const std::u16string x5000(5000, u'x');
+    struct {
+        const char* why;
+        uint32_t limit;
+        std::vector<std::u16string> used, restricted;
+        std::u16string name, safe;
+    } const cases[] = {
+        {"a free name is kept", 30, {u"Other"}, {}, u"Name", u"Name"},
+        {"no limit when zero", 0, {}, {}, x5000, x5000},
+        {"first free suffix", 0, {u"Name"}, {}, u"Name", u"Name00000"},
+        {"taken candidates differing in case are still taken",
+         0,
+         {u"Name", u"Name00000", u"NAME00001", u"name00002", u"Name00003"},
+         {},
+         u"Name",
+         u"Name00004"},
+        {"a gap is filled before later numbers", 0, {u"Name", u"Name00000", u"Name00002"}, {}, u"Name", u"Name00001"},
+        {"a restricted name gets a suffix too", 0, {}, {u"PRIMARY"}, u"primary", u"primary00000"},
+        {"a long name is cut to the limit minus one", 10, {}, {}, u"ABCDEFGHIJKL", u"ABCDEFGHI"},
+        {"exactly at the limit: no cut", 10, {}, {}, u"ABCDEFGHIJ", u"ABCDEFGHIJ"},
+        {"a suffixed base is cut to the limit minus six", 10, {u"ABCDEFGHI"}, {}, u"ABCDEFGHIJKL", u"ABCD00000"},
+        {"a base of exactly L - 5 keeps its length", 10, {u"ABCDE"}, {}, u"ABCDE", u"ABCDE00000"},
+        {"one more character and the base drops to L - 6", 10, {u"ABCDEF"}, {}, u"ABCDEF", u"ABCD00000"},
+        {"thirty characters, as the Oracle side uses it",
+         30,
+         {u"ABCDEFGHIJKLMNOPQRSTUVWXYZ1234"},
+         {},
+         u"ABCDEFGHIJKLMNOPQRSTUVWXYZ1234",
+         u"ABCDEFGHIJKLMNOPQRSTUVWX00000"},
+    };
+    for (const auto& c : cases) {
+        udb_validator v(c.limit);
+        v.used_names = c.used;
+        v.restricted_names = c.restricted;
+        EXPECT_EQ(v.get_safe_name(c.name), c.safe) << c.why;
+    }
     udb_validator v;
-    v.used_names = {u"Name"};
-    EXPECT_EQ(v.get_safe_name(u"Name"), u"Name00000");
-
-    // The taken candidates differ in case: they still count as taken.
-    v.used_names = {u"Name", u"Name00000", u"NAME00001", u"name00002", u"Name00003"};
-    EXPECT_EQ(v.get_safe_name(u"Name"), u"Name00004");
-
-    // A gap is filled before later numbers.
-    v.used_names = {u"Name", u"Name00000", u"Name00002"};
-    EXPECT_EQ(v.get_safe_name(u"Name"), u"Name00001");
-}
-
-TEST(udb_validator, restricted_name_also_gets_a_suffix)
-{
-    udb_validator v;
-    v.restricted_names = {u"PRIMARY"};
-    EXPECT_EQ(v.get_safe_name(u"primary"), u"primary00000");
-}
-
-TEST(udb_validator, safe_name_cuts_long_name_to_limit_minus_one)
-{
-    udb_validator v(10);
-    EXPECT_EQ(v.get_safe_name(u"ABCDEFGHIJKL"), u"ABCDEFGHI");
-    // Exactly at the limit: no cut.
-    EXPECT_EQ(v.get_safe_name(u"ABCDEFGHIJ"), u"ABCDEFGHIJ");
-}
-
-TEST(udb_validator, suffixed_base_is_cut_to_limit_minus_six)
-{
-    udb_validator v(10);
-    v.used_names = {u"ABCDEFGHI"};
-    EXPECT_EQ(v.get_safe_name(u"ABCDEFGHIJKL"), u"ABCD00000");
-
-    // A base of exactly L - 5 characters keeps its length: L characters.
-    v.used_names = {u"ABCDE"};
-    EXPECT_EQ(v.get_safe_name(u"ABCDE"), u"ABCDE00000");
-
-    // One more character and the base drops to L - 6.
-    v.used_names = {u"ABCDEF"};
-    EXPECT_EQ(v.get_safe_name(u"ABCDEF"), u"ABCD00000");
-}
-
-TEST(udb_validator, thirty_character_limit_as_the_oracle_side_uses_it)
-{
-    udb_validator v(30);
-    const std::u16string name = u"ABCDEFGHIJKLMNOPQRSTUVWXYZ1234";
-    v.used_names = {name};
-    EXPECT_EQ(v.get_safe_name(name), u"ABCDEFGHIJKLMNOPQRSTUVWX00000");
+    v.illegal_chars = {u'.', u'!'};  // illegal characters become underscores
+    EXPECT_EQ(v.get_safe_name(u"a.b!c.d"), u"a_b_c_d");
+    EXPECT_TRUE(udb_validator(0).is_acceptable(x5000));
 }
 
 TEST(udb_validator, cut_never_splits_a_surrogate_pair)
@@ -135,32 +112,16 @@ TEST(udb_validator, cut_never_splits_a_surrogate_pair)
     EXPECT_EQ(udb_cut_name(u"ab", 10), u"ab");
 }
 
-TEST(udb_validator, tiny_limit_leaves_no_base_and_runs_out)
-{
-    udb_validator v(3);
-    v.used_names = {u"AB"};
-    // Every candidate is five digits, longer than the limit.
-    EXPECT_THROW(v.get_safe_name(u"AB"), tk_mail_assertion);
-}
-
-TEST(udb_validator, exhausted_suffixes_raise_the_assertion)
-{
-    refusing_validator v;
-    EXPECT_THROW(v.get_safe_name(u"x"), tk_mail_assertion);
-}
-
-TEST(udb_validator, suffix_search_asks_the_actual_class)
+TEST(udb_validator, suffix_search_asks_the_actual_class_and_can_run_out)
 {
     picky_validator v;
     v.used_names = {u"Name"};
     EXPECT_EQ(v.get_safe_name(u"Name"), u"Name00001");
-}
-
-TEST(udb_validator, illegal_characters_become_underscores)
-{
-    udb_validator v;
-    v.illegal_chars = {u'.', u'!'};
-    EXPECT_EQ(v.get_safe_name(u"a.b!c.d"), u"a_b_c_d");
+    EXPECT_THROW(refusing_validator().get_safe_name(u"x"), tk_mail_assertion);
+    // A tiny limit leaves no base: every candidate is five digits, longer than it.
+    udb_validator tiny(3);
+    tiny.used_names = {u"AB"};
+    EXPECT_THROW(tiny.get_safe_name(u"AB"), tk_mail_assertion);
 }
 
 TEST(udb_validator, mapped_pairs_are_recorded)

@@ -8,6 +8,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <sstream>
+
 #include "agent_test_support.h"
 
 namespace {
@@ -86,12 +88,11 @@ TEST_F(agent_run, modes_on_an_existing_table_without_keys)
     EXPECT_EQ(emu_.scalar("SELECT COUNT(*) FROM user_constraints WHERE constraint_type = 'P'"), "0");
     EXPECT_EQ(emu_.scalar("SELECT COUNT(*) FROM user_indexes"), "0");
     // No key: nothing is a duplicate, merge and synchronize append.
-    ASSERT_EQ(shippers({"--mode=3"}).status, 0);
-    EXPECT_EQ(count("Shippers"), "6");
-    ASSERT_EQ(shippers({"--mode=4"}).status, 0);
-    EXPECT_EQ(count("Shippers"), "9");
-    ASSERT_EQ(shippers({"--mode=1"}).status, 0);
-    EXPECT_EQ(count("Shippers"), "3");
+    const std::pair<const char*, const char*> appended[] = {{"--mode=3", "6"}, {"--mode=4", "9"}, {"--mode=1", "3"}};
+    for (const auto& [mode, rows] : appended) {
+        ASSERT_EQ(shippers({mode}).status, 0);
+        EXPECT_EQ(count("Shippers"), rows) << mode;
+    }
     EXPECT_EQ(emu_.scalar("SELECT COUNT(*) FROM user_constraints WHERE constraint_type = 'P'"), "1");
 }
 
@@ -142,19 +143,11 @@ TEST_F(agent_run, list_files_in_every_spelling_select_the_same_tables)
 TEST_F(agent_run, profile_settings_queries_and_options_that_win)
 {
     std::string profile =
-        emu_.file("p.tlv", "[Generic settings]\r\n"
-                           "src=" +
-                               test_data("nwind.mdb") +
-                               "\r\n"
-                               "dest=XE\r\n"
-                               "mode = 2 \r\n"
-                               "only definitions = 0\r\n"
-                               "skip indexes = off\r\n"
-                               "[Oracle settings]\r\n"
-                               "host=localhost\r\nuser=scott\r\npassword=tiger\r\n"
-                               "[Selected Tables]\r\n"
-                               "Shippers\r\n"
-                               "Cheap=SELECT ProductName, UnitPrice FROM Products WHERE UnitPrice < 10\r\n");
+        emu_.file("p.tlv", "[Generic settings]\r\nsrc=" + test_data("nwind.mdb") +
+                               "\r\ndest=XE\r\nmode = 2 \r\nonly definitions = 0\r\nskip indexes = off\r\n"
+                               "[Oracle settings]\r\nhost=localhost\r\nuser=scott\r\npassword=tiger\r\n"
+                               "[Selected Tables]\r\nShippers\r\nCheap=SELECT ProductName, UnitPrice FROM Products "
+                               "WHERE UnitPrice < 10\r\n");
     agent_result r = emu_.agent({"--profile=" + profile});
     ASSERT_EQ(r.status, 0) << r.out << r.err;
     EXPECT_EQ(count("Shippers"), "3");  // not definitions only
@@ -292,7 +285,7 @@ TEST_F(agent_run, access97_code_page_from_option_or_profile)
 
 struct fault_case {
     const char* what;
-    std::vector<std::string> fault;
+    const char* fault;    // the oraemu fault's words
     bool existing;        // convert once before the fault is set
     std::string out;      // up to the summary
     std::string summary;  // empty when the process ends before it
@@ -305,56 +298,33 @@ TEST_F(agent_run, each_fault_of_the_stand_in)
     const std::string conv = "Converting table Shippers(3 records)\n";
     const std::string space = "ORA-01653: unable to extend table SCOTT.Shippers by 128 in tablespace USERS\n";
     const fault_case cases[] = {
-        {"logon refused", {"logon_refused", "SCOTT"}, false, "Error:\nInvalid user name or password.\n", "", 255},
-        {"no listener",
-         {"no_listener", "localhost"},
-         false,
+        {"logon refused", "logon_refused SCOTT", false, "Error:\nInvalid user name or password.\n", "", 255},
+        {"no listener", "no_listener localhost", false,
          "Error:\nORA-12541: no listener. For more information see Troubleshooting article of the product "
          "documentation.\n",
-         "",
-         255},
-        {"busy table",
-         {"drop_busy", "Shippers"},
-         true,
+         "", 255},
+        {"busy table", "drop_busy Shippers", true,
          db + "Error:\nShippers: Cannot delete table because it is busy with another process\n",
-         k_header + shippers_line("failed", 0, 0, 0, 0, 0),
-         1},
-        {"sequence refused",
-         {"sequence_denied"},
-         false,
+         k_header + shippers_line("failed", 0, 0, 0, 0, 0), 1},
+        {"sequence refused", "sequence_denied", false,
          db +
              "Error:\nSequence for table 'Shippers': Insufficient privileges to create sequence. Auto increment "
              "will not be converted.\n" +
              conv,
-         k_header + shippers_line("created", 3, 3, 0, 0, 0),
-         1},
-        {"second insert fails",
-         {"insert_fails", "Shippers", "2", "1438"},
-         false,
+         k_header + shippers_line("created", 3, 3, 0, 0, 0), 1},
+        {"second insert fails", "insert_fails Shippers 2 1438", false,
          db + conv +
              "Error:\nShippers, record #2: ORA-01438: value larger than specified precision allowed for "
              "this column\n",
-         k_header + shippers_line("created", 3, 2, 0, 0, 1),
-         1},
-        {"connection lost while loading",
-         {"connection_lost", "-", "20"},
-         false,
-         db + conv + "Error:\nShippers: ORA-03113: end-of-file on communication channel\n",
-         "",
-         255},
-        {"connection lost before the first table",
-         {"connection_lost", "-", "3"},
-         false,
-         "Error:\nORA-03113: end-of-file on communication channel\n",
-         k_header,
-         255},
-        {"no space",
-         {"no_space", "Shippers"},
-         false,
+         k_header + shippers_line("created", 3, 2, 0, 0, 1), 1},
+        {"connection lost while loading", "connection_lost - 20", false,
+         db + conv + "Error:\nShippers: ORA-03113: end-of-file on communication channel\n", "", 255},
+        {"connection lost before the first table", "connection_lost - 3", false,
+         "Error:\nORA-03113: end-of-file on communication channel\n", k_header, 255},
+        {"no space", "no_space Shippers", false,
          db + conv + "Error:\nShippers, record #1: " + space + "Error:\nShippers, record #2: " + space +
              "Error:\nShippers, record #3: " + space,
-         k_header + shippers_line("created", 3, 0, 0, 0, 3),
-         1},
+         k_header + shippers_line("created", 3, 0, 0, 0, 3), 1},
     };
     for (const fault_case& c : cases) {
         emu_service emu;
@@ -363,7 +333,8 @@ TEST_F(agent_run, each_fault_of_the_stand_in)
             ASSERT_EQ(emu.convert("nwind.mdb", args).status, 0) << c.what;
         }
         std::vector<std::string> fault{"fault", "XE"};
-        fault.insert(fault.end(), c.fault.begin(), c.fault.end());
+        std::istringstream words(c.fault);
+        for (std::string w; words >> w;) fault.push_back(w);
         emu.oraemu(fault);
         agent_result r = emu.convert("nwind.mdb", args);
         EXPECT_EQ(r.out, c.out + c.summary) << c.what;

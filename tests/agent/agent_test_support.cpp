@@ -6,7 +6,6 @@
 
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
 #include <stdexcept>
 
 #include "tk_wstring.h"
@@ -44,14 +43,6 @@ agent_result run(const std::string& program, const std::vector<std::string>& arg
 
 }  // namespace
 
-std::string read_file(const std::string& path)
-{
-    std::ifstream f(path, std::ios::binary);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
-
 std::string test_data(const std::string& name)
 {
     return std::string(TOLVANE_TEST_DATA) + "/" + name;
@@ -59,18 +50,10 @@ std::string test_data(const std::string& name)
 
 emu_service::emu_service()
 {
-    char templ[] = "/tmp/tlvagent_test_XXXXXX";
-    if (::mkdtemp(templ) == nullptr) throw std::runtime_error("mkdtemp");
-    home_ = templ;
     int s1 = 0, s2 = 0;
     oraemu({"create-service", "XE"}, &s1);
     oraemu({"create-user", "XE", "scott", "tiger"}, &s2);
     if (s1 != 0 || s2 != 0) throw std::runtime_error("oraemu set-up failed");
-}
-
-emu_service::~emu_service()
-{
-    std::system(("rm -rf '" + home_ + "'").c_str());
 }
 
 agent_result emu_service::agent(const std::vector<std::string>& args, const std::map<std::string, std::string>& env,
@@ -78,9 +61,9 @@ agent_result emu_service::agent(const std::vector<std::string>& args, const std:
 {
     std::map<std::string, std::string> all = env;
     all.emplace("TOLVANE_OCI_LIB", ORAEMU_OCI_LIB);
-    all.emplace("ORAEMU_HOME", home_);
+    all.emplace("ORAEMU_HOME", home());
     all.emplace("LC_ALL", "C.UTF-8");
-    return run(TLVAGENT, args, all, input, home_);
+    return run(TLVAGENT, args, all, input, home());
 }
 
 agent_result emu_service::convert(const std::string& data, const std::vector<std::string>& more) const
@@ -93,7 +76,7 @@ agent_result emu_service::convert(const std::string& data, const std::vector<std
 
 std::string emu_service::oraemu(const std::vector<std::string>& args, int* status) const
 {
-    agent_result r = run(ORAEMU_TOOL, args, {{"ORAEMU_HOME", home_}}, "", home_);
+    agent_result r = run(ORAEMU_TOOL, args, {{"ORAEMU_HOME", home()}}, "", home());
     if (status != nullptr) *status = r.status;
     return r.out;
 }
@@ -111,7 +94,7 @@ std::string emu_service::scalar(const std::string& sql) const
 
 std::string emu_service::file(const std::string& name, const std::string& bytes) const
 {
-    std::string path = home_ + "/" + name;
+    std::string path = home() + "/" + name;
     std::ofstream(path, std::ios::binary) << bytes;
     return path;
 }

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "../TK/tk_test_support.h"
+
 struct agent_result {
     int status = -1;
     std::string out;
@@ -17,7 +19,6 @@ struct agent_result {
 class emu_service {
 public:
     emu_service();
-    ~emu_service();
     emu_service(const emu_service&) = delete;
     emu_service& operator=(const emu_service&) = delete;
 
@@ -34,13 +35,12 @@ public:
     // Writes a file in the private folder; its path.
     std::string file(const std::string& name, const std::string& bytes) const;
 
-    const std::string& home() const { return home_; }
+    const std::string& home() const { return dir_.path(); }
 
 private:
-    std::string home_;
+    temp_dir dir_;
 };
 
 std::string test_data(const std::string& name);
 // The "access" -> "oracle" pairs of a --report document.
 std::map<std::u16string, std::u16string> report_targets(const std::string& json);
-std::string read_file(const std::string& path);

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <sstream>
 #include <vector>
 
 #include "agent_test_support.h"
@@ -25,46 +26,20 @@
 namespace {
 
 struct source_file {
-    const char* name;
+    std::string name;
     const char* password;  // database password, empty for none
     bool workgroup;        // open under the test workgroup's admin account
 };
 
-// Files without a password, read anonymously.
-const char* const k_plain[] = {
-    "DateTestDatabase.mdb",
-    "V1997_test.mdb",
-    "V2000_empty.mdb",
-    "V2000_test.mdb",
-    "V2003_test.mdb",
-    "V2007_test.accdb",
-    "V2010_test.accdb",
-    "V2016_attachments.accdb",
-    "V2016_bigint.accdb",
-    "V2016_currency.accdb",
-    "V2016_longtext.accdb",
-    "V2016_withdeletedcol.accdb",
-    "V2016_withinsertedcol.accdb",
-    "bigIndexTestV2000.mdb",
-    "compIndexTestV2000.mdb",
-    "delColTestV2000.mdb",
-    "fixedNumericTestV2000.mdb",
-    "fixedTextTestV2000.mdb",
-    "indexTestV2000.mdb",
-    "overflowTestV2000.mdb",
-    "queryTestV2000.mdb",
-    "test2V2000.mdb",
-    "testPromotionV2000.mdb",
-    "calculatedField.accdb",
-    "charsetGBK.mdb",
-    "complex.accdb",
-    "float.accdb",
-    "linked.mdb",
-    "linkee1.mdb",
-    "linkee2.mdb",
-    "reservedWordLeave.mdb",
-    "weirdObjectNames.mdb",
-};
+// Files without a password, read anonymously (names split at blanks).
+const char* const k_plain =
+    "DateTestDatabase.mdb V1997_test.mdb V2000_empty.mdb V2000_test.mdb V2003_test.mdb V2007_test.accdb "
+    "V2010_test.accdb V2016_attachments.accdb V2016_bigint.accdb V2016_currency.accdb "
+    "V2016_longtext.accdb V2016_withdeletedcol.accdb V2016_withinsertedcol.accdb bigIndexTestV2000.mdb "
+    "compIndexTestV2000.mdb delColTestV2000.mdb fixedNumericTestV2000.mdb fixedTextTestV2000.mdb "
+    "indexTestV2000.mdb overflowTestV2000.mdb queryTestV2000.mdb test2V2000.mdb testPromotionV2000.mdb "
+    "calculatedField.accdb charsetGBK.mdb complex.accdb float.accdb linked.mdb linkee1.mdb linkee2.mdb "
+    "reservedWordLeave.mdb weirdObjectNames.mdb ";
 
 std::vector<source_file> all_files()
 {
@@ -73,7 +48,8 @@ std::vector<source_file> all_files()
                                    {"V2003_with-password.mdb", "password", false},
                                    {"V2010_with-password.accdb", "password", false},
                                    {"password.mdb", "ucanaccess", false}};
-    for (const char* f : k_plain) files.push_back({f, "", false});
+    std::istringstream in(k_plain);
+    for (std::string n; in >> n;) files.push_back({n, "", false});
     return files;
 }
 
@@ -103,21 +79,10 @@ std::string number_text(const ole_variant& v)
 
 bool is_number(ole_vartype vt)
 {
-    switch (vt) {
-    case VT_I2:
-    case VT_I4:
-    case VT_CY:
-    case VT_DECIMAL:
-    case VT_I1:
-    case VT_UI1:
-    case VT_UI2:
-    case VT_UI4:
-    case VT_I8:
-    case VT_UI8:
-    case VT_INT:
-    case VT_UINT: return true;
-    default: return false;
-    }
+    for (ole_vartype n :
+         {VT_I2, VT_I4, VT_CY, VT_DECIMAL, VT_I1, VT_UI1, VT_UI2, VT_UI4, VT_I8, VT_UI8, VT_INT, VT_UINT})
+        if (vt == n) return true;
+    return false;
 }
 
 // Equal after the type mapping: NULL and the empty text alike (Oracle keeps
@@ -220,7 +185,7 @@ TEST_P(agent_values, every_table_every_value)
 INSTANTIATE_TEST_SUITE_P(files, agent_values, ::testing::ValuesIn(all_files()),
                          [](const ::testing::TestParamInfo<source_file>& info) {
                              std::string n;
-                             for (const char* p = info.param.name; *p; ++p) n += std::isalnum(*p) ? *p : '_';
+                             for (char c : info.param.name) n += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
                              return n;
                          });
 

@@ -2,9 +2,6 @@
 // TRUNCATE, LOB amounts and sequence options.
 #include "emu_test_support.h"
 
-using emu_test::store_fixture;
-using Rows = std::vector<std::vector<std::string>>;
-
 class EmuAlter : public store_fixture {};
 
 TEST_F(EmuAlter, DropConstraintRestoresNullability) {

@@ -6,9 +6,6 @@
 
 #include <stdexcept>
 
-using emu_test::store_fixture;
-using Rows = std::vector<std::vector<std::string>>;
-
 namespace {
 
 const std::string greek = "\xCE\xA9";             // Ω: not in Windows-1252

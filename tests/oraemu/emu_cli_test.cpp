@@ -1,6 +1,6 @@
 // The oraemu tool: administration commands and the tab-separated output of
 // the sql command.
-#include "emu_session.h"
+#include "emu_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -19,17 +19,8 @@ struct outcome {
     std::string out;
 };
 
-class EmuCli : public ::testing::Test {
+class EmuCli : public emu_test::home_fixture {
 protected:
-    void SetUp() override {
-        char tmpl[] = "/tmp/oraemu_cli_XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        home_ = tmpl;
-        setenv("ORAEMU_HOME", home_.c_str(), 1);
-        unsetenv("ORAEMU_LOG");
-    }
-    void TearDown() override { std::filesystem::remove_all(home_); }
-
     // Runs the tool; stdout and stderr are captured together.
     outcome tool(const std::string& args) {
         std::string cmd = std::string(ORAEMU_TOOL) + " " + args + " 2>&1";
@@ -53,7 +44,11 @@ protected:
         return tool("sql XE scott tiger " + quoted + "'");
     }
 
-    std::string home_;
+    // Service XE of `version` with user scott/tiger.
+    void service(const std::string& version = "") {
+        tool("create-service XE " + version);
+        tool("create-user XE scott tiger");
+    }
 };
 
 TEST_F(EmuCli, CreatesServicesAndUsers) {
@@ -68,8 +63,7 @@ TEST_F(EmuCli, CreatesServicesAndUsers) {
 }
 
 TEST_F(EmuCli, SelectOutputIsTabSeparatedWithAHeader) {
-    tool("create-service XE");
-    tool("create-user XE scott tiger");
+    service();
     ASSERT_EQ(sql("CREATE TABLE T (ID NUMBER, NAME NVARCHAR2(10), D DATE, R RAW(4), M CLOB, B BLOB)").status, 0);
     ASSERT_EQ(sql("INSERT INTO T (ID, NAME, D, R, M, B) VALUES (1, 'Ελλάδα', to_date('2005-03-01 10:20:30', "
                   "'YYYY-MM-DD HH24:MI:SS'), HEXTORAW('0a1b'), 'memo text', HEXTORAW('ff00'))")
@@ -84,8 +78,7 @@ TEST_F(EmuCli, SelectOutputIsTabSeparatedWithAHeader) {
 }
 
 TEST_F(EmuCli, ErrorsGoToStderrWithStatusOne) {
-    tool("create-service XE");
-    tool("create-user XE scott tiger");
+    service();
     outcome o = sql("SELECT * FROM NOPE");
     EXPECT_EQ(o.status, 1);
     EXPECT_EQ(o.out, "ORA-00942: table or view does not exist\n");
@@ -97,8 +90,7 @@ TEST_F(EmuCli, ErrorsGoToStderrWithStatusOne) {
 }
 
 TEST_F(EmuCli, FaultsAndStats) {
-    tool("create-service XE");
-    tool("create-user XE scott tiger");
+    service();
     EXPECT_EQ(tool("fault XE drop_busy T").status, 0);
     EXPECT_EQ(tool("fault XE insert_fails T 3 1653").status, 0);
     EXPECT_EQ(tool("fault XE no_such_kind").status, 2);
@@ -117,8 +109,7 @@ TEST_F(EmuCli, FaultsAndStats) {
 }
 
 TEST_F(EmuCli, VersionSettingChangesTheBanner) {
-    tool("create-service XE 19c");
-    tool("create-user XE scott tiger");
+    service("19c");
     outcome o = sql("SELECT BANNER FROM V$VERSION");
     EXPECT_EQ(o.out, "BANNER\nOracle Database 19c Enterprise Edition Release 19.0.0.0.0 - Production\n");
     tool("set XE version 23ai");

@@ -3,9 +3,6 @@
 // TIMESTAMP(n) columns and FF1-FF9 keep fractions to the digit.
 #include "emu_test_support.h"
 
-using emu_test::store_fixture;
-using Rows = std::vector<std::vector<std::string>>;
-
 class EmuDatetime : public store_fixture {
 protected:
     void SetUp() override {

@@ -3,9 +3,6 @@
 #include "emu_store.h"
 #include "emu_test_support.h"
 
-using emu_test::store_fixture;
-using Rows = std::vector<std::vector<std::string>>;
-
 class EmuDdl : public store_fixture {};
 
 TEST_F(EmuDdl, IdentifiersFoldUnlessQuoted) {
@@ -45,14 +42,11 @@ TEST_F(EmuDdl, DataDefaultKeepsTheTextAsWritten) {
     ASSERT_EQ(error_of("CREATE TABLE \"T\" (\"A\" NVARCHAR2(10)  DEFAULT 'it''s' NOT NULL, \"B\" NUMBER(11,0) "
                        "DEFAULT 0, \"C\" DATE DEFAULT SYSDATE , \"D\" NUMBER)"),
               0);
-    Rows r = rows("select COLUMN_NAME, DATA_DEFAULT, DATA_TYPE from USER_TAB_COLUMNS where table_name = 'T' "
-                  "ORDER BY COLUMN_ID");
-    ASSERT_EQ(r.size(), 4u);
     // The default's text runs to the next token, blanks included.
-    EXPECT_EQ(r[0], (std::vector<std::string>{"A", "'it''s' ", "NVARCHAR2"}));
-    EXPECT_EQ(r[1], (std::vector<std::string>{"B", "0", "NUMBER"}));
-    EXPECT_EQ(r[2], (std::vector<std::string>{"C", "SYSDATE ", "DATE"}));
-    EXPECT_EQ(r[3], (std::vector<std::string>{"D", "<null>", "NUMBER"}));
+    EXPECT_EQ(rows("select COLUMN_NAME, DATA_DEFAULT, DATA_TYPE from USER_TAB_COLUMNS where table_name = 'T' "
+                   "ORDER BY COLUMN_ID"),
+              (Rows{{"A", "'it''s' ", "NVARCHAR2"}, {"B", "0", "NUMBER"}, {"C", "SYSDATE ", "DATE"},
+                    {"D", "<null>", "NUMBER"}}));
 }
 
 TEST_F(EmuDdl, ColumnSizesPrecisionAndNullability) {

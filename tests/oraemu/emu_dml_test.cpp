@@ -2,9 +2,6 @@
 // atomicity, RETURNING ROWID, LOBs and queries.
 #include "emu_test_support.h"
 
-using emu_test::store_fixture;
-using Rows = std::vector<std::vector<std::string>>;
-
 class EmuDml : public store_fixture {
 protected:
     void make_orders() {

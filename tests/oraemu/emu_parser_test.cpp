@@ -2,6 +2,7 @@
 // texts, trigger parts and the errors Oracle gives for malformed text.
 #include "emu_ast.h"
 #include "emu_lexer.h"
+#include "emu_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -11,14 +12,7 @@ namespace {
 
 std::unique_ptr<statement> parse(const std::string& sql, size_t limit = 30) { return parse_statement(sql, limit); }
 
-int parse_error(const std::string& sql, size_t limit = 30) {
-    try {
-        parse(sql, limit);
-    } catch (const ora_error& e) {
-        return e.code;
-    }
-    return 0;
-}
+int parse_error(const std::string& sql, size_t limit = 30) { return emu_test::code_of([&] { parse(sql, limit); }); }
 
 }  // namespace
 
@@ -42,14 +36,7 @@ TEST(EmuLexer, FoldsUnquotedNamesOnly) {
 }
 
 TEST(EmuLexer, Errors) {
-    auto code = [](const std::string& s) {
-        try {
-            tokenize(s);
-        } catch (const ora_error& e) {
-            return e.code;
-        }
-        return 0;
-    };
+    auto code = [](const std::string& s) { return emu_test::code_of([&] { tokenize(s); }); };
     EXPECT_EQ(code("select 'open"), 1756);
     EXPECT_EQ(code("select \"open"), 1740);
     EXPECT_EQ(code("select ? from dual"), 911);

@@ -2,9 +2,6 @@
 // describe data, and the text forms Oracle returns.
 #include "emu_test_support.h"
 
-using emu_test::store_fixture;
-using Rows = std::vector<std::vector<std::string>>;
-
 class EmuQuery : public store_fixture {
 protected:
     void SetUp() override {

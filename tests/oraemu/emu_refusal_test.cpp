@@ -3,9 +3,6 @@
 // otherwise pass here and fail in production.
 #include "emu_test_support.h"
 
-using emu_test::store_fixture;
-using Rows = std::vector<std::vector<std::string>>;
-
 namespace {
 
 // One statement after some set-up, and the error Oracle gives (0: accepted).
@@ -17,6 +14,12 @@ struct refusal_case {
 };
 
 std::string text_of(size_t n, char c = 'x') { return std::string(n, c); }
+
+std::string repeat(const std::string& unit, int n) {
+    std::string s;
+    while (n-- > 0) s += unit;
+    return s;
+}
 
 }  // namespace
 
@@ -41,7 +44,7 @@ TEST_F(EmuRefusal, LiteralsKeysAndLengths) {
         {"Oracle: a literal of exactly 4000 bytes is accepted", {"CREATE TABLE T (C CLOB)"},
          "INSERT INTO T (C) VALUES ('" + full + "')", 0},
         {"Oracle: the limit counts bytes, not characters (2001 two-byte letters)", {"CREATE TABLE T (C CLOB)"},
-         "INSERT INTO T (C) VALUES ('" + [] { std::string s; for (int i = 0; i < 2001; ++i) s += "\xCE\xB1"; return s; }() + "')",
+         "INSERT INTO T (C) VALUES ('" + repeat("\xCE\xB1", 2001) + "')",
          1704},
         {"Oracle: ORA-01450 maximum key length (6398) exceeded on an 8 KB block",
          {"CREATE TABLE T (A VARCHAR2(4000), B VARCHAR2(4000))"}, "CREATE INDEX TI ON T (A, B)", 1450},
@@ -71,9 +74,7 @@ TEST_F(EmuRefusal, LiteralsKeysAndLengths) {
 // VARCHAR2(4000 CHAR) cannot take 4000 two-byte characters.
 TEST_F(EmuRefusal, CharSemanticsKeepTheByteCeiling) {
     run("CREATE TABLE T (A VARCHAR2(4000 CHAR), B VARCHAR2(10 CHAR))");
-    std::string alpha2000, alpha2001;
-    for (int i = 0; i < 2000; ++i) alpha2000 += "\xCE\xB1";
-    alpha2001 = alpha2000 + "\xCE\xB1";
+    const std::string alpha2000 = repeat("\xCE\xB1", 2000), alpha2001 = alpha2000 + "\xCE\xB1";
     EXPECT_EQ(error_of("INSERT INTO T (A) VALUES ('" + alpha2000 + "')"), 0);
     try {
         run("INSERT INTO T (A) VALUES (:1)", {{":1", emu::value::make(emu::col_type::varchar2, alpha2001), false}});
@@ -84,12 +85,8 @@ TEST_F(EmuRefusal, CharSemanticsKeepTheByteCeiling) {
     }
     // Ten characters of four bytes each fit VARCHAR2(10 CHAR).
     EXPECT_EQ(error_of("INSERT INTO T (B) VALUES ('" + std::string(10 * 1, 'a') + "')"), 0);
-    run("INSERT INTO T (B) VALUES (:1)", {{":1", emu::value::make(emu::col_type::varchar2, [] {
-                                               std::string s;
-                                               for (int i = 0; i < 10; ++i) s += "\xF0\x9F\x98\x80";
-                                               return s;
-                                           }()),
-                                           false}});
+    run("INSERT INTO T (B) VALUES (:1)",
+        {{":1", emu::value::make(emu::col_type::varchar2, repeat("\xF0\x9F\x98\x80", 10)), false}});
     EXPECT_EQ(one("SELECT COUNT(*) FROM T"), "3");
 }
 

@@ -4,18 +4,10 @@
 #include <fstream>
 #include <sstream>
 
-using emu_test::store_fixture;
-using Rows = std::vector<std::vector<std::string>>;
-
 namespace {
 
 int logon_error(const std::string& connect, const std::string& user, const std::string& password) {
-    try {
-        emu::session::logon(connect, user, password);
-    } catch (const emu::ora_error& e) {
-        return e.code;
-    }
-    return 0;
+    return emu_test::code_of([&] { emu::session::logon(connect, user, password); });
 }
 
 }  // namespace
@@ -31,6 +23,7 @@ TEST_F(EmuSession, LogonChecks) {
     EXPECT_EQ(logon_error("NOALIAS", "scott", "tiger"), 12154);   // a bare name is a TNS alias
     try {
         emu::session::logon("//h/XE", "scott", "wrong");
+        ADD_FAILURE() << "a wrong password was taken";
     } catch (const emu::ora_error& e) {
         EXPECT_EQ(e.text, "ORA-01017: invalid username/password; logon denied");
         EXPECT_EQ(e.text.find("wrong"), std::string::npos);

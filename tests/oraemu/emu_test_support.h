@@ -8,22 +8,45 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
 namespace emu_test {
 
-class store_fixture : public ::testing::Test {
+// The Oracle error `fn` raises, or 0.
+inline int code_of(const std::function<void()>& fn) {
+    try {
+        fn();
+    } catch (const emu::ora_error& e) {
+        return e.code;
+    }
+    return 0;
+}
+
+// A private ORAEMU_HOME, removed with the test.
+class home_fixture : public ::testing::Test {
 protected:
     void SetUp() override {
         char tmpl[] = "/tmp/oraemu_test_XXXXXX";
         ASSERT_NE(mkdtemp(tmpl), nullptr);
         home_ = tmpl;
         setenv("ORAEMU_HOME", home_.c_str(), 1);
+        unsetenv("ORAEMU_LOG");
+    }
+    void TearDown() override { std::filesystem::remove_all(home_); }
+
+    std::string home_;
+};
+
+class store_fixture : public home_fixture {
+protected:
+    void SetUp() override {
+        home_fixture::SetUp();
+        if (HasFatalFailure()) return;
         // ORAEMU_TEST_SQL_LOG collects every statement the tests send, for
         // checking them against an Oracle grammar.
         if (const char* all = std::getenv("ORAEMU_TEST_SQL_LOG")) setenv("ORAEMU_LOG", all, 1);
-        else unsetenv("ORAEMU_LOG");
         emu::create_service("XE", version());
         emu::create_user("XE", "scott", "tiger");
         emu::create_user("XE", "hr", "hr");
@@ -32,7 +55,7 @@ protected:
 
     void TearDown() override {
         s.reset();
-        std::filesystem::remove_all(home_);
+        home_fixture::TearDown();
     }
 
     virtual std::string version() const { return "11g"; }
@@ -77,7 +100,6 @@ protected:
         return r[0][0];
     }
 
-    std::string home_;
     std::unique_ptr<emu::session> s;
     std::string last_error;
 };
@@ -90,3 +112,7 @@ inline emu::bind_value bind_out(const std::string& name) {
 }
 
 }  // namespace emu_test
+
+using emu_test::store_fixture;
+// A query's rows as text cells.
+using Rows = std::vector<std::vector<std::string>>;

@@ -2,9 +2,6 @@
 // row locks that LOB writing needs.
 #include "emu_test_support.h"
 
-using emu_test::store_fixture;
-using Rows = std::vector<std::vector<std::string>>;
-
 class EmuTransaction : public store_fixture {
 protected:
     void SetUp() override {

@@ -1,6 +1,6 @@
 // Value rules: NUMBER rounding and precision, Oracle's number text, TO_DATE
 // format matching and defaults, ROWID texts.
-#include "emu_session.h"
+#include "emu_test_support.h"
 #include "emu_values.h"
 
 #include <gtest/gtest.h>
@@ -10,15 +10,6 @@
 using namespace emu;
 
 namespace {
-
-int error_code(auto fn) {
-    try {
-        fn();
-    } catch (const ora_error& e) {
-        return e.code;
-    }
-    return 0;
-}
 
 std::string current_month_first_day() {
     std::time_t t = std::time(nullptr);
@@ -42,19 +33,19 @@ TEST(EmuNumbers, ScaleRoundsHalfAwayFromZero) {
 }
 
 TEST(EmuNumbers, PrecisionOverflowIsOra01438) {
-    EXPECT_EQ(error_code([] { number_for_column("1000", 5, 2); }), 1438);
+    EXPECT_EQ(emu_test::code_of([] { number_for_column("1000", 5, 2); }), 1438);
     // 999.995 rounds to 1000.00, which no longer fits NUMBER(5,2).
-    EXPECT_EQ(error_code([] { number_for_column("999.995", 5, 2); }), 1438);
+    EXPECT_EQ(emu_test::code_of([] { number_for_column("999.995", 5, 2); }), 1438);
     EXPECT_EQ(number_for_column("999.994", 5, 2), "999.99");
     // NUMBER(3,0) holds -999 .. 999.
     EXPECT_EQ(number_for_column("-999", 3, 0), "-999");
-    EXPECT_EQ(error_code([] { number_for_column("-1000", 3, 0); }), 1438);
+    EXPECT_EQ(emu_test::code_of([] { number_for_column("-1000", 3, 0); }), 1438);
 }
 
 TEST(EmuNumbers, TextThatIsNoNumberIsOra01722) {
-    EXPECT_EQ(error_code([] { number_for_column("abc", -1, -1); }), 1722);
-    EXPECT_EQ(error_code([] { number_for_column("1.2.3", -1, -1); }), 1722);
-    EXPECT_EQ(error_code([] { number_for_column("", -1, -1); }), 1722);
+    EXPECT_EQ(emu_test::code_of([] { number_for_column("abc", -1, -1); }), 1722);
+    EXPECT_EQ(emu_test::code_of([] { number_for_column("1.2.3", -1, -1); }), 1722);
+    EXPECT_EQ(emu_test::code_of([] { number_for_column("", -1, -1); }), 1722);
     // Blanks around a number and exponent forms are accepted.
     EXPECT_EQ(number_for_column(" 42 ", -1, -1), "42");
     EXPECT_EQ(number_for_column("1.0E28", -1, -1), "10000000000000000000000000000");
@@ -80,27 +71,24 @@ TEST(EmuDates, FullFormats) {
     EXPECT_EQ(to_date("30-NOV-1992 03:17:00 PM", "DD-MON-YYYY HH:MI:SS AM"), "1992-11-30 15:17:00");
 }
 
-TEST(EmuDates, TimeOnlyFormatGivesFirstDayOfCurrentMonth) {
+TEST(EmuDates, LenientMatching) {
     // Oracle: a date without a date part is the first day of the current
     // month; separators of the input need not match the format's.
     EXPECT_EQ(to_date("10:20:30", "HH24-MI-SS"), current_month_first_day() + " 10:20:30");
-}
-
-TEST(EmuDates, LenientMatching) {
     // Trailing time fields may be missing; other punctuation may be used.
     EXPECT_EQ(to_date("2005/03/01", "YYYY-MM-DD HH24:MI:SS"), "2005-03-01 00:00:00");
     EXPECT_EQ(to_date("10/march/26", "dd-mon-yy").substr(4), "-03-10 00:00:00");
 }
 
 TEST(EmuDates, InvalidDatesRaiseOraclesErrors) {
-    EXPECT_EQ(error_code([] { to_date("2005-13-01", "YYYY-MM-DD"); }), 1843);
-    EXPECT_EQ(error_code([] { to_date("2005-01-32", "YYYY-MM-DD"); }), 1847);
-    EXPECT_EQ(error_code([] { to_date("2023-02-29", "YYYY-MM-DD"); }), 1839);
+    EXPECT_EQ(emu_test::code_of([] { to_date("2005-13-01", "YYYY-MM-DD"); }), 1843);
+    EXPECT_EQ(emu_test::code_of([] { to_date("2005-01-32", "YYYY-MM-DD"); }), 1847);
+    EXPECT_EQ(emu_test::code_of([] { to_date("2023-02-29", "YYYY-MM-DD"); }), 1839);
     EXPECT_EQ(to_date("2024-02-29", "YYYY-MM-DD"), "2024-02-29 00:00:00");
-    EXPECT_EQ(error_code([] { to_date("2005-01-01 99", "YYYY-MM-DD"); }), 1830);
-    EXPECT_EQ(error_code([] { to_date("x005-01-01", "YYYY-MM-DD"); }), 1858);
-    EXPECT_EQ(error_code([] { to_date("25:00:00", "HH24:MI:SS"); }), 1850);
-    EXPECT_EQ(error_code([] { to_date("2005-01-01", "YYYY-QQ-DD"); }), 1821);
+    EXPECT_EQ(emu_test::code_of([] { to_date("2005-01-01 99", "YYYY-MM-DD"); }), 1830);
+    EXPECT_EQ(emu_test::code_of([] { to_date("x005-01-01", "YYYY-MM-DD"); }), 1858);
+    EXPECT_EQ(emu_test::code_of([] { to_date("25:00:00", "HH24:MI:SS"); }), 1850);
+    EXPECT_EQ(emu_test::code_of([] { to_date("2005-01-01", "YYYY-QQ-DD"); }), 1821);
 }
 
 TEST(EmuDates, ToCharDefaultFormatIsDdMonRr) {
@@ -123,7 +111,7 @@ TEST(EmuRowids, EighteenCharactersAndReversible) {
 TEST(EmuText, HexAndUtf16) {
     EXPECT_EQ(hex_encode(std::string("\x0a\x1b\xff", 3)), "0A1BFF");
     EXPECT_EQ(hex_decode("0a1B"), std::string("\x0a\x1b", 2));
-    EXPECT_EQ(error_code([] { hex_decode("0G"); }), 1465);
+    EXPECT_EQ(emu_test::code_of([] { hex_decode("0G"); }), 1465);
     // An emoji is one character but two UTF-16 units.
     std::string s = "a\xce\xb1\xe4\xb8\xad\xf0\x9f\x98\x80";   // a, alpha, zhong, grinning face
     EXPECT_EQ(utf8_chars(s), 4u);

@@ -1,9 +1,6 @@
 // The dictionary views as the converter and its users read them.
 #include "emu_test_support.h"
 
-using emu_test::store_fixture;
-using Rows = std::vector<std::vector<std::string>>;
-
 class EmuViews : public store_fixture {
 protected:
     void SetUp() override {
