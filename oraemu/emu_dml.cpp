@@ -124,6 +124,21 @@ std::optional<std::string> read_stored(sql_stmt& q, int i, col_type t) {
 
 namespace {
 
+// A SQLite text made from a table's definition: inside an array (whose
+// rows cannot change the dictionary) made once, otherwise into `scratch`.
+template <class F>
+const std::string& memo_sql(session::impl& s, const table_meta& t, const char* purpose, std::string& scratch,
+                            F make) {
+    if (!s.array_execution) return scratch = make();
+    auto [at, fresh] = s.memo.sql.try_emplace(t.owner + "\n" + t.name + "\n" + purpose);
+    if (fresh) at->second = make();
+    return at->second;
+}
+
+}  // namespace
+
+namespace {
+
 // "c1 = ? AND c2 = ?" for the key columns; false when a key value is NULL
 // in every column (such rows are not checked).
 bool key_filter(const table_meta& t, const std::vector<std::string>& cols, const stored_row& row,
@@ -608,12 +623,16 @@ int64_t insert_row(session::impl& s, const table_meta& t, std::vector<incoming> 
     chk.check_conditions(row);
     chk.check_keys(row, 0);
     chk.check_parents(row, nullptr);
-    std::string cols, marks;
-    for (const auto& c : t.columns) {
-        cols += (cols.empty() ? "" : ", ") + sq_col(c.name);
-        marks += marks.empty() ? "?" : ", ?";
-    }
-    sql_stmt q(s.st->db(), "INSERT INTO " + sq_name(t.sqlite_name()) + "(" + cols + ") VALUES(" + marks + ")");
+    auto text = [&] {
+        std::string cols, marks;
+        for (const auto& c : t.columns) {
+            cols += (cols.empty() ? "" : ", ") + sq_col(c.name);
+            marks += marks.empty() ? "?" : ", ?";
+        }
+        return "INSERT INTO " + sq_name(t.sqlite_name()) + "(" + cols + ") VALUES(" + marks + ")";
+    };
+    std::string scratch;
+    sql_stmt q(s.st->db(), memo_sql(s, t, "insert", scratch, text));
     for (size_t i = 0; i < row.size(); ++i) bind_stored(q, static_cast<int>(i + 1), row[i], t.columns[i].type);
     q.run();
     int64_t key = sqlite3_last_insert_rowid(s.st->db());
@@ -659,7 +678,8 @@ void session::impl::check_insert_faults(const table_meta& t) {
 }
 
 exec_result session::impl::run_insert(const statement& st) {
-    table_meta t = need_table(st.owner, st.name);
+    table_meta scratch;
+    const table_meta& t = need_table(st.owner, st.name, scratch);
     std::vector<int> idx = target_columns(t, st.columns);
     check_insert_faults(t);
     exec_result r;

@@ -253,6 +253,15 @@ table_meta session::impl::need_table(const std::string& owner, const std::string
     return *t;
 }
 
+const table_meta& session::impl::need_table(const std::string& owner, const std::string& name,
+                                            table_meta& scratch) {
+    if (!array_execution) return scratch = need_table(owner, name);
+    auto at = memo.tables.find(schema_of(owner) + "\n" + name);
+    if (at != memo.tables.end()) return at->second;
+    need_table(owner, name);
+    return memo.tables.at(schema_of(owner) + "\n" + name);
+}
+
 namespace {
 
 // Runs `fn` inside a savepoint of the open transaction so that a failure

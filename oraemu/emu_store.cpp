@@ -186,9 +186,10 @@ std::string sqlite_ident(std::string_view name) {
     if (!lower) return std::string(name);
     uint32_t h = 2166136261u;
     for (char c : name) h = (h ^ static_cast<unsigned char>(c)) * 16777619u;
-    char buf[12];
-    std::snprintf(buf, sizeof buf, "#%08x", h);
-    return std::string(name) + buf;
+    std::string out(name);
+    out += '#';
+    for (int shift = 28; shift >= 0; shift -= 4) out += "0123456789abcdef"[(h >> shift) & 15];
+    return out;
 }
 
 std::string sq_col(std::string_view name) { return sq_name(sqlite_ident(name)); }
