@@ -232,102 +232,121 @@ void ora_batch_loader::prepare()
                                   static_cast<ub4>(sql_.size() * 2), OCI_NTV_SYNTAX, OCI_DEFAULT));
 }
 
-bool ora_batch_loader::bindable(const udb_record& record) const
+bool ora_batch_loader::bindable(const udb_record& record)
 {
-    for (size_t i = 0; i < columns_.size(); ++i)
-        if (!bindable(i, record[field_of_column_[i]])) return false;
+    const bool ok = stage(record);
+    discard_staged();
+    return ok;
+}
+
+bool ora_batch_loader::stage(const udb_record& record)
+{
+    discard_staged();
+    staged_bytes_mark_ = variable_bytes_;
+    staged_ = true;
+    for (size_t i = 0; i < columns_.size(); ++i) {
+        if (!convert(i, record[field_of_column_[i]])) {
+            discard_staged();
+            return false;
+        }
+    }
     return true;
 }
 
-bool ora_batch_loader::bindable(size_t i, const ole_variant& v) const
+void ora_batch_loader::discard_staged()
 {
-    if (v.is_empty_or_null()) return true;
-    const ora_batch_column& c = columns_[i];
-    switch (buffers_[i]->form) {
-    case bind_form::number: {
-        if (!ora_value_in_range(v)) return true;
-        if (v.get_vt() == VT_BSTR) return false;
-        std::optional<std::string> text = ora_exact_number_text(v);
-        ora_vnu n;
-        return text && ora_number_encode(*text, n);
-    }
-    case bind_form::date:
-    case bind_form::timestamp: return v.get_vt() == VT_DATE;
-    case bind_form::binary: {
-        if (v.get_vt() == VT_BSTR) {
-            std::vector<uint8_t> scratch;
-            return text_bytes(v, scratch);
-        }
-        if (!v.is_binary()) return false;
-        const uint8_t* bytes = nullptr;
-        size_t n = v.get_bytes(&bytes);
-        return n <= max_value_bytes && (n != 0 || !c.is_lob() || !c.not_null);
-    }
-    case bind_form::text: {
-        if (v.get_vt() != VT_BSTR) return false;
-        size_t n = v.as_wstring().size() * 2;
-        return n <= max_value_bytes && (n != 0 || !c.is_lob() || !c.not_null);
-    }
-    }
-    return false;
+    if (!staged_) return;
+    staged_ = false;
+    const size_t n = rows_.size();
+    for (auto& b : buffers_) b->truncate(n);
+    for (auto& rows : empty_lobs_)
+        while (!rows.empty() && rows.back() >= n) rows.pop_back();
+    variable_bytes_ = staged_bytes_mark_;
 }
 
-bool ora_batch_loader::add(const udb_record& record, uint64_t row_number)
+bool ora_batch_loader::queue_staged(uint64_t row_number)
 {
-    for (size_t i = 0; i < columns_.size(); ++i) convert(i, record);
+    TK_ASSERT(staged_);
+    staged_ = false;
     rows_.push_back(row_number);
     return rows_.size() >= batch_rows_ || variable_bytes_ >= byte_budget_;
 }
 
-void ora_batch_loader::convert(size_t i, const udb_record& record)
+bool ora_batch_loader::add(const udb_record& record, uint64_t row_number)
+{
+    TK_ASSERT(stage(record));
+    return queue_staged(row_number);
+}
+
+// Appends one value to column i's buffer, converted as the row path would
+// store it; false (with the column's buffer possibly one value longer, which
+// discard_staged drops) when it cannot travel in an array.
+bool ora_batch_loader::convert(size_t i, const ole_variant& v)
 {
     const ora_batch_column& c = columns_[i];
     column_buffer& b = *buffers_[i];
-    const ole_variant& v = record[field_of_column_[i]];
-    if (v.is_empty_or_null()) return b.push_null();
+    if (v.is_empty_or_null()) {
+        b.push_null();
+        return true;
+    }
     switch (b.form) {
     case bind_form::number: {
         // A number Oracle cannot hold never reaches it: a NOT NULL column
         // takes its default, any other NULL.
-        bool in_range = ora_value_in_range(v);
-        std::optional<std::string> text = in_range ? ora_exact_number_text(v)
-                                                   : (c.not_null && !c.out_of_range_default.empty()
-                                                          ? std::optional<std::string>(c.out_of_range_default)
-                                                          : std::nullopt);
+        std::optional<std::string> text;
+        if (ora_value_in_range(v)) {
+            if (v.get_vt() == VT_BSTR) return false;
+            text = ora_exact_number_text(v);
+            if (!text) return false;
+        } else if (c.not_null && !c.out_of_range_default.empty()) {
+            text = c.out_of_range_default;
+        }
         ora_vnu n;
-        if (!text || !ora_number_encode(*text, n)) return b.push_null();
-        std::memcpy(b.push_fixed(), n.data(), n.size());
-        return;
+        if (!text) {
+            b.push_null();
+        } else if (ora_number_encode(*text, n)) {
+            std::memcpy(b.push_fixed(), n.data(), n.size());
+        } else {
+            // A default that is no number goes as NULL; a value of the
+            // row that cannot be encoded goes the row's own way.
+            if (ora_value_in_range(v)) return false;
+            b.push_null();
+        }
+        return true;
     }
     case bind_form::date:
-        TK_ASSERT(v.get_vt() == VT_DATE);
+        if (v.get_vt() != VT_DATE) return false;
         put_date(b.push_fixed(), v.as_date());
-        return;
+        return true;
     case bind_form::timestamp:
-        TK_ASSERT(v.get_vt() == VT_DATE);
+        if (v.get_vt() != VT_DATE) return false;
         b.push_text(timestamp_text(v));
         break;
     case bind_form::binary: {
         if (v.get_vt() == VT_BSTR) {
-            std::vector<uint8_t> scratch;
-            TK_ASSERT(text_bytes(v, scratch));
-            b.push_bytes(scratch.data(), scratch.size());
+            if (!text_bytes(v, scratch_)) return false;
+            b.push_bytes(scratch_.data(), scratch_.size());
             break;
         }
-        TK_ASSERT(v.is_binary());
+        if (!v.is_binary()) return false;
         const uint8_t* bytes = nullptr;
         size_t n = v.get_bytes(&bytes);
+        if (n > max_value_bytes || (n == 0 && c.is_lob() && c.not_null)) return false;
         b.push_bytes(bytes, n);
         break;
     }
-    case bind_form::text:
-        TK_ASSERT(v.get_vt() == VT_BSTR);
-        b.push_text(v.as_wstring());
+    case bind_form::text: {
+        if (v.get_vt() != VT_BSTR) return false;
+        const std::u16string& text = v.as_wstring();
+        if (text.size() * 2 > max_value_bytes || (text.empty() && c.is_lob() && c.not_null)) return false;
+        b.push_text(text);
         break;
+    }
     }
     variable_bytes_ += b.length.back();
     // An empty LOB value travels as NULL and is made an empty LOB after.
     if (c.is_lob() && b.length.back() == 0) empty_lobs_[i].push_back(static_cast<ub4>(b.count() - 1));
+    return true;
 }
 
 void ora_batch_loader::bind_all()
@@ -462,6 +481,7 @@ ora_batch_outcome ora_batch_loader::flush()
 {
     tk_trace(2, "ora_batch_loader::flush(%d)", static_cast<int>(rows_.size()));
     ora_batch_outcome outcome;
+    discard_staged();
     if (rows_.empty()) return outcome;
     try {
         outcome = execute();
@@ -540,6 +560,7 @@ void ora_batch_loader::collect_row_errors(ora_batch_outcome& outcome)
 
 void ora_batch_loader::reset()
 {
+    staged_ = false;
     rows_.clear();
     for (auto& e : empty_lobs_) e.clear();
     for (auto& b : buffers_) b->clear();

@@ -93,13 +93,21 @@ public:
     // column, an empty but non-null value for a LOB column (stored as an
     // empty LOB, which a bind cannot express), a value of more than
     // `max_value_bytes`. Such a row is for the caller's own path.
-    bool bindable(const udb_record& record) const;
+    bool bindable(const udb_record& record);
 
     // Converts the record's values into the batch as row `row_number` (the
     // caller's count, reported back with failures); the record must be
     // bindable. Returns true when the batch is full or over its byte
     // budget: call flush() then.
     bool add(const udb_record& record, uint64_t row_number);
+
+    // The same in two steps, converting each value once: stage() converts
+    // the record into the batch and says whether it is bindable (if not,
+    // nothing of it stays); queue_staged() then makes the staged row part
+    // of the batch as row `row_number`. A staged row not queued is dropped
+    // by the next stage() or flush().
+    bool stage(const udb_record& record);
+    bool queue_staged(uint64_t row_number);
 
     size_t pending() const { return rows_.size(); }
 
@@ -118,8 +126,8 @@ private:
 
     void prepare();
     void bind_all();
-    void convert(size_t column, const udb_record& record);
-    bool bindable(size_t column, const ole_variant& value) const;
+    bool convert(size_t column, const ole_variant& value);
+    void discard_staged();
     ora_batch_outcome execute();
     bool has_empty_lobs() const;
     void fill_empty_lobs(const ora_batch_outcome& outcome);
@@ -156,4 +164,9 @@ private:
     std::vector<ub4> rowid_lengths_;
     // Per column: the batch positions whose LOB value was empty.
     std::vector<std::vector<ub4>> empty_lobs_;
+    // A row converted by stage() sits in the buffers at position
+    // rows_.size() until it is queued or dropped.
+    bool staged_ = false;
+    size_t staged_bytes_mark_ = 0;
+    std::vector<uint8_t> scratch_;  // a text's bytes for a binary column
 };

@@ -505,14 +505,14 @@ bool ora_table::batchable(const udb_record& record)
     TK_ASSERT(batch_rows_ > 0);
     if (!loader_) make_loader(record);
     relax_for_nulls(record);
-    return loader_->bindable(record);
+    return loader_->stage(record);
 }
 
-bool ora_table::queue_batched(const udb_record& record, uint64_t row)
+bool ora_table::queue_batched(uint64_t row)
 {
     TK_ASSERT(loader_ != nullptr);
     dirty_ = true;
-    return loader_->add(record, row);
+    return loader_->queue_staged(row);
 }
 
 ora_batch_outcome ora_table::flush_batch()

@@ -47,15 +47,16 @@ public:
     // Array loading, the same rows as append_record stores, sent N at a
     // time. For each row: batchable() says whether it can travel in the
     // array (else the caller sends what is queued with flush_batch() and
-    // then the row itself with append_record); queue_batched() adds it and
-    // says when the batch is full; flush_batch() sends the queue and hands
+    // then the row itself with append_record), converting it on the way;
+    // queue_batched() then adds that row, converted as it was, and says
+    // when the batch is full; flush_batch() sends the queue and hands
     // back Oracle's verdict on each row. A NULL for a NOT NULL column
     // outside the primary key relaxes the column when the row is looked at,
     // as append_record does before it sends. The first row fixes which
     // field feeds which column (structure mismatch: tk_exception).
     void begin_batches(size_t rows);
     bool batchable(const udb_record& record);
-    bool queue_batched(const udb_record& record, uint64_t row);
+    bool queue_batched(uint64_t row);
     ora_batch_outcome flush_batch();
     size_t batch_rows() const { return batch_rows_; }
 

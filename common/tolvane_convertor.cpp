@@ -482,7 +482,7 @@ void tolvane_convertor::copy_rows_batched(udb_recordset& source, ora_table& targ
             // reported above
         } else if (batchable) {
             if (mode == k_synchronize) kept.emplace(row, copy_of(*record));
-            if (target.queue_batched(*record, static_cast<uint64_t>(row))) settle();
+            if (target.queue_batched(static_cast<uint64_t>(row))) settle();
         } else {
             settle();
             append_alone(source, *record, target, entry, row);

@@ -284,6 +284,20 @@ TEST_F(batch_loader, rows_that_cannot_travel_in_the_array)
         EXPECT_EQ(l->bindable(record_of(values)), k.bindable)
             << "column " << k.column << ": " << k.value.to_string().substr(0, 40);
     }
+    // Nothing of a row looked at stays behind, converted half-way or whole:
+    // a staged row goes in exactly as converted, one staged but not queued
+    // is dropped.
+    std::vector<ole_variant> good{ole_variant(7), null, ole_variant(u"seven"), null, ole_variant(u""), null};
+    std::vector<ole_variant> bad{ole_variant(8), null, ole_variant(u"eight"), ole_variant(u"abc"), null, null};
+    ASSERT_TRUE(l->stage(record_of(good)));
+    EXPECT_FALSE(l->queue_staged(2));
+    EXPECT_FALSE(l->stage(record_of(bad)));
+    ASSERT_TRUE(l->stage(record_of({ole_variant(9), null, ole_variant(u"nine"), null, ole_variant(u"m"), null})));
+    ora_batch_outcome o = l->flush();
+    EXPECT_EQ(o.sent, 1u);
+    EXPECT_EQ(o.committed, 1u);
+    EXPECT_EQ(query(c, "SELECT n, s, LENGTH(m) FROM t WHERE n IS NOT NULL ORDER BY n"),
+              (std::vector<row>{{"7", "seven", "0"}}));
 }
 
 TEST_F(batch_loader, empty_lobs_stay_empty_not_null)
