@@ -84,6 +84,7 @@ struct session::impl {
         std::map<std::string, std::vector<trigger_meta>> triggers;  // "OWNER\nTABLE"
         std::map<std::string, std::shared_ptr<const trigger_action>> actions;  // "OWNER\nTRIGGER", compiled
         std::map<std::string, std::string> sql;  // SQLite texts made for a table, by purpose
+        std::map<std::string, std::vector<int>> columns;  // "OWNER\nTABLE": the INSERT's target columns
     } memo;
 
     // Statement handlers (emu_dml.cpp, emu_ddl.cpp).
