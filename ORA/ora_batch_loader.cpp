@@ -105,6 +105,27 @@ struct ora_batch_loader::column_buffer {
         arena.insert(arena.end(), p, p + n);
     }
     void push_text(std::u16string_view text) { push_bytes(text.data(), text.size() * 2); }
+    // Keeps only the rows at positions `keep` (ascending).
+    void keep_only(const std::vector<size_t>& keep)
+    {
+        column_buffer out;
+        out.stride = stride;
+        for (size_t k : keep) {
+            out.ind.push_back(ind[k]);
+            if (stride != 0) {
+                out.fixed.insert(out.fixed.end(), fixed.begin() + k * stride, fixed.begin() + (k + 1) * stride);
+            } else {
+                out.offset.push_back(out.arena.size());
+                out.length.push_back(length[k]);
+                out.arena.insert(out.arena.end(), arena.begin() + offset[k], arena.begin() + offset[k] + length[k]);
+            }
+        }
+        fixed.swap(out.fixed);
+        arena.swap(out.arena);
+        offset.swap(out.offset);
+        length.swap(out.length);
+        ind.swap(out.ind);
+    }
     // Drops the rows from position n on (a row that failed half-way).
     void truncate(size_t n)
     {
@@ -241,6 +262,7 @@ bool ora_batch_loader::bindable(const udb_record& record)
 
 bool ora_batch_loader::stage(const udb_record& record)
 {
+    TK_ASSERT(!held_);
     discard_staged();
     staged_bytes_mark_ = variable_bytes_;
     staged_ = true;
@@ -433,7 +455,7 @@ bool ora_batch_loader::has_empty_lobs() const
 
 // One array UPDATE per LOB column that had empty values, over the ROWIDs of
 // those rows that went in; the last one commits the batch.
-void ora_batch_loader::fill_empty_lobs(const ora_batch_outcome& outcome)
+void ora_batch_loader::fill_empty_lobs(const ora_batch_outcome& outcome, bool commit)
 {
     std::vector<bool> failed(rows_.size(), false);
     for (const ora_row_failure& f : outcome.failures)
@@ -448,7 +470,7 @@ void ora_batch_loader::fill_empty_lobs(const ora_batch_outcome& outcome)
         for (ub4 k : empty_lobs_[i])
             if (!failed[k])
                 ids.insert(ids.end(), rowids_.begin() + k * rowid_units, rowids_.begin() + (k + 1) * rowid_units);
-        bool last = t + 1 == todo.size();
+        bool last = commit && t + 1 == todo.size();
         size_t count = ids.size() / rowid_units;
         std::u16string text = u"UPDATE " + quoted(table_) + u" SET " + quoted(columns_[i].name) + u" = " +
                               (buffers_[i]->form == bind_form::binary ? u"EMPTY_BLOB()" : u"EMPTY_CLOB()") +
@@ -477,14 +499,48 @@ void ora_batch_loader::fill_empty_lobs(const ora_batch_outcome& outcome)
     }
 }
 
-ora_batch_outcome ora_batch_loader::flush()
+ora_batch_outcome ora_batch_loader::flush(bool commit)
 {
     tk_trace(2, "ora_batch_loader::flush(%d)", static_cast<int>(rows_.size()));
+    TK_ASSERT(!held_);
     ora_batch_outcome outcome;
     discard_staged();
     if (rows_.empty()) return outcome;
     try {
-        outcome = execute();
+        outcome = execute(commit);
+    } catch (...) {
+        reset();
+        throw;
+    }
+    if (!commit && !outcome.whole_batch_failed) {
+        held_ = true;
+        return outcome;
+    }
+    reset();
+    return outcome;
+}
+
+void ora_batch_loader::release_held()
+{
+    held_ = false;
+    reset();
+}
+
+ora_batch_outcome ora_batch_loader::resend_held(uint64_t before, const std::vector<uint64_t>& skip)
+{
+    tk_trace(2, "ora_batch_loader::resend_held(%d)", static_cast<int>(before));
+    TK_ASSERT(held_);
+    held_ = false;
+    ora_batch_outcome outcome;
+    try {
+        ora_check(oci_, err_, oci_.OCITransRollback(svc_, err_, OCI_DEFAULT));
+        std::vector<size_t> keep;
+        for (size_t k = 0; k < rows_.size(); ++k)
+            if (rows_[k] < before && std::find(skip.begin(), skip.end(), rows_[k]) == skip.end()) keep.push_back(k);
+        if (!keep.empty()) {
+            compact(keep);
+            outcome = execute(false);
+        }
     } catch (...) {
         reset();
         throw;
@@ -493,14 +549,31 @@ ora_batch_outcome ora_batch_loader::flush()
     return outcome;
 }
 
-ora_batch_outcome ora_batch_loader::execute()
+// Keeps only the rows at positions `keep` (ascending) of the batch.
+void ora_batch_loader::compact(const std::vector<size_t>& keep)
+{
+    for (auto& b : buffers_) b->keep_only(keep);
+    std::vector<uint64_t> rows;
+    for (size_t k : keep) rows.push_back(rows_[k]);
+    rows_ = std::move(rows);
+    for (auto& lobs : empty_lobs_) {
+        std::vector<ub4> moved;
+        for (ub4 at : lobs) {
+            auto it = std::find(keep.begin(), keep.end(), static_cast<size_t>(at));
+            if (it != keep.end()) moved.push_back(static_cast<ub4>(it - keep.begin()));
+        }
+        lobs = std::move(moved);
+    }
+}
+
+ora_batch_outcome ora_batch_loader::execute(bool commit)
 {
     ora_batch_outcome outcome;
     outcome.sent = rows_.size();
     bind_all();
     const bool fix_lobs = has_empty_lobs();
     sword rc = oci_.OCIStmtExecute(svc_, stmt_, err_, static_cast<ub4>(rows_.size()), 0, nullptr, nullptr,
-                                   OCI_BATCH_ERRORS | (fix_lobs ? 0 : OCI_COMMIT_ON_SUCCESS));
+                                   OCI_BATCH_ERRORS | (fix_lobs || !commit ? 0 : OCI_COMMIT_ON_SUCCESS));
     if (rc == OCI_ERROR) {
         // The call failed as a whole: nothing of it is stored.
         int32_t code = 0;
@@ -517,7 +590,7 @@ ora_batch_outcome ora_batch_loader::execute()
               [](const ora_row_failure& a, const ora_row_failure& b) { return a.row < b.row; });
     if (fix_lobs) {
         try {
-            fill_empty_lobs(outcome);
+            fill_empty_lobs(outcome, commit);
         } catch (const ora_exception& e) {
             // Nothing of the batch is committed: the whole batch failed.
             oci_.OCITransRollback(svc_, err_, OCI_DEFAULT);

@@ -119,7 +119,18 @@ public:
     // ora_exception only for a failure of the local calls (a bind refused);
     // Oracle's verdict on the rows comes back in the outcome. The buffers
     // are empty afterwards, whatever happened.
-    ora_batch_outcome flush();
+    //
+    // With `commit` false the rows are sent but the transaction stays open
+    // (`committed` then counts the rows stored in it), and the batch is
+    // held until release_held() or resend_held(): the caller can still
+    // take back the rows after one it decides to stop at.
+    ora_batch_outcome flush(bool commit = true);
+    bool holding() const { return held_; }
+    // The held rows are done with; the caller commits the transaction.
+    void release_held();
+    // Rolls the transaction back and sends again, without committing, the
+    // held rows numbered below `before` that are not in `skip`.
+    ora_batch_outcome resend_held(uint64_t before, const std::vector<uint64_t>& skip);
 
 private:
     struct column_buffer;
@@ -128,9 +139,10 @@ private:
     void bind_all();
     bool convert(size_t column, const ole_variant& value);
     void discard_staged();
-    ora_batch_outcome execute();
+    ora_batch_outcome execute(bool commit);
+    void compact(const std::vector<size_t>& keep);
     bool has_empty_lobs() const;
-    void fill_empty_lobs(const ora_batch_outcome& outcome);
+    void fill_empty_lobs(const ora_batch_outcome& outcome, bool commit);
     void collect_row_errors(ora_batch_outcome& outcome);
     void reset();
 
@@ -167,6 +179,7 @@ private:
     // A row converted by stage() sits in the buffers at position
     // rows_.size() until it is queued or dropped.
     bool staged_ = false;
+    bool held_ = false;  // sent without a commit, kept for resend_held()
     size_t staged_bytes_mark_ = 0;
     std::vector<uint8_t> scratch_;  // a text's bytes for a binary column
 };

@@ -58,6 +58,15 @@ public:
     bool batchable(const udb_record& record);
     bool queue_batched(uint64_t row);
     ora_batch_outcome flush_batch();
+    // The same, the transaction left open and the batch held, so that a
+    // run that stops at one of its refused rows can take back the rows
+    // after it: then resend_batch() (rolls back and sends again, without
+    // committing, the rows numbered below `before` not in `skip`), else
+    // release_batch(). While a batch is held, update() does not commit.
+    ora_batch_outcome flush_batch_held();
+    void release_batch();
+    ora_batch_outcome resend_batch(uint64_t before, const std::vector<uint64_t>& skip);
+    bool holding_batch() const { return loader_ && loader_->holding(); }
     size_t batch_rows() const { return batch_rows_; }
 
     // The default a DATA_DEFAULT text gives a column of kind `vt`.
@@ -86,6 +95,7 @@ private:
     ora_get_rowid rowid_;
     bool dirty_ = false;
     size_t batch_rows_ = 0;
+    int32_t held_rows_ = 0;  // rows_written counted for the held batch
     std::unique_ptr<ora_batch_loader> loader_;
     std::vector<int> batch_pos_;         // field of each column, -1: none
     std::vector<size_t> loader_column_;  // column of the loader for each schema column
