@@ -283,6 +283,7 @@ void ora_batch_loader::discard_staged()
     for (auto& b : buffers_) b->truncate(n);
     for (auto& rows : empty_lobs_)
         while (!rows.empty() && rows.back() >= n) rows.pop_back();
+    while (!big_lobs_.empty() && big_lobs_.back().position >= n) big_lobs_.pop_back();
     variable_bytes_ = staged_bytes_mark_;
 }
 
@@ -353,14 +354,16 @@ bool ora_batch_loader::convert(size_t i, const ole_variant& v)
         if (!v.is_binary()) return false;
         const uint8_t* bytes = nullptr;
         size_t n = v.get_bytes(&bytes);
-        if (n > max_value_bytes || (n == 0 && c.is_lob() && c.not_null)) return false;
+        if (n > max_value_bytes) return hold_big_lob(i, bytes, n);
+        if (n == 0 && c.is_lob() && c.not_null) return false;
         b.push_bytes(bytes, n);
         break;
     }
     case bind_form::text: {
         if (v.get_vt() != VT_BSTR) return false;
         const std::u16string& text = v.as_wstring();
-        if (text.size() * 2 > max_value_bytes || (text.empty() && c.is_lob() && c.not_null)) return false;
+        if (text.size() * 2 > max_value_bytes) return hold_big_lob(i, text.data(), text.size() * 2);
+        if (text.empty() && c.is_lob() && c.not_null) return false;
         b.push_text(text);
         break;
     }
@@ -499,6 +502,98 @@ void ora_batch_loader::fill_empty_lobs(const ora_batch_outcome& outcome, bool co
     }
 }
 
+// A LOB value too large for one bound buffer: the row travels with the
+// column NULL (made an empty LOB with the others), and the value is
+// written through the locator of that row alone after the array.
+bool ora_batch_loader::hold_big_lob(size_t i, const void* data, size_t n)
+{
+    const ora_batch_column& c = columns_[i];
+    // Not for a NOT NULL column, which the NULL would fail, nor for one
+    // that is no LOB (the value cannot fit it: the row's own path says so).
+    if (!c.is_lob() || c.not_null) return false;
+    column_buffer& b = *buffers_[i];
+    b.push_bytes(nullptr, 0);
+    const auto* p = static_cast<const unsigned char*>(data);
+    big_lobs_.push_back({b.count() - 1, i, std::vector<unsigned char>(p, p + n)});
+    variable_bytes_ += n;
+    empty_lobs_[i].push_back(static_cast<ub4>(b.count() - 1));
+    return true;
+}
+
+void ora_batch_loader::write_big_lobs(ora_batch_outcome& outcome)
+{
+    for (const big_lob& l : big_lobs_) {
+        const uint64_t row = rows_[l.position];
+        bool failed = std::any_of(outcome.failures.begin(), outcome.failures.end(),
+                                  [row](const ora_row_failure& f) { return f.row == row; });
+        if (failed) continue;
+        try {
+            write_lob(l);
+        } catch (const ora_exception& e) {
+            // The row stays with an empty LOB and counts as failed, as when
+            // the row path meets the error; a lost session fails the batch.
+            const int32_t code = e.oracle_error();
+            if (code == 3113 || code == 3114 || code == 3135) throw;
+            outcome.failures.push_back({row, code, tk_from_ansi(e.message)});
+        }
+    }
+    std::sort(outcome.failures.begin(), outcome.failures.end(),
+              [](const ora_row_failure& a, const ora_row_failure& b) { return a.row < b.row; });
+}
+
+void ora_batch_loader::write_lob(const big_lob& l)
+{
+    const ora_batch_column& c = columns_[l.column];
+    const bool text = buffers_[l.column]->form == bind_form::text;
+    std::u16string sql = u"SELECT " + quoted(c.name) + u" FROM " + quoted(table_) + u" WHERE ROWID = :1 FOR UPDATE";
+    tk_trace(3, "Run SQL query: %s\n", tk_to_utf8(sql).c_str());
+    OCIStmt* stmt = nullptr;
+    OCILobLocator* locator = nullptr;
+    ora_check(oci_, err_, oci_.OCIHandleAlloc(env_, reinterpret_cast<void**>(&stmt), OCI_HTYPE_STMT, 0, nullptr));
+    struct release {
+        const ora_oci_api& oci;
+        OCIStmt* h;
+        OCILobLocator*& lob;
+        ~release()
+        {
+            if (lob != nullptr) oci.OCIDescriptorFree(lob, OCI_DTYPE_LOB);
+            oci.OCIHandleFree(h, OCI_HTYPE_STMT);
+        }
+    } guard{oci_, stmt, locator};
+    ora_check(oci_, err_, oci_.OCIDescriptorAlloc(env_, reinterpret_cast<void**>(&locator), OCI_DTYPE_LOB, 0, nullptr));
+    ora_check(oci_, err_,
+              oci_.OCIStmtPrepare(stmt, err_, reinterpret_cast<const OraText*>(sql.data()),
+                                  static_cast<ub4>(sql.size() * 2), OCI_NTV_SYNTAX, OCI_DEFAULT));
+    OCIBind* bind = nullptr;
+    ora_check(oci_, err_,
+              oci_.OCIBindByPos(stmt, &bind, err_, 1, rowids_.data() + l.position * rowid_units,
+                                static_cast<sb4>(rowid_units * 2), SQLT_STR, nullptr, nullptr, nullptr, 0, nullptr,
+                                OCI_DEFAULT));
+    OCIDefine* define = nullptr;
+    ora_check(oci_, err_,
+              oci_.OCIDefineByPos(stmt, &define, err_, 1, &locator, -1, text ? SQLT_CLOB : SQLT_BLOB, nullptr, nullptr,
+                                  nullptr, OCI_DEFAULT));
+    sword rc = oci_.OCIStmtExecute(svc_, stmt, err_, 1, 0, nullptr, nullptr, OCI_DEFAULT);
+    if (rc == OCI_NO_DATA) throw ora_exception(1403, u"ORA-01403: no data found");
+    ora_check(oci_, err_, rc);
+    void* data = const_cast<unsigned char*>(l.bytes.data());
+    const ub4 bytes = static_cast<ub4>(l.bytes.size());
+    if (text) {
+        // UTF-16 whatever the locale; the amount counts code units.
+        ub1 form = SQLCS_IMPLICIT;
+        ora_check(oci_, err_, oci_.OCILobCharSetForm(env_, err_, locator, &form));
+        ub4 amount = bytes / 2;
+        ora_check(oci_, err_,
+                  oci_.OCILobWrite(svc_, err_, locator, &amount, 1, data, bytes, OCI_ONE_PIECE, nullptr, nullptr,
+                                   OCI_UTF16ID, form));
+    } else {
+        ub4 amount = bytes;
+        ora_check(oci_, err_,
+                  oci_.OCILobWrite(svc_, err_, locator, &amount, 1, data, bytes, OCI_ONE_PIECE, nullptr, nullptr, 0,
+                                   SQLCS_IMPLICIT));
+    }
+}
+
 ora_batch_outcome ora_batch_loader::flush(bool commit)
 {
     tk_trace(2, "ora_batch_loader::flush(%d)", static_cast<int>(rows_.size()));
@@ -564,6 +659,14 @@ void ora_batch_loader::compact(const std::vector<size_t>& keep)
         }
         lobs = std::move(moved);
     }
+    std::vector<big_lob> big;
+    for (big_lob& l : big_lobs_) {
+        auto it = std::find(keep.begin(), keep.end(), l.position);
+        if (it == keep.end()) continue;
+        l.position = static_cast<size_t>(it - keep.begin());
+        big.push_back(std::move(l));
+    }
+    big_lobs_ = std::move(big);
 }
 
 ora_batch_outcome ora_batch_loader::execute(bool commit)
@@ -590,7 +693,11 @@ ora_batch_outcome ora_batch_loader::execute(bool commit)
               [](const ora_row_failure& a, const ora_row_failure& b) { return a.row < b.row; });
     if (fix_lobs) {
         try {
-            fill_empty_lobs(outcome, commit);
+            fill_empty_lobs(outcome, commit && big_lobs_.empty());
+            if (!big_lobs_.empty()) {
+                write_big_lobs(outcome);
+                if (commit) ora_check(oci_, err_, oci_.OCITransCommit(svc_, err_, OCI_DEFAULT));
+            }
         } catch (const ora_exception& e) {
             // Nothing of the batch is committed: the whole batch failed.
             oci_.OCITransRollback(svc_, err_, OCI_DEFAULT);
@@ -635,6 +742,7 @@ void ora_batch_loader::reset()
 {
     staged_ = false;
     rows_.clear();
+    big_lobs_.clear();
     for (auto& e : empty_lobs_) e.clear();
     for (auto& b : buffers_) b->clear();
     variable_bytes_ = 0;

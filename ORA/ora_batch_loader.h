@@ -71,7 +71,9 @@ public:
     static constexpr size_t default_batch_rows = 1000;
     // Variable-length bytes one batch may hold before it is sent early.
     static constexpr size_t default_byte_budget = 8u << 20;
-    // Largest value sent in an array; a larger one goes the row's own way.
+    // Largest value sent in an array. A larger one in a LOB column is
+    // written through its row's locator after the array (the row itself
+    // stays in the array); elsewhere it goes the row's own way.
     static constexpr size_t max_value_bytes = 1u << 20;
 
     // The statement is prepared here; `env` must be a UTF-16 environment.
@@ -143,6 +145,10 @@ private:
     void compact(const std::vector<size_t>& keep);
     bool has_empty_lobs() const;
     void fill_empty_lobs(const ora_batch_outcome& outcome, bool commit);
+    struct big_lob;
+    bool hold_big_lob(size_t column, const void* data, size_t n);
+    void write_big_lobs(ora_batch_outcome& outcome);
+    void write_lob(const big_lob& lob);
     void collect_row_errors(ora_batch_outcome& outcome);
     void reset();
 
@@ -178,6 +184,13 @@ private:
     std::vector<std::vector<ub4>> empty_lobs_;
     // A row converted by stage() sits in the buffers at position
     // rows_.size() until it is queued or dropped.
+    // LOB values beyond max_value_bytes, kept until the array has gone.
+    struct big_lob {
+        size_t position;  // in the batch
+        size_t column;
+        std::vector<unsigned char> bytes;  // UTF-16 for text
+    };
+    std::vector<big_lob> big_lobs_;
     bool staged_ = false;
     bool held_ = false;  // sent without a commit, kept for resend_held()
     size_t staged_bytes_mark_ = 0;
