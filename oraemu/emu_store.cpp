@@ -39,7 +39,7 @@ struct stmt_pool {
     std::mutex m;
     bool closed = false;
     size_t size = 0;
-    std::unordered_multimap<std::string, sqlite3_stmt*> idle;
+    stmt_map idle;
 };
 
 namespace {
@@ -84,17 +84,18 @@ void close_pool(sqlite3* db) {
 
 }  // namespace
 
-sql_stmt::sql_stmt(sqlite3* db, const std::string& sql) : db_(db), pool_(pool_of(db)), sql_(sql) {
+sql_stmt::sql_stmt(sqlite3* db, const std::string& sql) : db_(db), pool_(pool_of(db)) {
     if (pool_) {
         std::lock_guard<std::mutex> lock(pool_->m);
         auto it = pool_->idle.find(sql);
         if (it != pool_->idle.end()) {
-            s_ = it->second;
-            pool_->idle.erase(it);
+            node_ = pool_->idle.extract(it);
+            s_ = node_.mapped();
             --pool_->size;
             return;
         }
     }
+    sql_ = sql;
     int rc = sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &s_, nullptr);
     if (rc != SQLITE_OK) throw_sqlite(db, rc);
 }
@@ -106,7 +107,8 @@ sql_stmt::~sql_stmt() {
     if (pool_) {
         std::lock_guard<std::mutex> lock(pool_->m);
         if (!pool_->closed && pool_->size < pool_limit) {
-            pool_->idle.emplace(sql_, s_);
+            if (node_) pool_->idle.insert(std::move(node_));
+            else pool_->idle.emplace(std::move(sql_), s_);
             ++pool_->size;
             return;
         }
