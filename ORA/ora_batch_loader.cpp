@@ -105,6 +105,27 @@ struct ora_batch_loader::column_buffer {
         arena.insert(arena.end(), p, p + n);
     }
     void push_text(std::u16string_view text) { push_bytes(text.data(), text.size() * 2); }
+    // Keeps only the rows at positions `keep` (ascending).
+    void keep_only(const std::vector<size_t>& keep)
+    {
+        column_buffer out;
+        out.stride = stride;
+        for (size_t k : keep) {
+            out.ind.push_back(ind[k]);
+            if (stride != 0) {
+                out.fixed.insert(out.fixed.end(), fixed.begin() + k * stride, fixed.begin() + (k + 1) * stride);
+            } else {
+                out.offset.push_back(out.arena.size());
+                out.length.push_back(length[k]);
+                out.arena.insert(out.arena.end(), arena.begin() + offset[k], arena.begin() + offset[k] + length[k]);
+            }
+        }
+        fixed.swap(out.fixed);
+        arena.swap(out.arena);
+        offset.swap(out.offset);
+        length.swap(out.length);
+        ind.swap(out.ind);
+    }
     // Drops the rows from position n on (a row that failed half-way).
     void truncate(size_t n)
     {
@@ -232,102 +253,125 @@ void ora_batch_loader::prepare()
                                   static_cast<ub4>(sql_.size() * 2), OCI_NTV_SYNTAX, OCI_DEFAULT));
 }
 
-bool ora_batch_loader::bindable(const udb_record& record) const
+bool ora_batch_loader::bindable(const udb_record& record)
 {
-    for (size_t i = 0; i < columns_.size(); ++i)
-        if (!bindable(i, record[field_of_column_[i]])) return false;
+    const bool ok = stage(record);
+    discard_staged();
+    return ok;
+}
+
+bool ora_batch_loader::stage(const udb_record& record)
+{
+    TK_ASSERT(!held_);
+    discard_staged();
+    staged_bytes_mark_ = variable_bytes_;
+    staged_ = true;
+    for (size_t i = 0; i < columns_.size(); ++i) {
+        if (!convert(i, record[field_of_column_[i]])) {
+            discard_staged();
+            return false;
+        }
+    }
     return true;
 }
 
-bool ora_batch_loader::bindable(size_t i, const ole_variant& v) const
+void ora_batch_loader::discard_staged()
 {
-    if (v.is_empty_or_null()) return true;
-    const ora_batch_column& c = columns_[i];
-    switch (buffers_[i]->form) {
-    case bind_form::number: {
-        if (!ora_value_in_range(v)) return true;
-        if (v.get_vt() == VT_BSTR) return false;
-        std::optional<std::string> text = ora_exact_number_text(v);
-        ora_vnu n;
-        return text && ora_number_encode(*text, n);
-    }
-    case bind_form::date:
-    case bind_form::timestamp: return v.get_vt() == VT_DATE;
-    case bind_form::binary: {
-        if (v.get_vt() == VT_BSTR) {
-            std::vector<uint8_t> scratch;
-            return text_bytes(v, scratch);
-        }
-        if (!v.is_binary()) return false;
-        const uint8_t* bytes = nullptr;
-        size_t n = v.get_bytes(&bytes);
-        return n <= max_value_bytes && (n != 0 || !c.is_lob() || !c.not_null);
-    }
-    case bind_form::text: {
-        if (v.get_vt() != VT_BSTR) return false;
-        size_t n = v.as_wstring().size() * 2;
-        return n <= max_value_bytes && (n != 0 || !c.is_lob() || !c.not_null);
-    }
-    }
-    return false;
+    if (!staged_) return;
+    staged_ = false;
+    const size_t n = rows_.size();
+    for (auto& b : buffers_) b->truncate(n);
+    for (auto& rows : empty_lobs_)
+        while (!rows.empty() && rows.back() >= n) rows.pop_back();
+    while (!big_lobs_.empty() && big_lobs_.back().position >= n) big_lobs_.pop_back();
+    variable_bytes_ = staged_bytes_mark_;
 }
 
-bool ora_batch_loader::add(const udb_record& record, uint64_t row_number)
+bool ora_batch_loader::queue_staged(uint64_t row_number)
 {
-    for (size_t i = 0; i < columns_.size(); ++i) convert(i, record);
+    TK_ASSERT(staged_);
+    staged_ = false;
     rows_.push_back(row_number);
     return rows_.size() >= batch_rows_ || variable_bytes_ >= byte_budget_;
 }
 
-void ora_batch_loader::convert(size_t i, const udb_record& record)
+bool ora_batch_loader::add(const udb_record& record, uint64_t row_number)
+{
+    TK_ASSERT(stage(record));
+    return queue_staged(row_number);
+}
+
+// Appends one value to column i's buffer, converted as the row path would
+// store it; false (with the column's buffer possibly one value longer, which
+// discard_staged drops) when it cannot travel in an array.
+bool ora_batch_loader::convert(size_t i, const ole_variant& v)
 {
     const ora_batch_column& c = columns_[i];
     column_buffer& b = *buffers_[i];
-    const ole_variant& v = record[field_of_column_[i]];
-    if (v.is_empty_or_null()) return b.push_null();
+    if (v.is_empty_or_null()) {
+        b.push_null();
+        return true;
+    }
     switch (b.form) {
     case bind_form::number: {
         // A number Oracle cannot hold never reaches it: a NOT NULL column
         // takes its default, any other NULL.
-        bool in_range = ora_value_in_range(v);
-        std::optional<std::string> text = in_range ? ora_exact_number_text(v)
-                                                   : (c.not_null && !c.out_of_range_default.empty()
-                                                          ? std::optional<std::string>(c.out_of_range_default)
-                                                          : std::nullopt);
+        std::optional<std::string> text;
+        if (ora_value_in_range(v)) {
+            if (v.get_vt() == VT_BSTR) return false;
+            text = ora_exact_number_text(v);
+            if (!text) return false;
+        } else if (c.not_null && !c.out_of_range_default.empty()) {
+            text = c.out_of_range_default;
+        }
         ora_vnu n;
-        if (!text || !ora_number_encode(*text, n)) return b.push_null();
-        std::memcpy(b.push_fixed(), n.data(), n.size());
-        return;
+        if (!text) {
+            b.push_null();
+        } else if (ora_number_encode(*text, n)) {
+            std::memcpy(b.push_fixed(), n.data(), n.size());
+        } else {
+            // A default that is no number goes as NULL; a value of the
+            // row that cannot be encoded goes the row's own way.
+            if (ora_value_in_range(v)) return false;
+            b.push_null();
+        }
+        return true;
     }
     case bind_form::date:
-        TK_ASSERT(v.get_vt() == VT_DATE);
+        if (v.get_vt() != VT_DATE) return false;
         put_date(b.push_fixed(), v.as_date());
-        return;
+        return true;
     case bind_form::timestamp:
-        TK_ASSERT(v.get_vt() == VT_DATE);
+        if (v.get_vt() != VT_DATE) return false;
         b.push_text(timestamp_text(v));
         break;
     case bind_form::binary: {
         if (v.get_vt() == VT_BSTR) {
-            std::vector<uint8_t> scratch;
-            TK_ASSERT(text_bytes(v, scratch));
-            b.push_bytes(scratch.data(), scratch.size());
+            if (!text_bytes(v, scratch_)) return false;
+            b.push_bytes(scratch_.data(), scratch_.size());
             break;
         }
-        TK_ASSERT(v.is_binary());
+        if (!v.is_binary()) return false;
         const uint8_t* bytes = nullptr;
         size_t n = v.get_bytes(&bytes);
+        if (n > max_value_bytes) return hold_big_lob(i, bytes, n);
+        if (n == 0 && c.is_lob() && c.not_null) return false;
         b.push_bytes(bytes, n);
         break;
     }
-    case bind_form::text:
-        TK_ASSERT(v.get_vt() == VT_BSTR);
-        b.push_text(v.as_wstring());
+    case bind_form::text: {
+        if (v.get_vt() != VT_BSTR) return false;
+        const std::u16string& text = v.as_wstring();
+        if (text.size() * 2 > max_value_bytes) return hold_big_lob(i, text.data(), text.size() * 2);
+        if (text.empty() && c.is_lob() && c.not_null) return false;
+        b.push_text(text);
         break;
+    }
     }
     variable_bytes_ += b.length.back();
     // An empty LOB value travels as NULL and is made an empty LOB after.
     if (c.is_lob() && b.length.back() == 0) empty_lobs_[i].push_back(static_cast<ub4>(b.count() - 1));
+    return true;
 }
 
 void ora_batch_loader::bind_all()
@@ -414,7 +458,7 @@ bool ora_batch_loader::has_empty_lobs() const
 
 // One array UPDATE per LOB column that had empty values, over the ROWIDs of
 // those rows that went in; the last one commits the batch.
-void ora_batch_loader::fill_empty_lobs(const ora_batch_outcome& outcome)
+void ora_batch_loader::fill_empty_lobs(const ora_batch_outcome& outcome, bool commit)
 {
     std::vector<bool> failed(rows_.size(), false);
     for (const ora_row_failure& f : outcome.failures)
@@ -429,7 +473,7 @@ void ora_batch_loader::fill_empty_lobs(const ora_batch_outcome& outcome)
         for (ub4 k : empty_lobs_[i])
             if (!failed[k])
                 ids.insert(ids.end(), rowids_.begin() + k * rowid_units, rowids_.begin() + (k + 1) * rowid_units);
-        bool last = t + 1 == todo.size();
+        bool last = commit && t + 1 == todo.size();
         size_t count = ids.size() / rowid_units;
         std::u16string text = u"UPDATE " + quoted(table_) + u" SET " + quoted(columns_[i].name) + u" = " +
                               (buffers_[i]->form == bind_form::binary ? u"EMPTY_BLOB()" : u"EMPTY_CLOB()") +
@@ -458,13 +502,140 @@ void ora_batch_loader::fill_empty_lobs(const ora_batch_outcome& outcome)
     }
 }
 
-ora_batch_outcome ora_batch_loader::flush()
+// A LOB value too large for one bound buffer: the row travels with the
+// column NULL (made an empty LOB with the others), and the value is
+// written through the locator of that row alone after the array.
+bool ora_batch_loader::hold_big_lob(size_t i, const void* data, size_t n)
+{
+    const ora_batch_column& c = columns_[i];
+    // Not for a NOT NULL column, which the NULL would fail, nor for one
+    // that is no LOB (the value cannot fit it: the row's own path says so).
+    if (!c.is_lob() || c.not_null) return false;
+    column_buffer& b = *buffers_[i];
+    b.push_bytes(nullptr, 0);
+    const auto* p = static_cast<const unsigned char*>(data);
+    big_lobs_.push_back({b.count() - 1, i, std::vector<unsigned char>(p, p + n)});
+    variable_bytes_ += n;
+    empty_lobs_[i].push_back(static_cast<ub4>(b.count() - 1));
+    return true;
+}
+
+void ora_batch_loader::write_big_lobs(ora_batch_outcome& outcome)
+{
+    for (const big_lob& l : big_lobs_) {
+        const uint64_t row = rows_[l.position];
+        bool failed = std::any_of(outcome.failures.begin(), outcome.failures.end(),
+                                  [row](const ora_row_failure& f) { return f.row == row; });
+        if (failed) continue;
+        try {
+            write_lob(l);
+        } catch (const ora_exception& e) {
+            // The row stays with an empty LOB and counts as failed, as when
+            // the row path meets the error; a lost session fails the batch.
+            const int32_t code = e.oracle_error();
+            if (code == 3113 || code == 3114 || code == 3135) throw;
+            outcome.failures.push_back({row, code, tk_from_ansi(e.message)});
+        }
+    }
+    std::sort(outcome.failures.begin(), outcome.failures.end(),
+              [](const ora_row_failure& a, const ora_row_failure& b) { return a.row < b.row; });
+}
+
+void ora_batch_loader::write_lob(const big_lob& l)
+{
+    const ora_batch_column& c = columns_[l.column];
+    const bool text = buffers_[l.column]->form == bind_form::text;
+    std::u16string sql = u"SELECT " + quoted(c.name) + u" FROM " + quoted(table_) + u" WHERE ROWID = :1 FOR UPDATE";
+    tk_trace(3, "Run SQL query: %s\n", tk_to_utf8(sql).c_str());
+    OCIStmt* stmt = nullptr;
+    OCILobLocator* locator = nullptr;
+    ora_check(oci_, err_, oci_.OCIHandleAlloc(env_, reinterpret_cast<void**>(&stmt), OCI_HTYPE_STMT, 0, nullptr));
+    struct release {
+        const ora_oci_api& oci;
+        OCIStmt* h;
+        OCILobLocator*& lob;
+        ~release()
+        {
+            if (lob != nullptr) oci.OCIDescriptorFree(lob, OCI_DTYPE_LOB);
+            oci.OCIHandleFree(h, OCI_HTYPE_STMT);
+        }
+    } guard{oci_, stmt, locator};
+    ora_check(oci_, err_, oci_.OCIDescriptorAlloc(env_, reinterpret_cast<void**>(&locator), OCI_DTYPE_LOB, 0, nullptr));
+    ora_check(oci_, err_,
+              oci_.OCIStmtPrepare(stmt, err_, reinterpret_cast<const OraText*>(sql.data()),
+                                  static_cast<ub4>(sql.size() * 2), OCI_NTV_SYNTAX, OCI_DEFAULT));
+    OCIBind* bind = nullptr;
+    ora_check(oci_, err_,
+              oci_.OCIBindByPos(stmt, &bind, err_, 1, rowids_.data() + l.position * rowid_units,
+                                static_cast<sb4>(rowid_units * 2), SQLT_STR, nullptr, nullptr, nullptr, 0, nullptr,
+                                OCI_DEFAULT));
+    OCIDefine* define = nullptr;
+    ora_check(oci_, err_,
+              oci_.OCIDefineByPos(stmt, &define, err_, 1, &locator, -1, text ? SQLT_CLOB : SQLT_BLOB, nullptr, nullptr,
+                                  nullptr, OCI_DEFAULT));
+    sword rc = oci_.OCIStmtExecute(svc_, stmt, err_, 1, 0, nullptr, nullptr, OCI_DEFAULT);
+    if (rc == OCI_NO_DATA) throw ora_exception(1403, u"ORA-01403: no data found");
+    ora_check(oci_, err_, rc);
+    void* data = const_cast<unsigned char*>(l.bytes.data());
+    const ub4 bytes = static_cast<ub4>(l.bytes.size());
+    if (text) {
+        // UTF-16 whatever the locale; the amount counts code units.
+        ub1 form = SQLCS_IMPLICIT;
+        ora_check(oci_, err_, oci_.OCILobCharSetForm(env_, err_, locator, &form));
+        ub4 amount = bytes / 2;
+        ora_check(oci_, err_,
+                  oci_.OCILobWrite(svc_, err_, locator, &amount, 1, data, bytes, OCI_ONE_PIECE, nullptr, nullptr,
+                                   OCI_UTF16ID, form));
+    } else {
+        ub4 amount = bytes;
+        ora_check(oci_, err_,
+                  oci_.OCILobWrite(svc_, err_, locator, &amount, 1, data, bytes, OCI_ONE_PIECE, nullptr, nullptr, 0,
+                                   SQLCS_IMPLICIT));
+    }
+}
+
+ora_batch_outcome ora_batch_loader::flush(bool commit)
 {
     tk_trace(2, "ora_batch_loader::flush(%d)", static_cast<int>(rows_.size()));
+    TK_ASSERT(!held_);
     ora_batch_outcome outcome;
+    discard_staged();
     if (rows_.empty()) return outcome;
     try {
-        outcome = execute();
+        outcome = execute(commit);
+    } catch (...) {
+        reset();
+        throw;
+    }
+    if (!commit && !outcome.whole_batch_failed) {
+        held_ = true;
+        return outcome;
+    }
+    reset();
+    return outcome;
+}
+
+void ora_batch_loader::release_held()
+{
+    held_ = false;
+    reset();
+}
+
+ora_batch_outcome ora_batch_loader::resend_held(uint64_t before, const std::vector<uint64_t>& skip)
+{
+    tk_trace(2, "ora_batch_loader::resend_held(%d)", static_cast<int>(before));
+    TK_ASSERT(held_);
+    held_ = false;
+    ora_batch_outcome outcome;
+    try {
+        ora_check(oci_, err_, oci_.OCITransRollback(svc_, err_, OCI_DEFAULT));
+        std::vector<size_t> keep;
+        for (size_t k = 0; k < rows_.size(); ++k)
+            if (rows_[k] < before && std::find(skip.begin(), skip.end(), rows_[k]) == skip.end()) keep.push_back(k);
+        if (!keep.empty()) {
+            compact(keep);
+            outcome = execute(false);
+        }
     } catch (...) {
         reset();
         throw;
@@ -473,14 +644,39 @@ ora_batch_outcome ora_batch_loader::flush()
     return outcome;
 }
 
-ora_batch_outcome ora_batch_loader::execute()
+// Keeps only the rows at positions `keep` (ascending) of the batch.
+void ora_batch_loader::compact(const std::vector<size_t>& keep)
+{
+    for (auto& b : buffers_) b->keep_only(keep);
+    std::vector<uint64_t> rows;
+    for (size_t k : keep) rows.push_back(rows_[k]);
+    rows_ = std::move(rows);
+    for (auto& lobs : empty_lobs_) {
+        std::vector<ub4> moved;
+        for (ub4 at : lobs) {
+            auto it = std::find(keep.begin(), keep.end(), static_cast<size_t>(at));
+            if (it != keep.end()) moved.push_back(static_cast<ub4>(it - keep.begin()));
+        }
+        lobs = std::move(moved);
+    }
+    std::vector<big_lob> big;
+    for (big_lob& l : big_lobs_) {
+        auto it = std::find(keep.begin(), keep.end(), l.position);
+        if (it == keep.end()) continue;
+        l.position = static_cast<size_t>(it - keep.begin());
+        big.push_back(std::move(l));
+    }
+    big_lobs_ = std::move(big);
+}
+
+ora_batch_outcome ora_batch_loader::execute(bool commit)
 {
     ora_batch_outcome outcome;
     outcome.sent = rows_.size();
     bind_all();
     const bool fix_lobs = has_empty_lobs();
     sword rc = oci_.OCIStmtExecute(svc_, stmt_, err_, static_cast<ub4>(rows_.size()), 0, nullptr, nullptr,
-                                   OCI_BATCH_ERRORS | (fix_lobs ? 0 : OCI_COMMIT_ON_SUCCESS));
+                                   OCI_BATCH_ERRORS | (fix_lobs || !commit ? 0 : OCI_COMMIT_ON_SUCCESS));
     if (rc == OCI_ERROR) {
         // The call failed as a whole: nothing of it is stored.
         int32_t code = 0;
@@ -497,7 +693,11 @@ ora_batch_outcome ora_batch_loader::execute()
               [](const ora_row_failure& a, const ora_row_failure& b) { return a.row < b.row; });
     if (fix_lobs) {
         try {
-            fill_empty_lobs(outcome);
+            fill_empty_lobs(outcome, commit && big_lobs_.empty());
+            if (!big_lobs_.empty()) {
+                write_big_lobs(outcome);
+                if (commit) ora_check(oci_, err_, oci_.OCITransCommit(svc_, err_, OCI_DEFAULT));
+            }
         } catch (const ora_exception& e) {
             // Nothing of the batch is committed: the whole batch failed.
             oci_.OCITransRollback(svc_, err_, OCI_DEFAULT);
@@ -540,7 +740,9 @@ void ora_batch_loader::collect_row_errors(ora_batch_outcome& outcome)
 
 void ora_batch_loader::reset()
 {
+    staged_ = false;
     rows_.clear();
+    big_lobs_.clear();
     for (auto& e : empty_lobs_) e.clear();
     for (auto& b : buffers_) b->clear();
     variable_bytes_ = 0;

@@ -71,7 +71,9 @@ public:
     static constexpr size_t default_batch_rows = 1000;
     // Variable-length bytes one batch may hold before it is sent early.
     static constexpr size_t default_byte_budget = 8u << 20;
-    // Largest value sent in an array; a larger one goes the row's own way.
+    // Largest value sent in an array. A larger one in a LOB column is
+    // written through its row's locator after the array (the row itself
+    // stays in the array); elsewhere it goes the row's own way.
     static constexpr size_t max_value_bytes = 1u << 20;
 
     // The statement is prepared here; `env` must be a UTF-16 environment.
@@ -93,13 +95,21 @@ public:
     // column, an empty but non-null value for a LOB column (stored as an
     // empty LOB, which a bind cannot express), a value of more than
     // `max_value_bytes`. Such a row is for the caller's own path.
-    bool bindable(const udb_record& record) const;
+    bool bindable(const udb_record& record);
 
     // Converts the record's values into the batch as row `row_number` (the
     // caller's count, reported back with failures); the record must be
     // bindable. Returns true when the batch is full or over its byte
     // budget: call flush() then.
     bool add(const udb_record& record, uint64_t row_number);
+
+    // The same in two steps, converting each value once: stage() converts
+    // the record into the batch and says whether it is bindable (if not,
+    // nothing of it stays); queue_staged() then makes the staged row part
+    // of the batch as row `row_number`. A staged row not queued is dropped
+    // by the next stage() or flush().
+    bool stage(const udb_record& record);
+    bool queue_staged(uint64_t row_number);
 
     size_t pending() const { return rows_.size(); }
 
@@ -111,18 +121,34 @@ public:
     // ora_exception only for a failure of the local calls (a bind refused);
     // Oracle's verdict on the rows comes back in the outcome. The buffers
     // are empty afterwards, whatever happened.
-    ora_batch_outcome flush();
+    //
+    // With `commit` false the rows are sent but the transaction stays open
+    // (`committed` then counts the rows stored in it), and the batch is
+    // held until release_held() or resend_held(): the caller can still
+    // take back the rows after one it decides to stop at.
+    ora_batch_outcome flush(bool commit = true);
+    bool holding() const { return held_; }
+    // The held rows are done with; the caller commits the transaction.
+    void release_held();
+    // Rolls the transaction back and sends again, without committing, the
+    // held rows numbered below `before` that are not in `skip`.
+    ora_batch_outcome resend_held(uint64_t before, const std::vector<uint64_t>& skip);
 
 private:
     struct column_buffer;
 
     void prepare();
     void bind_all();
-    void convert(size_t column, const udb_record& record);
-    bool bindable(size_t column, const ole_variant& value) const;
-    ora_batch_outcome execute();
+    bool convert(size_t column, const ole_variant& value);
+    void discard_staged();
+    ora_batch_outcome execute(bool commit);
+    void compact(const std::vector<size_t>& keep);
     bool has_empty_lobs() const;
-    void fill_empty_lobs(const ora_batch_outcome& outcome);
+    void fill_empty_lobs(const ora_batch_outcome& outcome, bool commit);
+    struct big_lob;
+    bool hold_big_lob(size_t column, const void* data, size_t n);
+    void write_big_lobs(ora_batch_outcome& outcome);
+    void write_lob(const big_lob& lob);
     void collect_row_errors(ora_batch_outcome& outcome);
     void reset();
 
@@ -156,4 +182,17 @@ private:
     std::vector<ub4> rowid_lengths_;
     // Per column: the batch positions whose LOB value was empty.
     std::vector<std::vector<ub4>> empty_lobs_;
+    // A row converted by stage() sits in the buffers at position
+    // rows_.size() until it is queued or dropped.
+    // LOB values beyond max_value_bytes, kept until the array has gone.
+    struct big_lob {
+        size_t position;  // in the batch
+        size_t column;
+        std::vector<unsigned char> bytes;  // UTF-16 for text
+    };
+    std::vector<big_lob> big_lobs_;
+    bool staged_ = false;
+    bool held_ = false;  // sent without a commit, kept for resend_held()
+    size_t staged_bytes_mark_ = 0;
+    std::vector<uint8_t> scratch_;  // a text's bytes for a binary column
 };

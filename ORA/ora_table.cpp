@@ -430,14 +430,16 @@ void ora_table::update(udb_record& record)
     stmt.execute(1);
     ub4 rows = 0;
     engine.check(engine.oci().OCIAttrGet(stmt.get(), OCI_HTYPE_STMT, &rows, nullptr, OCI_ATTR_ROW_COUNT, engine.err()));
+    // Inside a held batch the batch's commit covers the update.
+    const bool commit = !holding_batch();
     if (rows == 0) {
-        engine.commit();
-        dirty_ = false;
+        if (commit) engine.commit();
+        dirty_ = !commit;
         throw tk_exception("No row of the table has the key of the updated record.", 0);
     }
     lobs.insert(where, lob_values);
-    engine.commit();
-    dirty_ = false;
+    if (commit) engine.commit();
+    dirty_ = !commit;
 }
 
 void ora_table::next()
@@ -505,14 +507,14 @@ bool ora_table::batchable(const udb_record& record)
     TK_ASSERT(batch_rows_ > 0);
     if (!loader_) make_loader(record);
     relax_for_nulls(record);
-    return loader_->bindable(record);
+    return loader_->stage(record);
 }
 
-bool ora_table::queue_batched(const udb_record& record, uint64_t row)
+bool ora_table::queue_batched(uint64_t row)
 {
     TK_ASSERT(loader_ != nullptr);
     dirty_ = true;
-    return loader_->add(record, row);
+    return loader_->queue_staged(row);
 }
 
 ora_batch_outcome ora_table::flush_batch()
@@ -521,6 +523,31 @@ ora_batch_outcome ora_table::flush_batch()
     ora_batch_outcome outcome = loader_->flush();
     rows_written += static_cast<int32_t>(outcome.committed);
     dirty_ = false;
+    return outcome;
+}
+
+ora_batch_outcome ora_table::flush_batch_held()
+{
+    if (!loader_ || loader_->pending() == 0) return {};
+    ora_batch_outcome outcome = loader_->flush(false);
+    held_rows_ = static_cast<int32_t>(outcome.committed);
+    rows_written += held_rows_;
+    dirty_ = true;
+    return outcome;
+}
+
+void ora_table::release_batch()
+{
+    if (loader_ && loader_->holding()) loader_->release_held();
+}
+
+ora_batch_outcome ora_table::resend_batch(uint64_t before, const std::vector<uint64_t>& skip)
+{
+    TK_ASSERT(holding_batch());
+    rows_written -= held_rows_;
+    held_rows_ = 0;
+    ora_batch_outcome outcome = loader_->resend_held(before, skip);
+    rows_written += static_cast<int32_t>(outcome.committed);
     return outcome;
 }
 

@@ -47,16 +47,26 @@ public:
     // Array loading, the same rows as append_record stores, sent N at a
     // time. For each row: batchable() says whether it can travel in the
     // array (else the caller sends what is queued with flush_batch() and
-    // then the row itself with append_record); queue_batched() adds it and
-    // says when the batch is full; flush_batch() sends the queue and hands
+    // then the row itself with append_record), converting it on the way;
+    // queue_batched() then adds that row, converted as it was, and says
+    // when the batch is full; flush_batch() sends the queue and hands
     // back Oracle's verdict on each row. A NULL for a NOT NULL column
     // outside the primary key relaxes the column when the row is looked at,
     // as append_record does before it sends. The first row fixes which
     // field feeds which column (structure mismatch: tk_exception).
     void begin_batches(size_t rows);
     bool batchable(const udb_record& record);
-    bool queue_batched(const udb_record& record, uint64_t row);
+    bool queue_batched(uint64_t row);
     ora_batch_outcome flush_batch();
+    // The same, the transaction left open and the batch held, so that a
+    // run that stops at one of its refused rows can take back the rows
+    // after it: then resend_batch() (rolls back and sends again, without
+    // committing, the rows numbered below `before` not in `skip`), else
+    // release_batch(). While a batch is held, update() does not commit.
+    ora_batch_outcome flush_batch_held();
+    void release_batch();
+    ora_batch_outcome resend_batch(uint64_t before, const std::vector<uint64_t>& skip);
+    bool holding_batch() const { return loader_ && loader_->holding(); }
     size_t batch_rows() const { return batch_rows_; }
 
     // The default a DATA_DEFAULT text gives a column of kind `vt`.
@@ -85,6 +95,7 @@ private:
     ora_get_rowid rowid_;
     bool dirty_ = false;
     size_t batch_rows_ = 0;
+    int32_t held_rows_ = 0;  // rows_written counted for the held batch
     std::unique_ptr<ora_batch_loader> loader_;
     std::vector<int> batch_pos_;         // field of each column, -1: none
     std::vector<size_t> loader_column_;  // column of the loader for each schema column

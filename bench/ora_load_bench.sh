@@ -45,11 +45,11 @@ load() {
     shift 2
     fresh_service
     "$emu" stats XE --reset
-    /usr/bin/time -o "$work/time" -f "%e %M" "$agent" --src="$mdb" --dest=XE --oraclh=localhost \
+    /usr/bin/time -o "$work/time" -f "%e %M %U %S" "$agent" --src="$mdb" --dest=XE --oraclh=localhost \
         --oraclu=scott --oraclp=tiger "$@" > "$work/out" 2>&1 || { cat "$work/out"; exit 1; }
-    read -r secs kb < "$work/time"
+    read -r secs kb user sys < "$work/time"
     total=$(stat total) commits=$(stat transactions) executes=$(stat execute)
-    echo "$label: $rows rows in $secs s, peak RSS $((kb / 1024)) MB," \
+    echo "$label: $rows rows in $secs s (CPU $(echo "$user + $sys" | bc) s), peak RSS $((kb / 1024)) MB," \
         "round trips $total ($(echo "scale=2; $total * 1000 / $rows" | bc) per 1,000 rows)," \
         "commits $commits ($(echo "scale=2; $commits * 1000 / $rows" | bc) per 1,000 rows)," \
         "executes $executes"
@@ -67,10 +67,10 @@ ours=$last_secs
 # The peer pipeline: the same rows as SQLite INSERTs in one transaction.
 rm -f "$work/peer.db"
 mdb-schema "$mdb" sqlite -T BigTypes 2>/dev/null | sqlite3 "$work/peer.db"
-/usr/bin/time -o "$work/time" -f "%e %M" sh -c \
+/usr/bin/time -o "$work/time" -f "%e %M %U %S" sh -c \
     "{ echo 'BEGIN;'; mdb-export -I sqlite -b hex -D '%Y-%m-%d' -T '%Y-%m-%d %H:%M:%S' '$mdb' BigTypes; echo 'COMMIT;'; } | sqlite3 '$work/peer.db'"
-read -r peer peer_kb < "$work/time"
-echo "mdb-export | sqlite3: 1000000 rows in $peer s, peak RSS $((peer_kb / 1024)) MB" \
+read -r peer peer_kb peer_user peer_sys < "$work/time"
+echo "mdb-export | sqlite3: 1000000 rows in $peer s (CPU $(echo "$peer_user + $peer_sys" | bc) s, two processes), peak RSS $((peer_kb / 1024)) MB" \
     "($(sqlite3 "$work/peer.db" 'SELECT COUNT(*) FROM BigTypes') rows stored)"
 echo "ratio tlvagent / peer: $(echo "scale=2; $ours / $peer" | bc)"
 

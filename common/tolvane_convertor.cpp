@@ -454,7 +454,15 @@ void tolvane_convertor::copy_rows_batched(udb_recordset& source, ora_table& targ
 {
     target.begin_batches(batch_rows);
     std::map<uint64_t, std::unique_ptr<udb_record>> kept;
-    auto settle = [&] { settle_batch(target.flush_batch(), target, kept, entry); };
+    // Where a refused row can be answered with Abort, the batch is held
+    // open until its refused rows are settled.
+    const bool may_stop = error_handler::instance().presenter().interactive();
+    auto settle = [&] {
+        if (may_stop)
+            settle_held_batch(target.flush_batch_held(), target, kept, entry);
+        else
+            settle_batch(target.flush_batch(), target, kept, entry);
+    };
     source.move_first();
     while (!source.is_eof()) {
         if (stop_signal_ != 0) {
@@ -482,7 +490,7 @@ void tolvane_convertor::copy_rows_batched(udb_recordset& source, ora_table& targ
             // reported above
         } else if (batchable) {
             if (mode == k_synchronize) kept.emplace(row, copy_of(*record));
-            if (target.queue_batched(*record, static_cast<uint64_t>(row))) settle();
+            if (target.queue_batched(static_cast<uint64_t>(row))) settle();
         } else {
             settle();
             append_alone(source, *record, target, entry, row);
@@ -511,6 +519,57 @@ void tolvane_convertor::settle_batch(const ora_batch_outcome& outcome, ora_table
         udb_record none;
         handle_row_failure(e, it != kept.end() ? *it->second : none, target, entry, static_cast<int>(f.row));
     }
+    kept.clear();
+}
+
+void tolvane_convertor::settle_held_batch(const ora_batch_outcome& outcome, ora_table& target,
+                                          std::map<uint64_t, std::unique_ptr<udb_record>>& kept,
+                                          conversion_entry_report& entry)
+{
+    if (!target.holding_batch()) return settle_batch(outcome, target, kept, entry);
+    std::vector<uint64_t> settled;
+    std::vector<udb_record*> updated;  // refused rows that became updates
+    uint64_t at = 0;
+    bool lost = false;
+    try {
+        for (const ora_row_failure& f : outcome.failures) {
+            at = f.row;
+            ora_exception e(f.oracle_error, f.text);
+            if (is_session_lost(e)) {
+                lost = true;
+                throw e;
+            }
+            auto it = kept.find(f.row);
+            udb_record none;
+            const int64_t updates = entry.rows_updated;
+            handle_row_failure(e, it != kept.end() ? *it->second : none, target, entry, static_cast<int>(f.row));
+            if (entry.rows_updated != updates) updated.push_back(it->second.get());
+            settled.push_back(f.row);
+        }
+    } catch (const tk_final_exception&) {
+        // Stopped at row `at`: Oracle keeps what the rows before it did,
+        // nothing of the rows after it, which count as never read.
+        settled.push_back(at);
+        ora_batch_outcome again = target.resend_batch(at, settled);
+        for (udb_record* record : updated) target.update(*record);
+        commit();
+        entry.rows_inserted += static_cast<int64_t>(again.committed);
+        entry.rows_read = static_cast<int64_t>(at);
+        records_done = static_cast<int>(at) - 1;
+        progress();
+        kept.clear();
+        throw;
+    } catch (...) {
+        // A lost session took the batch with it; otherwise the rows stay
+        // in the open transaction, which the entry's end commits.
+        target.release_batch();
+        if (!lost) entry.rows_inserted += static_cast<int64_t>(outcome.committed);
+        kept.clear();
+        throw;
+    }
+    target.release_batch();
+    commit();
+    entry.rows_inserted += static_cast<int64_t>(outcome.committed);
     kept.clear();
 }
 

@@ -92,6 +92,12 @@ private:
     // synchronize run needs again, by row number; emptied here.
     void settle_batch(const ora_batch_outcome& outcome, ora_table& target,
                       std::map<uint64_t, std::unique_ptr<udb_record>>& kept, conversion_entry_report& entry);
+    // The same for a batch sent without its commit, when an answer to a
+    // refused row may stop the run: the rows after the one it stops at are
+    // taken back, so that Oracle and the counts are as if the rows had gone
+    // one by one.
+    void settle_held_batch(const ora_batch_outcome& outcome, ora_table& target,
+                           std::map<uint64_t, std::unique_ptr<udb_record>>& kept, conversion_entry_report& entry);
     // A row that cannot travel in an array, written on its own.
     void append_alone(udb_recordset& source, udb_record& record, udb_recordset& target, conversion_entry_report& entry,
                       int row);

@@ -38,8 +38,20 @@ std::string type_name(col_type t, int fraction) {
 cursor::~cursor() = default;
 
 bool bind_matches(const std::string& given, const std::string& placeholder) {
-    std::string g = !given.empty() && given[0] == ':' ? given.substr(1) : given;
-    return g == placeholder || fold_upper(g) == placeholder;
+    std::string_view g(given);
+    if (!g.empty() && g[0] == ':') g.remove_prefix(1);
+    if (g == placeholder) return true;
+    // Every row of an array asks this for each of its values: plain ASCII
+    // names fold without the Unicode case map (it gives the same answer).
+    bool ascii = true;
+    for (char c : g) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+    if (!ascii) return fold_upper(std::string(g)) == placeholder;
+    if (g.size() != placeholder.size()) return false;
+    for (size_t i = 0; i < g.size(); ++i) {
+        char c = g[i] >= 'a' && g[i] <= 'z' ? static_cast<char>(g[i] - 'a' + 'A') : g[i];
+        if (c != placeholder[i]) return false;
+    }
+    return true;
 }
 
 namespace {

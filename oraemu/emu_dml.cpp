@@ -124,6 +124,21 @@ std::optional<std::string> read_stored(sql_stmt& q, int i, col_type t) {
 
 namespace {
 
+// A SQLite text made from a table's definition: inside an array (whose
+// rows cannot change the dictionary) made once, otherwise into `scratch`.
+template <class F>
+const std::string& memo_sql(session::impl& s, const table_meta& t, const char* purpose, std::string& scratch,
+                            F make) {
+    if (!s.array_execution) return scratch = make();
+    auto [at, fresh] = s.memo.sql.try_emplace(t.owner + "\n" + t.name + "\n" + purpose);
+    if (fresh) at->second = make();
+    return at->second;
+}
+
+}  // namespace
+
+namespace {
+
 // "c1 = ? AND c2 = ?" for the key columns; false when a key value is NULL
 // in every column (such rows are not checked).
 bool key_filter(const table_meta& t, const std::vector<std::string>& cols, const stored_row& row,
@@ -167,11 +182,30 @@ bool rows_exist(session::impl& s, const table_meta& t, const std::string& where,
 void row_checker::check_keys(const stored_row& row, int64_t self) {
     for (const auto& c : t_.constraints) {
         if (c.type != 'P' && c.type != 'U') continue;
+        if (self == 0 && c.columns.size() == 1 && t_.find(c.columns[0]) >= 0 &&
+            row[static_cast<size_t>(t_.find(c.columns[0]))]) {
+            if (single_key_taken(c, row)) throw make_error(1, {t_.owner, c.name});
+            continue;
+        }
         std::string where;
         std::vector<std::pair<std::optional<std::string>, col_type>> args;
         if (!key_filter(t_, c.columns, row, where, args, false)) continue;
         if (rows_exist(s_, t_, where, args, self)) throw make_error(1, {t_.owner, c.name});
     }
+}
+
+bool row_checker::single_key_taken(const constraint_meta& c, const stored_row& row) {
+    // One key column, not NULL: the common case of every row of a load,
+    // its text made once per array.
+    int i = t_.find(c.columns[0]);
+    const auto& v = row[static_cast<size_t>(i)];
+    std::string scratch;
+    const std::string& sql = memo_sql(s_, t_, ("key " + c.name).c_str(), scratch, [&] {
+        return "SELECT 1 FROM " + sq_name(t_.sqlite_name()) + " WHERE " + sq_col(c.columns[0]) + " = ? LIMIT 1";
+    });
+    sql_stmt q(s_.st->db(), sql);
+    bind_stored(q, 1, v, t_.columns[static_cast<size_t>(i)].type);
+    return q.step();
 }
 
 void row_checker::check_parents(const stored_row& row, const stored_row* old_row) {
@@ -597,6 +631,20 @@ std::vector<int> target_columns(const table_meta& t, const std::vector<std::stri
     return idx;
 }
 
+// The target columns of the array's statement, found by its first row.
+const std::vector<int>& memo_columns(session::impl& s, const table_meta& t, const std::vector<std::string>& names) {
+    auto [at, fresh] = s.memo.columns.try_emplace(t.owner + "\n" + t.name);
+    if (fresh) {
+        try {
+            at->second = target_columns(t, names);
+        } catch (...) {
+            s.memo.columns.erase(at);
+            throw;
+        }
+    }
+    return at->second;
+}
+
 int64_t insert_row(session::impl& s, const table_meta& t, std::vector<incoming> in) {
     fire_triggers(s, t, in);
     stored_row row;
@@ -608,12 +656,16 @@ int64_t insert_row(session::impl& s, const table_meta& t, std::vector<incoming> 
     chk.check_conditions(row);
     chk.check_keys(row, 0);
     chk.check_parents(row, nullptr);
-    std::string cols, marks;
-    for (const auto& c : t.columns) {
-        cols += (cols.empty() ? "" : ", ") + sq_col(c.name);
-        marks += marks.empty() ? "?" : ", ?";
-    }
-    sql_stmt q(s.st->db(), "INSERT INTO " + sq_name(t.sqlite_name()) + "(" + cols + ") VALUES(" + marks + ")");
+    auto text = [&] {
+        std::string cols, marks;
+        for (const auto& c : t.columns) {
+            cols += (cols.empty() ? "" : ", ") + sq_col(c.name);
+            marks += marks.empty() ? "?" : ", ?";
+        }
+        return "INSERT INTO " + sq_name(t.sqlite_name()) + "(" + cols + ") VALUES(" + marks + ")";
+    };
+    std::string scratch;
+    sql_stmt q(s.st->db(), memo_sql(s, t, "insert", scratch, text));
     for (size_t i = 0; i < row.size(); ++i) bind_stored(q, static_cast<int>(i + 1), row[i], t.columns[i].type);
     q.run();
     int64_t key = sqlite3_last_insert_rowid(s.st->db());
@@ -659,8 +711,11 @@ void session::impl::check_insert_faults(const table_meta& t) {
 }
 
 exec_result session::impl::run_insert(const statement& st) {
-    table_meta t = need_table(st.owner, st.name);
-    std::vector<int> idx = target_columns(t, st.columns);
+    table_meta scratch;
+    const table_meta& t = need_table(st.owner, st.name, scratch);
+    std::vector<int> fresh;
+    const std::vector<int>& idx = array_execution ? memo_columns(*this, t, st.columns)
+                                                  : (fresh = target_columns(t, st.columns));
     check_insert_faults(t);
     exec_result r;
     r.k = exec_result::dml;

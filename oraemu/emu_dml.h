@@ -61,6 +61,9 @@ public:
     void check_conditions(const stored_row& row);
 
 private:
+    // Whether a new row's value for a one-column key is taken already.
+    bool single_key_taken(const constraint_meta& c, const stored_row& row);
+
     session::impl& s_;
     const table_meta& t_;
 };

@@ -173,6 +173,17 @@ void conversion_functions(sqlite3* db, session::impl* s) {
     add(db, "ora_rowid", 2, [](sqlite3_context* c, int, sqlite3_value** v) {
         result_text(c, make_rowid(sqlite3_value_int64(v[0]), sqlite3_value_int64(v[1])));
     });
+    // The row key a ROWID text names in table object v[0]; NULL for text
+    // that is no ROWID of that table (so `rowid = ora_rowid_key(..)` holds
+    // exactly where ora_rowid(..) would equal the text).
+    add(db, "ora_rowid_key", 2, [](sqlite3_context* c, int, sqlite3_value** v) {
+        if (is_null(v[1])) return sqlite3_result_null(c);
+        std::string text = arg_text(v[1]);
+        int64_t obj = 0, key = 0;
+        if (!parse_rowid(text, obj, key) || obj != sqlite3_value_int64(v[0]) || make_rowid(obj, key) != text)
+            return sqlite3_result_null(c);
+        sqlite3_result_int64(c, key);
+    });
 }
 
 void text_functions(sqlite3* db) {

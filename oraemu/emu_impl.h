@@ -83,6 +83,8 @@ struct session::impl {
         std::map<std::string, std::optional<std::pair<int64_t, int>>> faults;  // "KIND\nTARGET"
         std::map<std::string, std::vector<trigger_meta>> triggers;  // "OWNER\nTABLE"
         std::map<std::string, std::shared_ptr<const trigger_action>> actions;  // "OWNER\nTRIGGER", compiled
+        std::map<std::string, std::string> sql;  // SQLite texts made for a table, by purpose
+        std::map<std::string, std::vector<int>> columns;  // "OWNER\nTABLE": the INSERT's target columns
     } memo;
 
     // Statement handlers (emu_dml.cpp, emu_ddl.cpp).
@@ -94,6 +96,9 @@ struct session::impl {
     // Names: the schema of an optional owner, checked against the user.
     std::string schema_of(const std::string& owner) const { return owner.empty() ? user : owner; }
     table_meta need_table(const std::string& owner, const std::string& name);
+    // The same without a copy inside an array (the answer then lives in the
+    // memo); outside one it is kept in `scratch`.
+    const table_meta& need_table(const std::string& owner, const std::string& name, table_meta& scratch);
 
     // Sequences: the next value (advancing it) and the current one.
     std::string nextval(const std::string& owner, const std::string& name);

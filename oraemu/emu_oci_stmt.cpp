@@ -120,14 +120,24 @@ emu::value input_value(OCISvcCtx* svc, OCIBind* b, ub4 iter)
     return get_value(utf16, b->dty, buf, len);
 }
 
-std::vector<emu::bind_value> collect_binds(OCISvcCtx* svc, OCIStmt* s, ub4 iter,
-                                           const std::vector<std::string>& outputs)
+// Per bind of the statement: whether it receives a RETURNING value.
+std::vector<bool> output_flags(const OCIStmt* s, const std::vector<std::string>& outputs)
+{
+    std::vector<bool> flags;
+    for (const auto& b : s->binds)
+        flags.push_back(std::find(outputs.begin(), outputs.end(), normalize(b->name)) != outputs.end());
+    return flags;
+}
+
+std::vector<emu::bind_value> collect_binds(OCISvcCtx* svc, OCIStmt* s, ub4 iter, const std::vector<bool>& is_output)
 {
     std::vector<emu::bind_value> out;
-    for (const auto& b : s->binds) {
+    out.reserve(s->binds.size());
+    for (size_t k = 0; k < s->binds.size(); ++k) {
+        const auto& b = s->binds[k];
         emu::bind_value bv;
         bv.name = b->name;
-        bv.is_output = std::find(outputs.begin(), outputs.end(), normalize(b->name)) != outputs.end();
+        bv.is_output = is_output[k];
         if (bv.is_output) {
             // OCI asks the in-callback of a RETURNING bind too; what it
             // supplies is not used.
@@ -308,12 +318,12 @@ void deliver(OCIBind* b, ub4 iter, const emu::value& v)
         *alen = static_cast<ub2>(std::min<size_t>(res.length, 0xFFFF));
 }
 
-void deliver_returning(OCIStmt* s, ub4 iter, const emu::exec_result& r,
-                       const std::vector<std::string>& outputs)
+void deliver_returning(OCIStmt* s, ub4 iter, const emu::exec_result& r, const std::vector<bool>& is_output)
 {
-    for (const auto& b : s->binds) {
+    for (size_t i = 0; i < s->binds.size(); ++i) {
+        const auto& b = s->binds[i];
+        if (!is_output[i]) continue;
         std::string key = normalize(b->name);
-        if (std::find(outputs.begin(), outputs.end(), key) == outputs.end()) continue;
         b->rows_returned = 0;
         for (size_t k = 0; k < r.returning_names.size() && k < r.returning.size(); ++k) {
             if (normalize(r.returning_names[k]) != key) continue;
@@ -342,7 +352,7 @@ sword execute_query(OCISvcCtx* svc, OCIStmt* s, OCIError* err, ub4 iters, bool c
 {
     sword rc = check_callbacks(s, {}, err);
     if (rc != OCI_SUCCESS) return rc;
-    emu::exec_result r = svc->session->execute(s->sql, collect_binds(svc, s, 0, {}), commit);
+    emu::exec_result r = svc->session->execute(s->sql, collect_binds(svc, s, 0, output_flags(s, {})), commit);
     s->rows = std::move(r.rows);
     s->executed = true;
     s->set_columns(s->rows ? s->rows->columns() : std::vector<emu::column_info>());
@@ -375,13 +385,14 @@ sword execute_dml(OCISvcCtx* svc, OCIStmt* s, OCIError* err, ub4 iters, ub4 rowo
         array_scope(emu::session& ses, bool array) : s(ses), on(array) { s.set_array_execution(on); }
         ~array_scope() { if (on) s.set_array_execution(false); }
     } scope(ses, !single);
+    const std::vector<bool> is_output = output_flags(s, outputs);
     for (ub4 i = rowoff; i < iters; ++i) {
         try {
-            emu::exec_result r = ses.execute(s->sql, collect_binds(svc, s, i, outputs),
+            emu::exec_result r = ses.execute(s->sql, collect_binds(svc, s, i, is_output),
                                              commit && single);
             s->row_count += r.row_count;
             if (r.warning) warning = r.warning;
-            deliver_returning(s, i, r, outputs);
+            deliver_returning(s, i, r, is_output);
         } catch (const emu::ora_error& e) {
             // Rows done before a failing one stay in the transaction, as
             // with a server; batch mode records the row and goes on. A

@@ -272,6 +272,24 @@ scalar translator::binop(const expr& e, scope& sc) {
             if (r.sql.find("(" + want + ",") == std::string::npos) return make_scalar("(0)", col_type::number, true);
             return make_scalar("(" + alias + " = " + std::to_string(key) + ")", col_type::number, true);
         }
+        if (lit.k == expr::bind) {
+            // ROWID = :b finds the row through its key, as the literal does,
+            // instead of making every row's ROWID text to compare. A bound
+            // text that is no ROWID of this table matches nothing, as the
+            // text comparison would.
+            scalar r = rowid_ref(rid, sc);
+            scalar b = expression(lit, sc);
+            if (!numeric_type(b.type)) {
+                refuse_lob(b.type);
+                std::string obj = r.sql.substr(r.sql.find('(') + 1);
+                obj = obj.substr(0, obj.find(','));
+                std::string alias = r.sql.substr(r.sql.find(", ") + 2);
+                alias = alias.substr(0, alias.size() - 1);
+                return make_scalar("(" + alias + " = ora_rowid_key(" + obj + ", " + b.sql + "))", col_type::number,
+                                   true);
+            }
+            return comparison(op, e.args[0]->k == expr::rowid_ ? r : b, e.args[0]->k == expr::rowid_ ? b : r);
+        }
     }
     scalar l = expression(*e.args[0], sc);
     scalar r = expression(*e.args[1], sc);

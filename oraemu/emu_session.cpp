@@ -6,6 +6,7 @@
 #include "emu_values.h"
 #include "emu_views.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -253,14 +254,35 @@ table_meta session::impl::need_table(const std::string& owner, const std::string
     return *t;
 }
 
+const table_meta& session::impl::need_table(const std::string& owner, const std::string& name,
+                                            table_meta& scratch) {
+    if (!array_execution) return scratch = need_table(owner, name);
+    auto at = memo.tables.find(schema_of(owner) + "\n" + name);
+    if (at != memo.tables.end()) return at->second;
+    need_table(owner, name);
+    return memo.tables.at(schema_of(owner) + "\n" + name);
+}
+
 namespace {
 
 // Runs `fn` inside a savepoint of the open transaction so that a failure
 // leaves the transaction as it was before the statement.
 template <class F>
-exec_result atomically(session::impl& s, F fn) {
+exec_result atomically(session::impl& s, F fn, bool single_write = false) {
     const bool opened_here = !s.in_tx;
     s.begin();
+    if (single_write && !opened_here) {
+        // A statement whose only write to the store is its last step (a
+        // one-row INSERT of an array: every check comes before it) needs
+        // no savepoint: SQLite undoes a failed statement by itself, and the
+        // sequences it moved are put back as after any failed statement.
+        try {
+            return fn();
+        } catch (...) {
+            s.reapply_sequences();
+            throw;
+        }
+    }
     // Pooled statements: a savepoint per statement costs no parse.
     sql_stmt(s.st->db(), "SAVEPOINT oraemu_stmt").run();
     try {
@@ -354,7 +376,12 @@ exec_result dispatch(session::impl& s, const std::string& sql, bool commit_on_su
         r.rows = open_cursor(s, std::move(cq));
         break;
     }
-    case statement::insert: r = atomically(s, [&] { return s.run_insert(*st); }); break;
+    case statement::insert:
+        r = atomically(s, [&] { return s.run_insert(*st); },
+                       s.array_execution && !st->query &&
+                           std::all_of(st->returning.begin(), st->returning.end(),
+                                       [](const auto& e) { return e->k == expr::rowid_; }));
+        break;
     case statement::update: r = atomically(s, [&] { return s.run_update(*st); }); break;
     case statement::del: r = atomically(s, [&] { return s.run_delete(*st); }); break;
     case statement::commit: s.commit(); r.k = exec_result::tx; break;

@@ -39,7 +39,7 @@ struct stmt_pool {
     std::mutex m;
     bool closed = false;
     size_t size = 0;
-    std::unordered_multimap<std::string, sqlite3_stmt*> idle;
+    stmt_map idle;
 };
 
 namespace {
@@ -84,17 +84,18 @@ void close_pool(sqlite3* db) {
 
 }  // namespace
 
-sql_stmt::sql_stmt(sqlite3* db, const std::string& sql) : db_(db), pool_(pool_of(db)), sql_(sql) {
+sql_stmt::sql_stmt(sqlite3* db, const std::string& sql) : db_(db), pool_(pool_of(db)) {
     if (pool_) {
         std::lock_guard<std::mutex> lock(pool_->m);
         auto it = pool_->idle.find(sql);
         if (it != pool_->idle.end()) {
-            s_ = it->second;
-            pool_->idle.erase(it);
+            node_ = pool_->idle.extract(it);
+            s_ = node_.mapped();
             --pool_->size;
             return;
         }
     }
+    sql_ = sql;
     int rc = sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &s_, nullptr);
     if (rc != SQLITE_OK) throw_sqlite(db, rc);
 }
@@ -106,7 +107,8 @@ sql_stmt::~sql_stmt() {
     if (pool_) {
         std::lock_guard<std::mutex> lock(pool_->m);
         if (!pool_->closed && pool_->size < pool_limit) {
-            pool_->idle.emplace(sql_, s_);
+            if (node_) pool_->idle.insert(std::move(node_));
+            else pool_->idle.emplace(std::move(sql_), s_);
             ++pool_->size;
             return;
         }
@@ -186,9 +188,10 @@ std::string sqlite_ident(std::string_view name) {
     if (!lower) return std::string(name);
     uint32_t h = 2166136261u;
     for (char c : name) h = (h ^ static_cast<unsigned char>(c)) * 16777619u;
-    char buf[12];
-    std::snprintf(buf, sizeof buf, "#%08x", h);
-    return std::string(name) + buf;
+    std::string out(name);
+    out += '#';
+    for (int shift = 28; shift >= 0; shift -= 4) out += "0123456789abcdef"[(h >> shift) & 15];
+    return out;
 }
 
 std::string sq_col(std::string_view name) { return sq_name(sqlite_ident(name)); }
@@ -252,7 +255,11 @@ store::store(const std::string& service, bool create) {
     sqlite3_busy_timeout(db_, 10000);
     open_pool(db_);
     try {
-        exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA case_sensitive_like=ON;");
+        // A bulk load rewrites the same index pages batch after batch: a
+        // larger page cache and fewer checkpoints keep them from going
+        // through the WAL file again and again.
+        exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA case_sensitive_like=ON; "
+             "PRAGMA cache_size=-16384; PRAGMA wal_autocheckpoint=4000;");
         if (create) create_dictionary();
     } catch (...) {
         close_pool(db_);

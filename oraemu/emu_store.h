@@ -9,10 +9,12 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 namespace emu {
 
 struct stmt_pool;
+using stmt_map = std::unordered_multimap<std::string, sqlite3_stmt*>;
 
 // One prepared statement, taken from and given back to the connection's
 // pool of prepared statements (a statement of the same text is prepared
@@ -50,6 +52,9 @@ private:
     sqlite3* db_;
     sqlite3_stmt* s_ = nullptr;
     std::shared_ptr<stmt_pool> pool_;
+    // The pool's entry while the statement is out of it (given back without
+    // copying its text), else the text of a statement prepared here.
+    stmt_map::node_type node_;
     std::string sql_;
 };
 

@@ -394,8 +394,45 @@ std::string to_date(std::string_view text, std::string_view format) {
     return f.nanos ? timestamp_text(p) : date_text(p);
 }
 
+namespace {
+
+// "YYYY-MM-DD HH:MI:SS" with every digit in its place, the form stored
+// values and bound dates have: read without sscanf.
+bool split_plain_date(std::string_view s, date_parts& p) {
+    static const char shape[] = "0000-00-00 00:00:00";
+    for (size_t i = 0; i < 19; ++i) {
+        bool digit = s[i] >= '0' && s[i] <= '9';
+        if (shape[i] == '0' ? !digit : s[i] != shape[i]) return false;
+    }
+    auto num = [&](size_t at, size_t n) {
+        int v = 0;
+        for (size_t i = at; i < at + n; ++i) v = v * 10 + (s[i] - '0');
+        return v;
+    };
+    p.year = num(0, 4), p.month = num(5, 2), p.day = num(8, 2);
+    p.hour = num(11, 2), p.minute = num(14, 2), p.second = num(17, 2);
+    return true;
+}
+
+void put_digits(std::string& out, int v, int width) {
+    char buf[8];
+    for (int i = width - 1; i >= 0; --i, v /= 10) buf[i] = static_cast<char>('0' + v % 10);
+    out.append(buf, static_cast<size_t>(width));
+}
+
+}  // namespace
+
 bool split_date(std::string_view s, date_parts& p) {
     if (s.size() < 19) return false;
+    if (split_plain_date(s, p)) {
+        p.nanos = 0;
+        if (s.size() > 20 && s[19] == '.') {
+            std::string fr(s.substr(20));
+            fr.resize(9, '0');
+            p.nanos = std::stoll(fr);
+        }
+        return true;
+    }
     std::string t(s);
     int n = std::sscanf(t.c_str(), "%d-%d-%d %d:%d:%d", &p.year, &p.month, &p.day, &p.hour, &p.minute,
                         &p.second);
@@ -410,6 +447,15 @@ bool split_date(std::string_view s, date_parts& p) {
 }
 
 std::string date_text(const date_parts& p) {
+    if (p.year >= 0 && p.year <= 9999 && p.month >= 0 && p.month <= 99 && p.day >= 0 && p.day <= 99 &&
+        p.hour >= 0 && p.hour <= 99 && p.minute >= 0 && p.minute <= 99 && p.second >= 0 && p.second <= 99) {
+        std::string out;
+        out.reserve(19);
+        put_digits(out, p.year, 4), out += '-', put_digits(out, p.month, 2), out += '-';
+        put_digits(out, p.day, 2), out += ' ', put_digits(out, p.hour, 2), out += ':';
+        put_digits(out, p.minute, 2), out += ':', put_digits(out, p.second, 2);
+        return out;
+    }
     char buf[40];
     std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", p.year, p.month, p.day, p.hour,
                   p.minute, p.second);

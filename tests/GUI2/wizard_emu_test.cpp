@@ -150,22 +150,32 @@ TEST_F(wizard_emu, row_error_continue_or_abort)
         int answer;
         run_outcome::state end;
         const char* result_start;
+        const char* stored;  // rows of Shippers in Oracle afterwards
+        const char* mode;
+        const char* code;     // of the second insert
+        const char* prepare;  // run on the table left by the row before, if any
+        int64_t updated;
     };
     const row rows[] = {
         {dlg_error_continue::continue_result, run_outcome::state::completed,
-         "There were some errors while converting the database."},
-        // Rows travel in arrays: the array that held the refused row #2 had
-        // already stored row #3 when the question was asked, and the finish
-        // page says so.
+         "There were some errors while converting the database.", "2", "1", "1", nullptr, 0},
+        // The rows travel in one array, yet the stop leaves what a row by
+        // row load leaves: row #1 alone, not row #3 that followed #2.
         {dlg_error_continue::abort_result, run_outcome::state::stopped,
-         "The conversion was stopped in table 'Shippers' after record #3."},
+         "The conversion was stopped in table 'Shippers' after record #1.", "1", "1", "1", nullptr, 0},
+        // Synchronizing: row #1 (there already) is updated, row #3 (new) is
+        // taken back with the stop at #2.
+        {dlg_error_continue::abort_result, run_outcome::state::stopped,
+         "The conversion was stopped in table 'Shippers' after record #1.", "1", "4", "1653",
+         "UPDATE \"Shippers\" SET \"Phone\" = 'x'", 1},
     };
     for (const row& r : rows) {
-        emu.oraemu({"fault", "XE", "insert_fails", "Shippers", "2", "1"});
-        std::string profile =
-            emu.file("rows.tlv", "[Generic settings]\r\nsrc=" + test_data("nwind.mdb") +
-                                     "\r\ndest=XE\r\nmode=1\r\n\r\n[Oracle settings]\r\nuser=scott\r\n"
-                                     "password=tiger\r\nuppercase=0\r\n\r\n[Selected Tables]\r\nShippers\r\n");
+        if (r.prepare != nullptr) emu.oraemu({"sql", "XE", "scott", "tiger", r.prepare});
+        emu.oraemu({"fault", "XE", "insert_fails", "Shippers", "2", r.code});
+        std::string profile = emu.file(
+            "rows.tlv", "[Generic settings]\r\nsrc=" + test_data("nwind.mdb") + "\r\ndest=XE\r\nmode=" + r.mode +
+                            "\r\n\r\n[Oracle settings]\r\nuser=scott\r\npassword=tiger\r\nuppercase=0\r\n\r\n"
+                            "[Selected Tables]\r\nShippers\r\n");
         backend->settings() = wizard_settings();
         wizard_shell::prepare_quick_launch(*backend, QString::fromStdString(profile));
         QString asked;
@@ -181,6 +191,10 @@ TEST_F(wizard_emu, row_error_continue_or_abort)
         EXPECT_TRUE(result_text().startsWith(r.result_start)) << result_text().toStdString();
         EXPECT_EQ(shell->reported_errors().size(), 1u);
         EXPECT_EQ(shell->exit_code(), wizard_shell::exit_errors);
+        EXPECT_EQ(emu.scalar("SELECT COUNT(*) FROM \"Shippers\""), r.stored);
+        EXPECT_EQ(backend->outcome().summary.at(0).inserted, r.updated != 0 ? 0 : std::stoll(r.stored));
+        EXPECT_EQ(backend->outcome().summary.at(0).updated, r.updated);
+        EXPECT_EQ(emu.scalar("SELECT COUNT(*) FROM \"Shippers\" WHERE \"Phone\" = 'x'"), "0");
         shell.reset();
         handler->set_silent(false);
         emu.oraemu({"clear-faults", "XE"});

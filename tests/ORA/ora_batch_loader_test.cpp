@@ -269,7 +269,7 @@ TEST_F(batch_loader, rows_that_cannot_travel_in_the_array)
         {3, ole_variant(u"abc"), false},
         {3, ole_variant(none.size(), none.data()), true},  // empty RAW: NULL
         {4, ole_variant(u""), true},                       // empty CLOB: made empty after the insert
-        {4, ole_variant(huge), false},                     // beyond one bound value
+        {4, ole_variant(huge), true},                      // beyond one bound value: through the locator
         {4, ole_variant(u"memo"), true},
         {5, ole_variant(none.size(), none.data()), true},  // empty BLOB likewise
     };
@@ -284,6 +284,20 @@ TEST_F(batch_loader, rows_that_cannot_travel_in_the_array)
         EXPECT_EQ(l->bindable(record_of(values)), k.bindable)
             << "column " << k.column << ": " << k.value.to_string().substr(0, 40);
     }
+    // Nothing of a row looked at stays behind, converted half-way or whole:
+    // a staged row goes in exactly as converted, one staged but not queued
+    // is dropped.
+    std::vector<ole_variant> good{ole_variant(7), null, ole_variant(u"seven"), null, ole_variant(u""), null};
+    std::vector<ole_variant> bad{ole_variant(8), null, ole_variant(u"eight"), ole_variant(u"abc"), null, null};
+    ASSERT_TRUE(l->stage(record_of(good)));
+    EXPECT_FALSE(l->queue_staged(2));
+    EXPECT_FALSE(l->stage(record_of(bad)));
+    ASSERT_TRUE(l->stage(record_of({ole_variant(9), null, ole_variant(u"nine"), null, ole_variant(u"m"), null})));
+    ora_batch_outcome o = l->flush();
+    EXPECT_EQ(o.sent, 1u);
+    EXPECT_EQ(o.committed, 1u);
+    EXPECT_EQ(query(c, "SELECT n, s, LENGTH(m) FROM t WHERE n IS NOT NULL ORDER BY n"),
+              (std::vector<row>{{"7", "seven", "0"}}));
 }
 
 TEST_F(batch_loader, empty_lobs_stay_empty_not_null)
@@ -298,8 +312,11 @@ TEST_F(batch_loader, empty_lobs_stay_empty_not_null)
                      {u"O", VT_ARRAY_UI1, 0, 0, false, {}, false},
                      {u"K", VT_BSTR, 0, 0, true, {}, false}},
                     10);
-    // A NOT NULL LOB column cannot take the NULL an empty value travels as.
+    // A NOT NULL LOB column cannot take the NULL an empty value, or one
+    // too large for a bound buffer, travels as.
     EXPECT_FALSE(l->bindable(record_of({ole_variant(9), null, null, ole_variant(u"")})));
+    std::u16string huge(ora_batch_loader::max_value_bytes / 2 + 1, u'h');
+    EXPECT_FALSE(l->bindable(record_of({ole_variant(9), null, null, ole_variant(huge)})));
     l->add(record_of({ole_variant(1), ole_variant(u""), ole_variant(none.size(), none.data()), ole_variant(u"k")}), 1);
     l->add(record_of({ole_variant(2), null, null, ole_variant(u"k")}), 2);
     l->add(record_of({ole_variant(3), ole_variant(u"x"), ole_variant(one.size(), one.data()), ole_variant(u"k")}), 3);
@@ -316,6 +333,58 @@ TEST_F(batch_loader, empty_lobs_stay_empty_not_null)
     auto rows = query(c, "SELECT id FROM t WHERE m IS NULL OR o IS NULL ORDER BY id");
     EXPECT_EQ(rows, (std::vector<row>{{"2"}}));
     EXPECT_EQ(query(c, "SELECT LENGTH(m), LENGTH(o) FROM t WHERE id = 1"), (std::vector<row>{{"0", "0"}}));
+
+    // Held open, then taken back but for the rows before one the caller
+    // stops at (and those it settled): they go again, empty LOBs included.
+    l->add(record_of({ole_variant(11), ole_variant(u""), ole_variant(none.size(), none.data()), ole_variant(u"k")}),
+           11);
+    l->add(record_of({ole_variant(12), ole_variant(u"x"), ole_variant(one.size(), one.data()), ole_variant(u"k")}), 12);
+    l->add(record_of({ole_variant(13), ole_variant(u"y"), null, ole_variant(u"k")}), 13);
+    l->add(record_of({ole_variant(14), ole_variant(u""), null, ole_variant(u"k")}), 14);
+    EXPECT_EQ(l->flush(false).committed, 4u);
+    EXPECT_TRUE(l->holding());
+    EXPECT_EQ(l->resend_held(14, {12}).committed, 2u);
+    EXPECT_FALSE(l->holding());
+    run(c, "COMMIT");
+    EXPECT_EQ(query(c, "SELECT id, LENGTH(m), LENGTH(o) FROM t WHERE id > 10 ORDER BY id"),
+              (std::vector<row>{{"11", "0", "0"}, {"13", "1", std::nullopt}}));
+}
+
+TEST_F(batch_loader, values_beyond_one_buffer_go_through_their_row_locator)
+{
+    run(c, "CREATE TABLE t (id NUMBER PRIMARY KEY, m CLOB, o BLOB)");
+    auto l = loader("T",
+                    {{u"ID", VT_I4, 0, 0, false, {}, false},
+                     {u"M", VT_BSTR, 0, 0, false, {}, false},
+                     {u"O", VT_ARRAY_UI1, 0, 0, false, {}, false}},
+                    10);
+    ole_variant null;
+    null.set_null();
+    std::u16string memo(1536 * 1024, u'm');  // 3 MB of UTF-16
+    memo[1] = u'\u20ac';
+    memo.back() = u'z';
+    std::vector<uint8_t> blob(2u << 20);
+    for (size_t i = 0; i < blob.size(); ++i) blob[i] = static_cast<uint8_t>(i * 31 + 7);
+    l->add(record_of({ole_variant(1), ole_variant(u"small"), null}), 1);
+    l->add(record_of({ole_variant(2), ole_variant(memo), ole_variant(blob.size(), blob.data())}), 2);
+    l->add(record_of({ole_variant(3), null, ole_variant(blob.size(), blob.data())}), 3);
+    l->add(record_of({ole_variant(1), ole_variant(memo), null}), 4);  // a duplicate key: no LOB written for it
+    emu::reset_round_trips("XE");
+    ora_batch_outcome o = l->flush();
+    emu::rt_counters rt = emu::service_round_trips("XE");
+    EXPECT_EQ(o.sent, 4u);
+    EXPECT_EQ(o.committed, 3u);
+    ASSERT_EQ(o.failures.size(), 1u);
+    EXPECT_EQ(o.failures[0].row, 4u);
+    // The array, one update per LOB column, one select per large value.
+    EXPECT_EQ(rt.execute, 6u);
+    EXPECT_EQ(rt.lob_write, 3u);
+    EXPECT_EQ(rt.transactions, 1u);
+    auto rows = query(c, "SELECT id, LENGTH(m), SUBSTR(m, 1, 3), SUBSTR(m, LENGTH(m) - 1), LENGTH(o) FROM t "
+                         "ORDER BY id");
+    EXPECT_EQ(rows, (std::vector<row>{{"1", "5", "sma", "ll", std::nullopt},
+                                      {"2", "1572864", "m\u20acm", "mz", "2097152"},
+                                      {"3", std::nullopt, std::nullopt, std::nullopt, "2097152"}}));
 }
 
 }  // namespace
