@@ -110,6 +110,16 @@ std::unique_ptr<jet_sql_cursor> jet_sql_file_source::open_table(const std::u16st
     return std::make_unique<file_cursor>(open_reader(file_, catalog_.mdb_entry(*e), *e));
 }
 
+std::unique_ptr<jet_sql_cursor> jet_sql_file_source::open_columns(const std::u16string& name,
+                                                                  const std::vector<bool>& wanted)
+{
+    const jet_catalog_entry* e = local_table(name);
+    TK_ASSERT(e != nullptr);
+    std::unique_ptr<jet_table_reader> reader = open_reader(file_, catalog_.mdb_entry(*e), *e);
+    reader->set_wanted(wanted);
+    return std::make_unique<file_cursor>(std::move(reader));
+}
+
 int64_t jet_sql_file_source::row_estimate(const std::u16string& name)
 {
     const jet_catalog_entry* e = local_table(name);

@@ -104,8 +104,19 @@ bool jet_table_reader::next(std::vector<jet_value>& row)
         throw jet_error(jet_err_unrecognized_format, file_.path());
     }
     row.resize(columns_.size());
-    for (size_t i = 0; i < columns_.size(); ++i) decode(columns_[i], fields_[columns_[i].index], row[i]);
+    for (size_t i = 0; i < columns_.size(); ++i) {
+        if (wanted_.empty() || wanted_[i])
+            decode(columns_[i], fields_[columns_[i].index], row[i]);
+        else
+            row[i].set_null();
+    }
     return true;
+}
+
+void jet_table_reader::set_wanted(std::vector<bool> wanted)
+{
+    TK_ASSERT(wanted.empty() || wanted.size() == columns_.size());
+    wanted_ = std::move(wanted);
 }
 
 void jet_table_reader::decode(const jet_column& col, const MdbField& f, jet_value& out) const

@@ -40,6 +40,9 @@ public:
     void rewind();
     // Reads the next row into `row` (one value per column); false at the end.
     bool next(std::vector<jet_value>& row);
+    // From now on decodes only the columns `wanted` flags (one flag per
+    // column); the others read NULL. Empty: every column.
+    void set_wanted(std::vector<bool> wanted);
 
 private:
     void decode(const jet_column& col, const MdbField& field, jet_value& out) const;
@@ -52,5 +55,6 @@ private:
     std::vector<jet_column> columns_;
     std::vector<std::u16string> skipped_;
     std::vector<MdbField> fields_;
+    std::vector<bool> wanted_;
     bool at_end_ = false;
 };

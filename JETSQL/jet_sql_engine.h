@@ -81,18 +81,22 @@ private:
         std::u16string name;
         std::vector<jet_sql_column> columns;
         bool created = false;  // the SQLite copy exists
-        bool loaded = false;   // and holds the rows
+        bool loaded = false;   // and holds the rows, with the columns `filled` flags
+        std::vector<bool> filled;
+        int generation = 0;  // copies made before the current one
         std::vector<std::u16string> indexed;
     };
 
     const std::vector<jet_sql_column>* table(std::u16string_view wanted, std::u16string& name) override;
     bool saved_query(std::u16string_view wanted, std::u16string& name, std::u16string& sql) override;
     const std::vector<jet_sql_column>& stream_columns(size_t table) override;
-    std::unique_ptr<jet_sql_cursor> stream_open(size_t table) override;
+    std::unique_ptr<jet_sql_cursor> stream_open(size_t table, const std::vector<bool>& wanted) override;
 
     jet_sql_translation compile(std::u16string_view sql, bool run);
+    static std::string copy_name(const table_state& t);
+    bool reading() const;
     void create_table(table_state& t);
-    void load(table_state& t);
+    void load(table_state& t, const std::vector<bool>& wanted);
     void ensure_index(table_state& t, const std::u16string& column);
     void exec(const std::string& sql);
     table_state* find_state(std::u16string_view name);

@@ -74,10 +74,9 @@ void jet_sql_row_buffer::put_blob(size_t c, const uint8_t* bytes, size_t length)
     x.bytes.assign(reinterpret_cast<const char*>(bytes), length);
 }
 
-void jet_sql_row_buffer::bind(sqlite3_stmt* stmt, size_t c) const
+void jet_sql_row_buffer::bind(sqlite3_stmt* stmt, size_t c, int slot) const
 {
     const cell& x = cells_[c];
-    int slot = static_cast<int>(c) + 1;
     switch (x.k) {
     case kind::null: sqlite3_bind_null(stmt, slot); break;
     case kind::integer: sqlite3_bind_int64(stmt, slot, x.i); break;

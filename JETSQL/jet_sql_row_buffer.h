@@ -24,8 +24,8 @@ public:
     void put_utf8(size_t c, std::string_view v) override;
     void put_blob(size_t c, const uint8_t* bytes, size_t length) override;
 
-    // Column c as a parameter of `stmt` (slot c + 1), or as a function result.
-    void bind(sqlite3_stmt* stmt, size_t c) const;
+    // Column c as parameter `slot` of `stmt`, or as a function result.
+    void bind(sqlite3_stmt* stmt, size_t c, int slot) const;
     void result(sqlite3_context* ctx, size_t c) const;
     size_t size() const { return cells_.size(); }
 

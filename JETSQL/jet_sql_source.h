@@ -54,6 +54,14 @@ public:
     virtual bool find_table(std::u16string_view wanted, std::u16string& name, std::vector<jet_sql_column>& columns) = 0;
     // The rows of a table that find_table reported.
     virtual std::unique_ptr<jet_sql_cursor> open_table(const std::u16string& name) = 0;
+    // The same rows, where only the columns `wanted` flags (one flag per
+    // column) are read: the cursor may put NULL for the others, and spare
+    // itself their decoding.
+    virtual std::unique_ptr<jet_sql_cursor> open_columns(const std::u16string& name, const std::vector<bool>& wanted)
+    {
+        (void)wanted;
+        return open_table(name);
+    }
     // About how many rows that table holds, without reading them; -1 when
     // the reader cannot tell.
     virtual int64_t row_estimate(const std::u16string& name)

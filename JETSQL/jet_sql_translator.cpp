@@ -111,6 +111,7 @@ struct source {
     std::u16string match;       // the name a qualifier must equal
     std::string sql_alias;      // how SQLite names it
     std::u16string base_table;  // empty for a derived table
+    int table = -1;             // its position in `tables_`, -1 for a derived table
     std::vector<source_col> cols;
     bool in_output = false;  // some output column comes from it
 };
@@ -228,6 +229,7 @@ public:
             throw jet_sql_error(jet_err_too_few_parameters, tk_widen_ascii(std::to_string(params_.size())));
         out.tables = tables_;
         out.table_references = refs_;
+        out.columns_used = used_;
         out.index_hints = hints_;
         out.plain_inner_join = selects_ == 1 && !outer_join_ && q.parts.size() == 1;
         return out;
@@ -454,6 +456,7 @@ private:
             if (!it.star_of.empty() && !tk_equal_nocase(src.match, it.star_of)) continue;
             found = true;
             src.in_output = true;
+            if (src.table >= 0) used_[static_cast<size_t>(src.table)].assign(src.cols.size(), true);
             for (const source_col& c : src.cols) {
                 item_out o;
                 o.value.sql = src.sql_alias + "." + quote_ident(c.name);
@@ -569,15 +572,17 @@ private:
             src.base_table = name;
             src.sql_alias = quote_ident(src.match);
             for (const jet_sql_column& c : *cols) src.cols.push_back({c.name, c.dao_type, c.size});
-            add_source(sc, std::move(src));
             size_t index = tables_.size();
             for (size_t i = 0; i < tables_.size(); ++i)
                 if (tables_[i] == name) index = i;
             if (index == tables_.size()) {
                 tables_.push_back(name);
                 refs_.push_back(0);
+                used_.emplace_back(cols->size(), false);
             }
             ++refs_[index];
+            src.table = static_cast<int>(index);
+            add_source(sc, std::move(src));
             return jet_sql_table_marker(index) + " AS " + sc.sources.back().sql_alias;
         }
         std::u16string sql;
@@ -714,6 +719,8 @@ private:
                     hit = &src;
                     col = &c;
                     if (s == &sc && marking_output_) src.in_output = true;
+                    if (src.table >= 0)
+                        used_[static_cast<size_t>(src.table)][static_cast<size_t>(&c - src.cols.data())] = true;
                 }
             }
             if (hit != nullptr) return {hit->sql_alias + "." + quote_ident(col->name), col->type, col->size};
@@ -1160,8 +1167,9 @@ private:
     std::vector<std::u16string> params_;
     std::vector<std::u16string> tables_;
     std::vector<int> refs_;
-    int selects_ = 0;          // SELECTs translated, subqueries included
-    bool outer_join_ = false;  // a LEFT or RIGHT JOIN was seen
+    std::vector<std::vector<bool>> used_;  // per table, per column: read by the statement
+    int selects_ = 0;                      // SELECTs translated, subqueries included
+    bool outer_join_ = false;              // a LEFT or RIGHT JOIN was seen
     std::vector<std::pair<std::u16string, std::u16string>> hints_;
 };
 
