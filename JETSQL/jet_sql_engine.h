@@ -93,7 +93,8 @@ private:
     std::unique_ptr<jet_sql_cursor> stream_open(size_t table, const std::vector<bool>& wanted) override;
 
     jet_sql_translation compile(std::u16string_view sql, bool run);
-    static std::string copy_name(const table_state& t);
+    static std::string copy_name(const table_state& t);   // qualified with its database
+    static std::string copy_table(const table_state& t);  // unqualified
     bool reading() const;
     void create_table(table_state& t);
     void load(table_state& t, const std::vector<bool>& wanted);
