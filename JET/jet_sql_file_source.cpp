@@ -9,12 +9,6 @@
 
 namespace {
 
-int32_t engine_type(int16_t dao_type)
-{
-    // Date/Time Extended arrives as a date number, to the second.
-    return dao_type == jet_dao_date_time_extended ? static_cast<int32_t>(jet_dao_date) : static_cast<int32_t>(dao_type);
-}
-
 // The table reader of a catalogue entry, with the entry's column
 // properties as the component's own table scan takes them: without them a
 // calculated column would arrive as its stored bytes, header included.
@@ -52,8 +46,8 @@ private:
                 return sink.put_double(i, static_cast<double>(v.i) / 10000.0);
             return sink.put_utf8(i, jet_currency_text(v.i));
         case jet_kind::single:
-        case jet_kind::dbl:
-        case jet_kind::date: return sink.put_double(i, v.d);
+        case jet_kind::dbl: return sink.put_double(i, v.d);
+        case jet_kind::date: return sink.put_date_ticks(i, v.d, v.ticks);
         case jet_kind::text:
         case jet_kind::guid: return sink.put_text(i, v.text);
         case jet_kind::binary: return sink.put_blob(i, v.bytes.data(), v.bytes.size());
@@ -99,7 +93,7 @@ bool jet_sql_file_source::find_table(std::u16string_view wanted, std::u16string&
     std::unique_ptr<jet_table_reader> reader = open_reader(file_, catalog_.mdb_entry(*e), *e);
     name = e->name;
     columns.clear();
-    for (const jet_column& c : reader->columns()) columns.push_back({c.name, engine_type(c.dao_type), c.size});
+    for (const jet_column& c : reader->columns()) columns.push_back({c.name, c.dao_type, c.size});
     return true;
 }
 

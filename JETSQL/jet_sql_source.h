@@ -23,6 +23,8 @@ struct jet_sql_column {
     int32_t dao_type = jet_dao_text;
     int32_t size = 0;  // DAO's Field.Size: characters for Text, 0 for Memo
 };
+// A column of type jet_dao_date_time_extended takes its values through
+// put_date_ticks (or put_double, without ticks) and keeps the ticks.
 
 // Receives the values of one row. Dates are OLE date numbers, Booleans
 // any non-zero value for True, Currency and Decimal as doubles or exact
@@ -36,6 +38,13 @@ public:
     virtual void put_text(size_t column, std::u16string_view value) = 0;
     virtual void put_utf8(size_t column, std::string_view value) = 0;
     virtual void put_blob(size_t column, const uint8_t* bytes, size_t length) = 0;
+    // A date number that holds whole seconds, and the 100-ns ticks below
+    // the second (a Date/Time Extended value).
+    virtual void put_date_ticks(size_t column, double date, uint32_t ticks)
+    {
+        (void)ticks;
+        put_double(column, date);
+    }
 };
 
 class jet_sql_cursor {

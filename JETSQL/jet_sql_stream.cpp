@@ -189,7 +189,8 @@ const char* jet_sql_column_decl(int32_t dao_type)
     case jet_dao_byte:
     case jet_dao_integer:
     case jet_dao_long:
-    case jet_dao_bigint: return "INTEGER";
+    case jet_dao_bigint:
+    case jet_dao_date_time_extended: return "INTEGER";
     case jet_dao_currency:
     case jet_dao_single:
     case jet_dao_double:

@@ -287,8 +287,12 @@ TEST(jet_calculated_test, decimal_layouts)
     }
 }
 
-// The other rows' values are too short for the type: read as NULL.
-TEST(jet_extended_date_test, fraction_kept_through_field_values)
+// The other rows' values are too short for the type: read as NULL. The
+// table scan and the query engine's results keep the ticks wherever a
+// result column is the stored value (plain, through a copy, a derived
+// table or Min/Max/First/Last); computed dates keep what a date number
+// holds, and the comparison sees the fraction.
+TEST(jet_extended_date_test, fraction_kept_through_field_values_and_queries)
 {
     auto original = open_path(k_data + "/DateTestDatabase.mdb");
     const uint32_t page = original->catalog().find(u"DateTest")->table_page;
@@ -297,18 +301,46 @@ TEST(jet_extended_date_test, fraction_kept_through_field_values)
     auto db = open_path(jet_extended_date_copy(file, page));
     const jet_field col = db->tabledef(u"DateTest").fields().at(4);
     EXPECT_EQ(col.type(), 26);
-    auto rows = query(*db, u"SELECT * FROM [DateTest]");
-    ASSERT_EQ(rows.size(), 6u);
-    for (const auto& row : rows) {
-        if (row[0].to_long() != 5) {
-            EXPECT_EQ(row[4].get_vt(), VT_NULL);
-            continue;
+    const char* const k_stored = "2021-12-02 13:45:30";
+    const struct {
+        const char16_t* sql;
+        size_t rows;
+        int16_t type;  // of the date column: the second, or LongTextCol for *
+        const char* text;
+        uint32_t ticks;  // of row 5's value
+    } cases[] = {
+        {u"SELECT * FROM [DateTest]", 6, 26, k_stored, 1234567},
+        {u"SELECT IDCol, LongTextCol FROM DateTest ORDER BY LongTextCol DESC, IDCol", 6, 26, k_stored, 1234567},
+        {u"SELECT a.IDCol, b.LongTextCol FROM DateTest AS a INNER JOIN DateTest AS b ON a.IDCol = b.IDCol", 6, 26,
+         k_stored, 1234567},
+        {u"SELECT IDCol, X FROM (SELECT IDCol, LongTextCol AS X FROM DateTest) AS d", 6, 26, k_stored, 1234567},
+        {u"SELECT IDCol, Max(LongTextCol) FROM DateTest GROUP BY IDCol", 6, 26, k_stored, 1234567},
+        {u"SELECT IDCol, LongTextCol FROM DateTest WHERE LongTextCol > #2021-12-02 13:45:30#", 1, 26, k_stored,
+         1234567},
+        {u"SELECT IDCol, LongTextCol FROM DateTest WHERE LongTextCol IN (SELECT Max(LongTextCol) FROM DateTest)", 1, 26,
+         k_stored, 1234567},
+        {u"SELECT IDCol, LongTextCol FROM DateTest UNION SELECT IDCol, DateCol FROM DateTest WHERE IDCol = 0", 6, 8,
+         k_stored, 0},
+        {u"SELECT IDCol, DateAdd('s', 1, LongTextCol) FROM DateTest", 6, 8, "2021-12-02 13:45:31", 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(tk_to_utf8(c.sql));
+        const size_t at = c.sql[7] == u'*' ? 4 : 1;
+        EXPECT_EQ(db->create_querydef(u"", c.sql)->open_recordset()->fields().at(at).type(), c.type);
+        auto rows = query(*db, c.sql);
+        ASSERT_EQ(rows.size(), c.rows);
+        for (const auto& row : rows) {
+            const ole_variant& date = row.at(at);
+            if (row[0].to_long() != 5) {
+                EXPECT_EQ(date.get_vt(), VT_NULL);
+                continue;
+            }
+            ASSERT_EQ(date.get_vt(), VT_DATE);
+            EXPECT_EQ(date.to_string(), c.text);
+            EXPECT_EQ(date.date_fraction(), c.ticks);
+            ole_variant copy = date;
+            EXPECT_EQ(copy.date_fraction(), c.ticks);
         }
-        ASSERT_EQ(row[4].get_vt(), VT_DATE);
-        EXPECT_EQ(row[4].to_string(), "2021-12-02 13:45:30");
-        EXPECT_EQ(row[4].date_fraction(), 1234567u);
-        ole_variant copy = row[4];
-        EXPECT_EQ(copy.date_fraction(), 1234567u);
     }
 }
 
