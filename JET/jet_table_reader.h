@@ -45,6 +45,9 @@ public:
     void set_wanted(std::vector<bool> wanted);
 
 private:
+    void check_skipped(uint32_t from_page, unsigned from_slot, uint32_t to_page, unsigned to_slot);
+    void check_slots(uint32_t page, unsigned first, unsigned end);
+    unsigned page_slots() const;
     void decode(const jet_column& col, const MdbField& field, jet_value& out) const;
     void decode_calculated(const jet_column& col, const uint8_t* p, size_t n, jet_value& out) const;
     void decode_fixed(const jet_column& col, const uint8_t* p, size_t n, jet_value& out) const;
@@ -56,5 +59,6 @@ private:
     std::vector<std::u16string> skipped_;
     std::vector<MdbField> fields_;
     std::vector<bool> wanted_;
+    unsigned slots_ = 0;  // row slots of the page the last row came from
     bool at_end_ = false;
 };

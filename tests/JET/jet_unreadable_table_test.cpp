@@ -1,7 +1,7 @@
 // A table that cannot be read does not end an inspection: it is reported
 // with its DAO error and the other tables are read to the end. Files made
 // at test time: linked.mdb with one link turned into an ODBC link, and
-// V2010_test.accdb with one table definition damaged.
+// V2010_test.accdb with one table definition or one table's rows damaged.
 #include <gtest/gtest.h>
 
 #include <regex>
@@ -9,6 +9,7 @@
 
 #include "jet_database.h"
 #include "jet_dbengine.h"
+#include "jet_error.h"
 #include "jet_libmdb.h"
 #include "jet_patched_file.h"
 #include "jet_table_reader.h"
@@ -76,23 +77,72 @@ TEST(jet_unreadable_table_test, odbc_link_reported_with_3151)
     EXPECT_NE(json.find("\"relationships\""), std::string::npos);
 }
 
+// Damages every row offset on the data pages of the table whose definition
+// is on `tdef_page`; returns how many pages it changed.
+int damage_rows(jet_patched_file& file, uint32_t tdef_page)
+{
+    int pages = 0;
+    std::vector<uint8_t>& b = file.bytes();
+    for (size_t at = 0; at + 4096 <= b.size(); at += 4096) {
+        const uint32_t owner =
+            b[at + 4] | (b[at + 5] << 8) | (b[at + 6] << 16) | (static_cast<uint32_t>(b[at + 7]) << 24);
+        if (b[at] != 0x01 || owner != tdef_page) continue;
+        const int rows = b[at + 12] | (b[at + 13] << 8);
+        for (int r = 0; r < rows; ++r) {
+            b[at + 14 + 2 * r] = 0xFE;  // two bytes before the page's end: no row fits
+            b[at + 15 + 2 * r] = 0x0F;
+        }
+        ++pages;
+    }
+    return pages;
+}
+
+// A damaged table definition (Table2), and a sound one whose rows cannot be
+// read (Table1): libmdb passes over such rows as if there were none, the
+// reader makes them the table's error. Either way the table is reported
+// with its error and the tables around it are read in full.
 TEST(jet_unreadable_table_test, damaged_table_between_sound_ones)
 {
     const std::string source = k_data + "/V2010_test.accdb";
-    uint32_t page = 0;
-    {
-        auto db = open_path(source);
-        page = db->catalog().find(u"Table2")->table_page;
+    const struct {
+        const char16_t* table;
+        bool rows;  // the rows damaged, else the definition
+    } cases[] = {{u"Table2", false}, {u"Table1", true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(tk_to_utf8(c.table));
+        uint32_t page = 0;
+        {
+            auto db = open_path(source);
+            page = db->catalog().find(c.table)->table_page;
+        }
+        jet_patched_file file(source);
+        if (c.rows)
+            ASSERT_EQ(damage_rows(file, page), 1);
+        else
+            file.bytes()[static_cast<size_t>(page) * 4096] = 0x07;  // no longer a table definition
+        const std::string& path = file.write();
+        const std::string json = inspect(path);
+        EXPECT_TRUE(
+            std::regex_search(json, std::regex(R"(\{"name": ")" + tk_to_utf8(c.table) +
+                                               R"(", "attributes": 0, "linked": false,\s*"error": \{"number": 3343,)")))
+            << json;
+        // The others are read in full.
+        EXPECT_EQ(json.find(R"(["abcdefg", "hijklmnop", 2, 222, 333333333)") != std::string::npos, c.rows == false);
+        for (const char* other : {"Table2", "Table3"}) {
+            if (tk_from_utf8(other) == c.table) continue;
+            EXPECT_TRUE(
+                std::regex_search(json, std::regex(std::string(R"("name": ")") + other + R"("[^}]*"record_count")")))
+                << json;
+        }
+        if (c.rows) {
+            // The reader itself: the definition reads, the rows raise.
+            auto db = open_path(path);
+            jet_table_reader reader(db->file(), db->catalog().mdb_entry(*db->catalog().find(c.table)));
+            EXPECT_FALSE(reader.columns().empty());
+            std::vector<jet_value> row;
+            EXPECT_THROW(reader.next(row), jet_error);
+        }
     }
-    jet_patched_file file(source);
-    file.bytes()[static_cast<size_t>(page) * 4096] = 0x07;  // no longer a table definition
-    const std::string json = inspect(file.write());
-    EXPECT_TRUE(std::regex_search(
-        json, std::regex(R"(\{"name": "Table2", "attributes": 0, "linked": false,\s*"error": \{"number": 3343,)")))
-        << json;
-    // The tables before and after it are read in full.
-    EXPECT_NE(json.find(R"(["abcdefg", "hijklmnop", 2, 222, 333333333)"), std::string::npos);
-    EXPECT_TRUE(std::regex_search(json, std::regex(R"("name": "Table3"[^}]*"record_count")"))) << json;
 }
 
 }  // namespace
