@@ -81,20 +81,15 @@ TEST(jet_unreadable_table_test, odbc_link_reported_with_3151)
 // is on `tdef_page`; returns how many pages it changed.
 int damage_rows(jet_patched_file& file, uint32_t tdef_page)
 {
-    int pages = 0;
-    std::vector<uint8_t>& b = file.bytes();
-    for (size_t at = 0; at + 4096 <= b.size(); at += 4096) {
-        const uint32_t owner =
-            b[at + 4] | (b[at + 5] << 8) | (b[at + 6] << 16) | (static_cast<uint32_t>(b[at + 7]) << 24);
-        if (b[at] != 0x01 || owner != tdef_page) continue;
-        const int rows = b[at + 12] | (b[at + 13] << 8);
-        for (int r = 0; r < rows; ++r) {
-            b[at + 14 + 2 * r] = 0xFE;  // two bytes before the page's end: no row fits
-            b[at + 15 + 2 * r] = 0x0F;
+    const std::vector<uint32_t> pages = file.data_pages(tdef_page);
+    for (uint32_t page : pages) {
+        uint8_t* p = file.bytes().data() + static_cast<size_t>(page) * 4096;
+        for (int r = 0; r < (p[12] | (p[13] << 8)); ++r) {
+            p[14 + 2 * r] = 0xFE;  // two bytes before the page's end: no row fits
+            p[15 + 2 * r] = 0x0F;
         }
-        ++pages;
     }
-    return pages;
+    return static_cast<int>(pages.size());
 }
 
 // A damaged table definition (Table2), and a sound one whose rows cannot be
