@@ -208,12 +208,13 @@ bool jet_sql_engine::reading() const
 
 std::string jet_sql_engine::copy_name(const table_state& t)
 {
-    // '!' is never part of an Access name: no source table has this one.
     return "\"copies\"." + copy_table(t);
 }
 
 std::string jet_sql_engine::copy_table(const table_state& t)
 {
+    // '!' is never part of an Access name: no source table has the name of
+    // a later copy.
     if (t.generation == 0) return quote_ident(t.name);
     return quote_ident(t.name + u"!" + tk_widen_ascii(std::to_string(t.generation)));
 }

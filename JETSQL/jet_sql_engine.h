@@ -3,9 +3,12 @@
 //
 // Tables are copied into a private temporary SQLite database the first
 // time a statement names them, and only then: compiling a statement
-// (test) creates the tables it names empty, running it loads their rows.
-// SQLite keeps that database in memory up to its cache size and spills to
-// a temporary file beyond, so big tables do not have to fit in memory.
+// (test) creates the tables it names empty, running it loads their rows,
+// with only the columns the statement reads (the others stay NULL until a
+// statement wants them). A table a statement reads once is not copied but
+// streamed, again with only the columns read. SQLite keeps that database
+// in memory up to its cache size and spills to a temporary file beyond,
+// so big tables do not have to fit in memory.
 // Joined columns get an index when a join names them, so joins, GROUP BY
 // and ORDER BY stay n log n. Nothing is ever written to the source.
 #pragma once

@@ -7,12 +7,14 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <sstream>
 
 #include "jet_database.h"
 #include "jet_dbengine.h"
 #include "jet_patched_file.h"
 #include "jet_querydef.h"
 #include "jet_value.h"
+#include "jet_viewer.h"
 #include "tk_wstring.h"
 
 namespace {
@@ -338,7 +340,20 @@ TEST(jet_extended_date_test, fraction_kept_through_field_values_and_queries)
     const uint32_t page = original->catalog().find(u"DateTest")->table_page;
     original.reset();
     jet_patched_file file(k_data + "/DateTestDatabase.mdb");
-    auto db = open_path(jet_extended_date_copy(file, page));
+    const std::string& path = jet_extended_date_copy(file, page);
+    auto db = open_path(path);
+    // tlvinspect prints the ticks, of the table's rows and of a query's.
+    for (const char16_t* sql : {u"", u"SELECT LongTextCol FROM DateTest"}) {
+        jet_inspect_options o;
+        o.file = tk_from_utf8(path);
+        o.query = sql;
+        std::ostringstream out;
+        jet_viewer::inspect(o, out);
+        EXPECT_NE(out.str().find("\"2021-12-02 13:45:30.1234567\""), std::string::npos) << out.str();
+        if (*sql == 0) {
+            EXPECT_NE(out.str().find("\"2021-12-02 00:00:00\""), std::string::npos);  // a plain date has none
+        }
+    }
     const jet_field col = db->tabledef(u"DateTest").fields().at(4);
     EXPECT_EQ(col.type(), 26);
     const char* const k_stored = "2021-12-02 13:45:30";

@@ -3,11 +3,8 @@
 
 #include <sstream>
 
-#include "jet_database.h"
-#include "jet_dbengine.h"
 #include "jet_error.h"
 #include "jet_json.h"
-#include "jet_patched_file.h"
 #include "jet_viewer.h"
 #include "tk_wstring.h"
 
@@ -99,34 +96,6 @@ TEST(jet_viewer_test, query_result_as_a_table)
         ADD_FAILURE() << "3061 expected";
     } catch (const jet_error& e) {
         EXPECT_EQ(e.number, 3061);
-    }
-}
-
-// A Date/Time Extended value prints its 100-ns fraction, in a table's rows
-// and in a query's (on the copy of DateTestDatabase.mdb made at test time).
-TEST(jet_viewer_test, date_time_extended_keeps_its_fraction)
-{
-    const std::string source = k_data + "/DateTestDatabase.mdb";
-    uint32_t page = 0;
-    {
-        auto db = jet_dbengine::create(3)->open_database(tk_from_utf8(source), false, true, u"");
-        page = db->catalog().find(u"DateTest")->table_page;
-    }
-    jet_patched_file file(source);
-    jet_inspect_options o;
-    o.file = tk_from_utf8(jet_extended_date_copy(file, page));
-    for (const char16_t* query : {u"", u"SELECT IDCol, Min(LongTextCol) FROM DateTest GROUP BY IDCol"}) {
-        o.query = query;
-        std::ostringstream out;
-        jet_viewer::inspect(o, out);
-        const jet_json d = jet_json::parse(out.str());
-        const jet_json& rows = o.query.empty() ? d.at("tables").arr.at(0).at("rows") : d.at("rows");
-        const jet_json& row5 = rows.arr.at(4);
-        EXPECT_EQ(row5.arr.at(0).num, 5);
-        EXPECT_EQ(row5.arr.at(o.query.empty() ? 4 : 1).str, "2021-12-02 13:45:30.1234567") << out.str();
-        if (o.query.empty()) {
-            EXPECT_EQ(row5.arr.at(1).str, "2021-12-02 00:00:00");  // a plain date has none
-        }
     }
 }
 
