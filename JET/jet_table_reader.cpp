@@ -163,12 +163,15 @@ void jet_table_reader::check_slots(uint32_t page, unsigned first, unsigned end)
 {
     MdbHandle* mdb = file_.mdb();
     std::vector<MdbField> scratch(fields_.size());
+    const size_t page_size = file_.header().page_size;
     for (unsigned slot = first; slot < end; ++slot) {
-        const int offset = mdb_get_int16(mdb->pg_buf, mdb->fmt->row_count_offset + 2 + 2 * static_cast<int>(slot));
-        if ((offset & 0xC000) != 0) continue;  // deleted, or an overflow pointer
+        // A damaged row count may point the offset table past the page.
+        const size_t at = mdb->fmt->row_count_offset + 2 + 2 * static_cast<size_t>(slot);
+        const int offset = at + 2 <= page_size ? mdb_get_int16(mdb->pg_buf, static_cast<int>(at)) : 0;
+        if (at + 2 <= page_size && (offset & 0xC000) != 0) continue;  // deleted, or an overflow pointer
         int start = 0;
         size_t size = 0;
-        if (mdb_find_row(mdb, static_cast<int>(slot), &start, &size) == 0 && size > 0 &&
+        if (at + 2 <= page_size && mdb_find_row(mdb, static_cast<int>(slot), &start, &size) == 0 && size > 0 &&
             mdb_crack_row(table_.get(), start & 0x1FFF, size, scratch.data()) >= 0)
             continue;
         tk_trace(3, u"Row slot %d of page %d cannot be read", static_cast<int>(slot), static_cast<int>(page));
