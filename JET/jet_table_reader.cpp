@@ -161,6 +161,7 @@ unsigned jet_table_reader::page_slots() const
 // Slots [first, end) of `page`, which is in libmdb's buffer.
 void jet_table_reader::check_slots(uint32_t page, unsigned first, unsigned end)
 {
+    if (first >= end) return;  // the rule: nothing passed over
     MdbHandle* mdb = file_.mdb();
     std::vector<MdbField> scratch(fields_.size());
     const size_t page_size = file_.header().page_size;
