@@ -9,12 +9,6 @@
 
 namespace {
 
-int32_t engine_type(int16_t dao_type)
-{
-    // Date/Time Extended arrives as a date number, to the second.
-    return dao_type == jet_dao_date_time_extended ? static_cast<int32_t>(jet_dao_date) : static_cast<int32_t>(dao_type);
-}
-
 // The table reader of a catalogue entry, with the entry's column
 // properties as the component's own table scan takes them: without them a
 // calculated column would arrive as its stored bytes, header included.
@@ -52,8 +46,8 @@ private:
                 return sink.put_double(i, static_cast<double>(v.i) / 10000.0);
             return sink.put_utf8(i, jet_currency_text(v.i));
         case jet_kind::single:
-        case jet_kind::dbl:
-        case jet_kind::date: return sink.put_double(i, v.d);
+        case jet_kind::dbl: return sink.put_double(i, v.d);
+        case jet_kind::date: return sink.put_date_ticks(i, v.d, v.ticks);
         case jet_kind::text:
         case jet_kind::guid: return sink.put_text(i, v.text);
         case jet_kind::binary: return sink.put_blob(i, v.bytes.data(), v.bytes.size());
@@ -99,7 +93,7 @@ bool jet_sql_file_source::find_table(std::u16string_view wanted, std::u16string&
     std::unique_ptr<jet_table_reader> reader = open_reader(file_, catalog_.mdb_entry(*e), *e);
     name = e->name;
     columns.clear();
-    for (const jet_column& c : reader->columns()) columns.push_back({c.name, engine_type(c.dao_type), c.size});
+    for (const jet_column& c : reader->columns()) columns.push_back({c.name, c.dao_type, c.size});
     return true;
 }
 
@@ -108,6 +102,16 @@ std::unique_ptr<jet_sql_cursor> jet_sql_file_source::open_table(const std::u16st
     const jet_catalog_entry* e = local_table(name);
     TK_ASSERT(e != nullptr);
     return std::make_unique<file_cursor>(open_reader(file_, catalog_.mdb_entry(*e), *e));
+}
+
+std::unique_ptr<jet_sql_cursor> jet_sql_file_source::open_columns(const std::u16string& name,
+                                                                  const std::vector<bool>& wanted)
+{
+    const jet_catalog_entry* e = local_table(name);
+    TK_ASSERT(e != nullptr);
+    std::unique_ptr<jet_table_reader> reader = open_reader(file_, catalog_.mdb_entry(*e), *e);
+    reader->set_wanted(wanted);
+    return std::make_unique<file_cursor>(std::move(reader));
 }
 
 int64_t jet_sql_file_source::row_estimate(const std::u16string& name)

@@ -22,6 +22,7 @@ public:
 
     bool find_table(std::u16string_view wanted, std::u16string& name, std::vector<jet_sql_column>& columns) override;
     std::unique_ptr<jet_sql_cursor> open_table(const std::u16string& name) override;
+    std::unique_ptr<jet_sql_cursor> open_columns(const std::u16string& name, const std::vector<bool>& wanted) override;
     // The count the table definition stores.
     int64_t row_estimate(const std::u16string& name) override;
     bool find_query(std::u16string_view wanted, std::u16string& name, std::u16string& sql) override;

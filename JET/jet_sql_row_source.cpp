@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "jet_sql_date.h"
 #include "jet_sql_decimal.h"
 #include "tk_logger.h"
 #include "tk_wstring.h"
@@ -24,6 +25,7 @@ uint8_t stored_type_of(int32_t dao_type)
     case jet_dao_single: return jet_col_float;
     case jet_dao_double: return jet_col_double;
     case jet_dao_date: return jet_col_datetime;
+    case jet_dao_date_time_extended: return jet_col_ext_datetime;
     case jet_dao_binary: return jet_col_binary;
     case jet_dao_long_binary: return jet_col_ole;
     case jet_dao_memo: return jet_col_memo;
@@ -92,6 +94,11 @@ jet_value jet_sql_row_source::value_of(const jet_sql_result& r, size_t c)
     if (storage == SQLITE_TEXT) {
         v.kind = type == jet_dao_guid ? jet_kind::guid : jet_kind::text;
         v.text = r.as_text(c);
+        return v;
+    }
+    if (type == jet_dao_date_time_extended && storage == SQLITE_INTEGER) {
+        v.kind = jet_kind::date;
+        jet_sql_ticks_decode(r.as_int(c), v.d, v.ticks);
         return v;
     }
     const double d = r.as_double(c);

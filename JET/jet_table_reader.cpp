@@ -92,7 +92,10 @@ bool jet_table_reader::next(std::vector<jet_value>& row)
     // Another reader of the same file may have moved libmdb's page buffer
     // since this one fetched its last row: bring its page back first.
     if (t->cur_pg_num != 0 && t->cur_phys_pg != 0 && mdb->cur_pg != t->cur_phys_pg) mdb_read_pg(mdb, t->cur_phys_pg);
+    const uint32_t from_page = t->cur_pg_num != 0 ? t->cur_phys_pg : 0;
+    const unsigned from_slot = t->cur_row;
     if (at_end_ || t->num_cols == 0 || !mdb_fetch_row(t)) {
+        if (!at_end_ && t->num_cols != 0) check_skipped(from_page, from_slot, 0, 0);
         at_end_ = true;
         return false;
     }
@@ -104,6 +107,7 @@ bool jet_table_reader::next(std::vector<jet_value>& row)
             throw jet_error(jet_err_unrecognized_format, file_.path());
         }
     }
+    check_skipped(from_page, from_slot, t->cur_phys_pg, t->cur_row - 1);
     // libmdb has found the row on the page now in pg_buf; locate its fields
     // again to learn which are NULL, which its binding hides.
     int start = 0;
@@ -114,8 +118,83 @@ bool jet_table_reader::next(std::vector<jet_value>& row)
         throw jet_error(jet_err_unrecognized_format, file_.path());
     }
     row.resize(columns_.size());
-    for (size_t i = 0; i < columns_.size(); ++i) decode(columns_[i], fields_[columns_[i].index], row[i]);
+    for (size_t i = 0; i < columns_.size(); ++i) {
+        if (wanted_.empty() || wanted_[i])
+            decode(columns_[i], fields_[columns_[i].index], row[i]);
+        else
+            row[i].set_null();
+    }
     return true;
+}
+
+// libmdb passes over a row slot it cannot read as if it held no row, so a
+// damaged row would vanish without a word. The slots libmdb passed over
+// between the row before and the row it found (slot `to_slot` of page
+// `to_page`; page 0: the end of the table) must each be a deleted row, an
+// overflow pointer or a row it chose to skip that cracks soundly;
+// anything else is a damaged row, an error. Costs nothing while libmdb
+// passes over nothing, which is the rule.
+void jet_table_reader::check_skipped(uint32_t from_page, unsigned from_slot, uint32_t to_page, unsigned to_slot)
+{
+    MdbTableDef* t = table_.get();
+    MdbHandle* mdb = file_.mdb();
+    if (from_page == to_page && from_page != 0) return check_slots(to_page, from_slot, to_slot);
+    bool moved = false;
+    if (from_page != 0 && from_slot < slots_) {
+        mdb_read_pg(mdb, from_page);
+        moved = true;
+        check_slots(from_page, from_slot, slots_);
+    }
+    // Pages of the table's usage map between the two: every slot skipped.
+    for (int64_t pg = from_page;;) {
+        const int64_t next =
+            mdb_map_find_next(mdb, t->usage_map, static_cast<unsigned>(t->map_sz), static_cast<uint32_t>(pg));
+        if (next <= pg || (to_page != 0 && next >= to_page)) break;
+        pg = next;
+        if (mdb_read_pg(mdb, static_cast<unsigned long>(pg)) <= 0) break;
+        moved = true;
+        if (mdb->pg_buf[0] == 0x01 && static_cast<uint32_t>(mdb_get_int32(mdb->pg_buf, 4)) == t->entry->table_pg)
+            check_slots(static_cast<uint32_t>(pg), 0, page_slots());
+    }
+    if (to_page == 0) return;
+    if (moved) mdb_read_pg(mdb, to_page);
+    slots_ = page_slots();
+    check_slots(to_page, 0, to_slot);
+}
+
+unsigned jet_table_reader::page_slots() const
+{
+    MdbHandle* mdb = file_.mdb();
+    return static_cast<unsigned>(mdb_get_int16(mdb->pg_buf, mdb->fmt->row_count_offset));
+}
+
+// Slots [first, end) of `page`, which is in libmdb's buffer.
+void jet_table_reader::check_slots(uint32_t page, unsigned first, unsigned end)
+{
+    if (first >= end) return;  // the rule: nothing passed over
+    MdbHandle* mdb = file_.mdb();
+    std::vector<MdbField> scratch(fields_.size());
+    const size_t page_size = file_.header().page_size;
+    for (unsigned slot = first; slot < end; ++slot) {
+        // A damaged row count may point the offset table past the page.
+        const size_t at = mdb->fmt->row_count_offset + 2 + 2 * static_cast<size_t>(slot);
+        const int offset = at + 2 <= page_size ? mdb_get_int16(mdb->pg_buf, static_cast<int>(at)) : 0;
+        if (at + 2 <= page_size && (offset & 0xC000) != 0) continue;  // deleted, or an overflow pointer
+        int start = 0;
+        size_t size = 0;
+        if (at + 2 <= page_size && mdb_find_row(mdb, static_cast<int>(slot), &start, &size) == 0 && size > 0 &&
+            mdb_crack_row(table_.get(), start & 0x1FFF, size, scratch.data()) >= 0)
+            continue;
+        tk_trace(3, u"Row slot %d of page %d cannot be read", static_cast<int>(slot), static_cast<int>(page));
+        at_end_ = true;
+        throw jet_error(jet_err_unrecognized_format, file_.path());
+    }
+}
+
+void jet_table_reader::set_wanted(std::vector<bool> wanted)
+{
+    TK_ASSERT(wanted.empty() || wanted.size() == columns_.size());
+    wanted_ = std::move(wanted);
 }
 
 void jet_table_reader::decode(const jet_column& col, const MdbField& f, jet_value& out) const

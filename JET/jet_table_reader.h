@@ -40,8 +40,14 @@ public:
     void rewind();
     // Reads the next row into `row` (one value per column); false at the end.
     bool next(std::vector<jet_value>& row);
+    // From now on decodes only the columns `wanted` flags (one flag per
+    // column); the others read NULL. Empty: every column.
+    void set_wanted(std::vector<bool> wanted);
 
 private:
+    void check_skipped(uint32_t from_page, unsigned from_slot, uint32_t to_page, unsigned to_slot);
+    void check_slots(uint32_t page, unsigned first, unsigned end);
+    unsigned page_slots() const;
     void decode(const jet_column& col, const MdbField& field, jet_value& out) const;
     void decode_calculated(const jet_column& col, const uint8_t* p, size_t n, jet_value& out) const;
     void decode_fixed(const jet_column& col, const uint8_t* p, size_t n, jet_value& out) const;
@@ -52,6 +58,8 @@ private:
     std::vector<jet_column> columns_;
     std::vector<std::u16string> skipped_;
     std::vector<MdbField> fields_;
+    std::vector<bool> wanted_;
+    unsigned slots_ = 0;  // row slots of the page the last row came from
     bool at_end_ = false;
     // Pages the scan has entered; a sound scan enters each data page once,
     // so more than the file holds means libmdb is going round in circles

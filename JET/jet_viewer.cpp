@@ -28,7 +28,9 @@ std::string hex(const std::vector<uint8_t>& bytes)
     return s;
 }
 
-std::string date_text(double number)
+// A Date/Time Extended value (ticks below the second) prints them as
+// seven digits after the second.
+std::string date_text(double number, uint32_t ticks)
 {
     jet_date_parts p;
     if (!jet_split_date(number, p)) return "null";
@@ -39,10 +41,15 @@ std::string date_text(double number)
         jet_split_date(jet_join_date(midnight) + 1.0, p);
         seconds = 0;
     }
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "\"%04d-%02d-%02d %02d:%02d:%02d\"", p.year, p.month, p.day, seconds / 3600,
+    char buf[48];
+    std::snprintf(buf, sizeof buf, "\"%04d-%02d-%02d %02d:%02d:%02d", p.year, p.month, p.day, seconds / 3600,
                   seconds / 60 % 60, seconds % 60);
-    return buf;
+    std::string out = buf;
+    if (ticks != 0) {
+        std::snprintf(buf, sizeof buf, ".%07u", static_cast<unsigned>(ticks % 10000000));
+        out += buf;
+    }
+    return out + "\"";
 }
 
 std::string value_json(const jet_value& v)
@@ -61,7 +68,7 @@ std::string value_json(const jet_value& v)
         return std::isfinite(f) ? jet_viewer::shortest(f) : "null";
     }
     case jet_kind::dbl: return std::isfinite(v.d) ? jet_viewer::shortest(v.d) : "null";
-    case jet_kind::date: return date_text(v.d);
+    case jet_kind::date: return date_text(v.d, v.ticks);
     case jet_kind::text: return jet_viewer::json_string(v.text);
     case jet_kind::guid: return jet_viewer::json_string(jet_guid_text(v.bytes.data()));
     case jet_kind::binary: return "\"" + hex(v.bytes) + "\"";

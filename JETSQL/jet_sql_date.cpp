@@ -302,3 +302,31 @@ double jet_sql_date_now()
     dt.second = tm.tm_sec;
     return jet_sql_date_make(dt);
 }
+
+int64_t jet_sql_ticks_encode(double date, uint32_t ticks)
+{
+    return std::llround(date * 86400.0) * 10000000 + static_cast<int64_t>(ticks % 10000000);
+}
+
+void jet_sql_ticks_decode(int64_t stored, double& date, uint32_t& ticks)
+{
+    // Floor division: the ticks count forward from the second.
+    int64_t seconds = stored / 10000000;
+    int64_t rest = stored % 10000000;
+    if (rest < 0) {
+        --seconds;
+        rest += 10000000;
+    }
+    date = static_cast<double>(seconds) / 86400.0;
+    ticks = static_cast<uint32_t>(rest);
+}
+
+double jet_sql_ticks_date(int64_t stored)
+{
+    double date = 0;
+    uint32_t ticks = 0;
+    jet_sql_ticks_decode(stored, date, ticks);
+    // Before 1899-12-30 the time of day runs away from zero.
+    const double fraction = static_cast<double>(ticks) / 864e9;
+    return date < 0 ? date - fraction : date + fraction;
+}

@@ -47,3 +47,13 @@ std::u16string jet_sql_date_general(double date);
 
 // Today at midnight and the current local date and time.
 double jet_sql_date_now();
+
+// A Date/Time Extended value as the engine stores it, an INTEGER: the
+// seconds of its date number (which holds whole seconds) times 10^7, plus
+// its 100-ns ticks below the second (0 to 9,999,999). The integers order
+// as the date numbers do.
+int64_t jet_sql_ticks_encode(double date, uint32_t ticks);
+void jet_sql_ticks_decode(int64_t stored, double& date, uint32_t& ticks);
+// The date number of a stored value, with the ticks as far as a double
+// holds them (about a microsecond): what expressions compute with.
+double jet_sql_ticks_date(int64_t stored);

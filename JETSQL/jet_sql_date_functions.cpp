@@ -348,6 +348,13 @@ void fn_timevalue(sqlite3_context* ctx, int, sqlite3_value** argv)
     if (date_arg(ctx, argv[0], d)) sqlite3_result_double(ctx, jet_sql_date_time_fraction(d));
 }
 
+// A stored Date/Time Extended value as a date number.
+void fn_xdate(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
+    sqlite3_result_double(ctx, jet_sql_ticks_date(sqlite3_value_int64(argv[0])));
+}
+
 }  // namespace
 
 void jet_sql_register_date_functions(sqlite3* db)
@@ -378,6 +385,7 @@ void jet_sql_register_date_functions(sqlite3* db)
         {"jet_datepart", -1, fn_datepart, true},
         {"jet_datevalue", 1, fn_datevalue, true},
         {"jet_timevalue", 1, fn_timevalue, true},
+        {"jet_xdate", 1, fn_xdate, true},
     };
     for (const row& r : k_rows)
         sqlite3_create_function(db, r.name, r.args, SQLITE_UTF8 | (r.deterministic ? SQLITE_DETERMINISTIC : 0), nullptr,

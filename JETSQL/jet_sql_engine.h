@@ -3,9 +3,12 @@
 //
 // Tables are copied into a private temporary SQLite database the first
 // time a statement names them, and only then: compiling a statement
-// (test) creates the tables it names empty, running it loads their rows.
-// SQLite keeps that database in memory up to its cache size and spills to
-// a temporary file beyond, so big tables do not have to fit in memory.
+// (test) creates the tables it names empty, running it loads their rows,
+// with only the columns the statement reads (the others stay NULL until a
+// statement wants them). A table a statement reads once is not copied but
+// streamed, again with only the columns read. SQLite keeps that database
+// in memory up to its cache size and spills to a temporary file beyond,
+// so big tables do not have to fit in memory.
 // Joined columns get an index when a join names them, so joins, GROUP BY
 // and ORDER BY stay n log n. Nothing is ever written to the source.
 #pragma once
@@ -81,18 +84,23 @@ private:
         std::u16string name;
         std::vector<jet_sql_column> columns;
         bool created = false;  // the SQLite copy exists
-        bool loaded = false;   // and holds the rows
+        bool loaded = false;   // and holds the rows, with the columns `filled` flags
+        std::vector<bool> filled;
+        int generation = 0;  // copies made before the current one
         std::vector<std::u16string> indexed;
     };
 
     const std::vector<jet_sql_column>* table(std::u16string_view wanted, std::u16string& name) override;
     bool saved_query(std::u16string_view wanted, std::u16string& name, std::u16string& sql) override;
     const std::vector<jet_sql_column>& stream_columns(size_t table) override;
-    std::unique_ptr<jet_sql_cursor> stream_open(size_t table) override;
+    std::unique_ptr<jet_sql_cursor> stream_open(size_t table, const std::vector<bool>& wanted) override;
 
     jet_sql_translation compile(std::u16string_view sql, bool run);
+    static std::string copy_name(const table_state& t);   // qualified with its database
+    static std::string copy_table(const table_state& t);  // unqualified
+    bool reading() const;
     void create_table(table_state& t);
-    void load(table_state& t);
+    void load(table_state& t, const std::vector<bool>& wanted);
     void ensure_index(table_state& t, const std::u16string& column);
     void exec(const std::string& sql);
     table_state* find_state(std::u16string_view name);

@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "jet_sql_date.h"
 #include "jet_sql_decimal.h"
 #include "jet_sql_engine.h"
 #include "ole_variant.h"
@@ -85,7 +86,16 @@ ole_variant jet_sql_result::value(size_t c) const
         v.set_null();
         return v;
     }
-    case SQLITE_INTEGER: return number_value(as_double(c), type, true, as_int(c));
+    case SQLITE_INTEGER:
+        if (type == jet_dao_date_time_extended) {
+            double date = 0;
+            uint32_t ticks = 0;
+            jet_sql_ticks_decode(as_int(c), date, ticks);
+            ole_variant v = date_value(date);
+            if (v.get_vt() == VT_DATE && ticks != 0) v.set_date_fraction(ticks);
+            return v;
+        }
+        return number_value(as_double(c), type, true, as_int(c));
     case SQLITE_FLOAT: return number_value(as_double(c), type, false, 0);
     case SQLITE_BLOB: {
         std::vector<uint8_t> b = as_bytes(c);

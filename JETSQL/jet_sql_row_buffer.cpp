@@ -2,8 +2,11 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
+#include "jet_sql_date.h"
 #include "jet_sql_decimal.h"
 #include "tk_exception.h"
 #include "tk_wstring.h"
@@ -38,9 +41,24 @@ void jet_sql_row_buffer::put_int(size_t c, int64_t v)
     x.i = columns_[c].dao_type == jet_dao_boolean ? (v != 0 ? -1 : 0) : v;
 }
 
+void jet_sql_row_buffer::put_date_ticks(size_t c, double date, uint32_t ticks)
+{
+    if (columns_[c].dao_type != jet_dao_date_time_extended) return put_double(c, date);
+    cell& x = at(c);
+    x.k = kind::integer;
+    x.i = jet_sql_ticks_encode(date, ticks);
+}
+
 void jet_sql_row_buffer::put_double(size_t c, double v)
 {
     if (columns_[c].dao_type == jet_dao_boolean) return put_int(c, v != 0 ? -1 : 0);
+    if (columns_[c].dao_type == jet_dao_date_time_extended) {
+        // The part below the second, as ticks.
+        const double seconds = v * 86400.0;
+        const double whole = v < 0 ? std::ceil(seconds) : std::floor(seconds);
+        const auto ticks = static_cast<uint32_t>(std::min(9999999.0, std::round(std::fabs(seconds - whole) * 1e7)));
+        return put_date_ticks(c, whole / 86400.0, ticks);
+    }
     if (columns_[c].dao_type == jet_dao_decimal) return put_utf8(c, jet_sql_decimal_text(v));
     cell& x = at(c);
     x.k = kind::real;
@@ -74,10 +92,9 @@ void jet_sql_row_buffer::put_blob(size_t c, const uint8_t* bytes, size_t length)
     x.bytes.assign(reinterpret_cast<const char*>(bytes), length);
 }
 
-void jet_sql_row_buffer::bind(sqlite3_stmt* stmt, size_t c) const
+void jet_sql_row_buffer::bind(sqlite3_stmt* stmt, size_t c, int slot) const
 {
     const cell& x = cells_[c];
-    int slot = static_cast<int>(c) + 1;
     switch (x.k) {
     case kind::null: sqlite3_bind_null(stmt, slot); break;
     case kind::integer: sqlite3_bind_int64(stmt, slot, x.i); break;

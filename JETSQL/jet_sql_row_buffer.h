@@ -1,6 +1,7 @@
 // One source row held in the engine's conventions (Booleans -1/0, Currency
 // text read as a number, Decimal as exact decimal text whatever form it
-// arrives in, text UTF-8), filled by a source cursor and read back by the
+// arrives in, Date/Time Extended as jet_sql_ticks_encode's integer, text
+// UTF-8), filled by a source cursor and read back by the
 // loader or by the streaming scan.
 #pragma once
 
@@ -23,9 +24,10 @@ public:
     void put_text(size_t c, std::u16string_view v) override;
     void put_utf8(size_t c, std::string_view v) override;
     void put_blob(size_t c, const uint8_t* bytes, size_t length) override;
+    void put_date_ticks(size_t c, double date, uint32_t ticks) override;
 
-    // Column c as a parameter of `stmt` (slot c + 1), or as a function result.
-    void bind(sqlite3_stmt* stmt, size_t c) const;
+    // Column c as parameter `slot` of `stmt`, or as a function result.
+    void bind(sqlite3_stmt* stmt, size_t c, int slot) const;
     void result(sqlite3_context* ctx, size_t c) const;
     size_t size() const { return cells_.size(); }
 

@@ -23,6 +23,8 @@ struct jet_sql_column {
     int32_t dao_type = jet_dao_text;
     int32_t size = 0;  // DAO's Field.Size: characters for Text, 0 for Memo
 };
+// A column of type jet_dao_date_time_extended takes its values through
+// put_date_ticks (or put_double, without ticks) and keeps the ticks.
 
 // Receives the values of one row. Dates are OLE date numbers, Booleans
 // any non-zero value for True, Currency and Decimal as doubles or exact
@@ -36,6 +38,13 @@ public:
     virtual void put_text(size_t column, std::u16string_view value) = 0;
     virtual void put_utf8(size_t column, std::string_view value) = 0;
     virtual void put_blob(size_t column, const uint8_t* bytes, size_t length) = 0;
+    // A date number that holds whole seconds, and the 100-ns ticks below
+    // the second (a Date/Time Extended value).
+    virtual void put_date_ticks(size_t column, double date, uint32_t ticks)
+    {
+        (void)ticks;
+        put_double(column, date);
+    }
 };
 
 class jet_sql_cursor {
@@ -54,6 +63,14 @@ public:
     virtual bool find_table(std::u16string_view wanted, std::u16string& name, std::vector<jet_sql_column>& columns) = 0;
     // The rows of a table that find_table reported.
     virtual std::unique_ptr<jet_sql_cursor> open_table(const std::u16string& name) = 0;
+    // The same rows, where only the columns `wanted` flags (one flag per
+    // column) are read: the cursor may put NULL for the others, and spare
+    // itself their decoding.
+    virtual std::unique_ptr<jet_sql_cursor> open_columns(const std::u16string& name, const std::vector<bool>& wanted)
+    {
+        (void)wanted;
+        return open_table(name);
+    }
     // About how many rows that table holds, without reading them; -1 when
     // the reader cannot tell.
     virtual int64_t row_estimate(const std::u16string& name)

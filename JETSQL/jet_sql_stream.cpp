@@ -67,10 +67,23 @@ int connect(sqlite3* db, void* aux, int argc, const char* const* argv, sqlite3_v
 
 int best_index(sqlite3_vtab*, sqlite3_index_info* info)
 {
-    // A full scan; SQLite filters and sorts what it reads.
+    // A full scan; SQLite filters and sorts what it reads. The columns the
+    // statement reads go to xFilter as the hex digits of colUsed.
     info->estimatedCost = 1e7;
     info->estimatedRows = 1000000;
+    info->idxStr = sqlite3_mprintf("%llx", static_cast<unsigned long long>(info->colUsed));
+    info->needToFreeIdxStr = 1;
     return SQLITE_OK;
+}
+
+// The columns of colUsed: bit i for column i, the top bit for every column
+// from 63 on.
+std::vector<bool> used_columns(const char* idx, size_t count)
+{
+    const unsigned long long mask = idx != nullptr ? std::strtoull(idx, nullptr, 16) : ~0ULL;
+    std::vector<bool> wanted(count);
+    for (size_t i = 0; i < count; ++i) wanted[i] = ((mask >> (i < 63 ? i : 63)) & 1) != 0;
+    return wanted;
 }
 
 int disconnect(sqlite3_vtab* vtab)
@@ -103,13 +116,14 @@ int fetch(stream_cursor* c)
     }
 }
 
-int vt_filter(sqlite3_vtab_cursor* cur, int, const char*, int, sqlite3_value**)
+int vt_filter(sqlite3_vtab_cursor* cur, int, const char* idx, int, sqlite3_value**)
 {
     auto* c = static_cast<stream_cursor*>(cur);
     auto* vt = static_cast<stream_vtab*>(cur->pVtab);
     try {
-        c->row = std::make_unique<jet_sql_row_buffer>(vt->host->stream_columns(vt->table));
-        c->source = vt->host->stream_open(vt->table);
+        const std::vector<jet_sql_column>& columns = vt->host->stream_columns(vt->table);
+        c->row = std::make_unique<jet_sql_row_buffer>(columns);
+        c->source = vt->host->stream_open(vt->table, used_columns(idx, columns.size()));
         c->rowid = 0;
     } catch (...) {
         c->eof = true;
@@ -175,7 +189,8 @@ const char* jet_sql_column_decl(int32_t dao_type)
     case jet_dao_byte:
     case jet_dao_integer:
     case jet_dao_long:
-    case jet_dao_bigint: return "INTEGER";
+    case jet_dao_bigint:
+    case jet_dao_date_time_extended: return "INTEGER";
     case jet_dao_currency:
     case jet_dao_single:
     case jet_dao_double:

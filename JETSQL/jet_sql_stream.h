@@ -20,7 +20,8 @@ class jet_sql_stream_host {
 public:
     virtual ~jet_sql_stream_host() = default;
     virtual const std::vector<jet_sql_column>& stream_columns(size_t table) = 0;
-    virtual std::unique_ptr<jet_sql_cursor> stream_open(size_t table) = 0;
+    // A cursor over the table; only the columns `wanted` flags are read.
+    virtual std::unique_ptr<jet_sql_cursor> stream_open(size_t table, const std::vector<bool>& wanted) = 0;
 };
 
 // Registers the module; `host` must outlive the connection.

@@ -23,7 +23,19 @@ struct xt {
     int32_t type = 0;
     int32_t size = 0;
     bool aggregate = false;
+    // For a Date/Time Extended column (or Min, Max, First, Last of one):
+    // the stored integer, with its 100-ns ticks, where `sql` is the date
+    // number expressions compute with. An output column of it alone keeps
+    // the ticks. Anything that changes the value leaves it empty.
+    std::string raw{};
 };
+
+// What GROUP BY compares: the stored integer where there is one, so that
+// values apart by less than a microsecond stay apart.
+const std::string& group_key(const xt& v)
+{
+    return v.raw.empty() ? v.sql : v.raw;
+}
 
 bool is_text(int32_t t)
 {
@@ -111,6 +123,7 @@ struct source {
     std::u16string match;       // the name a qualifier must equal
     std::string sql_alias;      // how SQLite names it
     std::u16string base_table;  // empty for a derived table
+    int table = -1;             // its position in `tables_`, -1 for a derived table
     std::vector<source_col> cols;
     bool in_output = false;  // some output column comes from it
 };
@@ -228,6 +241,7 @@ public:
             throw jet_sql_error(jet_err_too_few_parameters, tk_widen_ascii(std::to_string(params_.size())));
         out.tables = tables_;
         out.table_references = refs_;
+        out.columns_used = used_;
         out.index_hints = hints_;
         out.plain_inner_join = selects_ == 1 && !outer_join_ && q.parts.size() == 1;
         return out;
@@ -237,6 +251,17 @@ private:
     // ---- queries ----
 
     std::string query_sql(const jet_sql_query& q, scope* outer, std::vector<jet_sql_result_column>& cols)
+    {
+        // A subquery's values meet date numbers, and a union's parts may
+        // mix Date/Time Extended with Date: those give date numbers.
+        const bool saved = ticks_out_;
+        ticks_out_ = outer == nullptr && q.parts.size() == 1;
+        std::string sql = query_parts_sql(q, outer, cols);
+        ticks_out_ = saved;
+        return sql;
+    }
+
+    std::string query_parts_sql(const jet_sql_query& q, scope* outer, std::vector<jet_sql_result_column>& cols)
     {
         if (q.parts.size() == 1) return select_sql(*q.parts[0], &q.order_by, outer, cols);
         std::string sql;
@@ -323,7 +348,7 @@ private:
         }
         std::string where = s.where ? expr(*s.where, sc, true).sql : std::string();
         std::vector<std::string> groups;
-        for (const auto& g : s.group_by) groups.push_back(expr(*g, sc, false).sql);
+        for (const auto& g : s.group_by) groups.push_back(group_key(expr(*g, sc, false)));
         std::string having = s.having ? expr(*s.having, sc, true).sql : std::string();
         check_grouping(s, sc, items, groups);
 
@@ -431,7 +456,7 @@ private:
             }
             item_out o;
             marking_output_ = true;
-            o.value = expr(*it.expr, sc, false);
+            o.value = output(expr(*it.expr, sc, false));
             marking_output_ = false;
             if (!it.alias.empty()) {
                 o.name = it.alias;
@@ -454,11 +479,10 @@ private:
             if (!it.star_of.empty() && !tk_equal_nocase(src.match, it.star_of)) continue;
             found = true;
             src.in_output = true;
+            if (src.table >= 0) used_[static_cast<size_t>(src.table)].assign(src.cols.size(), true);
             for (const source_col& c : src.cols) {
                 item_out o;
-                o.value.sql = src.sql_alias + "." + quote_ident(c.name);
-                o.value.type = c.type;
-                o.value.size = c.size;
+                o.value = output(column_value(src, c));
                 o.name = c.name;
                 o.from = &src;
                 items.push_back(std::move(o));
@@ -466,6 +490,26 @@ private:
         }
         if (!found) throw jet_sql_error(jet_err_input_table_not_found, it.star_of);
         if (sc.sources.empty()) throw jet_sql_error(jet_err_select_syntax);
+    }
+
+    // An output column: a Date/Time Extended value as its stored integer,
+    // where the statement may hand it on as that.
+    xt output(xt v) const
+    {
+        if (v.raw.empty() || !ticks_out_) return v;
+        v.sql = std::move(v.raw);
+        v.raw.clear();
+        v.type = jet_dao_date_time_extended;
+        return v;
+    }
+
+    static xt column_value(const source& src, const source_col& c)
+    {
+        std::string ref = src.sql_alias + "." + quote_ident(c.name);
+        if (c.type != jet_dao_date_time_extended) return {ref, c.type, c.size};
+        xt v{"jet_xdate(" + ref + ")", jet_dao_date, 8};
+        v.raw = std::move(ref);
+        return v;
     }
 
     // Two plain references with the same name are told apart by their
@@ -515,7 +559,7 @@ private:
         if (e.kind == ek::column) {
             xt v = expr(e, sc, false);
             for (const std::string& g : groups)
-                if (g == v.sql) return;
+                if (g == group_key(v)) return;
             if (v.sql.rfind("NULL", 0) == 0 || v.sql.empty()) return;
             if (v.aggregate) return;
             // A reference to an outer query or an output alias is fine.
@@ -525,7 +569,7 @@ private:
         if (!e.args.empty() && e.kind != ek::star) {
             xt v = expr(e, sc, false);
             for (const std::string& g : groups)
-                if (g == v.sql) return;
+                if (g == group_key(v)) return;
         }
         for (const auto& a : e.args)
             if (a) ungrouped(*a, sc, groups);
@@ -569,15 +613,17 @@ private:
             src.base_table = name;
             src.sql_alias = quote_ident(src.match);
             for (const jet_sql_column& c : *cols) src.cols.push_back({c.name, c.dao_type, c.size});
-            add_source(sc, std::move(src));
             size_t index = tables_.size();
             for (size_t i = 0; i < tables_.size(); ++i)
                 if (tables_[i] == name) index = i;
             if (index == tables_.size()) {
                 tables_.push_back(name);
                 refs_.push_back(0);
+                used_.emplace_back(cols->size(), false);
             }
             ++refs_[index];
+            src.table = static_cast<int>(index);
+            add_source(sc, std::move(src));
             return jet_sql_table_marker(index) + " AS " + sc.sources.back().sql_alias;
         }
         std::u16string sql;
@@ -714,9 +760,11 @@ private:
                     hit = &src;
                     col = &c;
                     if (s == &sc && marking_output_) src.in_output = true;
+                    if (src.table >= 0)
+                        used_[static_cast<size_t>(src.table)][static_cast<size_t>(&c - src.cols.data())] = true;
                 }
             }
-            if (hit != nullptr) return {hit->sql_alias + "." + quote_ident(col->name), col->type, col->size};
+            if (hit != nullptr) return column_value(*hit, *col);
             if (e.qualifier.empty() && s == &sc) {
                 if (auto aliased = alias_reference(e, sc)) return *aliased;
             }
@@ -739,6 +787,7 @@ private:
             xt v = expr(*items[i].expr, sc, false);
             sc.alias_busy[i] = 0;
             v.sql = "(" + v.sql + ")";
+            if (!v.raw.empty()) v.raw = "(" + v.raw + ")";
             return std::make_unique<xt>(v);
         }
         return nullptr;
@@ -760,6 +809,7 @@ private:
     // them (dates in General Date form, Booleans True/False).
     static xt to_text(xt v)
     {
+        v.raw.clear();
         if (is_text(v.type) || v.type == 0) return v;
         v.sql = "jet_str(" + v.sql + ", " + std::to_string(v.type) + ")";
         v.type = jet_dao_text;
@@ -781,6 +831,7 @@ private:
             return boolean("(NOT " + a.sql + ")", cond, a.aggregate);
         }
         xt a = expr(*e.args[0], sc, false);
+        a.raw.clear();
         if (e.text == u"-") a.sql = "(-" + a.sql + ")";
         if (a.type == jet_dao_boolean) a.type = jet_dao_integer;
         return a;
@@ -1010,12 +1061,19 @@ private:
         } else if (is(u"avg")) {
             r.sql = "avg(" + a.sql + ")";
             r.type = (t == jet_dao_currency || t == jet_dao_decimal) ? t : jet_dao_double;
-        } else if (is(u"min") || is(u"max")) {
-            r.sql = (is(u"min") ? "min(" : "max(") + a.sql + ")";
+        } else if (is(u"min") || is(u"max") || is(u"first") || is(u"last")) {
+            const std::string fn = is(u"min")     ? "min("
+                                   : is(u"max")   ? "max("
+                                   : is(u"first") ? "jet_first("
+                                                  : "jet_last(";
             r.type = t;
-        } else if (is(u"first") || is(u"last")) {
-            r.sql = (is(u"first") ? "jet_first(" : "jet_last(") + a.sql + ")";
-            r.type = t;
+            // The stored integers order as the date numbers do.
+            if (!a.raw.empty()) {
+                r.raw = fn + a.raw + ")";
+                r.sql = "jet_xdate(" + r.raw + ")";
+            } else {
+                r.sql = fn + a.sql + ")";
+            }
         } else {
             std::string fn = "jet_" + tk_to_utf8(tk_fold_case(n));
             r.sql = fn + "(" + a.sql + ")";
@@ -1157,11 +1215,13 @@ private:
     int depth_;
     int derived_ = 0;
     bool marking_output_ = false;  // resolving output columns (DISTINCTROW)
+    bool ticks_out_ = true;        // output columns may be stored Date/Time Extended integers
     std::vector<std::u16string> params_;
     std::vector<std::u16string> tables_;
     std::vector<int> refs_;
-    int selects_ = 0;          // SELECTs translated, subqueries included
-    bool outer_join_ = false;  // a LEFT or RIGHT JOIN was seen
+    std::vector<std::vector<bool>> used_;  // per table, per column: read by the statement
+    int selects_ = 0;                      // SELECTs translated, subqueries included
+    bool outer_join_ = false;              // a LEFT or RIGHT JOIN was seen
     std::vector<std::pair<std::u16string, std::u16string>> hints_;
 };
 

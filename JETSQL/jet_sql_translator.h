@@ -41,6 +41,9 @@ struct jet_sql_translation {
     std::vector<jet_sql_result_column> columns;
     std::vector<std::u16string> tables;  // base tables read, each once
     std::vector<int> table_references;   // how often each is named
+    // Per table, per column: whether the statement reads the column. The
+    // engine copies only those; `*` and `t.*` read them all.
+    std::vector<std::vector<bool>> columns_used;
     // Columns compared for equality in join conditions: worth an index.
     std::vector<std::pair<std::u16string, std::u16string>> index_hints;
     // One SELECT whose FROM joins base tables by inner joins only: no

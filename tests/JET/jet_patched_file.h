@@ -74,6 +74,53 @@ public:
         return count;
     }
 
+    // The Jet4/ACE data pages of the table whose definition is on `tdef_page`.
+    std::vector<uint32_t> data_pages(uint32_t tdef_page) const
+    {
+        std::vector<uint32_t> out;
+        for (size_t at = 0; at + 4096 <= bytes_.size(); at += 4096)
+            if (bytes_[at] == 0x01 && u32(at + 4) == tdef_page) out.push_back(static_cast<uint32_t>(at / 4096));
+        return out;
+    }
+
+    // Gives row k of data `page` the variable-length value `values[k]`, for
+    // rows holding exactly one (and at most 8 columns); the rows are packed
+    // again from the page's end, so a value may grow.
+    void set_variable_values(uint32_t page, const std::vector<std::vector<uint8_t>>& values)
+    {
+        const size_t at = static_cast<size_t>(page) * 4096;
+        const size_t rows = u16(at + 12);
+        if (values.size() != rows) throw std::runtime_error("one value per row");
+        std::vector<std::vector<uint8_t>> rebuilt;
+        for (size_t k = 0; k < rows; ++k) {
+            const size_t start = u16(at + 14 + 2 * k) & 0x1FFF;
+            const size_t end = k == 0 ? 4096 : u16(at + 12 + 2 * k) & 0x1FFF;
+            const std::vector<uint8_t> row(bytes_.begin() + at + start, bytes_.begin() + at + end);
+            // ... value, eod offset, the value's offset, var count 1, null mask.
+            if (row.size() < 8 || u16(at + end - 3) != 1) throw std::runtime_error("not one variable value");
+            const size_t value_at = u16(at + end - 5);
+            std::vector<uint8_t> out(row.begin(), row.begin() + value_at);
+            out.insert(out.end(), values[k].begin(), values[k].end());
+            for (size_t v : {value_at + values[k].size(), value_at, size_t{1}}) {
+                out.push_back(static_cast<uint8_t>(v));
+                out.push_back(static_cast<uint8_t>(v >> 8));
+            }
+            out.push_back(row.back());
+            rebuilt.push_back(std::move(out));
+        }
+        size_t pos = 4096;
+        for (size_t k = 0; k < rows; ++k) {
+            if (rebuilt[k].size() + 14 + 2 * rows > pos) throw std::runtime_error("the rows do not fit the page");
+            pos -= rebuilt[k].size();
+            std::copy(rebuilt[k].begin(), rebuilt[k].end(), bytes_.begin() + at + pos);
+            bytes_[at + 14 + 2 * k] = static_cast<uint8_t>(pos);
+            bytes_[at + 15 + 2 * k] = static_cast<uint8_t>(pos >> 8);
+        }
+        const size_t free_space = pos - 14 - 2 * rows;
+        bytes_[at + 2] = static_cast<uint8_t>(free_space);
+        bytes_[at + 3] = static_cast<uint8_t>(free_space >> 8);
+    }
+
     // Writes the copy and returns its path.
     const std::string& write()
     {

@@ -7,12 +7,14 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <sstream>
 
 #include "jet_database.h"
 #include "jet_dbengine.h"
 #include "jet_patched_file.h"
 #include "jet_querydef.h"
 #include "jet_value.h"
+#include "jet_viewer.h"
 #include "tk_wstring.h"
 
 namespace {
@@ -129,12 +131,27 @@ std::vector<uint8_t> float_bytes(float f)
 }
 
 // A calculated value as a row of the sample file holds it: 20 bytes of
-// header with the value's length at 16, the value, padding to 31 bytes.
+// header with the value's length at 16, the value, 3 bytes, padding to at
+// least 31 bytes.
 std::vector<uint8_t> wrapped(const std::vector<uint8_t>& value)
 {
-    std::vector<uint8_t> out(31, 0);
+    std::vector<uint8_t> out(std::max<size_t>(31, 20 + value.size() + 3), 0);
     out[16] = static_cast<uint8_t>(value.size());
+    out[17] = static_cast<uint8_t>(value.size() >> 8);
     std::copy(value.begin(), value.end(), out.begin() + 20);
+    return out;
+}
+
+// A calculated Long Text as a row holds it: a long-value reference with
+// its data in the row (flag 0x80), the data wrapped as any calculated value.
+std::vector<uint8_t> long_text(const std::string& text)
+{
+    std::vector<uint8_t> data = {0xFF, 0xFE};  // compressed: one byte a character
+    data.insert(data.end(), text.begin(), text.end());
+    data = wrapped(data);
+    std::vector<uint8_t> out = le_bytes(data.size() | 0x80000000u, 4);
+    out.resize(12, 0);
+    out.insert(out.end(), data.begin(), data.end());
     return out;
 }
 
@@ -154,13 +171,17 @@ struct result_case {
     int16_t result_type;  // ResultType (DAO type number)
     uint8_t jet_type;     // the stored column type byte
     const char16_t* expression;
-    std::vector<uint8_t> row1, row2;  // stored values of rows 1 and 2
+    std::vector<uint8_t> row1, row2;  // stored values of rows 1 and 2 (Long Text: as the row holds them)
     ole_vartype vt;
     std::function<void(const ole_variant&, const ole_variant&)> check;
+    // No Expression that fits the sample's 28 characters gives a GUID: the
+    // stored value alone is checked.
+    bool evaluated = true;
 };
 
 // The sample's %markup column rewritten to other result types: type byte,
-// ResultType, Expression (same length, blank-padded) and both stored values.
+// ResultType, Expression (same length, blank-padded) and both stored values
+// (the rows rebuilt where a value needs more room than the sample's).
 TEST(jet_calculated_test, every_result_type_from_its_stored_value)
 {
     const std::vector<result_case> cases = {
@@ -235,6 +256,24 @@ TEST(jet_calculated_test, every_result_type_from_its_stored_value)
              EXPECT_EQ(a.to_string(), "22.5");
              EXPECT_EQ(b.to_string(), "165");
          }},
+        {"long text", 12, 0x0C, u"String(300,'x') & [id]", long_text(std::string(300, 'x') + "1"),
+         long_text(std::string(300, 'x') + "2"), VT_BSTR,
+         [](const ole_variant& a, const ole_variant& b) {
+             EXPECT_EQ(a.as_wstring(), std::u16string(300, u'x') + u"1");
+             EXPECT_EQ(b.as_wstring(), std::u16string(300, u'x') + u"2");
+         }},
+        {"guid",
+         15,
+         0x0F,
+         u"[id]",
+         {0x04, 0x99, 0x63, 0x61, 0x23, 0xB0, 0xC3, 0x48, 0xAC, 0x4D, 0x3D, 0x42, 0x96, 0x74, 0xE9, 0x02},
+         std::vector<uint8_t>(16, 0xAB),
+         VT_BSTR,
+         [](const ole_variant& a, const ole_variant& b) {
+             EXPECT_EQ(a.as_wstring(), u"{guid {61639904-B023-48C3-AC4D-3D429674E902}}");
+             EXPECT_EQ(b.as_wstring(), u"{guid {ABABABAB-ABAB-ABAB-ABAB-ABABABABABAB}}");
+         },
+         false},
     };
     auto original = open_path(k_data + "/calculatedField.accdb");
     const uint32_t page = original->catalog().find(u"products")->table_page;
@@ -245,9 +284,10 @@ TEST(jet_calculated_test, every_result_type_from_its_stored_value)
         file.set_column_type(page, 3, c.jet_type);
         ASSERT_GE(file.set_property(u"%markup", u"ResultType", le_bytes(static_cast<uint16_t>(c.result_type), 2)), 1);
         ASSERT_GE(file.set_property(u"%markup", u"Expression", utf16(c.expression, 28)), 1);
-        ASSERT_GE(file.replace_all(wrapped(double_bytes(50.0)), wrapped(c.row1)), 1);
-        // 10.000000000000009, as Access computed (110/100-1)*100.
-        ASSERT_GE(file.replace_all(wrapped(le_bytes(0x4024000000000005u, 8)), wrapped(c.row2)), 1);
+        const std::vector<uint32_t> data = file.data_pages(page);
+        ASSERT_EQ(data.size(), 1u);
+        const bool memo = c.jet_type == 0x0C;
+        file.set_variable_values(data[0], {memo ? c.row1 : wrapped(c.row1), memo ? c.row2 : wrapped(c.row2)});
         const std::string& path = file.write();
         auto db = open_path(path);
         auto rows = query(*db, u"SELECT [%markup] FROM products ORDER BY id");
@@ -255,7 +295,9 @@ TEST(jet_calculated_test, every_result_type_from_its_stored_value)
         EXPECT_EQ(rows[0][0].get_vt(), c.vt);
         EXPECT_EQ(rows[1][0].get_vt(), c.vt);
         c.check(rows[0][0], rows[1][0]);
-        EXPECT_EQ(check_calculated_columns(path), 2);
+        if (c.evaluated) {
+            EXPECT_EQ(check_calculated_columns(path), 2);
+        }
     }
 }
 
@@ -287,28 +329,73 @@ TEST(jet_calculated_test, decimal_layouts)
     }
 }
 
-// The other rows' values are too short for the type: read as NULL.
-TEST(jet_extended_date_test, fraction_kept_through_field_values)
+// The other rows' values are too short for the type: read as NULL. The
+// table scan and the query engine's results keep the ticks wherever a
+// result column is the stored value (plain, through a copy, a derived
+// table or Min/Max/First/Last); computed dates keep what a date number
+// holds, and the comparison sees the fraction.
+TEST(jet_extended_date_test, fraction_kept_through_field_values_and_queries)
 {
     auto original = open_path(k_data + "/DateTestDatabase.mdb");
     const uint32_t page = original->catalog().find(u"DateTest")->table_page;
     original.reset();
     jet_patched_file file(k_data + "/DateTestDatabase.mdb");
-    auto db = open_path(jet_extended_date_copy(file, page));
+    const std::string& path = jet_extended_date_copy(file, page);
+    auto db = open_path(path);
+    // tlvinspect prints the ticks, of the table's rows and of a query's.
+    for (const char16_t* sql : {u"", u"SELECT LongTextCol FROM DateTest"}) {
+        jet_inspect_options o;
+        o.file = tk_from_utf8(path);
+        o.query = sql;
+        std::ostringstream out;
+        jet_viewer::inspect(o, out);
+        EXPECT_NE(out.str().find("\"2021-12-02 13:45:30.1234567\""), std::string::npos) << out.str();
+        if (*sql == 0) {
+            EXPECT_NE(out.str().find("\"2021-12-02 00:00:00\""), std::string::npos);  // a plain date has none
+        }
+    }
     const jet_field col = db->tabledef(u"DateTest").fields().at(4);
     EXPECT_EQ(col.type(), 26);
-    auto rows = query(*db, u"SELECT * FROM [DateTest]");
-    ASSERT_EQ(rows.size(), 6u);
-    for (const auto& row : rows) {
-        if (row[0].to_long() != 5) {
-            EXPECT_EQ(row[4].get_vt(), VT_NULL);
-            continue;
+    const char* const k_stored = "2021-12-02 13:45:30";
+    const struct {
+        const char16_t* sql;
+        size_t rows;
+        int16_t type;  // of the date column: the second, or LongTextCol for *
+        const char* text;
+        uint32_t ticks;  // of row 5's value
+    } cases[] = {
+        {u"SELECT * FROM [DateTest]", 6, 26, k_stored, 1234567},
+        {u"SELECT IDCol, LongTextCol FROM DateTest ORDER BY LongTextCol DESC, IDCol", 6, 26, k_stored, 1234567},
+        {u"SELECT a.IDCol, b.LongTextCol FROM DateTest AS a INNER JOIN DateTest AS b ON a.IDCol = b.IDCol", 6, 26,
+         k_stored, 1234567},
+        {u"SELECT IDCol, X FROM (SELECT IDCol, LongTextCol AS X FROM DateTest) AS d", 6, 26, k_stored, 1234567},
+        {u"SELECT IDCol, Max(LongTextCol) FROM DateTest GROUP BY IDCol", 6, 26, k_stored, 1234567},
+        {u"SELECT IDCol, LongTextCol FROM DateTest WHERE LongTextCol > #2021-12-02 13:45:30#", 1, 26, k_stored,
+         1234567},
+        {u"SELECT IDCol, LongTextCol FROM DateTest WHERE LongTextCol IN (SELECT Max(LongTextCol) FROM DateTest)", 1, 26,
+         k_stored, 1234567},
+        {u"SELECT IDCol, LongTextCol FROM DateTest UNION SELECT IDCol, DateCol FROM DateTest WHERE IDCol = 0", 6, 8,
+         k_stored, 0},
+        {u"SELECT IDCol, DateAdd('s', 1, LongTextCol) FROM DateTest", 6, 8, "2021-12-02 13:45:31", 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(tk_to_utf8(c.sql));
+        const size_t at = c.sql[7] == u'*' ? 4 : 1;
+        EXPECT_EQ(db->create_querydef(u"", c.sql)->open_recordset()->fields().at(at).type(), c.type);
+        auto rows = query(*db, c.sql);
+        ASSERT_EQ(rows.size(), c.rows);
+        for (const auto& row : rows) {
+            const ole_variant& date = row.at(at);
+            if (row[0].to_long() != 5) {
+                EXPECT_EQ(date.get_vt(), VT_NULL);
+                continue;
+            }
+            ASSERT_EQ(date.get_vt(), VT_DATE);
+            EXPECT_EQ(date.to_string(), c.text);
+            EXPECT_EQ(date.date_fraction(), c.ticks);
+            ole_variant copy = date;
+            EXPECT_EQ(copy.date_fraction(), c.ticks);
         }
-        ASSERT_EQ(row[4].get_vt(), VT_DATE);
-        EXPECT_EQ(row[4].to_string(), "2021-12-02 13:45:30");
-        EXPECT_EQ(row[4].date_fraction(), 1234567u);
-        ole_variant copy = row[4];
-        EXPECT_EQ(copy.date_fraction(), 1234567u);
     }
 }
 

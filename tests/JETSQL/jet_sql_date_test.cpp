@@ -64,6 +64,38 @@ TEST(JetSqlDate, TimeCountsForwardBeforeTheEpoch)
     EXPECT_DOUBLE_EQ(jet_sql_date_compose(-1, 0.25), -1.25);
 }
 
+// A Date/Time Extended value's stored integer gives back its date number
+// and ticks, orders as the date numbers do, and its date number carries
+// the ticks forward in time on both sides of the epoch.
+TEST(JetSqlDate, ExtendedValuesKeepTheirTicks)
+{
+    const struct {
+        double date;
+        uint32_t ticks;
+    } values[] = {{-657434.0, 5000000},
+                  {-1.5, 9999999},
+                  {-1.25, 5000000},
+                  {0, 0},
+                  {0.75, 1234567},
+                  {44532.5, 1},
+                  {2958465.0 - 1.0 / 86400, 9999999}};
+    int64_t before = INT64_MIN;
+    for (const auto& v : values) {
+        SCOPED_TRACE(v.date);
+        const int64_t stored = jet_sql_ticks_encode(v.date, v.ticks);
+        EXPECT_GT(stored, before);
+        before = stored;
+        double date = 0;
+        uint32_t ticks = 0;
+        jet_sql_ticks_decode(stored, date, ticks);
+        EXPECT_DOUBLE_EQ(date, v.date);
+        EXPECT_EQ(ticks, v.ticks);
+        const double seconds = (jet_sql_ticks_date(stored) - v.date) * 86400.0;
+        EXPECT_NEAR(std::fabs(seconds), v.ticks / 1e7, 1e-4);  // a double holds tens of microseconds in year 9999
+        EXPECT_EQ(seconds < 0, v.date < 0 && v.ticks != 0);
+    }
+}
+
 TEST(JetSqlDate, RoundingToTheSecondCarriesIntoTheDay)
 {
     // 23:59:59.8 rounds to midnight of the next day, on both sides.

@@ -2,6 +2,7 @@
 // in plain SQLite of the tables that mdb-export wrote.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "jet_sql_engine.h"
@@ -300,8 +301,24 @@ TEST_F(JetSqlNorthwind, TablesAreReadOnlyWhenNamedAndStreamedWhenReadOnce)
          "SELECT count(*) FROM Orders o JOIN Shippers s ON o.ShipVia = s.ShipperID");
     EXPECT_EQ(source_->table_reads, before + 4);
     EXPECT_TRUE(engine_->is_loaded(u"shippers"));
+    // Only the columns a statement reads are read: the streamed Orders
+    // gives ShipVia alone.
+    EXPECT_EQ(std::count(source_->last_wanted.begin(), source_->last_wanted.end(), true), 1);
     access(u"SELECT Count(*) FROM Shippers");
     EXPECT_EQ(source_->table_reads, before + 4);
+    // A column the copy lacks makes a new copy, with every column, while a
+    // result over the old one is still open.
+    auto open = engine_->open(u"SELECT s.ShipperID FROM Orders AS o, Shippers AS s WHERE o.ShipVia = s.ShipperID");
+    ASSERT_TRUE(open->next());
+    same(u"SELECT s.CompanyName, Count(*) FROM Orders AS o INNER JOIN Shippers AS s ON o.ShipVia = s.ShipperID "
+         u"GROUP BY s.CompanyName",
+         "SELECT s.CompanyName, count(*) FROM Orders o JOIN Shippers s ON o.ShipVia = s.ShipperID "
+         "GROUP BY s.CompanyName");
+    same(u"SELECT Phone FROM Shippers ORDER BY Phone", "SELECT Phone FROM Shippers ORDER BY Phone");
+    int rest = 1;
+    while (open->next()) ++rest;
+    EXPECT_EQ(rest, std::stoi(access(u"SELECT Count(*) FROM Orders WHERE ShipVia IS NOT NULL")[0][0]));
+    open.reset();
     // Both scans of a statement and its row count may run at once.
     auto rows = engine_->open(u"SELECT CustomerID FROM Customers");
     ASSERT_TRUE(rows->next());

@@ -32,6 +32,7 @@ public:
 
     sqlite3* reference() const { return ref_; }
     int table_reads = 0;                               // how many times the engine read a table
+    std::vector<bool> last_wanted;                     // the columns of the last read (empty: all)
     std::map<std::u16string, std::u16string> queries;  // saved queries by name
 
     bool find_table(std::u16string_view wanted, std::u16string& name, std::vector<jet_sql_column>& columns) override
@@ -56,16 +57,22 @@ public:
         return false;
     }
 
-    std::unique_ptr<jet_sql_cursor> open_table(const std::u16string& name) override
+    std::unique_ptr<jet_sql_cursor> open_table(const std::u16string& name) override { return open_columns(name, {}); }
+
+    // Like the file reader, leaves the columns not wanted NULL, so that a
+    // statement reading a column the engine did not ask for shows it.
+    std::unique_ptr<jet_sql_cursor> open_columns(const std::u16string& name, const std::vector<bool>& wanted) override
     {
         ++table_reads;
-        return std::make_unique<cursor>(ref_, tk_to_utf8(name), tables_.at(tk_to_utf8(name)));
+        last_wanted = wanted;
+        return std::make_unique<cursor>(ref_, tk_to_utf8(name), tables_.at(tk_to_utf8(name)), wanted);
     }
 
 private:
     class cursor : public jet_sql_cursor {
     public:
-        cursor(sqlite3* db, const std::string& table, const std::vector<jet_sql_column>& cols) : cols_(cols)
+        cursor(sqlite3* db, const std::string& table, const std::vector<jet_sql_column>& cols, std::vector<bool> wanted)
+            : cols_(cols), wanted_(std::move(wanted))
         {
             std::string sql = "SELECT * FROM \"" + table + "\"";
             sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt_, nullptr);
@@ -83,7 +90,8 @@ private:
         void put(jet_sql_row_sink& sink, size_t i)
         {
             int c = static_cast<int>(i);
-            if (sqlite3_column_type(stmt_, c) == SQLITE_NULL) return sink.put_null(i);
+            if (sqlite3_column_type(stmt_, c) == SQLITE_NULL || (!wanted_.empty() && !wanted_[i]))
+                return sink.put_null(i);
             switch (cols_[i].dao_type) {
             case jet_dao_date: {
                 double d = 0;
@@ -112,6 +120,7 @@ private:
 
         sqlite3_stmt* stmt_ = nullptr;
         const std::vector<jet_sql_column>& cols_;
+        std::vector<bool> wanted_;
     };
 
     static std::string run(const std::string& cmd)
