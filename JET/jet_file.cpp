@@ -255,9 +255,13 @@ bool jet_file::read_long_value(const uint8_t* ref, size_t n, std::vector<uint8_t
     }
     // A chain of rows, each starting with the page/row of the next. Access
     // stores the total length modulo 2^24 here, so the chain's end decides.
+    // A sound chain visits each row once, so it cannot bring more bytes
+    // than the file holds: more means a chain that goes round in circles.
+    const size_t limit = std::min<size_t>(k_max_long_value, size_t{page_count_} * header_.page_size);
+    const size_t before = out.size();
     size_t hops = 0;
     while (pg_row != 0) {
-        if (++hops > page_count_ * 256u || out.size() > k_max_long_value) return false;
+        if (++hops > page_count_ * 256u || out.size() - before > limit) return false;
         if (!read_alt_row(pg_row >> 8, pg_row & 0xFF, data, len) || len < 4) return false;
         uint32_t next = le32(data);
         out.insert(out.end(), data + 4, data + len);

@@ -7,13 +7,16 @@
 
 #include <unistd.h>
 
+#include <cstring>
 #include <fstream>
 #include <random>
 #include <vector>
 
 #include "jet_database.h"
 #include "jet_error.h"
+#include "jet_file.h"
 #include "jet_guard.h"
+#include "jet_patched_file.h"
 #include "jet_querydef.h"
 #include "jet_tabledef.h"
 #include "tk_wstring.h"
@@ -97,6 +100,27 @@ TEST(jet_malformed_test, fuzz_findings)
 {
     for (const char* name : {"fuzz/usage-map-circle.mdb", "fuzz/agile-key-rounds.accdb"})
         expect_survives(load(name), name);
+}
+
+// A long-value chain whose row names itself as the next: the reading ends
+// having brought no more bytes than the file holds.
+TEST(jet_malformed_test, long_value_chain_in_a_circle)
+{
+    jet_patched_file copy(k_data + "/V2000_test.mdb");
+    std::vector<uint8_t>& b = copy.bytes();
+    uint32_t page = 1;
+    while (page * 4096 < b.size() && b[page * 4096] != 0x01) ++page;
+    ASSERT_LT(page * 4096, b.size());
+    uint8_t* pg = b.data() + page * 4096;
+    const uint32_t start = (pg[14] | (pg[15] << 8)) & 0x1FFF, self = page << 8;
+    ASSERT_LE(start + 4, 4096u);
+    std::memcpy(pg + start, &self, 4);
+    jet_file file(tk_from_utf8(copy.write()), u"");
+    uint8_t ref[12] = {0xFF, 0xFF, 0x0F, 0x00};
+    std::memcpy(ref + 4, &self, 4);
+    std::vector<uint8_t> out;
+    EXPECT_FALSE(file.read_long_value(ref, sizeof ref, out));
+    EXPECT_LE(out.size(), b.size() + 4096);
 }
 
 TEST(jet_malformed_test, truncated_files)
