@@ -77,6 +77,23 @@ std::optional<table_meta> catalog::table(const std::string& owner, const std::st
         t.columns.push_back(std::move(m));
     }
     t.constraints = constraints_of(owner, name);
+    sql_stmt u(s_.db(),
+               "SELECT i.index_name, c.column_name FROM oraemu_indexes i JOIN oraemu_ind_columns c "
+               "ON c.owner=i.owner AND c.index_name=i.index_name WHERE i.owner=? AND i.table_name=? "
+               "AND i.uniqueness='UNIQUE' ORDER BY i.rowid, c.column_position");
+    u.bind(1, owner).bind(2, name);
+    while (u.step()) {
+        const std::string index = u.text(0);
+        bool of_key = false;
+        for (const auto& c : t.constraints) of_key = of_key || c.index_name == index;
+        if (of_key) continue;
+        if (t.unique_indexes.empty() || t.unique_indexes.back().name != index) {
+            t.unique_indexes.emplace_back();
+            t.unique_indexes.back().name = index;
+            t.unique_indexes.back().type = 'U';
+        }
+        t.unique_indexes.back().columns.push_back(u.text(1));
+    }
     return t;
 }
 

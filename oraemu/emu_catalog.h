@@ -42,6 +42,9 @@ struct table_meta {
     int64_t obj_id = 0;
     std::vector<column_meta> columns;
     std::vector<constraint_meta> constraints;
+    // UNIQUE indexes made by CREATE UNIQUE INDEX (not a key's own index):
+    // Oracle refuses duplicates through them just as through a key.
+    std::vector<constraint_meta> unique_indexes;
 
     // The SQLite table: "OWNER.NAME" (see sqlite_ident for mixed-case names).
     std::string sqlite_name() const { return owner + "." + sqlite_ident(name); }

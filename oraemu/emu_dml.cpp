@@ -180,18 +180,21 @@ bool rows_exist(session::impl& s, const table_meta& t, const std::string& where,
 }  // namespace
 
 void row_checker::check_keys(const stored_row& row, int64_t self) {
-    for (const auto& c : t_.constraints) {
-        if (c.type != 'P' && c.type != 'U') continue;
-        if (self == 0 && c.columns.size() == 1 && t_.find(c.columns[0]) >= 0 &&
-            row[static_cast<size_t>(t_.find(c.columns[0]))]) {
-            if (single_key_taken(c, row)) throw make_error(1, {t_.owner, c.name});
-            continue;
-        }
-        std::string where;
-        std::vector<std::pair<std::optional<std::string>, col_type>> args;
-        if (!key_filter(t_, c.columns, row, where, args, false)) continue;
-        if (rows_exist(s_, t_, where, args, self)) throw make_error(1, {t_.owner, c.name});
+    for (const auto* list : {&t_.constraints, &t_.unique_indexes})
+        for (const auto& c : *list) check_key(c, row, self);
+}
+
+void row_checker::check_key(const constraint_meta& c, const stored_row& row, int64_t self) {
+    if (c.type != 'P' && c.type != 'U') return;
+    if (self == 0 && c.columns.size() == 1 && t_.find(c.columns[0]) >= 0 &&
+        row[static_cast<size_t>(t_.find(c.columns[0]))]) {
+        if (single_key_taken(c, row)) throw make_error(1, {t_.owner, c.name});
+        return;
     }
+    std::string where;
+    std::vector<std::pair<std::optional<std::string>, col_type>> args;
+    if (!key_filter(t_, c.columns, row, where, args, false)) return;
+    if (rows_exist(s_, t_, where, args, self)) throw make_error(1, {t_.owner, c.name});
 }
 
 bool row_checker::single_key_taken(const constraint_meta& c, const stored_row& row) {

@@ -61,6 +61,8 @@ public:
     void check_conditions(const stored_row& row);
 
 private:
+    // One key or unique index (ORA-00001 names it).
+    void check_key(const constraint_meta& c, const stored_row& row, int64_t self);
     // Whether a new row's value for a one-column key is taken already.
     bool single_key_taken(const constraint_meta& c, const stored_row& row);
 
