@@ -14,6 +14,9 @@
 #include <cstdlib>
 #include <iostream>
 #include <iterator>
+#include <mutex>
+#include <set>
+#include <tuple>
 #include <vector>
 
 #include "jet_catalog.h"
@@ -68,6 +71,27 @@ uint64_t file_size(const jet_file& file)
 {
     struct stat st {};
     return ::stat(tk_to_utf8(file.path()).c_str(), &st) == 0 ? static_cast<uint64_t>(st.st_size) : 0;
+}
+
+// Files this process has seen read to the end, as they were then. A run
+// opens its source more than once (the check, the conversion, a workgroup
+// beside it); each probe of a file under the row limit reads every row, so
+// a second probe of the same unchanged file doubles the reading for
+// nothing. The key holds the file's identity and change times, the code
+// page and a digest of the password (pages decrypted with another
+// password are other bytes).
+using probe_key = std::tuple<dev_t, ino_t, off_t, int64_t, int64_t, int, size_t>;
+std::mutex probed_lock;
+std::set<probe_key> probed;
+
+bool probe_key_of(const jet_file& file, std::u16string_view password, probe_key& key)
+{
+    struct stat st {};
+    if (::stat(tk_to_utf8(file.path()).c_str(), &st) != 0) return false;
+    auto ns = [](const timespec& t) { return static_cast<int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec; };
+    key = {st.st_dev, st.st_ino, st.st_size, ns(st.st_mtim), ns(st.st_ctim), file.jet3_code_page(),
+           std::hash<std::u16string_view>{}(password)};
+    return true;
 }
 
 int64_t now_ms()
@@ -188,9 +212,21 @@ void await_probe(pid_t child, const jet_file& file, int64_t limit_ms)
 
 }  // namespace
 
+void jet_guard::forget_probed()
+{
+    std::lock_guard<std::mutex> hold(probed_lock);
+    probed.clear();
+}
+
 void jet_guard::probe(const jet_file& file, std::u16string_view password)
 {
     if (!enabled) return;
+    probe_key key;
+    const bool known = probe_key_of(file, password, key);
+    if (known) {
+        std::lock_guard<std::mutex> hold(probed_lock);
+        if (probed.count(key) != 0) return;
+    }
     const uint64_t size = file_size(file);
     const bool all_rows = size <= probe_all_rows_limit;
     const int64_t limit_ms = base_limit_ms + static_cast<int64_t>(size >> 20) * 1000;
@@ -211,4 +247,8 @@ void jet_guard::probe(const jet_file& file, std::u16string_view password)
         return;
     }
     await_probe(child, file, limit_ms);
+    if (known) {
+        std::lock_guard<std::mutex> hold(probed_lock);
+        probed.insert(key);
+    }
 }

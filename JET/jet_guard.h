@@ -30,8 +30,12 @@ public:
     static constexpr uint32_t probe_sample_rows = 1000;
 
     // Raises jet_error 3343 naming the file when reading it crashes or hangs.
-    // `password` is the one `file` was opened with.
+    // `password` is the one `file` was opened with. A file this process has
+    // seen read to the end is not read again while it is unchanged (same
+    // identity, size and change times; same code page and password).
     static void probe(const jet_file& file, std::u16string_view password = u"");
+    // Forgets those files: the next probe of each reads it again.
+    static void forget_probed();
 
     // The in-process fuzzing harness turns the guard off to see the crashes
     // itself; everything else leaves it on.

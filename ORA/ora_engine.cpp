@@ -48,7 +48,10 @@ void ora_engine::initialize()
     // replaced before they reach the server. The client reads this once,
     // when the environment is created.
     setenv("ORA_NCHAR_LITERAL_REPLACE", "TRUE", 1);
-    sword rc = api_->OCIEnvCreate(&env_, OCI_UTF16, nullptr, nullptr, nullptr, nullptr, 0, nullptr);
+    // Threaded: the wizard runs on a worker thread, and a load sends each
+    // batch from a thread of its own (never two calls on the session at
+    // once).
+    sword rc = api_->OCIEnvCreate(&env_, OCI_UTF16 | OCI_THREADED, nullptr, nullptr, nullptr, nullptr, 0, nullptr);
     if (rc != OCI_SUCCESS || env_ == nullptr) throw tk_exception("Cannot create the OCI environment", 1);
     tk_trace(1, "Step #1");
     rc = api_->OCIHandleAlloc(env_, reinterpret_cast<void**>(&err_), OCI_HTYPE_ERROR, 0, nullptr);

@@ -49,6 +49,11 @@ ora_table::~ora_table()
 {
     // Nothing a table wrote may stay in an open transaction. A destructor
     // must not throw: a failed commit is traced only.
+    try {
+        wait_for_batch();
+    } catch (const std::exception& e) {
+        tk_trace(3, "Batch failed at the end of table: %s", e.what());
+    }
     if (!dirty_) return;
     try {
         ora_engine::instance().commit();
@@ -325,6 +330,7 @@ void ora_table::reset_not_null_flag(size_t column)
 {
     tk_trace(2, "ora_table::reset_not_null_flag(%d)", static_cast<int>(column));
     TK_ASSERT(column < schema.size());
+    wait_for_batch();
     t_ftd& f = schema[column];
     std::u16string text = u"ALTER TABLE " + quoted(name) + u" MODIFY " + quoted(f.name) + u" NULL";
     database_.query(text);
@@ -334,6 +340,7 @@ void ora_table::reset_not_null_flag(size_t column)
 void ora_table::append_record(udb_record& record)
 {
     tk_trace(2, "ora_table::append_record");
+    wait_for_batch();
     const std::vector<int> pos = match_columns(record);
     std::u16string columns, values;
     ora_lob_insert lobs(name, schema);
@@ -380,6 +387,7 @@ void ora_table::append_record(udb_record& record)
 void ora_table::update(udb_record& record)
 {
     tk_trace(2, "ora_table::update");
+    wait_for_batch();
     if (key_index < 0) {
         // Without a key the row cannot be found: saying nothing would lose it.
         tk_trace(1, "Missing primary/unique key");
@@ -451,15 +459,17 @@ void ora_table::next()
 void ora_table::begin_batches(size_t rows)
 {
     tk_trace(2, "ora_table::begin_batches(%d)", static_cast<int>(rows));
+    wait_for_batch();
     batch_rows_ = std::max<size_t>(rows, 1);
     loader_.reset();
+    spare_.reset();
 }
 
 void ora_table::make_loader(const udb_record& record)
 {
     batch_pos_ = match_columns(record);
-    std::vector<ora_batch_column> columns;
-    std::vector<size_t> fields;
+    loader_columns_.clear();
+    loader_fields_.clear();
     loader_column_.assign(schema.size(), SIZE_MAX);
     for (size_t c = 0; c < schema.size(); ++c) {
         if (batch_pos_[c] < 0) continue;
@@ -472,13 +482,18 @@ void ora_table::make_loader(const udb_record& record)
         b.not_null = f.b_not_null;
         if (f.b_not_null) b.out_of_range_default = tk_to_utf8(make_ora_def_val(&f));
         b.national = ora_is_text_kind(f.vartype) && (!ora_is_lob(f) || database_.national_lobs());
-        loader_column_[c] = columns.size();
-        columns.push_back(std::move(b));
-        fields.push_back(static_cast<size_t>(batch_pos_[c]));
+        loader_column_[c] = loader_columns_.size();
+        loader_columns_.push_back(std::move(b));
+        loader_fields_.push_back(static_cast<size_t>(batch_pos_[c]));
     }
+    loader_ = new_loader();
+}
+
+std::unique_ptr<ora_batch_loader> ora_table::new_loader() const
+{
     ora_engine& engine = ora_engine::instance();
-    loader_ = std::make_unique<ora_batch_loader>(engine.oci(), engine.env(), engine.svc(), engine.err(), name,
-                                                 std::move(columns), std::move(fields), batch_rows_);
+    return std::make_unique<ora_batch_loader>(engine.oci(), engine.env(), engine.svc(), engine.err(), name,
+                                              loader_columns_, loader_fields_, batch_rows_);
 }
 
 bool ora_table::sends_null(size_t column, const udb_field& field) const
@@ -498,7 +513,10 @@ void ora_table::relax_for_nulls(const udb_record& record)
         if (!sends_null(c, record[static_cast<size_t>(batch_pos_[c])])) continue;
         tk_trace(1, "Put NULL-field");
         reset_not_null_flag(c);
-        loader_->relax_column(loader_column_[c]);
+        const size_t k = loader_column_[c];
+        loader_columns_[k].not_null = false;
+        loader_->relax_column(k);
+        if (spare_) spare_->relax_column(k);
     }
 }
 
@@ -519,6 +537,7 @@ bool ora_table::queue_batched(uint64_t row)
 
 ora_batch_outcome ora_table::flush_batch()
 {
+    wait_for_batch();
     if (!loader_ || loader_->pending() == 0) return {};
     ora_batch_outcome outcome = loader_->flush();
     rows_written += static_cast<int32_t>(outcome.committed);
@@ -526,8 +545,42 @@ ora_batch_outcome ora_table::flush_batch()
     return outcome;
 }
 
+void ora_table::launch_batch()
+{
+    wait_for_batch();
+    if (!loader_ || loader_->pending() == 0) return;
+    if (!spare_) spare_ = new_loader();
+    std::swap(loader_, spare_);
+    if (!sender_) sender_ = std::make_unique<ora_batch_sender>();
+    // The loader on its way is touched by nothing else until it has landed:
+    // the sender's thread owns it and the session.
+    sender_->start([loader = spare_.get()] { return loader->flush(); });
+}
+
+void ora_table::wait_for_batch()
+{
+    if (!batch_in_flight()) return;
+    // Nothing is on its way afterwards, even when the flush raised: the
+    // raise reaches the caller once.
+    ora_batch_outcome outcome = sender_->wait();
+    rows_written += static_cast<int32_t>(outcome.committed);
+    landed_.sent += outcome.sent;
+    landed_.committed += outcome.committed;
+    landed_.whole_batch_failed = landed_.whole_batch_failed || outcome.whole_batch_failed;
+    for (ora_row_failure& f : outcome.failures) landed_.failures.push_back(std::move(f));
+}
+
+ora_batch_outcome ora_table::land_batch()
+{
+    wait_for_batch();
+    ora_batch_outcome outcome = std::move(landed_);
+    landed_ = {};
+    return outcome;
+}
+
 ora_batch_outcome ora_table::flush_batch_held()
 {
+    wait_for_batch();
     if (!loader_ || loader_->pending() == 0) return {};
     ora_batch_outcome outcome = loader_->flush(false);
     held_rows_ = static_cast<int32_t>(outcome.committed);
@@ -553,6 +606,7 @@ ora_batch_outcome ora_table::resend_batch(uint64_t before, const std::vector<uin
 
 void ora_table::finish_loading()
 {
+    wait_for_batch();
     ora_engine::instance().commit();
     dirty_ = false;
     database_.continue_sequence(name);

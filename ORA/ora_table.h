@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "ora_batch_loader.h"
+#include "ora_batch_sender.h"
 #include "ora_get_rowid.h"
 #include "ora_query_results.h"
 
@@ -58,6 +59,17 @@ public:
     bool batchable(const udb_record& record);
     bool queue_batched(uint64_t row);
     ora_batch_outcome flush_batch();
+    // The same with the sending overlapped: launch_batch() sends the queue
+    // on a thread of its own, committed as flush_batch() commits it, while
+    // the caller reads and queues the next rows; land_batch() waits for it
+    // and hands back the verdict. At most one batch is ever on its way:
+    // every call of this table that speaks to Oracle (launch_batch itself
+    // included) first waits for it, keeping its verdict for land_batch(),
+    // so the statements reach Oracle in the order of a run without
+    // overlap. The caller settles each verdict before it launches again.
+    void launch_batch();
+    ora_batch_outcome land_batch();
+    bool batch_in_flight() const { return sender_ && sender_->busy(); }
     // The same, the transaction left open and the batch held, so that a
     // run that stops at one of its refused rows can take back the rows
     // after it: then resend_batch() (rolls back and sends again, without
@@ -84,6 +96,9 @@ private:
     std::vector<int> compute_match(const udb_record& record) const;
     bool is_key_column(const std::u16string& column, bool primary_only) const;
     void make_loader(const udb_record& record);
+    std::unique_ptr<ora_batch_loader> new_loader() const;
+    // Waits for the batch on its way, if any, keeping its verdict.
+    void wait_for_batch();
     // True when append_record would write NULL for the field in column c.
     bool sends_null(size_t column, const udb_field& field) const;
     void relax_for_nulls(const udb_record& record);
@@ -96,7 +111,12 @@ private:
     bool dirty_ = false;
     size_t batch_rows_ = 0;
     int32_t held_rows_ = 0;  // rows_written counted for the held batch
-    std::unique_ptr<ora_batch_loader> loader_;
+    std::unique_ptr<ora_batch_loader> loader_;  // the batch being queued
+    std::unique_ptr<ora_batch_loader> spare_;   // the batch on its way, or idle
+    std::unique_ptr<ora_batch_sender> sender_;  // sends spare_ while loader_ fills
+    ora_batch_outcome landed_;                  // verdicts not yet handed back
+    std::vector<ora_batch_column> loader_columns_;
+    std::vector<size_t> loader_fields_;
     std::vector<int> batch_pos_;         // field of each column, -1: none
     std::vector<size_t> loader_column_;  // column of the loader for each schema column
 };

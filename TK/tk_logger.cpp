@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <ctime>
+#include <mutex>
 #include <string>
 
 #include "tk_path.h"
@@ -59,6 +60,10 @@ void tk_logger::empty_file()
 
 void tk_logger::write_line(std::string_view text)
 {
+    // A load sends a batch on a thread of its own while the next is read:
+    // lines of the two must not be mixed within one line.
+    static std::mutex lines;
+    std::lock_guard<std::mutex> hold(lines);
     FILE* f = open_trace(path, false);
     if (f == nullptr) return;
     if (timestamps) {

@@ -450,61 +450,83 @@ std::unique_ptr<udb_record> copy_of(const udb_record& record)
 // has gone; a row that cannot travel in an array is written alone after
 // the rows before it have gone. Rows are counted as inserted only once
 // committed.
+//
+// While a full batch is on its way to Oracle the next one is read and
+// queued (Oracle works while the source is read); its verdict is settled
+// before the next batch leaves, so the statements and the answers to
+// refused rows keep the order of a run without overlap. Where a refused
+// row can be answered with Abort, nothing overlaps: the batch is held open
+// until its refused rows are settled.
 void tolvane_convertor::copy_rows_batched(udb_recordset& source, ora_table& target, conversion_entry_report& entry)
 {
     target.begin_batches(batch_rows);
     std::map<uint64_t, std::unique_ptr<udb_record>> kept;
-    // Where a refused row can be answered with Abort, the batch is held
-    // open until its refused rows are settled.
     const bool may_stop = error_handler::instance().presenter().interactive();
+    uint64_t launched_upto = 0;  // the last row of the batch on its way
+    auto land = [&] { settle_batch(target.land_batch(), target, kept, entry, launched_upto); };
+    // Everything queued reaches Oracle and is settled.
     auto settle = [&] {
+        land();
         if (may_stop)
             settle_held_batch(target.flush_batch_held(), target, kept, entry);
         else
             settle_batch(target.flush_batch(), target, kept, entry);
     };
-    source.move_first();
-    while (!source.is_eof()) {
-        if (stop_signal_ != 0) {
-            settle();
-            report.interrupted = true;
-            return;
+    auto launch = [&](uint64_t last_row) {
+        if (may_stop) return settle();
+        land();
+        target.launch_batch();
+        launched_upto = last_row;
+    };
+    try {
+        source.move_first();
+        while (!source.is_eof()) {
+            if (stop_signal_ != 0) {
+                settle();
+                report.interrupted = true;
+                return;
+            }
+            tk_trace(1, "Converting %d record", records_done);
+            udb_record* record = source.get_item();
+            TK_ASSERT(record != nullptr);
+            ++entry.rows_read;
+            const int row = records_done + 1;
+            bool batchable = false, failed = false;
+            try {
+                batchable = target.batchable(*record);
+            } catch (const tk_exception& e) {
+                // The row's own failure (its column could not be relaxed,
+                // say): the rows before it are settled first.
+                settle();
+                if (!is_oracle_error(e) || is_session_lost(e)) throw;
+                handle_row_failure(e, *record, target, entry, row);
+                failed = true;
+            }
+            if (failed) {
+                // reported above
+            } else if (batchable) {
+                if (mode == k_synchronize) kept.emplace(row, copy_of(*record));
+                if (target.queue_batched(static_cast<uint64_t>(row))) launch(static_cast<uint64_t>(row));
+            } else {
+                settle();
+                append_alone(source, *record, target, entry, row);
+            }
+            source.next();
+            ++records_done;
+            progress();
         }
-        tk_trace(1, "Converting %d record", records_done);
-        udb_record* record = source.get_item();
-        TK_ASSERT(record != nullptr);
-        ++entry.rows_read;
-        const int row = records_done + 1;
-        bool batchable = false, failed = false;
-        try {
-            batchable = target.batchable(*record);
-        } catch (const tk_exception& e) {
-            // The row's own failure (its column could not be relaxed, say):
-            // the rows before it are settled first.
-            settle();
-            if (!is_oracle_error(e) || is_session_lost(e)) throw;
-            handle_row_failure(e, *record, target, entry, row);
-            failed = true;
-        }
-        if (failed) {
-            // reported above
-        } else if (batchable) {
-            if (mode == k_synchronize) kept.emplace(row, copy_of(*record));
-            if (target.queue_batched(static_cast<uint64_t>(row))) settle();
-        } else {
-            settle();
-            append_alone(source, *record, target, entry, row);
-        }
-        source.next();
-        ++records_done;
-        progress();
+    } catch (...) {
+        // A batch on its way counts: its rows are in Oracle, its refused
+        // rows come before the failure in row order.
+        if (target.batch_in_flight()) land();
+        throw;
     }
     settle();
 }
 
 void tolvane_convertor::settle_batch(const ora_batch_outcome& outcome, ora_table& target,
                                      std::map<uint64_t, std::unique_ptr<udb_record>>& kept,
-                                     conversion_entry_report& entry)
+                                     conversion_entry_report& entry, uint64_t upto)
 {
     entry.rows_inserted += static_cast<int64_t>(outcome.committed);
     for (const ora_row_failure& f : outcome.failures) {
@@ -519,7 +541,7 @@ void tolvane_convertor::settle_batch(const ora_batch_outcome& outcome, ora_table
         udb_record none;
         handle_row_failure(e, it != kept.end() ? *it->second : none, target, entry, static_cast<int>(f.row));
     }
-    kept.clear();
+    kept.erase(kept.begin(), kept.upper_bound(upto));
 }
 
 void tolvane_convertor::settle_held_batch(const ora_batch_outcome& outcome, ora_table& target,

@@ -89,9 +89,11 @@ private:
     void copy_rows_batched(udb_recordset& source, ora_table& target, conversion_entry_report& entry);
     // Oracle's verdict on a batch: committed rows counted, each refused row
     // through handle_row_failure in row order. `kept` holds the rows a
-    // synchronize run needs again, by row number; emptied here.
+    // synchronize run needs again, by row number; those up to row `upto`
+    // (the batch's last) are dropped here.
     void settle_batch(const ora_batch_outcome& outcome, ora_table& target,
-                      std::map<uint64_t, std::unique_ptr<udb_record>>& kept, conversion_entry_report& entry);
+                      std::map<uint64_t, std::unique_ptr<udb_record>>& kept, conversion_entry_report& entry,
+                      uint64_t upto = UINT64_MAX);
     // The same for a batch sent without its commit, when an answer to a
     // refused row may stop the run: the rows after the one it stops at are
     // taken back, so that Oracle and the counts are as if the rows had gone

@@ -7,6 +7,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <fstream>
@@ -29,6 +30,7 @@ protected:
         char tmpl[] = "/tmp/jetguardXXXXXX";
         ASSERT_NE(mkdtemp(tmpl), nullptr);
         dir_ = tmpl;
+        jet_guard::forget_probed();
         other_ = std::thread([this] {
             while (!stop_) std::this_thread::sleep_for(std::chrono::milliseconds(1));
         });
@@ -88,9 +90,44 @@ TEST_F(jet_guard_test, each_outcome_of_the_probe)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
+        jet_guard::forget_probed();
         jet_guard::program = script(c.body);
         EXPECT_EQ(open_error("V2000_test.mdb"), c.expected);
     }
+}
+
+// A run opens its source more than once; an unchanged file read to the end
+// once is not read again, but a changed one or a file whose probe failed
+// is.
+TEST_F(jet_guard_test, a_file_read_once_is_probed_again_only_when_changed)
+{
+    const std::string copy = dir_ + "/copy.mdb";
+    std::system(("cp " + k_data + "/password.mdb " + copy).c_str());
+    jet_guard::program = script("echo >> " + dir_ + "/runs\nexec " + TOLVANE_JET_PROBE + " \"$@\"");
+    auto runs = [&] {
+        const std::string lines = slurp("runs");
+        return std::count(lines.begin(), lines.end(), '\n');
+    };
+    auto open = [&](std::u16string_view password) {
+        try {
+            jet_database db(tk_from_utf8(copy), password, false, true);
+        } catch (const jet_error& e) {
+            return e.number;
+        }
+        return 0;
+    };
+    EXPECT_EQ(open(u"ucanaccess"), 0);
+    EXPECT_EQ(open(u"ucanaccess"), 0);
+    EXPECT_EQ(runs(), 1);
+    EXPECT_NE(open(u"wrong"), 0);  // refused from the header, before any probe
+    EXPECT_EQ(runs(), 1);
+    std::ofstream(copy, std::ios::app) << "x";  // changed: probed again
+    open(u"ucanaccess");
+    EXPECT_EQ(runs(), 2);
+    jet_guard::program = script("exit 3");  // a failed probe is not remembered
+    std::system(("touch -d '2001-01-01' " + copy).c_str());
+    EXPECT_EQ(open(u"ucanaccess"), 3343);
+    EXPECT_EQ(open(u"ucanaccess"), 3343);
 }
 
 TEST_F(jet_guard_test, the_real_probe_takes_the_password_on_its_input)
