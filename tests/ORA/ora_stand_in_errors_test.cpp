@@ -138,14 +138,14 @@ TEST_F(stand_in, commit_on_success_and_rollback)
     connection other;
     ASSERT_EQ(other.logon(user, "pw"), OCI_SUCCESS);
     run(c, "INSERT INTO t VALUES (1)");
-    EXPECT_EQ(query(other, "SELECT COUNT(*) FROM t")[0][0].value_or(""), "0");
+    EXPECT_EQ(scalar(other, "SELECT COUNT(*) FROM t"), "0");
     c.check(oci().OCITransRollback(c.svc, c.err, OCI_DEFAULT));
-    EXPECT_EQ(query(c, "SELECT COUNT(*) FROM t")[0][0].value_or(""), "0");
+    EXPECT_EQ(scalar(c, "SELECT COUNT(*) FROM t"), "0");
     run(c, "INSERT INTO t VALUES (2)", OCI_COMMIT_ON_SUCCESS);
-    EXPECT_EQ(query(other, "SELECT COUNT(*) FROM t")[0][0].value_or(""), "1");
+    EXPECT_EQ(scalar(other, "SELECT COUNT(*) FROM t"), "1");
     run(c, "INSERT INTO t VALUES (3)");
     c.check(oci().OCITransCommit(c.svc, c.err, OCI_DEFAULT));
-    EXPECT_EQ(query(other, "SELECT COUNT(*) FROM t")[0][0].value_or(""), "2");
+    EXPECT_EQ(scalar(other, "SELECT COUNT(*) FROM t"), "2");
 }
 
 TEST_F(stand_in, parse_only_checks_without_running)
@@ -163,9 +163,7 @@ TEST_F(stand_in, non_query_with_zero_iterations_is_an_error)
 {
     run(c, "CREATE TABLE t (id NUMBER(5))");
     statement s(c, "INSERT INTO t VALUES (1)");
-    auto f = c.error_of(s.execute(0));
-    ASSERT_TRUE(f);
-    EXPECT_EQ(f->number, 24333);
+    EXPECT_EQ(number_of(c.error_of(s.execute(0))), 24333);
 }
 
 TEST_F(stand_in, array_insert_with_batch_errors)
@@ -210,7 +208,7 @@ TEST_F(stand_in, array_insert_with_batch_errors)
     EXPECT_EQ(done, 4u);
     connection other;
     ASSERT_EQ(other.logon(user, "pw"), OCI_SUCCESS);
-    EXPECT_EQ(query(other, "SELECT COUNT(*) FROM t")[0][0].value_or(""), "5");
+    EXPECT_EQ(scalar(other, "SELECT COUNT(*) FROM t"), "5");
 }
 
 TEST_F(stand_in, invalid_trigger_is_created_with_info_and_blocks_inserts)
@@ -227,36 +225,27 @@ TEST_F(stand_in, invalid_trigger_is_created_with_info_and_blocks_inserts)
     expect_error(c, "INSERT INTO t VALUES (1)", 4098);
 }
 
-TEST(stand_in_logon, refused_logons)
+// Refused log-ons, plain and through injected faults, each with Oracle's number.
+TEST_F(faults, refused_logons)
 {
-    std::string user = new_user();
-    auto f = logon_error(user, "wrong", "//localhost:1521/XE");
-    ASSERT_TRUE(f);
-    EXPECT_EQ(f->number, 1017);
-    f = logon_error(user, "pw", "//localhost:1521/NOSUCH");
-    ASSERT_TRUE(f);
-    EXPECT_EQ(f->number, 12514);
-}
-
-TEST_F(faults, injected_logon_faults)
-{
-    add_fault("account_locked", user);
-    auto f = logon_error(user, "pw", "//localhost:1521/XE");
-    ASSERT_TRUE(f);
-    EXPECT_EQ(f->number, 28000);
-    emu::clear_faults("XE");
-    add_fault("logon_refused", user);
-    f = logon_error(user, "pw", "//localhost:1521/XE");
-    ASSERT_TRUE(f);
-    EXPECT_EQ(f->number, 1017);
-    add_fault("no_listener", "deadhost");
-    f = logon_error(user, "pw", "//deadhost:1521/XE");
-    ASSERT_TRUE(f);
-    EXPECT_EQ(f->number, 12541);
-    add_fault("unknown_host", "nohost.invalid");
-    f = logon_error(user, "pw", "//nohost.invalid:1521/XE");
-    ASSERT_TRUE(f);
-    EXPECT_EQ(f->number, 12545);
+    struct {
+        const char* fault;  // nullptr: none
+        std::string target, password, connect;
+        int32_t number;
+    } cases[] = {
+        {nullptr, "", "wrong", "//localhost:1521/XE", 1017},
+        {nullptr, "", "pw", "//localhost:1521/NOSUCH", 12514},
+        {"account_locked", user, "pw", "//localhost:1521/XE", 28000},
+        {"logon_refused", user, "pw", "//localhost:1521/XE", 1017},
+        {"no_listener", "deadhost", "pw", "//deadhost:1521/XE", 12541},
+        {"unknown_host", "nohost.invalid", "pw", "//nohost.invalid:1521/XE", 12545},
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.connect + " " + (k.fault ? k.fault : "no fault"));
+        if (k.fault) add_fault(k.fault, k.target);
+        EXPECT_EQ(number_of(logon_error(user, k.password, k.connect)), k.number);
+        emu::clear_faults("XE");
+    }
 }
 
 TEST_F(faults, injected_statement_faults)
@@ -271,7 +260,7 @@ TEST_F(faults, injected_statement_faults)
     run(c, "INSERT INTO flaky VALUES (1)");
     expect_error(c, "INSERT INTO flaky VALUES (2)", 1653);
     run(c, "INSERT INTO flaky VALUES (3)", OCI_COMMIT_ON_SUCCESS);
-    EXPECT_EQ(query(c, "SELECT COUNT(*) FROM flaky")[0][0].value_or(""), "2");
+    EXPECT_EQ(scalar(c, "SELECT COUNT(*) FROM flaky"), "2");
 }
 
 TEST_F(faults, no_space_left)

@@ -84,13 +84,6 @@ udb_record make_record(const udb_schema& schema, std::vector<ole_variant> values
     return r;
 }
 
-ole_variant null_value()
-{
-    ole_variant v;
-    v.set_null();
-    return v;
-}
-
 // In the stand-in's private folder, removed when the process ends.
 std::string log_path()
 {
