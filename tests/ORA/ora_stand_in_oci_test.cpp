@@ -165,12 +165,8 @@ TEST_F(stand_in, prepare2_and_binds_by_position)
               1036);
     c.check(oci().OCIStmtRelease(s, c.err, nullptr, 0, OCI_DEFAULT));
 
-    std::vector<row> got = query(c, "SELECT a, b FROM t ORDER BY a");
-    ASSERT_EQ(got.size(), 3u);
-    EXPECT_EQ(got[0][1].value_or(""), "one");
-    EXPECT_FALSE(got[1][1].has_value());
-    EXPECT_EQ(got[2][0].value_or(""), "3");
-    EXPECT_EQ(got[2][1].value_or(""), "three");
+    EXPECT_EQ(query(c, "SELECT a, b FROM t ORDER BY a"),
+              (std::vector<row>{{"1", "one"}, {"2", std::nullopt}, {"3", "three"}}));
 }
 
 TEST_F(stand_in, binding_in_ddl_is_an_illegal_variable)
@@ -252,10 +248,8 @@ TEST_F(stand_in, nchar_literals_need_the_client_setting)
         std::string table = "NL" + std::to_string(++n);
         run(other, "CREATE TABLE " + table + " (N NVARCHAR2(10), V VARCHAR2(10))");
         run(other, "INSERT INTO " + table + " (N, V) VALUES (N'" + omega + e_acute + "', '" + omega + e_acute + "')");
-        std::vector<row> r = query(other, "SELECT N, V FROM " + table);
-        ASSERT_EQ(r.size(), 1u);
-        EXPECT_EQ(r[0][0], k.kept);
-        EXPECT_EQ(r[0][1], "?" + e_acute);  // a plain literal never keeps it
+        // A plain literal never keeps it.
+        EXPECT_EQ(query(other, "SELECT N, V FROM " + table), (std::vector<row>{{k.kept, "?" + e_acute}}));
     }
 }
 

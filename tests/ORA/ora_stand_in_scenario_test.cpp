@@ -222,18 +222,14 @@ TEST_F(stand_in, insert_returns_the_rowid_through_the_dynamic_callbacks)
     // The row is committed and found again by its ROWID.
     connection other;
     ASSERT_EQ(other.logon(user, "pw"), OCI_SUCCESS);
-    std::vector<row> rows = query(other, "SELECT name FROM t WHERE ROWID = '" + rowid + "'");
-    ASSERT_EQ(rows.size(), 1u);
-    EXPECT_EQ(rows[0][0].value_or(""), "one");
+    EXPECT_EQ(query(other, "SELECT name FROM t WHERE ROWID = '" + rowid + "'"), std::vector<row>{{"one"}});
 
     rowid_sink second;
     std::string rowid2 = insert_returning_rowid(c, "INSERT INTO t VALUES (2, 'two')", second);
     EXPECT_NE(rowid2, rowid);
     // ROWIDs stay with their rows.
     run(c, "DELETE FROM t WHERE id = 2", OCI_COMMIT_ON_SUCCESS);
-    rows = query(c, "SELECT id FROM t WHERE ROWID = '" + rowid + "'");
-    ASSERT_EQ(rows.size(), 1u);
-    EXPECT_EQ(rows[0][0].value_or(""), "1");
+    EXPECT_EQ(query(c, "SELECT id FROM t WHERE ROWID = '" + rowid + "'"), std::vector<row>{{"1"}});
 }
 
 TEST_F(stand_in, returning_bind_without_callbacks_is_refused)
