@@ -400,10 +400,7 @@ TEST_F(stand_in, defines_of_every_kind_with_indicators)
     EXPECT_EQ(0, std::memcmp(born, born_expected, 7));
     const unsigned char stamp_expected[7] = {120, 101, 2, 3, 5, 6, 7};
     EXPECT_EQ(0, std::memcmp(stamp, stamp_expected, 7));
-    EXPECT_EQ(len[9], 3);
-    EXPECT_EQ(bin[0], 0x00);
-    EXPECT_EQ(bin[1], 0xFF);
-    EXPECT_EQ(bin[2], 0x10);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(bin), len[9]), std::string("\x00\xFF\x10", 3));
     ub4 doc_len = 0;
     c.check(oci().OCILobGetLength(c.svc, c.err, doc, &doc_len));
     EXPECT_EQ(doc_len, 10u);
