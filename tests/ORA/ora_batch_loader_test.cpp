@@ -21,18 +21,19 @@ udb_record record_of(std::vector<ole_variant> values)
     return r;
 }
 
+// A column of the loader: its Oracle name and kind, size, TIMESTAMP digits,
+// NOT NULL, default for out-of-range numbers, national character set.
+ora_batch_column col(const char16_t* name, ole_vartype vt, uint32_t size = 0, uint8_t fraction = 0,
+                     bool not_null = false, std::string def = {}, bool national = false)
+{
+    return {name, vt, size, fraction, not_null, std::move(def), national};
+}
+
 std::vector<size_t> identity(size_t n)
 {
     std::vector<size_t> v(n);
     for (size_t i = 0; i < n; ++i) v[i] = i;
     return v;
-}
-
-ole_variant date_of(uint16_t y, uint16_t mo, uint16_t d, uint16_t h, uint16_t mi, uint16_t s)
-{
-    ole_systemtime t;
-    t.year = y, t.month = mo, t.day = d, t.hour = h, t.minute = mi, t.second = s;
-    return ole_variant(t);
 }
 
 class batch_loader : public stand_in {
@@ -49,7 +50,7 @@ protected:
     // returns every outcome.
     std::vector<ora_batch_outcome> load_keyed(int count, size_t rows, const std::function<udb_record(int)>& make)
     {
-        auto l = loader("T", {{u"ID", VT_I4, 0, 0, true, {}, false}, {u"NAME", VT_BSTR, 10, 0, true, {}, true}}, rows);
+        auto l = loader("T", {col(u"ID", VT_I4, 0, 0, true), col(u"NAME", VT_BSTR, 10, 0, true, {}, true)}, rows);
         std::vector<ora_batch_outcome> out;
         for (int i = 1; i <= count; ++i)
             if (l->add(make(i), static_cast<uint64_t>(i))) out.push_back(l->flush());
@@ -71,7 +72,7 @@ TEST_F(batch_loader, every_kind_is_stored_exactly)
            "ts TIMESTAMP(7), s NVARCHAR2(20), r RAW(8), m CLOB, o BLOB)");
     ole_decimal dec;
     ASSERT_EQ(ole_dec_from_str("-12345678901234567890123.4567", dec), OLE_S_OK);
-    ole_variant stamp = date_of(2024, 2, 29, 23, 59, 58);
+    ole_variant stamp = date_value(2024, 2, 29, 23, 59, 58);
     stamp.set_date_fraction(1234567);
     std::u16string memo(10000, u'x');
     memo[0] = u'\u00e9';
@@ -80,23 +81,15 @@ TEST_F(batch_loader, every_kind_is_stored_exactly)
     for (size_t i = 0; i < blob.size(); ++i) blob[i] = static_cast<uint8_t>(i * 7);
     const uint8_t raw[] = {0x00, 0xFF, 0x10};
     auto l = loader("V",
-                    {{u"N", VT_R8, 0, 0, false, {}, false},
-                     {u"D", VT_DECIMAL, 0, 0, false, {}, false},
-                     {u"F", VT_R4, 0, 0, false, {}, false},
-                     {u"B", VT_BOOL, 0, 0, false, {}, false},
-                     {u"DT", VT_DATE, 0, 0, false, {}, false},
-                     {u"TS", VT_DATE, 0, 7, false, {}, false},
-                     {u"S", VT_BSTR, 20, 0, false, {}, true},
-                     {u"R", VT_ARRAY_UI1, 8, 0, false, {}, false},
-                     {u"M", VT_BSTR, 0, 0, false, {}, false},
-                     {u"O", VT_ARRAY_UI1, 0, 0, false, {}, false}},
+                    {col(u"N", VT_R8), col(u"D", VT_DECIMAL), col(u"F", VT_R4), col(u"B", VT_BOOL), col(u"DT", VT_DATE),
+                     col(u"TS", VT_DATE, 0, 7), col(u"S", VT_BSTR, 20, 0, false, {}, true), col(u"R", VT_ARRAY_UI1, 8),
+                     col(u"M", VT_BSTR), col(u"O", VT_ARRAY_UI1)},
                     10);
     l->add(record_of({ole_variant(0.1), ole_variant(dec), ole_variant(0.3f), ole_variant(true),
-                      date_of(1899, 12, 30, 13, 14, 15), stamp, ole_variant(u"O'Brien \u4e2d"),
+                      date_value(1899, 12, 30, 13, 14, 15), stamp, ole_variant(u"O'Brien \u4e2d"),
                       ole_variant(sizeof raw, raw), ole_variant(memo), ole_variant(blob.size(), blob.data())}),
            1);
-    ole_variant null;
-    null.set_null();
+    const ole_variant null = null_value();
     udb_record empty = record_of({null, null, null, null, null, null, ole_variant(u""), null, null, null});
     ASSERT_TRUE(l->bindable(empty));
     l->add(empty, 2);
@@ -151,8 +144,7 @@ TEST_F(batch_loader, refused_rows_come_back_in_order_and_the_others_stay)
     run(c, "CREATE TABLE t (id NUMBER(11) PRIMARY KEY, name NVARCHAR2(10) NOT NULL)");
     run(c, "INSERT INTO t VALUES (3, 'old')", OCI_COMMIT_ON_SUCCESS);
     run(c, "INSERT INTO t VALUES (700, 'old')", OCI_COMMIT_ON_SUCCESS);
-    ole_variant null;
-    null.set_null();
+    const ole_variant null = null_value();
     // Row 3 and 700: duplicate keys; 537: a name too long; 900: NULL into
     // NOT NULL.
     auto outcomes = load_keyed(1000, 1000, [&](int i) {
@@ -218,11 +210,7 @@ TEST_F(batch_loader, lost_connection_fails_the_whole_batch_and_keeps_earlier_one
 TEST_F(batch_loader, byte_budget_and_out_of_range_doubles)
 {
     run(c, "CREATE TABLE t (x NUMBER, y NUMBER NOT NULL, m CLOB)");
-    auto l = loader("T",
-                    {{u"X", VT_R8, 0, 0, false, {}, false},
-                     {u"Y", VT_R8, 0, 0, true, "0", false},
-                     {u"M", VT_BSTR, 0, 0, false, {}, false}},
-                    1000, 4000);
+    auto l = loader("T", {col(u"X", VT_R8), col(u"Y", VT_R8, 0, 0, true, "0"), col(u"M", VT_BSTR)}, 1000, 4000);
     // 1500 characters are 3000 bytes: the second row passes the budget.
     std::u16string memo(1500, u'm');
     EXPECT_FALSE(l->add(record_of({ole_variant(1e126), ole_variant(-1e127), ole_variant(memo)}), 1));
@@ -241,15 +229,10 @@ TEST_F(batch_loader, rows_that_cannot_travel_in_the_array)
 {
     run(c, "CREATE TABLE t (n NUMBER, d DATE, s NVARCHAR2(10), r RAW(16), m CLOB, o BLOB)");
     auto l = loader("T",
-                    {{u"N", VT_I4, 0, 0, false, {}, false},
-                     {u"D", VT_DATE, 0, 0, false, {}, false},
-                     {u"S", VT_BSTR, 10, 0, false, {}, true},
-                     {u"R", VT_ARRAY_UI1, 16, 0, false, {}, false},
-                     {u"M", VT_BSTR, 0, 0, false, {}, false},
-                     {u"O", VT_ARRAY_UI1, 0, 0, false, {}, false}},
+                    {col(u"N", VT_I4), col(u"D", VT_DATE), col(u"S", VT_BSTR, 10, 0, false, {}, true),
+                     col(u"R", VT_ARRAY_UI1, 16), col(u"M", VT_BSTR), col(u"O", VT_ARRAY_UI1)},
                     10);
-    ole_variant null;
-    null.set_null();
+    const ole_variant null = null_value();
     std::vector<uint8_t> none;
     std::u16string huge(ora_batch_loader::max_value_bytes / 2 + 1, u'h');
     struct {
@@ -304,14 +287,9 @@ TEST_F(batch_loader, empty_lobs_stay_empty_not_null)
 {
     run(c, "CREATE TABLE t (id NUMBER, m CLOB, o BLOB, k CLOB NOT NULL)");
     std::vector<uint8_t> none, one{0x7F};
-    ole_variant null;
-    null.set_null();
-    auto l = loader("T",
-                    {{u"ID", VT_I4, 0, 0, false, {}, false},
-                     {u"M", VT_BSTR, 0, 0, false, {}, false},
-                     {u"O", VT_ARRAY_UI1, 0, 0, false, {}, false},
-                     {u"K", VT_BSTR, 0, 0, true, {}, false}},
-                    10);
+    const ole_variant null = null_value();
+    auto l = loader(
+        "T", {col(u"ID", VT_I4), col(u"M", VT_BSTR), col(u"O", VT_ARRAY_UI1), col(u"K", VT_BSTR, 0, 0, true)}, 10);
     // A NOT NULL LOB column cannot take the NULL an empty value, or one
     // too large for a bound buffer, travels as.
     EXPECT_FALSE(l->bindable(record_of({ole_variant(9), null, null, ole_variant(u"")})));
@@ -353,13 +331,8 @@ TEST_F(batch_loader, empty_lobs_stay_empty_not_null)
 TEST_F(batch_loader, values_beyond_one_buffer_go_through_their_row_locator)
 {
     run(c, "CREATE TABLE t (id NUMBER PRIMARY KEY, m CLOB, o BLOB)");
-    auto l = loader("T",
-                    {{u"ID", VT_I4, 0, 0, false, {}, false},
-                     {u"M", VT_BSTR, 0, 0, false, {}, false},
-                     {u"O", VT_ARRAY_UI1, 0, 0, false, {}, false}},
-                    10);
-    ole_variant null;
-    null.set_null();
+    auto l = loader("T", {col(u"ID", VT_I4), col(u"M", VT_BSTR), col(u"O", VT_ARRAY_UI1)}, 10);
+    const ole_variant null = null_value();
     std::u16string memo(1536 * 1024, u'm');  // 3 MB of UTF-16
     memo[1] = u'\u20ac';
     memo.back() = u'z';

@@ -9,19 +9,11 @@ using namespace ora_test;
 
 namespace {
 
-// Selects the one LOB of table docs (id 1) into `loc`, locking the row.
+// Selects the one LOB of a query into `loc`.
 void select_lob(connection& c, statement& s, OCILobLocator*& loc, ub2 type)
 {
-    OCIDefine* d = nullptr;
-    c.check(oci().OCIDefineByPos(s.h, &d, c.err, 1, &loc, -1, type, nullptr, nullptr, nullptr, OCI_DEFAULT));
+    define_lob(c, s, 1, loc, type);
     c.check(s.execute());
-}
-
-OCILobLocator* new_locator(connection& c)
-{
-    OCILobLocator* loc = nullptr;
-    oci().OCIDescriptorAlloc(c.env, reinterpret_cast<void**>(&loc), OCI_DTYPE_LOB, 0, nullptr);
-    return loc;
 }
 
 }  // namespace
@@ -107,9 +99,7 @@ TEST_F(stand_in, lob_trim_and_overwrite)
     ub4 length = 0;
     c.check(oci().OCILobGetLength(c.svc, c.err, loc, &length));
     EXPECT_EQ(length, 5u);
-    auto f = c.error_of(oci().OCILobTrim(c.svc, c.err, loc, 6));
-    ASSERT_TRUE(f);
-    EXPECT_EQ(f->number, 22926);
+    EXPECT_EQ(number_of(c.error_of(oci().OCILobTrim(c.svc, c.err, loc, 6))), 22926);
     c.check(oci().OCILobTrim(c.svc, c.err, loc, 3));
     // Writing at offset 2 replaces what is there and extends the LOB.
     unsigned char data[3] = {0xAA, 0xBB, 0xCC};
@@ -123,10 +113,7 @@ TEST_F(stand_in, lob_trim_and_overwrite)
     unsigned char back[8] = {};
     amount = 8;
     c.check(oci().OCILobRead(c.svc, c.err, loc, &amount, 1, back, sizeof back, nullptr, nullptr, 0, 0));
-    ASSERT_EQ(amount, 4u);
-    EXPECT_EQ(back[0], 0x01);
-    EXPECT_EQ(back[1], 0xAA);
-    EXPECT_EQ(back[3], 0xCC);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(back), amount), std::string("\x01\xAA\xBB\xCC", 4));
     // Past the end there is nothing to read.
     amount = 8;
     c.check(oci().OCILobRead(c.svc, c.err, loc, &amount, 9, back, sizeof back, nullptr, nullptr, 0, 0));
@@ -138,9 +125,7 @@ TEST_F(stand_in, unfetched_locator_is_invalid)
 {
     OCILobLocator* loc = new_locator(c);
     ub4 length = 0;
-    auto f = c.error_of(oci().OCILobGetLength(c.svc, c.err, loc, &length));
-    ASSERT_TRUE(f);
-    EXPECT_EQ(f->number, 22275);
+    EXPECT_EQ(number_of(c.error_of(oci().OCILobGetLength(c.svc, c.err, loc, &length))), 22275);
     oci().OCIDescriptorFree(loc, OCI_DTYPE_LOB);
 }
 
@@ -172,18 +157,13 @@ TEST_F(stand_in, prepare2_and_binds_by_position)
     c.check(oci().OCIAttrGet(s, OCI_HTYPE_STMT, &count, nullptr, OCI_ATTR_ROW_COUNT, c.err));
     EXPECT_EQ(count, 3u);
     OCIBind* bad = nullptr;
-    auto f = c.error_of(
-        oci().OCIBindByPos(s, &bad, c.err, 3, &count, 4, SQLT_INT, nullptr, nullptr, nullptr, 0, nullptr, OCI_DEFAULT));
-    ASSERT_TRUE(f);
-    EXPECT_EQ(f->number, 1036);
+    EXPECT_EQ(number_of(c.error_of(oci().OCIBindByPos(s, &bad, c.err, 3, &count, 4, SQLT_INT, nullptr, nullptr, nullptr,
+                                                      0, nullptr, OCI_DEFAULT))),
+              1036);
     c.check(oci().OCIStmtRelease(s, c.err, nullptr, 0, OCI_DEFAULT));
 
-    std::vector<row> got = query(c, "SELECT a, b FROM t ORDER BY a");
-    ASSERT_EQ(got.size(), 3u);
-    EXPECT_EQ(got[0][1].value_or(""), "one");
-    EXPECT_FALSE(got[1][1].has_value());
-    EXPECT_EQ(got[2][0].value_or(""), "3");
-    EXPECT_EQ(got[2][1].value_or(""), "three");
+    EXPECT_EQ(query(c, "SELECT a, b FROM t ORDER BY a"),
+              (std::vector<row>{{"1", "one"}, {"2", std::nullopt}, {"3", "three"}}));
 }
 
 TEST_F(stand_in, binding_in_ddl_is_an_illegal_variable)
@@ -192,10 +172,9 @@ TEST_F(stand_in, binding_in_ddl_is_an_illegal_variable)
     OCIBind* b = nullptr;
     std::u16string name = u":1";
     int32_t v = 0;
-    auto f = c.error_of(oci().OCIBindByName(s.h, &b, c.err, txt(name), bytes(name), &v, sizeof v, SQLT_INT, nullptr,
-                                            nullptr, nullptr, 0, nullptr, OCI_DEFAULT));
-    ASSERT_TRUE(f);
-    EXPECT_EQ(f->number, 1036);
+    EXPECT_EQ(number_of(c.error_of(oci().OCIBindByName(s.h, &b, c.err, txt(name), bytes(name), &v, sizeof v, SQLT_INT,
+                                                       nullptr, nullptr, nullptr, 0, nullptr, OCI_DEFAULT))),
+              1036);
 }
 
 TEST_F(stand_in, ping_answers_while_connected)
@@ -266,10 +245,8 @@ TEST_F(stand_in, nchar_literals_need_the_client_setting)
         std::string table = "NL" + std::to_string(++n);
         run(other, "CREATE TABLE " + table + " (N NVARCHAR2(10), V VARCHAR2(10))");
         run(other, "INSERT INTO " + table + " (N, V) VALUES (N'" + omega + e_acute + "', '" + omega + e_acute + "')");
-        std::vector<row> r = query(other, "SELECT N, V FROM " + table);
-        ASSERT_EQ(r.size(), 1u);
-        EXPECT_EQ(r[0][0], k.kept);
-        EXPECT_EQ(r[0][1], "?" + e_acute);  // a plain literal never keeps it
+        // A plain literal never keeps it.
+        EXPECT_EQ(query(other, "SELECT N, V FROM " + table), (std::vector<row>{{k.kept, "?" + e_acute}}));
     }
 }
 

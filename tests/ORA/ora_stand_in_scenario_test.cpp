@@ -41,7 +41,15 @@ struct column_desc {
     ub1 nullable = 0;
     ub1 form = 0;
     ub2 char_size = 0;
+
+    bool operator==(const column_desc&) const = default;
 };
+
+void PrintTo(const column_desc& d, std::ostream* os)
+{
+    *os << d.name << " type " << d.type << " size " << d.size << " precision " << d.precision << " scale "
+        << int(d.scale) << " nullable " << int(d.nullable) << " form " << int(d.form) << " chars " << d.char_size;
+}
 
 std::vector<column_desc> describe(connection& c, statement& s)
 {
@@ -166,49 +174,27 @@ TEST_F(stand_in, describe_reports_every_type_as_oci_does)
     c.check(s.execute(0));
     std::vector<column_desc> cols = describe(c, s);
     ASSERT_EQ(cols.size(), 17u);
-    auto col = [&](const char* name) {
-        auto it = std::find_if(cols.begin(), cols.end(), [&](const column_desc& d) { return d.name == name; });
-        EXPECT_NE(it, cols.end()) << name;
-        return it == cols.end() ? column_desc{} : *it;
+    // Name, type, size, precision, scale, nullable, form, characters.
+    const column_desc expected[] = {
+        {"ID", SQLT_NUM, 22, 5, 0, 0, 0, 0},
+        {"AMOUNT", SQLT_NUM, 22, 8, 2, 1, 0, 0},
+        {"PLAIN", SQLT_NUM, 22, 0, -127, 1, 0, 0},
+        {"RATIO", SQLT_NUM, 22, 126, -127, 1, 0, 0},
+        {"DBL", SQLT_IBDOUBLE, 8, 0, 0, 1, 0, 0},
+        {"VC", SQLT_CHR, 80, 0, 0, 1, SQLCS_IMPLICIT, 20},
+        {"VB", SQLT_CHR, 30, 0, 0, 1, SQLCS_IMPLICIT, 30},
+        {"NVC", SQLT_CHR, 20, 0, 0, 1, SQLCS_NCHAR, 10},
+        {"CH", SQLT_AFC, 3, 0, 0, 1, SQLCS_IMPLICIT, 3},
+        {"NCH", SQLT_AFC, 4, 0, 0, 1, SQLCS_NCHAR, 2},
+        {"BORN", SQLT_DAT, 7, 0, 0, 1, 0, 0},
+        {"STAMP", SQLT_TIMESTAMP, 11, 0, 6, 1, 0, 0},
+        {"BIN", SQLT_BIN, 16, 0, 0, 1, 0, 0},
+        {"DOC", SQLT_CLOB, 4000, 0, 0, 1, SQLCS_IMPLICIT, 0},
+        {"NDOC", SQLT_CLOB, 4000, 0, 0, 1, SQLCS_NCHAR, 0},
+        {"PIC", SQLT_BLOB, 4000, 0, 0, 1, 0, 0},
+        {"Mixed Case", SQLT_CHR, 5, 0, 0, 1, SQLCS_IMPLICIT, 5},
     };
-    EXPECT_EQ(cols[0].name, "ID");
-    EXPECT_EQ(col("ID").type, SQLT_NUM);
-    EXPECT_EQ(col("ID").size, 22);
-    EXPECT_EQ(col("ID").precision, 5);
-    EXPECT_EQ(col("ID").scale, 0);
-    EXPECT_EQ(col("ID").nullable, 0);
-    EXPECT_EQ(col("AMOUNT").precision, 8);
-    EXPECT_EQ(col("AMOUNT").scale, 2);
-    EXPECT_EQ(col("AMOUNT").nullable, 1);
-    EXPECT_EQ(col("PLAIN").precision, 0);
-    EXPECT_EQ(col("PLAIN").scale, -127);
-    EXPECT_EQ(col("RATIO").type, SQLT_NUM);
-    EXPECT_EQ(col("RATIO").precision, 126);
-    EXPECT_EQ(col("RATIO").scale, -127);
-    EXPECT_EQ(col("DBL").type, SQLT_IBDOUBLE);
-    EXPECT_EQ(col("VC").type, SQLT_CHR);
-    EXPECT_EQ(col("VC").char_size, 20);
-    EXPECT_EQ(col("VB").size, 30);
-    EXPECT_EQ(col("NVC").type, SQLT_CHR);
-    EXPECT_EQ(col("NVC").form, SQLCS_NCHAR);
-    EXPECT_EQ(col("NVC").size, 20);
-    EXPECT_EQ(col("NVC").char_size, 10);
-    EXPECT_EQ(col("CH").type, SQLT_AFC);
-    EXPECT_EQ(col("CH").size, 3);
-    EXPECT_EQ(col("NCH").type, SQLT_AFC);
-    EXPECT_EQ(col("NCH").form, SQLCS_NCHAR);
-    EXPECT_EQ(col("BORN").type, SQLT_DAT);
-    EXPECT_EQ(col("BORN").size, 7);
-    EXPECT_EQ(col("STAMP").type, SQLT_TIMESTAMP);
-    EXPECT_EQ(col("BIN").type, SQLT_BIN);
-    EXPECT_EQ(col("BIN").size, 16);
-    EXPECT_EQ(col("DOC").type, SQLT_CLOB);
-    EXPECT_EQ(col("DOC").size, 4000);
-    EXPECT_EQ(col("DOC").form, SQLCS_IMPLICIT);
-    EXPECT_EQ(col("NDOC").type, SQLT_CLOB);
-    EXPECT_EQ(col("NDOC").form, SQLCS_NCHAR);
-    EXPECT_EQ(col("PIC").type, SQLT_BLOB);
-    EXPECT_EQ(col("Mixed Case").type, SQLT_CHR);
+    for (size_t i = 0; i < std::size(expected); ++i) EXPECT_EQ(cols[i], expected[i]);
 
     // Describe-only gives the same without running the query.
     statement d(c, "SELECT id, doc FROM all_types");
@@ -236,18 +222,14 @@ TEST_F(stand_in, insert_returns_the_rowid_through_the_dynamic_callbacks)
     // The row is committed and found again by its ROWID.
     connection other;
     ASSERT_EQ(other.logon(user, "pw"), OCI_SUCCESS);
-    std::vector<row> rows = query(other, "SELECT name FROM t WHERE ROWID = '" + rowid + "'");
-    ASSERT_EQ(rows.size(), 1u);
-    EXPECT_EQ(rows[0][0].value_or(""), "one");
+    EXPECT_EQ(query(other, "SELECT name FROM t WHERE ROWID = '" + rowid + "'"), std::vector<row>{{"one"}});
 
     rowid_sink second;
     std::string rowid2 = insert_returning_rowid(c, "INSERT INTO t VALUES (2, 'two')", second);
     EXPECT_NE(rowid2, rowid);
     // ROWIDs stay with their rows.
     run(c, "DELETE FROM t WHERE id = 2", OCI_COMMIT_ON_SUCCESS);
-    rows = query(c, "SELECT id FROM t WHERE ROWID = '" + rowid + "'");
-    ASSERT_EQ(rows.size(), 1u);
-    EXPECT_EQ(rows[0][0].value_or(""), "1");
+    EXPECT_EQ(query(c, "SELECT id FROM t WHERE ROWID = '" + rowid + "'"), std::vector<row>{{"1"}});
 }
 
 TEST_F(stand_in, returning_bind_without_callbacks_is_refused)
@@ -259,10 +241,8 @@ TEST_F(stand_in, returning_bind_without_callbacks_is_refused)
     char16_t buf[64];
     c.check(oci().OCIBindByName(s.h, &b, c.err, txt(name), bytes(name), buf, sizeof buf, SQLT_STR, nullptr, nullptr,
                                 nullptr, 0, nullptr, OCI_DATA_AT_EXEC));
-    auto f = c.error_of(s.execute());
-    ASSERT_TRUE(f);
-    EXPECT_EQ(f->number, 24369);
-    EXPECT_EQ(query(c, "SELECT COUNT(*) FROM t")[0][0].value_or(""), "0");
+    EXPECT_EQ(number_of(c.error_of(s.execute())), 24369);
+    EXPECT_EQ(scalar(c, "SELECT COUNT(*) FROM t"), "0");
 }
 
 TEST_F(stand_in, clob_and_blob_data_round_trip)
@@ -277,16 +257,12 @@ TEST_F(stand_in, clob_and_blob_data_round_trip)
     std::mt19937 gen(7);
     for (char& ch : blob) ch = static_cast<char>(gen() & 0xFF);
 
-    OCILobLocator* clob = nullptr;
-    OCILobLocator* bl = nullptr;
-    oci().OCIDescriptorAlloc(c.env, reinterpret_cast<void**>(&clob), OCI_DTYPE_LOB, 0, nullptr);
-    oci().OCIDescriptorAlloc(c.env, reinterpret_cast<void**>(&bl), OCI_DTYPE_LOB, 0, nullptr);
+    OCILobLocator* clob = new_locator(c);
+    OCILobLocator* bl = new_locator(c);
     {
         statement s(c, "SELECT doc, pic FROM docs WHERE ROWID = '" + rowid + "' FOR UPDATE");
-        OCIDefine* d1 = nullptr;
-        OCIDefine* d2 = nullptr;
-        c.check(oci().OCIDefineByPos(s.h, &d1, c.err, 1, &clob, -1, SQLT_CLOB, nullptr, nullptr, nullptr, OCI_DEFAULT));
-        c.check(oci().OCIDefineByPos(s.h, &d2, c.err, 2, &bl, -1, SQLT_BLOB, nullptr, nullptr, nullptr, OCI_DEFAULT));
+        define_lob(c, s, 1, clob, SQLT_CLOB);
+        define_lob(c, s, 2, bl, SQLT_BLOB);
         c.check(s.execute());
         ub1 form = 9;
         c.check(oci().OCILobCharSetForm(c.env, c.err, clob, &form));
@@ -305,22 +281,18 @@ TEST_F(stand_in, clob_and_blob_data_round_trip)
                                   OCI_ONE_PIECE, nullptr, nullptr, 0, SQLCS_IMPLICIT));
         // An amount that needs more data than the buffer holds.
         amount = 10;
-        auto f = c.error_of(oci().OCILobWrite(c.svc, c.err, clob, &amount, 1, const_cast<char16_t*>(text.data()), 10,
-                                              OCI_ONE_PIECE, nullptr, nullptr, 0, SQLCS_IMPLICIT));
-        ASSERT_TRUE(f);
-        EXPECT_EQ(f->number, 24811);
+        EXPECT_EQ(
+            number_of(c.error_of(oci().OCILobWrite(c.svc, c.err, clob, &amount, 1, const_cast<char16_t*>(text.data()),
+                                                   10, OCI_ONE_PIECE, nullptr, nullptr, 0, SQLCS_IMPLICIT))),
+            24811);
         c.check(oci().OCITransCommit(c.svc, c.err, OCI_DEFAULT));
     }
 
     connection other;
     ASSERT_EQ(other.logon(user, "pw"), OCI_SUCCESS);
     statement s(other, "SELECT doc, pic FROM docs WHERE id = 1");
-    OCIDefine* d1 = nullptr;
-    OCIDefine* d2 = nullptr;
-    other.check(
-        oci().OCIDefineByPos(s.h, &d1, other.err, 1, &clob, -1, SQLT_CLOB, nullptr, nullptr, nullptr, OCI_DEFAULT));
-    other.check(
-        oci().OCIDefineByPos(s.h, &d2, other.err, 2, &bl, -1, SQLT_BLOB, nullptr, nullptr, nullptr, OCI_DEFAULT));
+    define_lob(other, s, 1, clob, SQLT_CLOB);
+    define_lob(other, s, 2, bl, SQLT_BLOB);
     other.check(s.execute());
     ub4 length = 0;
     other.check(oci().OCILobGetLength(other.svc, other.err, clob, &length));
@@ -361,18 +333,15 @@ TEST_F(stand_in, lob_write_needs_the_row_locked)
 {
     run(c, "CREATE TABLE docs (id NUMBER(5), doc CLOB)");
     run(c, "INSERT INTO docs VALUES (1, EMPTY_CLOB())", OCI_COMMIT_ON_SUCCESS);
-    OCILobLocator* loc = nullptr;
-    oci().OCIDescriptorAlloc(c.env, reinterpret_cast<void**>(&loc), OCI_DTYPE_LOB, 0, nullptr);
+    OCILobLocator* loc = new_locator(c);
     statement s(c, "SELECT doc FROM docs WHERE id = 1");
-    OCIDefine* d = nullptr;
-    c.check(oci().OCIDefineByPos(s.h, &d, c.err, 1, &loc, -1, SQLT_CLOB, nullptr, nullptr, nullptr, OCI_DEFAULT));
+    define_lob(c, s, 1, loc, SQLT_CLOB);
     c.check(s.execute());
     std::u16string text = u"abc";
     ub4 amount = 3;
-    auto f = c.error_of(oci().OCILobWrite(c.svc, c.err, loc, &amount, 1, const_cast<char16_t*>(text.data()), 6,
-                                          OCI_ONE_PIECE, nullptr, nullptr, 0, SQLCS_IMPLICIT));
-    ASSERT_TRUE(f);
-    EXPECT_EQ(f->number, 22920);
+    EXPECT_EQ(number_of(c.error_of(oci().OCILobWrite(c.svc, c.err, loc, &amount, 1, const_cast<char16_t*>(text.data()),
+                                                     6, OCI_ONE_PIECE, nullptr, nullptr, 0, SQLCS_IMPLICIT))),
+              22920);
     oci().OCIDescriptorFree(loc, OCI_DTYPE_LOB);
 }
 
@@ -395,8 +364,7 @@ TEST_F(stand_in, defines_of_every_kind_with_indicators)
     char16_t amount[32], plain[32], vc[64], nvc[32], ch[3];
     double dbl = 0;
     unsigned char born[7], stamp[7], bin[16];
-    OCILobLocator* doc = nullptr;
-    oci().OCIDescriptorAlloc(c.env, reinterpret_cast<void**>(&doc), OCI_DTYPE_LOB, 0, nullptr);
+    OCILobLocator* doc = new_locator(c);
     sb2 ind[11];
     ub2 len[11];
     struct spec {
@@ -432,10 +400,7 @@ TEST_F(stand_in, defines_of_every_kind_with_indicators)
     EXPECT_EQ(0, std::memcmp(born, born_expected, 7));
     const unsigned char stamp_expected[7] = {120, 101, 2, 3, 5, 6, 7};
     EXPECT_EQ(0, std::memcmp(stamp, stamp_expected, 7));
-    EXPECT_EQ(len[9], 3);
-    EXPECT_EQ(bin[0], 0x00);
-    EXPECT_EQ(bin[1], 0xFF);
-    EXPECT_EQ(bin[2], 0x10);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(bin), len[9]), std::string("\x00\xFF\x10", 3));
     ub4 doc_len = 0;
     c.check(oci().OCILobGetLength(c.svc, c.err, doc, &doc_len));
     EXPECT_EQ(doc_len, 10u);
@@ -480,9 +445,7 @@ TEST_F(stand_in, truncation_null_and_empty_results)
     statement s2(c, "SELECT name FROM t WHERE id = 2");
     c.check(oci().OCIDefineByPos(s2.h, &d, c.err, 1, small, sizeof small, SQLT_STR, nullptr, nullptr, nullptr,
                                  OCI_DEFAULT));
-    auto f = c.error_of(s2.execute());
-    ASSERT_TRUE(f);
-    EXPECT_EQ(f->number, 1405);
+    EXPECT_EQ(number_of(c.error_of(s2.execute())), 1405);
 
     // No row at all: execute with one iteration says so.
     statement s3(c, "SELECT name FROM t WHERE id = 3");
@@ -492,9 +455,7 @@ TEST_F(stand_in, truncation_null_and_empty_results)
 
     // Executing a query with one iteration and no define.
     statement s4(c, "SELECT name FROM t");
-    f = c.error_of(s4.execute());
-    ASSERT_TRUE(f);
-    EXPECT_EQ(f->number, 24374);
+    EXPECT_EQ(number_of(c.error_of(s4.execute())), 24374);
 }
 
 TEST_F(stand_in, count_and_catalogue_queries_of_the_product)
@@ -511,7 +472,7 @@ TEST_F(stand_in, count_and_catalogue_queries_of_the_product)
                                  OCI_DEFAULT));
     c.check(s.execute());
     EXPECT_EQ(count, 2);
-    EXPECT_EQ(query(c, "SELECT COUNT(*) FROM ORDERS")[0][0].value_or(""), "0");
+    EXPECT_EQ(scalar(c, "SELECT COUNT(*) FROM ORDERS"), "0");
 
     std::vector<row> tables = query(c, "select TABLE_NAME, IOT_TYPE from user_tables where "
                                        "TEMPORARY='N' and NESTED='NO' and IOT_TYPE IS NULL OR "
@@ -534,55 +495,28 @@ TEST_F(stand_in, dictionary_views_describe_the_schema)
     run(c, "CREATE OR REPLACE TRIGGER trg_child BEFORE INSERT ON child FOR EACH ROW "
            "WHEN (new.id IS NULL) BEGIN select seq_child.nextval into :new.id from dual; END;");
 
-    std::vector<row> cols = query(c, "SELECT COLUMN_NAME, DATA_TYPE, NULLABLE, DATA_DEFAULT FROM "
-                                     "USER_TAB_COLUMNS WHERE TABLE_NAME = 'PARENT' ORDER BY "
-                                     "COLUMN_ID");
-    ASSERT_EQ(cols.size(), 2u);
-    EXPECT_EQ(cols[0][0].value_or(""), "ID");
-    EXPECT_EQ(cols[0][1].value_or(""), "NUMBER");
-    EXPECT_EQ(cols[0][2].value_or(""), "N");
-    EXPECT_EQ(cols[1][2].value_or(""), "Y");
-    EXPECT_EQ(cols[1][3].value_or("").rfind("'x'", 0), 0u) << cols[1][3].value_or("");
-
-    std::vector<row> cons = query(c, "SELECT CONSTRAINT_NAME, CONSTRAINT_TYPE, DELETE_RULE FROM "
-                                     "USER_CONSTRAINTS WHERE TABLE_NAME = 'CHILD' AND "
-                                     "CONSTRAINT_TYPE = 'R'");
-    ASSERT_EQ(cons.size(), 1u);
-    EXPECT_EQ(cons[0][0].value_or(""), "FK_CHILD");
-    EXPECT_EQ(cons[0][2].value_or(""), "CASCADE");
-
-    std::vector<row> keycols = query(c, "SELECT COLUMN_NAME, POSITION FROM USER_CONS_COLUMNS WHERE "
-                                        "CONSTRAINT_NAME = 'PK_PARENT'");
-    ASSERT_EQ(keycols.size(), 1u);
-    EXPECT_EQ(keycols[0][0].value_or(""), "ID");
-    EXPECT_EQ(keycols[0][1].value_or(""), "1");
-
-    std::vector<row> idx = query(c, "SELECT INDEX_NAME, UNIQUENESS FROM USER_INDEXES WHERE "
-                                    "TABLE_NAME = 'PARENT' ORDER BY INDEX_NAME");
-    ASSERT_EQ(idx.size(), 2u);
-    EXPECT_EQ(idx[0][0].value_or(""), "IX_CODE");
-    EXPECT_EQ(idx[1][0].value_or(""), "PK_PARENT");
-    EXPECT_EQ(idx[1][1].value_or(""), "UNIQUE");
-
-    std::vector<row> icols = query(c, "SELECT COLUMN_NAME, COLUMN_POSITION FROM USER_IND_COLUMNS "
-                                      "WHERE INDEX_NAME = 'IX_CODE'");
-    ASSERT_EQ(icols.size(), 1u);
-    EXPECT_EQ(icols[0][0].value_or(""), "CODE");
-
-    std::vector<row> seqs = query(c, "SELECT SEQUENCE_NAME, INCREMENT_BY, CACHE_SIZE FROM "
-                                     "USER_SEQUENCES");
-    ASSERT_EQ(seqs.size(), 1u);
-    EXPECT_EQ(seqs[0][0].value_or(""), "SEQ_CHILD");
-    EXPECT_EQ(seqs[0][2].value_or(""), "0");
-
-    std::vector<row> trg = query(c, "SELECT TRIGGER_NAME, TABLE_NAME FROM USER_TRIGGERS");
-    ASSERT_EQ(trg.size(), 1u);
-    EXPECT_EQ(trg[0][0].value_or(""), "TRG_CHILD");
+    using rows = std::vector<row>;
+    EXPECT_EQ(query(c, "SELECT COLUMN_NAME, DATA_TYPE, NULLABLE, DATA_DEFAULT FROM USER_TAB_COLUMNS WHERE "
+                       "TABLE_NAME = 'PARENT' ORDER BY COLUMN_ID"),
+              (rows{{"ID", "NUMBER", "N", std::nullopt}, {"CODE", "VARCHAR2", "Y", "'x'"}}));
+    EXPECT_EQ(query(c, "SELECT CONSTRAINT_NAME, CONSTRAINT_TYPE, DELETE_RULE FROM USER_CONSTRAINTS WHERE "
+                       "TABLE_NAME = 'CHILD' AND CONSTRAINT_TYPE = 'R'"),
+              (rows{{"FK_CHILD", "R", "CASCADE"}}));
+    EXPECT_EQ(query(c, "SELECT COLUMN_NAME, POSITION FROM USER_CONS_COLUMNS WHERE CONSTRAINT_NAME = 'PK_PARENT'"),
+              (rows{{"ID", "1"}}));
+    EXPECT_EQ(query(c, "SELECT INDEX_NAME, UNIQUENESS FROM USER_INDEXES WHERE TABLE_NAME = 'PARENT' ORDER BY "
+                       "INDEX_NAME"),
+              (rows{{"IX_CODE", "UNIQUE"}, {"PK_PARENT", "UNIQUE"}}));
+    EXPECT_EQ(query(c, "SELECT COLUMN_NAME, COLUMN_POSITION FROM USER_IND_COLUMNS WHERE INDEX_NAME = 'IX_CODE'"),
+              (rows{{"CODE", "1"}}));
+    EXPECT_EQ(query(c, "SELECT SEQUENCE_NAME, INCREMENT_BY, CACHE_SIZE FROM USER_SEQUENCES"),
+              (rows{{"SEQ_CHILD", "1", "0"}}));
+    EXPECT_EQ(query(c, "SELECT TRIGGER_NAME, TABLE_NAME FROM USER_TRIGGERS"), (rows{{"TRG_CHILD", "CHILD"}}));
 
     // The trigger fills the key from the sequence.
     run(c, "INSERT INTO parent (id) VALUES (5)");
     run(c, "INSERT INTO child (parent_id) VALUES (5)", OCI_COMMIT_ON_SUCCESS);
-    EXPECT_EQ(query(c, "SELECT id FROM child")[0][0].value_or(""), "1");
+    EXPECT_EQ(scalar(c, "SELECT id FROM child"), "1");
 }
 
 #endif  // ORAEMU_OCI_LIB

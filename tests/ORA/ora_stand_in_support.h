@@ -19,19 +19,9 @@
 #include "emu_session.h"
 #include "ora_exception.h"
 #include "ora_oci_library.h"
-#include "tk_wstring.h"
+#include "ora_test_values.h"
 
 namespace ora_test {
-
-inline std::u16string w(std::string_view utf8)
-{
-    return tk_from_utf8(utf8);
-}
-
-inline std::string n(std::u16string_view text)
-{
-    return tk_to_utf8(text);
-}
 
 inline const OraText* txt(const std::u16string& s)
 {
@@ -122,6 +112,20 @@ public:
     OCISvcCtx* svc = nullptr;
 };
 
+// The Oracle error number of a call's failure, 0 when it succeeded.
+inline int32_t number_of(const std::optional<failure>& f)
+{
+    return f ? f->number : 0;
+}
+
+// A LOB locator of the connection's environment.
+inline OCILobLocator* new_locator(connection& c)
+{
+    OCILobLocator* loc = nullptr;
+    oci().OCIDescriptorAlloc(c.env, reinterpret_cast<void**>(&loc), OCI_DTYPE_LOB, 0, nullptr);
+    return loc;
+}
+
 // A prepared statement.
 class statement {
 public:
@@ -163,6 +167,13 @@ inline std::optional<failure> fails(connection& c, const std::string& sql)
     return c.error_of(s.execute(1, OCI_DEFAULT));
 }
 
+// Defines select-list item `pos` of a statement as a LOB locator.
+inline void define_lob(connection& c, statement& s, ub4 pos, OCILobLocator*& loc, ub2 type)
+{
+    OCIDefine* d = nullptr;
+    c.check(oci().OCIDefineByPos(s.h, &d, c.err, pos, &loc, -1, type, nullptr, nullptr, nullptr, OCI_DEFAULT));
+}
+
 // All rows of a query as text (SQLT_STR defines, UTF-8 here), NULL as nullopt.
 using row = std::vector<std::optional<std::string>>;
 inline std::vector<row> query(connection& c, const std::string& sql)
@@ -194,6 +205,13 @@ inline std::vector<row> query(connection& c, const std::string& sql)
         out.push_back(std::move(r));
     }
     return out;
+}
+
+// The first column of a query's first row ("<none>" without a row, "<null>").
+inline std::string scalar(connection& c, const std::string& sql)
+{
+    std::vector<row> rows = query(c, sql);
+    return rows.empty() ? "<none>" : rows[0][0].value_or("<null>");
 }
 
 // A logged-on connection of a fresh user.

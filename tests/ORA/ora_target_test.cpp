@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <memory>
 #include <regex>
@@ -84,11 +85,15 @@ udb_record make_record(const udb_schema& schema, std::vector<ole_variant> values
     return r;
 }
 
-ole_variant null_value()
+// The Oracle error `fn` raises, 0 for none.
+int oracle_error_of(const std::function<void()>& fn)
 {
-    ole_variant v;
-    v.set_null();
-    return v;
+    try {
+        fn();
+    } catch (const ora_exception& e) {
+        return e.oracle_error();
+    }
+    return 0;
 }
 
 // In the stand-in's private folder, removed when the process ends.
@@ -453,12 +458,7 @@ TEST_F(OraTarget, TriggerThatCompilesWithErrorsIsDroppedAndRaised)
     // :new."c" names no column of T: the server keeps the trigger, invalid,
     // and every insert would then fail.
     std::u16string bad = ora_schema_initializer::trigger_text(u"T__TRIGGER", u"T", u"c", u"S");
-    try {
-        db_->run_ddl_checked(bad, u"T__TRIGGER");
-        FAIL() << "an invalid trigger passed";
-    } catch (const ora_exception& e) {
-        EXPECT_EQ(e.oracle_error(), 24344);
-    }
+    EXPECT_EQ(oracle_error_of([&] { db_->run_ddl_checked(bad, u"T__TRIGGER"); }), 24344);
     EXPECT_EQ(scalar(u"SELECT COUNT(*) FROM USER_TRIGGERS"), "0");
     db_->query(u"INSERT INTO \"T\" (\"C\") VALUES (1)");
     db_->run_ddl_checked(ora_schema_initializer::trigger_text(u"T__TRIGGER", u"T", u"C", u"S"), u"T__TRIGGER");
@@ -524,12 +524,7 @@ TEST_F(OraTarget, UpdateWritesByKeyAndReportsAMissingRow)
     auto t = open(u"U");
     udb_record r = make_record(s, {ole_variant(1), ole_variant(u"old"), ole_variant(u"old memo")});
     t->append_record(r);
-    try {
-        t->append_record(r);
-        FAIL();
-    } catch (const ora_exception& e) {
-        EXPECT_EQ(e.oracle_error(), 1);
-    }
+    EXPECT_EQ(oracle_error_of([&] { t->append_record(r); }), 1);
     std::u16string memo(5000, u'\u03A9');
     udb_record changed = make_record(s, {ole_variant(1), ole_variant(u"new"), ole_variant(std::u16string_view(memo))});
     t->update(changed);

@@ -2,8 +2,11 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 #include "ole_variant.h"
+#include "tk_wstring.h"
 
 // A VT_DATE from its calendar fields.
 inline ole_variant date_value(int y, int mo, int d, int h, int mi, int s)
@@ -17,3 +20,25 @@ inline ole_variant date_value(int y, int mo, int d, int h, int mi, int s)
     st.second = static_cast<uint16_t>(s);
     return ole_variant(st);
 }
+
+// A NULL value.
+inline ole_variant null_value()
+{
+    ole_variant v;
+    v.set_null();
+    return v;
+}
+
+namespace ora_test {
+
+inline std::u16string w(std::string_view utf8)
+{
+    return tk_from_utf8(utf8);
+}
+
+inline std::string n(std::u16string_view text)
+{
+    return tk_to_utf8(text);
+}
+
+}  // namespace ora_test

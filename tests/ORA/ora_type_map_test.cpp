@@ -18,15 +18,8 @@
 
 namespace {
 
-std::u16string w(std::string_view s)
-{
-    return tk_from_utf8(s);
-}
-
-std::string n(std::u16string_view s)
-{
-    return tk_to_utf8(s);
-}
+using ora_test::n;
+using ora_test::w;
 
 t_ftd column(ole_vartype vt, uint32_t size = 0, uint32_t extra = 0, uint8_t fraction = 0)
 {

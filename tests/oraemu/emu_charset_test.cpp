@@ -90,9 +90,7 @@ TEST_F(EmuCharset, ByteLengthsFollowTheCharacterSet) {
 TEST_F(EmuCharset, ClobWritesConvertEachCodeUnit) {
     use_charset("WE8MSWIN1252");
     run("INSERT INTO T (C, NC) VALUES (EMPTY_CLOB(), EMPTY_CLOB())");
-    emu::exec_result r = run("SELECT C, NC FROM T FOR UPDATE");
-    std::vector<emu::value> row;
-    ASSERT_TRUE(r.rows->fetch(row));
+    std::vector<emu::value> row = first_row("SELECT C, NC FROM T FOR UPDATE");
     const std::u16string written = u"\u03A9\u00E9\U0001F600x";
     s->clob_write(*row[0].lob, 0, written);
     s->clob_write(*row[1].lob, 0, written);

@@ -41,15 +41,9 @@ TEST_F(EmuDml, StoredValuesReadBackInOracleForms) {
     make_orders();
     run("INSERT /*+ APPEND */ INTO \"ORDERS\" (\"ID\", \"NAME\", \"PRICE\", \"D\", \"R\") VALUES (1, 'O''Br', 0.5, "
         "to_date('2005-03-01 10:20:30', 'YYYY-MM-DD HH24:MI:SS'), HEXTORAW('0A1B'))");
+    EXPECT_EQ(rows("SELECT ID, NAME, PRICE, D, R FROM ORDERS"),
+              (Rows{{"1", "O'Br", ".5", "2005-03-01 10:20:30", std::string("\x0a\x1b", 2)}}));
     emu::exec_result r = run("SELECT ID, NAME, PRICE, D, R FROM ORDERS");
-    std::vector<emu::value> row;
-    ASSERT_TRUE(r.rows->fetch(row));
-    EXPECT_EQ(row[0].data, "1");
-    EXPECT_EQ(row[1].data, "O'Br");
-    EXPECT_EQ(row[2].data, ".5");
-    EXPECT_EQ(row[3].data, "2005-03-01 10:20:30");
-    EXPECT_EQ(row[4].data, std::string("\x0a\x1b", 2));
-    EXPECT_FALSE(r.rows->fetch(row));
     const auto& cols = r.rows->columns();
     EXPECT_EQ(cols[0].type, emu::col_type::number);
     EXPECT_EQ(cols[0].precision, 11);
@@ -168,20 +162,12 @@ TEST_F(EmuDml, LobWritingNeedsTheRowLocked) {
                                {emu_test::bind_out(":1")}, true);
     std::string rowid = ins.returning[0].data;
     // Without FOR UPDATE the locator may be read but not written.
-    emu::exec_result plain = run("SELECT \"MEMO\" FROM \"ORDERS\" WHERE ROWID='" + rowid + "'");
-    std::vector<emu::value> row;
-    ASSERT_TRUE(plain.rows->fetch(row));
+    std::vector<emu::value> row = first_row("SELECT \"MEMO\" FROM \"ORDERS\" WHERE ROWID='" + rowid + "'");
     ASSERT_TRUE(row[0].lob.has_value());
     EXPECT_FALSE(row[0].null);   // an empty LOB is not NULL
     EXPECT_EQ(s->lob_length(*row[0].lob), 0u);
-    try {
-        s->clob_write(*row[0].lob, 0, u"x");
-        FAIL() << "write without lock";
-    } catch (const emu::ora_error& e) {
-        EXPECT_EQ(e.code, 22920);
-    }
-    emu::exec_result locked = run("SELECT \"MEMO\", \"PIC\" FROM \"ORDERS\" WHERE ROWID='" + rowid + "' FOR UPDATE");
-    ASSERT_TRUE(locked.rows->fetch(row));
+    EXPECT_EQ(emu_test::code_of([&] { s->clob_write(*row[0].lob, 0, u"x"); }), 22920);
+    row = first_row("SELECT \"MEMO\", \"PIC\" FROM \"ORDERS\" WHERE ROWID='" + rowid + "' FOR UPDATE");
     std::u16string text = u"Ελληνικά 中文 \U0001F600 end";
     s->clob_write(*row[0].lob, 0, text);
     std::string blob(1 << 20, '\0');

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,16 @@ inline int code_of(const std::function<void()>& fn) {
         return e.code;
     }
     return 0;
+}
+
+// The text of the Oracle error `fn` raises, or "".
+inline std::string text_of(const std::function<void()>& fn) {
+    try {
+        fn();
+    } catch (const emu::ora_error& e) {
+        return e.text;
+    }
+    return "";
 }
 
 // A private ORAEMU_HOME, removed with the test.
@@ -54,6 +65,7 @@ protected:
     }
 
     void TearDown() override {
+        cursor_ = {};
         s.reset();
         home_fixture::TearDown();
     }
@@ -66,11 +78,11 @@ protected:
     }
 
     // The Oracle error a statement raises, or 0.
-    int error_of(const std::string& sql) {
+    int error_of(const std::string& sql, const std::vector<emu::bind_value>& binds = {}) {
         try {
             // A query's errors may come with its first row, as OCI's
             // execute-and-fetch reports them.
-            emu::exec_result r = run(sql);
+            emu::exec_result r = run(sql, binds);
             std::vector<emu::value> row;
             if (r.rows) r.rows->fetch(row);
         } catch (const emu::ora_error& e) {
@@ -94,6 +106,15 @@ protected:
         return out;
     }
 
+    // The first row of a query (its cursor stays open until the next call);
+    // a query without rows fails the test.
+    std::vector<emu::value> first_row(const std::string& sql) {
+        cursor_ = run(sql);
+        std::vector<emu::value> row;
+        if (!cursor_.rows || !cursor_.rows->fetch(row)) throw std::runtime_error("no row from " + sql);
+        return row;
+    }
+
     std::string one(const std::string& sql) {
         auto r = rows(sql);
         if (r.empty() || r[0].empty()) return "<no row>";
@@ -102,6 +123,7 @@ protected:
 
     std::unique_ptr<emu::session> s;
     std::string last_error;
+    emu::exec_result cursor_;
 };
 
 inline emu::bind_value bind_out(const std::string& name) {

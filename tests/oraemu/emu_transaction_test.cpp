@@ -28,12 +28,7 @@ TEST_F(EmuTransaction, UncommittedRowsAreInvisibleToOtherSessions) {
 
 TEST_F(EmuTransaction, AWriterWaitsForTheOpenTransaction) {
     run("INSERT INTO T (A) VALUES (1)");
-    try {
-        other->execute("INSERT INTO T (A) VALUES (2)", {}, false);
-        FAIL() << "second writer got through";
-    } catch (const emu::ora_error& e) {
-        EXPECT_EQ(e.code, 54);
-    }
+    EXPECT_EQ(emu_test::code_of([&] { other->execute("INSERT INTO T (A) VALUES (2)", {}, false); }), 54);
     s->commit();
     EXPECT_NO_THROW(other->execute("INSERT INTO T (A) VALUES (2)", {}, true));
     EXPECT_EQ(rows("SELECT A FROM T ORDER BY A"), (Rows{{"1"}, {"2"}}));
@@ -69,26 +64,18 @@ TEST_F(EmuTransaction, SavepointsUndoPartOfTheWork) {
 
 TEST_F(EmuTransaction, CommitReleasesRowLocks) {
     run("INSERT INTO T (A, C) VALUES (1, EMPTY_CLOB())", {}, true);
-    emu::exec_result r = run("SELECT C FROM T FOR UPDATE");
-    std::vector<emu::value> row;
-    ASSERT_TRUE(r.rows->fetch(row));
+    std::vector<emu::value> row = first_row("SELECT C FROM T FOR UPDATE");
     s->clob_write(*row[0].lob, 0, u"first");
     s->commit();
     // The locator still reads, but writing needs a new lock.
     EXPECT_EQ(s->clob_read(*row[0].lob, 0, 10), u"first");
-    try {
-        s->clob_write(*row[0].lob, 0, u"second");
-        FAIL();
-    } catch (const emu::ora_error& e) {
-        EXPECT_EQ(e.text, "ORA-22920: row containing the LOB value is not locked");
-    }
+    EXPECT_EQ(emu_test::text_of([&] { s->clob_write(*row[0].lob, 0, u"second"); }),
+              "ORA-22920: row containing the LOB value is not locked");
 }
 
 TEST_F(EmuTransaction, RollbackUndoesLobWrites) {
     run("INSERT INTO T (A, C) VALUES (1, 'kept')", {}, true);
-    emu::exec_result r = run("SELECT C FROM T FOR UPDATE");
-    std::vector<emu::value> row;
-    ASSERT_TRUE(r.rows->fetch(row));
+    std::vector<emu::value> row = first_row("SELECT C FROM T FOR UPDATE");
     s->clob_write(*row[0].lob, 0, u"LOST");
     s->rollback();
     EXPECT_EQ(one("SELECT C FROM T"), "kept");
@@ -99,9 +86,7 @@ TEST_F(EmuTransaction, RowsInsertedInTheTransactionAreLocked) {
     // SELECT ... FOR UPDATE, as in Oracle.
     emu::exec_result ins = run("INSERT INTO T (A, C) VALUES (1, EMPTY_CLOB()) RETURNING ROWID INTO :1",
                                {emu_test::bind_out(":1")});
-    emu::exec_result r = run("SELECT C FROM T WHERE ROWID = '" + ins.returning[0].data + "'");
-    std::vector<emu::value> row;
-    ASSERT_TRUE(r.rows->fetch(row));
+    std::vector<emu::value> row = first_row("SELECT C FROM T WHERE ROWID = '" + ins.returning[0].data + "'");
     EXPECT_NO_THROW(s->clob_write(*row[0].lob, 0, u"ok"));
     s->commit();
     EXPECT_EQ(rows("SELECT C FROM T", other.get()), (Rows{{"ok"}}));
