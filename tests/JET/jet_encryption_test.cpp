@@ -384,6 +384,16 @@ TEST(jet_agile_test, truncated_or_damaged_blob_of_the_sample_file)
     c = c == 'A' ? 'B' : 'A';
     jet_test_write_file(copy, bad);
     EXPECT_EQ(jet_open_error(copy, u"password"), jet_err_invalid_password);
+    // A spin count beyond the bound is a clean error, not rounds of hashing
+    // without end; the declaration gives up the two characters it gains.
+    std::string rounds = xml;
+    rounds.replace(rounds.find("version=\"1.0\""), 13, "version=\"1\"");
+    rounds.replace(rounds.find("spinCount=\"100000\""), 18, "spinCount=\"99999999\"");
+    ASSERT_EQ(rounds.size(), xml.size());
+    bad = good;
+    std::copy(rounds.begin(), rounds.end(), bad.begin() + 0x29B + 8);
+    jet_test_write_file(copy, bad);
+    EXPECT_EQ(jet_open_error(copy, u"password"), jet_err_unrecognized_format);
 }
 
 // ---------------------------------------------------------------------------

@@ -16,19 +16,16 @@
 #include "jet_database.h"
 #include "jet_error.h"
 #include "jet_guard.h"
+#include "jet_test_encrypt.h"
+#include "jet_test_util.h"
 #include "tk_wstring.h"
 
 namespace {
-
-const std::string k_data = TOLVANE_TEST_DATA;
 
 class jet_guard_test : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char tmpl[] = "/tmp/jetguardXXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir_ = tmpl;
         other_ = std::thread([this] {
             while (!stop_) std::this_thread::sleep_for(std::chrono::milliseconds(1));
         });
@@ -39,13 +36,12 @@ protected:
         other_.join();
         jet_guard::program.clear();
         jet_guard::base_limit_ms = 30000;
-        std::system(("rm -rf " + dir_).c_str());
     }
 
     // A probe program running `body` in sh.
     std::string script(const std::string& body)
     {
-        const std::string path = dir_ + "/probe.sh";
+        const std::string path = dir_.file("probe.sh");
         std::ofstream(path) << "#!/bin/sh\n" << body << "\n";
         chmod(path.c_str(), 0755);
         return path;
@@ -54,23 +50,18 @@ protected:
     std::string slurp(const std::string& name)
     {
         std::stringstream s;
-        s << std::ifstream(dir_ + "/" + name).rdbuf();
+        s << std::ifstream(dir_.file(name)).rdbuf();
         return s.str();
     }
 
-    std::string dir_;
+    jet_test_temp_dir dir_;
     std::atomic<bool> stop_{false};
     std::thread other_;
 };
 
 int32_t open_error(const std::string& name, std::u16string_view password = u"")
 {
-    try {
-        jet_database db(tk_from_utf8(k_data + "/" + name), password, false, true);
-    } catch (const jet_error& e) {
-        return e.number;
-    }
-    return 0;
+    return jet_error_of([&] { jet_database db(tk_from_utf8(jet_test_data(name)), password, false, true); });
 }
 
 TEST_F(jet_guard_test, each_outcome_of_the_probe)
@@ -95,8 +86,8 @@ TEST_F(jet_guard_test, each_outcome_of_the_probe)
 
 TEST_F(jet_guard_test, the_real_probe_takes_the_password_on_its_input)
 {
-    jet_guard::program = script("printf '%s\\n' \"$@\" > " + dir_ + "/args\ntee " + dir_ + "/input | exec " +
-                                TOLVANE_JET_PROBE + " \"$@\"");
+    jet_guard::program = script("printf '%s\\n' \"$@\" > " + dir_.file("args") + "\ntee " + dir_.file("input") +
+                                " | exec " + TOLVANE_JET_PROBE + " \"$@\"");
     EXPECT_EQ(open_error("password.mdb", u"ucanaccess"), 0);
     EXPECT_EQ(slurp("input"), "ucanaccess");
     const std::string args = slurp("args");

@@ -291,11 +291,10 @@ TEST(jet_extended_date_test, fraction_kept_through_field_values_and_queries)
         jet_inspect_options o;
         o.file = tk_from_utf8(path);
         o.query = sql;
-        std::ostringstream out;
-        jet_viewer::inspect(o, out);
-        EXPECT_NE(out.str().find("\"2021-12-02 13:45:30.1234567\""), std::string::npos) << out.str();
+        const std::string out = jet_test_inspect(o);
+        EXPECT_NE(out.find("\"2021-12-02 13:45:30.1234567\""), std::string::npos) << out;
         if (*sql == 0) {
-            EXPECT_NE(out.str().find("\"2021-12-02 00:00:00\""), std::string::npos);  // a plain date has none
+            EXPECT_NE(out.find("\"2021-12-02 00:00:00\""), std::string::npos);  // a plain date has none
         }
     }
     const jet_field col = db->tabledef(u"DateTest").fields().at(4);

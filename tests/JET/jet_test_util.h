@@ -1,10 +1,11 @@
 // What the component's tests share: the test files' paths, the DAO error
-// number a call ends in, and a database opened the way the dao_ classes
-// open one.
+// number a call ends in, a database opened the way the dao_ classes open
+// one, and tlvinspect's output.
 #pragma once
 
 #include <cstdint>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <string_view>
 
@@ -12,6 +13,7 @@
 #include "jet_dbengine.h"
 #include "jet_error.h"
 #include "jet_file.h"
+#include "jet_viewer.h"
 #include "tk_wstring.h"
 
 // The path of a file in tests/data.
@@ -41,4 +43,12 @@ inline int32_t jet_open_error(const std::string& path, std::u16string_view passw
 inline std::unique_ptr<jet_database> jet_test_open(const std::string& path, std::u16string_view connect = u"")
 {
     return jet_dbengine::create(3)->open_database(tk_from_utf8(path), false, true, connect);
+}
+
+// tlvinspect's output for the options.
+inline std::string jet_test_inspect(const jet_inspect_options& o)
+{
+    std::ostringstream out;
+    jet_viewer::inspect(o, out);
+    return out.str();
 }
