@@ -10,6 +10,7 @@
 
 #include "jet_patched_file.h"
 #include "jet_querydef.h"
+#include "jet_test_encrypt.h"
 #include "jet_test_util.h"
 #include "jet_value.h"
 #include "jet_viewer.h"
@@ -100,25 +101,18 @@ TEST(jet_calculated_test, double_result_of_the_sample_file)
     EXPECT_EQ(check_calculated_columns(jet_test_data("calculatedField.accdb")), 2);
 }
 
-std::vector<uint8_t> le_bytes(uint64_t v, int n)
-{
-    std::vector<uint8_t> out;
-    for (int i = 0; i < n; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
-    return out;
-}
-
-std::vector<uint8_t> double_bytes(double d)
+std::vector<uint8_t> doubjet_test_le(double d)
 {
     uint64_t bits;
     std::memcpy(&bits, &d, 8);
-    return le_bytes(bits, 8);
+    return jet_test_le(bits, 8);
 }
 
 std::vector<uint8_t> float_bytes(float f)
 {
     uint32_t bits;
     std::memcpy(&bits, &f, 4);
-    return le_bytes(bits, 4);
+    return jet_test_le(bits, 4);
 }
 
 // A calculated value as a row of the sample file holds it: 20 bytes of
@@ -140,20 +134,9 @@ std::vector<uint8_t> long_text(const std::string& text)
     std::vector<uint8_t> data = {0xFF, 0xFE};  // compressed: one byte a character
     data.insert(data.end(), text.begin(), text.end());
     data = wrapped(data);
-    std::vector<uint8_t> out = le_bytes(data.size() | 0x80000000u, 4);
+    std::vector<uint8_t> out = jet_test_le(data.size() | 0x80000000u, 4);
     out.resize(12, 0);
     out.insert(out.end(), data.begin(), data.end());
-    return out;
-}
-
-std::vector<uint8_t> utf16(std::u16string s, size_t units)
-{
-    s.resize(units, u' ');
-    std::vector<uint8_t> out;
-    for (char16_t c : s) {
-        out.push_back(static_cast<uint8_t>(c));
-        out.push_back(static_cast<uint8_t>(c >> 8));
-    }
     return out;
 }
 
@@ -178,13 +161,14 @@ TEST(jet_calculated_test, every_result_type_from_its_stored_value)
     } cases[] = {
         {"yes/no", 1, 0x01, u"[retail]>50", {0x00}, {0xFF}, VT_BOOL, "0", "1"},
         {"byte", 2, 0x02, u"CByte([retail])", {15}, {110}, VT_UI1, "15", "110"},
-        {"integer", 3, 0x03, u"CInt([retail]*-100)", le_bytes(static_cast<uint16_t>(-1500), 2),
-         le_bytes(static_cast<uint16_t>(-11000), 2), VT_I2, "-1500", "-11000"},
-        {"long", 4, 0x04, u"CLng([retail]*1000)", le_bytes(15000, 4), le_bytes(110000, 4), VT_I4, "15000", "110000"},
-        {"currency", 5, 0x05, u"[retail]*2", le_bytes(300000, 8), le_bytes(2200000, 8), VT_CY, "30", "220"},
+        {"integer", 3, 0x03, u"CInt([retail]*-100)", jet_test_le(static_cast<uint16_t>(-1500), 2),
+         jet_test_le(static_cast<uint16_t>(-11000), 2), VT_I2, "-1500", "-11000"},
+        {"long", 4, 0x04, u"CLng([retail]*1000)", jet_test_le(15000, 4), jet_test_le(110000, 4), VT_I4, "15000",
+         "110000"},
+        {"currency", 5, 0x05, u"[retail]*2", jet_test_le(300000, 8), jet_test_le(2200000, 8), VT_CY, "30", "220"},
         {"single", 6, 0x06, u"CSng([retail]/4)", float_bytes(3.75f), float_bytes(27.5f), VT_R4, "3.750000e+00",
          "2.750000e+01"},
-        {"date", 8, 0x08, u"DateSerial(2020,1,[id])", double_bytes(43831.0), double_bytes(43832.0), VT_DATE,
+        {"date", 8, 0x08, u"DateSerial(2020,1,[id])", doubjet_test_le(43831.0), doubjet_test_le(43832.0), VT_DATE,
          "2020-01-01", "2020-01-02"},
         {"text",
          10,
@@ -225,8 +209,11 @@ TEST(jet_calculated_test, every_result_type_from_its_stored_value)
         SCOPED_TRACE(c.label);
         jet_patched_file file(jet_test_data("calculatedField.accdb"));
         file.set_column_type(page, 3, c.jet_type);
-        ASSERT_GE(file.set_property(u"%markup", u"ResultType", le_bytes(static_cast<uint16_t>(c.result_type), 2)), 1);
-        ASSERT_GE(file.set_property(u"%markup", u"Expression", utf16(c.expression, 28)), 1);
+        ASSERT_GE(file.set_property(u"%markup", u"ResultType", jet_test_le(static_cast<uint16_t>(c.result_type), 2)),
+                  1);
+        std::u16string expression = c.expression;
+        expression.resize(28, u' ');
+        ASSERT_GE(file.set_property(u"%markup", u"Expression", jet_test_utf16le(expression)), 1);
         const std::vector<uint32_t> data = file.data_pages(page);
         ASSERT_EQ(data.size(), 1u);
         const bool memo = c.jet_type == 0x0C;
