@@ -9,12 +9,11 @@
 #include "jet_querydef.h"
 #include "jet_recordset.h"
 #include "jet_tabledef.h"
+#include "jet_test_util.h"
 #include "jet_text.h"
 #include "tk_wstring.h"
 
 namespace {
-
-const std::string k_data = TOLVANE_TEST_DATA;
 
 std::unique_ptr<jet_database> open_with(const std::string& path, int code_page)
 {
@@ -56,7 +55,7 @@ TEST(jet_code_page_test, values_of_a_gbk_file)
     };
     for (const auto& [code_page, text] : cases) {
         SCOPED_TRACE(code_page);
-        auto db = open_with(k_data + "/charsetGBK.mdb", code_page);
+        auto db = open_with(jet_test_data("charsetGBK.mdb"), code_page);
         EXPECT_EQ(db->file().text_code_page(), code_page == 0 ? 1252 : code_page);
         auto rs = db->create_querydef(u"", u"SELECT * FROM [table1]")->open_recordset();
         ASSERT_FALSE(rs->eof());
@@ -74,12 +73,12 @@ TEST(jet_code_page_test, names_use_the_chosen_code_page)
             if (t.name() == name) return true;
         return false;
     };
-    EXPECT_TRUE(has_table(*open_with(k_data + "/nwind.mdb", 0), u"Umsätze"));
-    auto cyrillic = open_with(k_data + "/nwind.mdb", 1251);
+    EXPECT_TRUE(has_table(*open_with(jet_test_data("nwind.mdb"), 0), u"Umsätze"));
+    auto cyrillic = open_with(jet_test_data("nwind.mdb"), 1251);
     EXPECT_TRUE(has_table(*cyrillic, u"Umsдtze"));
     EXPECT_FALSE(has_table(*cyrillic, u"Umsätze"));
 
-    jet_patched_file file(k_data + "/charsetGBK.mdb");
+    jet_patched_file file(jet_test_data("charsetGBK.mdb"));
     ASSERT_GE(file.replace_all({'f', 'i', 'e', 'l', 'd', '1'}, {0xD7, 0xD6, 0xB6, 0xCE, '1', '2'}), 1);
     const std::string& path = file.write();
     const std::vector<std::pair<int, std::u16string>> cases = {{936, u"字段12"}, {0, u"×Ö¶Î12"}};
@@ -112,7 +111,7 @@ TEST(jet_code_page_test, code_pages_that_cannot_be_used)
         EXPECT_EQ(engine->jet3_code_page(), 936);  // the setting is kept
     }
     // Jet4 and later files keep Unicode text whatever the setting.
-    auto db = engine->open_database(tk_from_utf8(k_data + "/V2010_test.accdb"), false, true, u"");
+    auto db = engine->open_database(tk_from_utf8(jet_test_data("V2010_test.accdb")), false, true, u"");
     EXPECT_EQ(db->file().text_code_page(), 0);
 }
 

@@ -21,14 +21,7 @@
 #include "jet_crypto.h"
 #include "jet_json.h"
 #include "jet_value.h"
-
-inline std::string jet_fixture_read_text(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
+#include "tk_wstring.h"
 
 // The test files that have a fixture, by file name, sorted.
 inline std::vector<std::string> jet_fixture_files()
@@ -47,19 +40,10 @@ inline std::vector<std::string> jet_fixture_files()
 
 inline jet_json jet_fixture_of(const std::string& file)
 {
-    return jet_json::parse(jet_fixture_read_text(std::string(TOLVANE_TEST_DATA) + "/fixtures/" + file + ".json"));
-}
-
-// Upper-case hexadecimal, as the fixtures write short binaries.
-inline std::string jet_fixture_hex(const uint8_t* bytes, size_t n)
-{
-    static const char k[] = "0123456789ABCDEF";
-    std::string s;
-    for (size_t i = 0; i < n; ++i) {
-        s += k[bytes[i] >> 4];
-        s += k[bytes[i] & 15];
-    }
-    return s;
+    std::ifstream in(std::string(TOLVANE_TEST_DATA) + "/fixtures/" + file + ".json", std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return jet_json::parse(ss.str());
 }
 
 // Large texts and binaries are kept in the fixtures as length and SHA-256.
@@ -68,7 +52,7 @@ inline bool jet_fixture_same_large(const jet_json& ref, size_t length, const std
     if (ref.get("len") == nullptr || static_cast<size_t>(ref.at("len").num) != length) return false;
     std::basic_string_view<uint8_t> v(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
     const jet_bytes h = jet_hash("SHA256", {v});
-    std::string s = jet_fixture_hex(h.data(), h.size());
+    std::string s = tk_hex_text(h.data(), h.size());
     for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return ref.at("sha256").str == s;
 }
@@ -149,7 +133,8 @@ inline std::string jet_fixture_compare_text(const std::string& utf8, size_t leng
 
 inline std::string jet_fixture_compare_bytes(const std::vector<uint8_t>& bytes, const jet_json& ref)
 {
-    if (ref.get("hex")) return ref.at("hex").str == jet_fixture_hex(bytes.data(), bytes.size()) ? "" : "binary differs";
+    // Short binaries stand in the fixture as upper-case hexadecimal.
+    if (ref.get("hex")) return ref.at("hex").str == tk_hex_text(bytes.data(), bytes.size()) ? "" : "binary differs";
     const std::string raw(bytes.begin(), bytes.end());
     return jet_fixture_same_large(ref, bytes.size(), raw) ? "" : "long binary differs";
 }

@@ -17,19 +17,16 @@
 #include "jet_database.h"
 #include "jet_error.h"
 #include "jet_guard.h"
+#include "jet_test_encrypt.h"
+#include "jet_test_util.h"
 #include "tk_wstring.h"
 
 namespace {
-
-const std::string k_data = TOLVANE_TEST_DATA;
 
 class jet_guard_test : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char tmpl[] = "/tmp/jetguardXXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir_ = tmpl;
         jet_guard::forget_probed();
         other_ = std::thread([this] {
             while (!stop_) std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -41,13 +38,12 @@ protected:
         other_.join();
         jet_guard::program.clear();
         jet_guard::base_limit_ms = 30000;
-        std::system(("rm -rf " + dir_).c_str());
     }
 
     // A probe program running `body` in sh.
     std::string script(const std::string& body)
     {
-        const std::string path = dir_ + "/probe.sh";
+        const std::string path = dir_.file("probe.sh");
         std::ofstream(path) << "#!/bin/sh\n" << body << "\n";
         chmod(path.c_str(), 0755);
         return path;
@@ -56,23 +52,18 @@ protected:
     std::string slurp(const std::string& name)
     {
         std::stringstream s;
-        s << std::ifstream(dir_ + "/" + name).rdbuf();
+        s << std::ifstream(dir_.file(name)).rdbuf();
         return s.str();
     }
 
-    std::string dir_;
+    jet_test_temp_dir dir_;
     std::atomic<bool> stop_{false};
     std::thread other_;
 };
 
 int32_t open_error(const std::string& name, std::u16string_view password = u"")
 {
-    try {
-        jet_database db(tk_from_utf8(k_data + "/" + name), password, false, true);
-    } catch (const jet_error& e) {
-        return e.number;
-    }
-    return 0;
+    return jet_error_of([&] { jet_database db(tk_from_utf8(jet_test_data(name)), password, false, true); });
 }
 
 TEST_F(jet_guard_test, each_outcome_of_the_probe)
@@ -101,20 +92,15 @@ TEST_F(jet_guard_test, each_outcome_of_the_probe)
 // is.
 TEST_F(jet_guard_test, a_file_read_once_is_probed_again_only_when_changed)
 {
-    const std::string copy = dir_ + "/copy.mdb";
-    std::system(("cp " + k_data + "/password.mdb " + copy).c_str());
-    jet_guard::program = script("echo >> " + dir_ + "/runs\nexec " + TOLVANE_JET_PROBE + " \"$@\"");
+    const std::string copy = dir_.file("copy.mdb");
+    std::system(("cp " + jet_test_data("password.mdb") + " " + copy).c_str());
+    jet_guard::program = script("echo >> " + dir_.file("runs") + "\nexec " + TOLVANE_JET_PROBE + " \"$@\"");
     auto runs = [&] {
         const std::string lines = slurp("runs");
         return std::count(lines.begin(), lines.end(), '\n');
     };
     auto open = [&](std::u16string_view password) {
-        try {
-            jet_database db(tk_from_utf8(copy), password, false, true);
-        } catch (const jet_error& e) {
-            return e.number;
-        }
-        return 0;
+        return jet_error_of([&] { jet_database db(tk_from_utf8(copy), password, false, true); });
     };
     EXPECT_EQ(open(u"ucanaccess"), 0);
     EXPECT_EQ(open(u"ucanaccess"), 0);
@@ -132,8 +118,8 @@ TEST_F(jet_guard_test, a_file_read_once_is_probed_again_only_when_changed)
 
 TEST_F(jet_guard_test, the_real_probe_takes_the_password_on_its_input)
 {
-    jet_guard::program = script("printf '%s\\n' \"$@\" > " + dir_ + "/args\ntee " + dir_ + "/input | exec " +
-                                TOLVANE_JET_PROBE + " \"$@\"");
+    jet_guard::program = script("printf '%s\\n' \"$@\" > " + dir_.file("args") + "\ntee " + dir_.file("input") +
+                                " | exec " + TOLVANE_JET_PROBE + " \"$@\"");
     EXPECT_EQ(open_error("password.mdb", u"ucanaccess"), 0);
     EXPECT_EQ(slurp("input"), "ucanaccess");
     const std::string args = slurp("args");

@@ -2,43 +2,29 @@
 // destroying the database closes them, and every later call raises 3420.
 #include <gtest/gtest.h>
 
-#include "jet_database.h"
-#include "jet_dbengine.h"
-#include "jet_error.h"
 #include "jet_querydef.h"
 #include "jet_recordset.h"
+#include "jet_test_util.h"
 #include "tk_wstring.h"
 
 namespace {
 
 std::unique_ptr<jet_database> open_nwind()
 {
-    return jet_dbengine::create(3)->open_database(tk_from_utf8(std::string(TOLVANE_TEST_DATA) + "/nwind.mdb"), false,
-                                                  true, u"");
-}
-
-template <class F>
-int32_t error_of(F&& f)
-{
-    try {
-        f();
-    } catch (const jet_error& e) {
-        return e.number;
-    }
-    return 0;
+    return jet_test_open(jet_test_data("nwind.mdb"));
 }
 
 // Every call a caller may make on a closed recordset, each raising 3420.
 void expect_closed(jet_recordset& rs)
 {
     EXPECT_FALSE(rs.is_open());
-    EXPECT_EQ(error_of([&] { (void)rs.eof(); }), jet_err_object_invalid);
-    EXPECT_EQ(error_of([&] { (void)rs.bof(); }), jet_err_object_invalid);
-    EXPECT_EQ(error_of([&] { rs.move_next(); }), jet_err_object_invalid);
-    EXPECT_EQ(error_of([&] { rs.move_first(); }), jet_err_object_invalid);
-    EXPECT_EQ(error_of([&] { rs.move_previous(); }), jet_err_object_invalid);
-    EXPECT_EQ(error_of([&] { (void)rs.fields(); }), jet_err_object_invalid);
-    EXPECT_EQ(error_of([&] { (void)rs.record_count(); }), jet_err_object_invalid);
+    EXPECT_EQ(jet_error_of([&] { (void)rs.eof(); }), jet_err_object_invalid);
+    EXPECT_EQ(jet_error_of([&] { (void)rs.bof(); }), jet_err_object_invalid);
+    EXPECT_EQ(jet_error_of([&] { rs.move_next(); }), jet_err_object_invalid);
+    EXPECT_EQ(jet_error_of([&] { rs.move_first(); }), jet_err_object_invalid);
+    EXPECT_EQ(jet_error_of([&] { rs.move_previous(); }), jet_err_object_invalid);
+    EXPECT_EQ(jet_error_of([&] { (void)rs.fields(); }), jet_err_object_invalid);
+    EXPECT_EQ(jet_error_of([&] { (void)rs.record_count(); }), jet_err_object_invalid);
 }
 
 // Opens `sql` and moves to its second row, so that a source is mid-scan.
@@ -73,9 +59,9 @@ TEST(jet_lifetime_test, destroying_the_database_closes_table_and_query_recordset
     expect_closed(*query);
     expect_closed(*rels);
     // The QueryDefs refuse as well, instead of reaching the freed database.
-    EXPECT_EQ(error_of([&] { table_qd->open_recordset(); }), jet_err_object_invalid);
-    EXPECT_EQ(error_of([&] { (void)query_qd->fields(); }), jet_err_object_invalid);
-    EXPECT_EQ(error_of([&] { query_qd->test(); }), jet_err_object_invalid);
+    EXPECT_EQ(jet_error_of([&] { table_qd->open_recordset(); }), jet_err_object_invalid);
+    EXPECT_EQ(jet_error_of([&] { (void)query_qd->fields(); }), jet_err_object_invalid);
+    EXPECT_EQ(jet_error_of([&] { query_qd->test(); }), jet_err_object_invalid);
     EXPECT_EQ(table_qd->sql(), u"SELECT * FROM [Orders]");
     // Closing again and destroying in any order are harmless.
     table->close();
@@ -93,8 +79,8 @@ TEST(jet_lifetime_test, close_keeps_the_database_object_but_closes_its_recordset
     auto rs = open_mid_scan(*qd);
     db->close();
     expect_closed(*rs);
-    EXPECT_EQ(error_of([&] { db->create_querydef(u"", u"SELECT * FROM [Orders]"); }), jet_err_object_invalid);
-    EXPECT_EQ(error_of([&] { qd->open_recordset(); }), jet_err_object_invalid);
+    EXPECT_EQ(jet_error_of([&] { db->create_querydef(u"", u"SELECT * FROM [Orders]"); }), jet_err_object_invalid);
+    EXPECT_EQ(jet_error_of([&] { qd->open_recordset(); }), jet_err_object_invalid);
     db->close();  // twice: nothing left to close
     db.reset();
     rs.reset();
@@ -133,7 +119,7 @@ TEST(jet_lifetime_test, open_list_refuses_after_close_all)
     EXPECT_NO_THROW(list->check_open());
     list->close_all();
     EXPECT_TRUE(list->closed());
-    EXPECT_EQ(error_of([&] { list->check_open(); }), jet_err_object_invalid);
+    EXPECT_EQ(jet_error_of([&] { list->check_open(); }), jet_err_object_invalid);
     // A recordset made over a source after its database closed is refused
     // by the list, and the source is freed with the failed constructor.
     class one_row : public jet_row_source {
@@ -146,7 +132,7 @@ TEST(jet_lifetime_test, open_list_refuses_after_close_all)
     private:
         std::vector<jet_column> columns_;
     };
-    EXPECT_EQ(error_of([&] { jet_recordset rs(std::make_unique<one_row>(), list); }), jet_err_object_invalid);
+    EXPECT_EQ(jet_error_of([&] { jet_recordset rs(std::make_unique<one_row>(), list); }), jet_err_object_invalid);
 }
 
 }  // namespace

@@ -140,21 +140,33 @@ TEST_F(JetSqlDecimal, OrderingIsNumericAndExact)
               descending);
 }
 
-TEST_F(JetSqlDecimal, MinMaxFirstLastAreExact)
+// Min, Max, First, Last and Sum keep every digit, and comparisons with
+// numbers are numeric: as text, "10" would sort before "5" and "2.50" after
+// "2.5".
+TEST_F(JetSqlDecimal, AggregatesAndComparisonsAreExact)
 {
-    EXPECT_EQ(decimals(engine_, u"SELECT Max(Amount) FROM Amounts"), std::vector<std::string>{k_big_more});
-    EXPECT_EQ(decimals(engine_, u"SELECT Min(Amount) FROM Amounts"), std::vector<std::string>{k_negative});
-    EXPECT_EQ(decimals(engine_, u"SELECT Max(Amount) FROM Amounts WHERE Id IN (1, 8)"),
-              std::vector<std::string>{k_big});
-    EXPECT_EQ(decimals(engine_, u"SELECT Min(Amount) FROM Amounts WHERE Id IN (1, 8, 4)"),
-              std::vector<std::string>{k_big_less});
-    EXPECT_EQ(
-        decimals(engine_,
-                 u"SELECT First(Amount), Last(Amount) FROM (SELECT Amount FROM Amounts WHERE Id < 5 ORDER BY Id) AS X",
-                 0),
-        std::vector<std::string>{k_big});
-    EXPECT_EQ(decimals(engine_, u"SELECT Max(Amount) FROM (SELECT Amount FROM Amounts) AS X"),
-              std::vector<std::string>{k_big_more});
+    using texts = std::vector<std::string>;
+    const std::pair<const char16_t*, texts> cases[] = {
+        {u"SELECT Max(Amount) FROM Amounts", {k_big_more}},
+        {u"SELECT Min(Amount) FROM Amounts", {k_negative}},
+        {u"SELECT Max(Amount) FROM Amounts WHERE Id IN (1, 8)", {k_big}},
+        {u"SELECT Min(Amount) FROM Amounts WHERE Id IN (1, 8, 4)", {k_big_less}},
+        {u"SELECT First(Amount), Last(Amount) FROM (SELECT Amount FROM Amounts WHERE Id < 5 ORDER BY Id) AS X",
+         {k_big}},
+        {u"SELECT Max(Amount) FROM (SELECT Amount FROM Amounts) AS X", {k_big_more}},
+        {u"SELECT Sum(Amount) FROM Amounts WHERE Id IN (1, 4, 8)", {"3703703670370370367037037034"}},
+        {u"SELECT Sum(Amount) FROM Amounts WHERE Id IN (7, 9, 10)", {"12345678901234567892.746913569"}},
+        {u"SELECT Sum(Amount) FROM Amounts WHERE Id IN (1, 3)", {"-8765432109876543210987654321"}},
+        {u"SELECT Sum(Amount) FROM Amounts WHERE Id = 5", {"NULL"}},
+        {u"SELECT Amount FROM Amounts WHERE Amount > 5 AND Amount < 100", {"10"}},
+        {u"SELECT Amount FROM Amounts WHERE Amount = 2.5", {"2.5"}},
+        {u"SELECT Amount FROM Amounts WHERE Amount BETWEEN 1 AND 3 ORDER BY Amount", {"2", "2.5"}},
+    };
+    for (const auto& [sql, want] : cases) EXPECT_EQ(decimals(engine_, sql), want) << tk_to_utf8(sql);
+    // A self-join on the exact value pairs each row with itself only.
+    auto r = engine_.open(u"SELECT Count(*) FROM Amounts AS A INNER JOIN Amounts AS B ON A.Amount = B.Amount");
+    ASSERT_TRUE(r->next());
+    EXPECT_EQ(r->as_int(0), 9);
 }
 
 TEST_F(JetSqlDecimal, GroupingAndDistinctTellCloseValuesApart)
@@ -172,31 +184,6 @@ TEST_F(JetSqlDecimal, GroupingAndDistinctTellCloseValuesApart)
     ASSERT_TRUE(g->next());
     EXPECT_EQ(g->as_int(1), 3);
     EXPECT_FALSE(g->next());
-}
-
-TEST_F(JetSqlDecimal, ComparisonsWithNumbersAreNumeric)
-{
-    // As text, "10" would sort before "5" and "2.50" after "2.5".
-    EXPECT_EQ(decimals(engine_, u"SELECT Amount FROM Amounts WHERE Amount > 5 AND Amount < 100"),
-              std::vector<std::string>{"10"});
-    EXPECT_EQ(decimals(engine_, u"SELECT Amount FROM Amounts WHERE Amount = 2.5"), std::vector<std::string>{"2.5"});
-    EXPECT_EQ(decimals(engine_, u"SELECT Amount FROM Amounts WHERE Amount BETWEEN 1 AND 3 ORDER BY Amount"),
-              (std::vector<std::string>{"2", "2.5"}));
-    // A self-join on the exact value pairs each row with itself only.
-    auto r = engine_.open(u"SELECT Count(*) FROM Amounts AS A INNER JOIN Amounts AS B ON A.Amount = B.Amount");
-    ASSERT_TRUE(r->next());
-    EXPECT_EQ(r->as_int(0), 9);
-}
-
-TEST_F(JetSqlDecimal, SumIsExact)
-{
-    EXPECT_EQ(decimals(engine_, u"SELECT Sum(Amount) FROM Amounts WHERE Id IN (1, 4, 8)"),
-              std::vector<std::string>{"3703703670370370367037037034"});
-    EXPECT_EQ(decimals(engine_, u"SELECT Sum(Amount) FROM Amounts WHERE Id IN (7, 9, 10)"),
-              std::vector<std::string>{"12345678901234567892.746913569"});
-    EXPECT_EQ(decimals(engine_, u"SELECT Sum(Amount) FROM Amounts WHERE Id IN (1, 3)"),
-              std::vector<std::string>{"-8765432109876543210987654321"});
-    EXPECT_EQ(decimals(engine_, u"SELECT Sum(Amount) FROM Amounts WHERE Id = 5"), std::vector<std::string>{"NULL"});
 }
 
 TEST(JetSqlDecimalSum, OverflowAndRoundingToFit)

@@ -21,20 +21,14 @@ constexpr size_t k_blob_at = 0x29B;
 
 void put16(jet_test_bytes& out, uint16_t v)
 {
-    out.push_back(static_cast<uint8_t>(v));
-    out.push_back(static_cast<uint8_t>(v >> 8));
+    const jet_test_bytes b = jet_test_le(v, 2);
+    out.insert(out.end(), b.begin(), b.end());
 }
 
 void put32(jet_test_bytes& out, uint32_t v)
 {
-    for (int shift = 0; shift < 32; shift += 8) out.push_back(static_cast<uint8_t>(v >> shift));
-}
-
-jet_test_bytes le32(uint32_t v)
-{
-    jet_test_bytes out;
-    put32(out, v);
-    return out;
+    const jet_test_bytes b = jet_test_le(v, 4);
+    out.insert(out.end(), b.begin(), b.end());
 }
 
 jet_test_bytes sha1(const jet_test_bytes& a, const jet_test_bytes& b = {})
@@ -49,21 +43,14 @@ jet_test_bytes sha1(const jet_test_bytes& a, const jet_test_bytes& b = {})
     return out;
 }
 
-jet_test_bytes utf16le(const std::u16string& s)
-{
-    jet_test_bytes out;
-    for (char16_t c : s) put16(out, static_cast<uint16_t>(c));
-    return out;
-}
-
 // The RC4 key of block `block`: the first key_bits/8 bytes of
 // SHA1(SHA1(salt || password) || LE32(block)); 40-bit keys zero-padded to
 // 16 bytes (one source's rule, not checked against an Access-made file).
 jet_test_bytes block_key(const jet_test_cryptoapi& o, uint32_t block)
 {
     std::u16string pw = o.password.substr(0, 255);
-    jet_test_bytes h0 = sha1(jet_test_bytes(o.salt, o.salt + 16), utf16le(pw));
-    jet_test_bytes k = sha1(h0, le32(block));
+    jet_test_bytes h0 = sha1(jet_test_bytes(o.salt, o.salt + 16), jet_test_utf16le(pw));
+    jet_test_bytes k = sha1(h0, jet_test_le(block, 4));
     uint32_t bits = o.effective_key_bits();
     k.resize(bits / 8);
     if (bits == 40) k.resize(16, 0);
@@ -71,6 +58,20 @@ jet_test_bytes block_key(const jet_test_cryptoapi& o, uint32_t block)
 }
 
 }  // namespace
+
+jet_test_bytes jet_test_le(uint64_t v, int n)
+{
+    jet_test_bytes out;
+    for (int i = 0; i < n; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
+    return out;
+}
+
+jet_test_bytes jet_test_utf16le(const std::u16string& s)
+{
+    jet_test_bytes out;
+    for (char16_t c : s) put16(out, static_cast<uint16_t>(c));
+    return out;
+}
 
 uint32_t jet_test_cryptoapi::effective_key_bits() const
 {
@@ -146,7 +147,7 @@ void jet_test_set_password(jet_test_bytes& file, const std::u16string& password,
     constexpr size_t k_password_at = 0x42;
     constexpr size_t k_created_at = 0x72;
     const bool jet3 = file.at(0x14) == 0;
-    jet_test_bytes field = jet3 ? jet_test_bytes(ansi.begin(), ansi.end()) : utf16le(password);
+    jet_test_bytes field = jet3 ? jet_test_bytes(ansi.begin(), ansi.end()) : jet_test_utf16le(password);
     field.resize(jet3 ? 20 : 40, 0);
     if (!jet3) {
         uint8_t raw[8];
@@ -171,7 +172,7 @@ jet_test_bytes jet_test_cryptoapi_blob(const jet_test_cryptoapi& o, jet_test_blo
     put32(header, 1);  // provider type: PROV_RSA_FULL
     put32(header, 0);
     put32(header, 0);
-    jet_test_bytes csp = utf16le(o.csp);
+    jet_test_bytes csp = jet_test_utf16le(o.csp);
     header.insert(header.end(), csp.begin(), csp.end());
     put16(header, 0);
 
@@ -227,7 +228,7 @@ jet_test_bytes jet_test_encrypt_jet(const jet_test_bytes& plain, uint32_t db_key
     const size_t page = jet_test_page_size(file);
     jet_test_set_db_key(file, db_key);
     for (size_t n = 1; n < file.size() / page; ++n) {
-        jet_test_bytes k = le32(db_key ^ static_cast<uint32_t>(n));
+        jet_test_bytes k = jet_test_le(db_key ^ static_cast<uint32_t>(n), 4);
         jet_test_rc4(k.data(), k.size(), file.data() + n * page, page);
     }
     return file;

@@ -43,6 +43,10 @@ struct jet_test_blob_layout {
     size_t encrypted_hash_at = 0;
 };
 
+// `n` bytes of `v`, little-endian; a text as UTF-16LE.
+jet_test_bytes jet_test_le(uint64_t v, int n);
+jet_test_bytes jet_test_utf16le(const std::u16string& s);
+
 jet_test_bytes jet_test_read_file(const std::string& path);
 void jet_test_write_file(const std::string& path, const jet_test_bytes& bytes);
 

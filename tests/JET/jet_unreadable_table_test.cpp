@@ -7,28 +7,20 @@
 #include <regex>
 #include <sstream>
 
-#include "jet_database.h"
-#include "jet_dbengine.h"
 #include "jet_error.h"
 #include "jet_libmdb.h"
 #include "jet_patched_file.h"
 #include "jet_table_reader.h"
+#include "jet_test_util.h"
 #include "jet_viewer.h"
 #include "tk_wstring.h"
 
 namespace {
 
-const std::string k_data = TOLVANE_TEST_DATA;
-
-std::unique_ptr<jet_database> open_path(const std::string& path)
-{
-    return jet_dbengine::create(3)->open_database(tk_from_utf8(path), false, true, u"");
-}
-
 // The file offset of the MSysObjects.Type value of object `name`.
 size_t type_offset(const std::string& path, std::u16string_view name)
 {
-    auto db = open_path(path);
+    auto db = jet_test_open(path);
     jet_table_reader reader(db->file(), db->catalog().mdb_entry(*db->catalog().find(u"MSysObjects")));
     const int c_name = reader.find_column(u"Name"), c_type = reader.find_column(u"Type");
     std::vector<jet_value> row;
@@ -51,21 +43,19 @@ std::string inspect(const std::string& path)
 {
     jet_inspect_options o;
     o.file = tk_from_utf8(path);
-    std::ostringstream out;
-    jet_viewer::inspect(o, out);
-    return out.str();
+    return jet_test_inspect(o);
 }
 
 TEST(jet_unreadable_table_test, odbc_link_reported_with_3151)
 {
-    const std::string source = k_data + "/linked.mdb";
+    const std::string source = jet_test_data("linked.mdb");
     const size_t at = type_offset(source, u"table2");
     jet_patched_file file(source);
     ASSERT_EQ(file.bytes()[at], 6);  // a link to another Access file
     file.bytes()[at] = 4;            // now an ODBC link
     const std::string& path = file.write();
     {
-        auto db = open_path(path);
+        auto db = jet_test_open(path);
         EXPECT_EQ(db->tabledef(u"table2").attributes(), 0x20000000);
     }
     const std::string json = inspect(path);
@@ -104,7 +94,7 @@ int damage_rows(jet_patched_file& file, uint32_t tdef_page, damage what)
 // with its error and the tables around it are read in full.
 TEST(jet_unreadable_table_test, damaged_table_between_sound_ones)
 {
-    const std::string source = k_data + "/V2010_test.accdb";
+    const std::string source = jet_test_data("V2010_test.accdb");
     const struct {
         const char16_t* table;
         damage what;
@@ -113,7 +103,7 @@ TEST(jet_unreadable_table_test, damaged_table_between_sound_ones)
         SCOPED_TRACE(tk_to_utf8(c.table));
         uint32_t page = 0;
         {
-            auto db = open_path(source);
+            auto db = jet_test_open(source);
             page = db->catalog().find(c.table)->table_page;
         }
         jet_patched_file file(source);
@@ -138,7 +128,7 @@ TEST(jet_unreadable_table_test, damaged_table_between_sound_ones)
         }
         if (rows) {
             // The reader itself: the definition reads, reading the rows raises.
-            auto db = open_path(path);
+            auto db = jet_test_open(path);
             jet_table_reader reader(db->file(), db->catalog().mdb_entry(*db->catalog().find(c.table)));
             EXPECT_FALSE(reader.columns().empty());
             std::vector<jet_value> row;

@@ -5,23 +5,20 @@
 
 #include "jet_error.h"
 #include "jet_json.h"
+#include "jet_test_util.h"
 #include "jet_viewer.h"
 #include "tk_wstring.h"
 
 namespace {
 
-const std::string k_data = TOLVANE_TEST_DATA;
-
 jet_json inspect(const char* file, const char16_t* password = u"", const char16_t* table = u"", bool rows = true)
 {
     jet_inspect_options o;
-    o.file = tk_from_utf8(k_data + "/" + file);
+    o.file = tk_from_utf8(jet_test_data(file));
     o.password = password;
     o.table = table;
     o.rows = rows;
-    std::ostringstream out;
-    jet_viewer::inspect(o, out);
-    return jet_json::parse(out.str());
+    return jet_json::parse(jet_test_inspect(o));
 }
 
 TEST(jet_viewer_test, text_forms)
@@ -60,12 +57,10 @@ TEST(jet_viewer_test, document_of_real_files)
 TEST(jet_viewer_test, query_result_as_a_table)
 {
     jet_inspect_options o;
-    o.file = tk_from_utf8(k_data + "/nwind.mdb");
+    o.file = tk_from_utf8(jet_test_data("nwind.mdb"));
     o.query = u"SELECT CategoryName, Count(*), Max(UnitPrice) AS Top, Min(Discontinued) FROM Categories INNER JOIN "
               u"Products ON Categories.CategoryID = Products.CategoryID GROUP BY CategoryName ORDER BY CategoryName";
-    std::ostringstream out;
-    jet_viewer::inspect(o, out);
-    jet_json d = jet_json::parse(out.str());
+    jet_json d = jet_json::parse(jet_test_inspect(o));
     EXPECT_EQ(d.at("format").str, "Jet3");
     EXPECT_EQ(d.at("record_count").num, 8);
     const auto& cols = d.at("columns").arr;
@@ -85,29 +80,19 @@ TEST(jet_viewer_test, query_result_as_a_table)
     EXPECT_EQ(rows[0].arr.at(3).kind, jet_json::type::boolean);
 
     o.rows = false;
-    std::ostringstream bare;
-    jet_viewer::inspect(o, bare);
-    EXPECT_EQ(jet_json::parse(bare.str()).get("rows"), nullptr);
+    EXPECT_EQ(jet_json::parse(jet_test_inspect(o)).get("rows"), nullptr);
 
     o.query = u"SELECT Nothing FROM Orders";
-    try {
-        std::ostringstream ignored;
-        jet_viewer::inspect(o, ignored);
-        ADD_FAILURE() << "3061 expected";
-    } catch (const jet_error& e) {
-        EXPECT_EQ(e.number, 3061);
-    }
+    EXPECT_EQ(jet_error_of([&] { jet_test_inspect(o); }), 3061);
 }
 
 // --test-query: "ok", or the DAO error of the statement.
 TEST(jet_viewer_test, test_query_compiles_only)
 {
     jet_inspect_options o;
-    o.file = tk_from_utf8(k_data + "/nwind.mdb");
+    o.file = tk_from_utf8(jet_test_data("nwind.mdb"));
     o.test_query = u"SELECT * FROM Orders INNER JOIN Customers ON Orders.CustomerID = Customers.CustomerID";
-    std::ostringstream out;
-    jet_viewer::inspect(o, out);
-    EXPECT_EQ(out.str(), "ok\n");
+    EXPECT_EQ(jet_test_inspect(o), "ok\n");
     const std::pair<const char16_t*, int32_t> failing[] = {{u"SELECT * FROM Nope", 3078},
                                                            {u"SELECT * FROM", 3131},
                                                            {u"DELETE FROM Orders", 3219},
@@ -115,12 +100,7 @@ TEST(jet_viewer_test, test_query_compiles_only)
     for (const auto& [sql, number] : failing) {
         o.test_query = sql;
         std::ostringstream ignored;
-        try {
-            jet_viewer::inspect(o, ignored);
-            ADD_FAILURE() << tk_to_utf8(sql);
-        } catch (const jet_error& e) {
-            EXPECT_EQ(e.number, number) << tk_to_utf8(sql);
-        }
+        EXPECT_EQ(jet_error_of([&] { jet_viewer::inspect(o, ignored); }), number) << tk_to_utf8(sql);
         EXPECT_TRUE(ignored.str().empty());
     }
 }
