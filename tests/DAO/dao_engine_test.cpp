@@ -48,12 +48,6 @@ protected:
     std::string old_;
 };
 
-void write_file(const std::string& path, const std::vector<uint8_t>& bytes)
-{
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
 // The recorded password of a user of the test workgroup, recovered from
 // the file itself (its cipher is documented).
 std::u16string workgroup_password(const char16_t* user)
@@ -113,17 +107,9 @@ TEST(dao_engine_test, database_passwords)
         SCOPED_TRACE(file);
         EXPECT_NE(dao_test_open(*engine, file, 1, u"password"), nullptr);
         for (const char16_t* wrong : {u"", u"Password", u"passwordx"}) {
-            try {
-                dao_test_open(*engine, file, 1, wrong);
-                ADD_FAILURE() << "opened with a wrong password";
-            } catch (const dao_exception& e) {
-                EXPECT_EQ(e.code, 0x10000u + 3031u);
-                EXPECT_EQ(e.number(), 3031);
-                EXPECT_EQ(e.level, 0);
-                EXPECT_EQ(e.message, "Not a valid password.");
-                // The password given never shows in the text.
-                EXPECT_EQ(e.message.find("passwordx"), std::string::npos);
-            }
+            const dao_test_error e = dao_error_of([&] { dao_test_open(*engine, file, 1, wrong); });
+            EXPECT_EQ(e.code, 0x10000u + 3031u);
+            EXPECT_EQ(e.message, "Not a valid password.");  // the password given never shows in the text
         }
     }
     // A password given for a file without one is not checked, as in DAO.
@@ -133,13 +119,9 @@ TEST(dao_engine_test, database_passwords)
 TEST(dao_engine_test, missing_and_unrecognised_files)
 {
     auto engine = dao_test_engine();
-    try {
-        engine->open_db(u"/no/such/file.mdb", 1, u"");
-        ADD_FAILURE();
-    } catch (const dao_exception& e) {
-        EXPECT_EQ(e.code, 0x10000u + 3024u);
-        EXPECT_EQ(e.message, "Could not find file '/no/such/file.mdb'.");
-    }
+    const dao_test_error missing = dao_error_of([&] { engine->open_db(u"/no/such/file.mdb", 1, u""); });
+    EXPECT_EQ(missing.code, 0x10000u + 3024u);
+    EXPECT_EQ(missing.message, "Could not find file '/no/such/file.mdb'.");
     EXPECT_EQ(dao_code_of([&] { engine->open_db(dao_test_path("PROVENANCE.md"), 1, u""); }), 0x10000u + 3343u);
     EXPECT_EQ(dao_code_of([&] { engine->create_db(u"/tmp/never.mdb"); }), 0x10000u + 3251u);
     EXPECT_FALSE(exists("/tmp/never.mdb"));
@@ -149,21 +131,18 @@ TEST(dao_engine_test, exception_without_a_dao_error_is_unknown)
 {
     jet_error::clear_current();
     dao_engine engine;
-    try {
-        throw dao_exception();
-    } catch (const dao_exception&) {
-        ADD_FAILURE() << "no DBEngine: the capture must fail";
-    } catch (const tk_exception& e) {
-        EXPECT_EQ(e.message, "Unknown exception");
-        EXPECT_EQ(e.level, 1);
-    }
-    engine.choose_generation();
-    try {
-        throw dao_exception();
-    } catch (const dao_exception&) {
-        ADD_FAILURE() << "no error recorded: the capture must fail";
-    } catch (const tk_exception& e) {
-        EXPECT_EQ(e.message, "Unknown exception");
+    // First without a DBEngine, then with one that recorded no error.
+    for (bool chosen : {false, true}) {
+        SCOPED_TRACE(chosen);
+        if (chosen) engine.choose_generation();
+        try {
+            throw dao_exception();
+        } catch (const dao_exception&) {
+            ADD_FAILURE() << "the capture must fail";
+        } catch (const tk_exception& e) {
+            EXPECT_EQ(e.message, "Unknown exception");
+            EXPECT_EQ(e.level, 1);
+        }
     }
 }
 
@@ -178,28 +157,29 @@ TEST(dao_engine_test, workgroup_logon)
         EXPECT_THROW(engine->set_ugl_info(mdw, u"Admin", pw), tk_mail_assertion);
         EXPECT_NE(dao_test_open(*engine, "nwind.mdb"), nullptr);
     }
-    {
+    // Each refusal on a fresh engine, with DAO's text.
+    const char* const bad_account = "Not a valid account name or password.";
+    const struct {
+        std::u16string file;
+        const char16_t* user;
+        std::u16string password;
+        uint32_t number;
+        const char* message;
+    } refused[] = {
+        {mdw, u"Admin", pw + u"x", 3029, bad_account},
+        {mdw, u"nobody", u"", 3029, bad_account},
+        {dao_test_path("nwind.mdb"), u"Admin", u"", 3358,
+         "Cannot open the Microsoft Jet engine workgroup information file."},
+        {u"/no/such.mdw", u"Admin", u"", 3028,
+         "Cannot start your application. The workgroup information file is missing or opened exclusively by another "
+         "user."},
+    };
+    for (const auto& r : refused) {
+        SCOPED_TRACE(tk_to_utf8(r.file) + " / " + tk_to_utf8(r.user));
         auto engine = dao_test_engine();
-        try {
-            engine->set_ugl_info(mdw, u"Admin", pw + u"x");
-            ADD_FAILURE();
-        } catch (const dao_exception& e) {
-            EXPECT_EQ(e.code, 68565u);  // 0x10000 + 3029, the account message of the error map
-            EXPECT_EQ(e.message, "Not a valid account name or password.");
-        }
-    }
-    {
-        auto engine = dao_test_engine();
-        EXPECT_EQ(dao_code_of([&] { engine->set_ugl_info(mdw, u"nobody", u""); }), 0x10000u + 3029u);
-    }
-    {
-        auto engine = dao_test_engine();
-        EXPECT_EQ(dao_code_of([&] { engine->set_ugl_info(dao_test_path("nwind.mdb"), u"Admin", u""); }),
-                  0x10000u + 3358u);
-    }
-    {
-        auto engine = dao_test_engine();
-        EXPECT_EQ(dao_code_of([&] { engine->set_ugl_info(u"/no/such.mdw", u"Admin", u""); }), 0x10000u + 3028u);
+        const dao_test_error e = dao_error_of([&] { engine->set_ugl_info(r.file, r.user, r.password); });
+        EXPECT_EQ(e.code, 0x10000u + r.number);
+        EXPECT_EQ(e.message, r.message);
     }
     {
         // An empty file or user means no security: nothing is checked.
@@ -234,49 +214,41 @@ TEST(dao_engine_test, passwords_never_reach_the_trace)
     EXPECT_EQ(trace.find("pwd=password"), std::string::npos);
 }
 
-TEST(dao_engine_test, check_sysdb)
+TEST_F(dao_engine_dir_test, check_sysdb)
 {
     EXPECT_TRUE(dao_check_sysdb(dao_test_path("workgroup-jet3.mdw")));
     EXPECT_FALSE(dao_check_sysdb(dao_test_path("nwind.mdb")));
     EXPECT_FALSE(dao_check_sysdb(dao_test_path("V2010_test.accdb")));
     EXPECT_FALSE(dao_check_sysdb(u"/no/such/file.mdw"));
 
-    char tmpl[] = "/tmp/dao_sysdbXXXXXX";
-    ASSERT_NE(::mkdtemp(tmpl), nullptr);
-    const std::string dir = tmpl;
+    // The answer for a file of `bytes`, written under `name`.
+    auto check = [](const char* name, const std::vector<uint8_t>& bytes) {
+        std::ofstream(name, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        return dao_check_sysdb(tk_from_utf8(name));
+    };
     std::vector<uint8_t> header = {0x00, 0x01, 0x00, 0x00};
     for (char c : std::string("Jet System DB  ")) header.push_back(static_cast<uint8_t>(c));
     header.push_back(0);
-    // 20 bytes: too short whatever they hold.
-    write_file(dir + "/short", header);
-    EXPECT_FALSE(dao_check_sysdb(tk_from_utf8(dir + "/short")));
-    // 21 bytes with the name at offset 4: accepted.
+    EXPECT_FALSE(check("short", header));  // 20 bytes: too short whatever they hold
     header.push_back(1);
-    write_file(dir + "/tiny", header);
-    EXPECT_TRUE(dao_check_sysdb(tk_from_utf8(dir + "/tiny")));
+    EXPECT_TRUE(check("tiny", header));  // 21 bytes with the name at offset 4
     header[10] = 'x';
-    write_file(dir + "/other", header);
-    EXPECT_FALSE(dao_check_sysdb(tk_from_utf8(dir + "/other")));
+    EXPECT_FALSE(check("other", header));
     // The MS Access 2.0 signatures.
     std::vector<uint8_t> old(1040, 0);
     old[0] = 1;
     std::copy_n("Rich", 4, old.begin() + 1030);
-    write_file(dir + "/rich", old);
-    EXPECT_TRUE(dao_check_sysdb(tk_from_utf8(dir + "/rich")));
+    EXPECT_TRUE(check("rich", old));
     old[1038] = 1;
-    write_file(dir + "/rich2", old);
-    EXPECT_FALSE(dao_check_sysdb(tk_from_utf8(dir + "/rich2")));
+    EXPECT_FALSE(check("rich2", old));
     std::vector<uint8_t> magic(1040, 0);
     magic[0] = 0x77, magic[1] = 0x2C, magic[2] = 0x53, magic[3] = 0x20;
-    write_file(dir + "/magic", magic);
-    EXPECT_TRUE(dao_check_sysdb(tk_from_utf8(dir + "/magic")));
+    EXPECT_TRUE(check("magic", magic));
     magic.resize(1039);  // the old signatures need 1,040 bytes
-    write_file(dir + "/magic_short", magic);
-    EXPECT_FALSE(dao_check_sysdb(tk_from_utf8(dir + "/magic_short")));
+    EXPECT_FALSE(check("magic_short", magic));
     // The built-in image of the temporary system database is a workgroup file.
-    write_file(dir + "/builtin", jet_workgroup::builtin_image());
-    EXPECT_TRUE(dao_check_sysdb(tk_from_utf8(dir + "/builtin")));
-    ASSERT_EQ(std::system(("rm -rf '" + dir + "'").c_str()), 0);
+    EXPECT_TRUE(check("builtin", jet_workgroup::builtin_image()));
 }
 
 TEST_F(dao_engine_dir_test, temporary_system_database_life_cycle)
@@ -314,15 +286,13 @@ TEST_F(dao_engine_dir_test, generator_takes_the_first_free_name)
 
 TEST_F(dao_engine_dir_test, temporary_file_removed_when_the_run_fails)
 {
-    try {
-        auto engine = dao_test_engine();
-        engine->set_anonymous_sys_db();
-        ASSERT_TRUE(exists(in_dir("~tmp0000")));
-        dao_test_open(*engine, "no-such-file.mdb");
-        ADD_FAILURE();
-    } catch (const dao_exception& e) {
-        EXPECT_EQ(e.number(), 3024);
-    }
+    EXPECT_EQ(dao_code_of([&] {
+                  auto engine = dao_test_engine();
+                  engine->set_anonymous_sys_db();
+                  ASSERT_TRUE(exists(in_dir("~tmp0000")));
+                  dao_test_open(*engine, "no-such-file.mdb");
+              }),
+              0x10000u + 3024u);
     EXPECT_FALSE(exists(in_dir("~tmp0000")));
     EXPECT_FALSE(dao_engine::exists());
 }

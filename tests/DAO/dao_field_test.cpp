@@ -8,6 +8,7 @@
 #include "dao_schema_initializer.h"
 #include "jet_field.h"
 #include "ole_exceptions.h"
+#include "tk_wstring.h"
 #include "udb_ftd.h"
 #include "udb_schema.h"
 
@@ -50,29 +51,26 @@ TEST(dao_field_test, dao_type_to_kind_for_every_dao_type)
 
 TEST(dao_field_test, kind_to_dao_type_for_new_columns)
 {
-    EXPECT_EQ(dao_field::get_native_type(VT_I2, 2), 3);
-    EXPECT_EQ(dao_field::get_native_type(VT_I1, 1), 3);
-    EXPECT_EQ(dao_field::get_native_type(VT_I4, 4), 4);
-    EXPECT_EQ(dao_field::get_native_type(VT_UI2, 2), 4);
-    EXPECT_EQ(dao_field::get_native_type(VT_R4, 4), 6);
-    EXPECT_EQ(dao_field::get_native_type(VT_R8, 8), 7);
-    EXPECT_EQ(dao_field::get_native_type(VT_UI4, 4), 7);
-    EXPECT_EQ(dao_field::get_native_type(VT_UI8, 8), 7);
-    EXPECT_EQ(dao_field::get_native_type(VT_DECIMAL, 16), 20);
-    EXPECT_EQ(dao_field::get_native_type(VT_I8, 8), 16);
-    EXPECT_EQ(dao_field::get_native_type(VT_CY, 8), 5);
-    EXPECT_EQ(dao_field::get_native_type(VT_DATE, 8), 8);
-    EXPECT_EQ(dao_field::get_native_type(VT_BOOL, 1), 1);
-    EXPECT_EQ(dao_field::get_native_type(VT_UI1, 1), 2);
     // Text and binary: short columns up to 255, long ones beyond and at 0.
-    EXPECT_EQ(dao_field::get_native_type(VT_BSTR, 1), 10);
-    EXPECT_EQ(dao_field::get_native_type(VT_BSTR, 255), 10);
-    EXPECT_EQ(dao_field::get_native_type(VT_BSTR, 256), 12);
-    EXPECT_EQ(dao_field::get_native_type(VT_BSTR, 0), 12);
-    EXPECT_EQ(dao_field::get_native_type(VT_BLOB, 16), 9);
-    EXPECT_EQ(dao_field::get_native_type(VT_ARRAY_UI1, 255), 9);
-    EXPECT_EQ(dao_field::get_native_type(VT_BLOB_OBJECT, 0), 11);
-    EXPECT_EQ(dao_field::get_native_type(VT_ARRAY_UI1, 1000), 11);
+    struct row {
+        ole_vartype vt;
+        uint32_t size;
+        int dao_type;
+    } rows[] = {
+        {VT_I2, 2, 3},           {VT_I1, 1, 3},
+        {VT_I4, 4, 4},           {VT_UI2, 2, 4},
+        {VT_R4, 4, 6},           {VT_R8, 8, 7},
+        {VT_UI4, 4, 7},          {VT_UI8, 8, 7},
+        {VT_DECIMAL, 16, 20},    {VT_I8, 8, 16},
+        {VT_CY, 8, 5},           {VT_DATE, 8, 8},
+        {VT_BOOL, 1, 1},         {VT_UI1, 1, 2},
+        {VT_BSTR, 1, 10},        {VT_BSTR, 255, 10},
+        {VT_BSTR, 256, 12},      {VT_BSTR, 0, 12},
+        {VT_BLOB, 16, 9},        {VT_ARRAY_UI1, 255, 9},
+        {VT_BLOB_OBJECT, 0, 11}, {VT_ARRAY_UI1, 1000, 11},
+    };
+    for (const row& r : rows)
+        EXPECT_EQ(dao_field::get_native_type(r.vt, r.size), r.dao_type) << "kind " << r.vt << ", size " << r.size;
     EXPECT_THROW(dao_field::get_native_type(VT_EMPTY, 0), ole_type_exception);
     EXPECT_THROW(dao_field::get_native_type(VT_ERROR, 0), ole_type_exception);
     // Every kind a read column can have maps back to the same DAO type.
@@ -82,39 +80,45 @@ TEST(dao_field_test, kind_to_dao_type_for_new_columns)
 
 TEST(dao_default_value_test, table_defaults_as_access_stores_them)
 {
+    struct row {
+        const char16_t* text;
+        int16_t dao_type;
+        int32_t size;
+        int index;
+        const char16_t* cleaned;
+        uint32_t extra;
+    } rows[] = {
+        {u"=\"abc\"", 10, 10, 0, u"abc", 0},
+        {u"\"abc\"", 10, 10, 0, u"abc", 0},
+        {u"'abc'", 10, 10, 0, u"'abc'", 0},
+        {u"='abc'", 10, 10, 0, u"abc", 0},
+        {u"=abc", 10, 10, 0, u"abc", 0},
+        // After "=" only one pair of quotes goes; the text rule does not run again.
+        {u"=\"\"abc\"\"", 10, 10, 0, u"\"abc\"", 0},
+        {u"\"", 10, 10, 0, u"\"", 0},
+        {u"=No", 1, 1, 0, u"No", 0},
+        {u"0", 5, 8, 0, u"0", 0},
+        // A default longer than the text column is dropped.
+        {u"\"abcdefg\"", 10, 5, 3, u"", 0},
+        {u"\"abcde\"", 10, 5, 3, u"abcde", 0},
+        {u"\"abcdefg\"", 10, 0, 3, u"abcdefg", 0},
+        // Memo defaults lose their quotes as text defaults do.
+        {u"\"long\"", 12, 0, 0, u"long", 0},
+        // Dates keep the extra word when they have a default, none without.
+        {u"#2011-08-05#", 8, 8, 0, u"2011-08-05", 1},
+        {u"Now()", 8, 8, 0, u"Now()", 1},
+        {u"", 8, 8, 0, u"", 0},
+    };
+    for (const row& r : rows) {
+        SCOPED_TRACE(tk_to_utf8(r.text));
+        uint32_t extra = 0;
+        EXPECT_EQ(dao_default_value::clean_table(r.text, r.dao_type, r.size, r.index, extra), r.cleaned);
+        EXPECT_EQ(extra, r.extra);
+    }
+    // In a query every date column carries the extra word.
     uint32_t extra = 0;
-    EXPECT_EQ(dao_default_value::clean_table(u"=\"abc\"", 10, 10, 0, extra), u"abc");
-    EXPECT_EQ(dao_default_value::clean_table(u"\"abc\"", 10, 10, 0, extra), u"abc");
-    EXPECT_EQ(dao_default_value::clean_table(u"'abc'", 10, 10, 0, extra), u"'abc'");
-    EXPECT_EQ(dao_default_value::clean_table(u"='abc'", 10, 10, 0, extra), u"abc");
-    EXPECT_EQ(dao_default_value::clean_table(u"=abc", 10, 10, 0, extra), u"abc");
-    // After "=" only one pair of quotes goes; the text rule does not run again.
-    EXPECT_EQ(dao_default_value::clean_table(u"=\"\"abc\"\"", 10, 10, 0, extra), u"\"abc\"");
-    EXPECT_EQ(dao_default_value::clean_table(u"\"", 10, 10, 0, extra), u"\"");
-    EXPECT_EQ(dao_default_value::clean_table(u"=No", 1, 1, 0, extra), u"No");
-    EXPECT_EQ(dao_default_value::clean_table(u"0", 5, 8, 0, extra), u"0");
-    EXPECT_EQ(extra, 0u);
-    // A default longer than the text column is dropped.
-    EXPECT_EQ(dao_default_value::clean_table(u"\"abcdefg\"", 10, 5, 3, extra), u"");
-    EXPECT_EQ(dao_default_value::clean_table(u"\"abcde\"", 10, 5, 3, extra), u"abcde");
-    EXPECT_EQ(dao_default_value::clean_table(u"\"abcdefg\"", 10, 0, 3, extra), u"abcdefg");
-    // Memo defaults lose their quotes as text defaults do.
-    EXPECT_EQ(dao_default_value::clean_table(u"\"long\"", 12, 0, 0, extra), u"long");
-}
-
-TEST(dao_default_value_test, date_defaults_and_the_extra_word)
-{
-    uint32_t extra = 0;
-    EXPECT_EQ(dao_default_value::clean_table(u"#2011-08-05#", 8, 8, 0, extra), u"2011-08-05");
-    EXPECT_EQ(extra, 1u);
-    extra = 0;
-    EXPECT_EQ(dao_default_value::clean_table(u"Now()", 8, 8, 0, extra), u"Now()");
-    EXPECT_EQ(extra, 1u);
-    extra = 0;
-    EXPECT_EQ(dao_default_value::clean_table(u"", 8, 8, 0, extra), u"");
-    EXPECT_EQ(extra, 0u);  // no default: 0 in a table
     EXPECT_EQ(dao_default_value::clean_query(u"", 8, extra), u"");
-    EXPECT_EQ(extra, 1u);  // every date column of a query
+    EXPECT_EQ(extra, 1u);
     extra = 0;
     EXPECT_EQ(dao_default_value::clean_query(u"\"q\"", 10, extra), u"q");
     EXPECT_EQ(extra, 0u);
@@ -181,20 +185,21 @@ TEST(dao_field_test, time_without_a_date_prints_as_a_pure_time)
     EXPECT_EQ(t.as_date().year, 1899);
     EXPECT_EQ(t.to_string(), "0000-00-00 14:30:00");
     EXPECT_EQ(t.to_wstring(), u"0000-00-00 14:30:00");
-    dao_field midnight(make_field(8, date_value(0)), true);
-    EXPECT_EQ(midnight.to_string(), "00:00:00");
-    EXPECT_EQ(midnight.to_wstring(), u"00:00:00");
-    dao_field day(make_field(8, date_value(40760)), true);  // 2011-08-05
-    EXPECT_EQ(day.to_string(), "2011-08-05");
-    dao_field day_time(make_field(8, date_value(40760 + 14.5 / 24)), true);
-    EXPECT_EQ(day_time.to_string(), "2011-08-05 14:30:00");
-    // The day before: a real date, no rewriting.
-    dao_field before(make_field(8, date_value(-1.25)), true);
-    EXPECT_EQ(before.to_string(), "1899-12-29 06:00:00");
-    // Access counts a negative number's fraction forward from midnight:
-    // -0.75 is 18:00 of the zero day, a time without a date.
-    dao_field negative_zero_day(make_field(8, date_value(-0.75)), true);
-    EXPECT_EQ(negative_zero_day.to_string(), "0000-00-00 18:00:00");
+    // The day before is a real date, no rewriting. Access counts a negative
+    // number's fraction forward from midnight: -0.75 is 18:00 of the zero
+    // day, a time without a date.
+    const std::pair<double, const char*> rows[] = {
+        {0, "00:00:00"},
+        {40760, "2011-08-05"},
+        {40760 + 14.5 / 24, "2011-08-05 14:30:00"},
+        {-1.25, "1899-12-29 06:00:00"},
+        {-0.75, "0000-00-00 18:00:00"},
+    };
+    for (const auto& [number, text] : rows) {
+        dao_field f(make_field(8, date_value(number)), true);
+        EXPECT_EQ(f.to_string(), text) << number;
+        EXPECT_EQ(f.to_wstring(), tk_from_utf8(text)) << number;
+    }
     EXPECT_EQ(dao_field::rewrite_fake_date(std::string("1899-12-30 08:00:00")), "0000-00-00 08:00:00");
     EXPECT_EQ(dao_field::rewrite_fake_date(std::u16string(u"1899-12-30")), u"00:00:00");
     EXPECT_EQ(dao_field::rewrite_fake_date(std::string("1999-12-30")), "1999-12-30");
@@ -202,51 +207,49 @@ TEST(dao_field_test, time_without_a_date_prints_as_a_pure_time)
 
 TEST(dao_field_test, values_keep_their_exact_kinds)
 {
-    jet_value cy;
-    cy.kind = jet_kind::currency;
-    cy.i = 922337203685477LL * 10000 + 5807;  // the largest currency amount
-    dao_field c(make_field(5, cy), true);
-    ASSERT_EQ(c.get_type(), VT_CY);
-    EXPECT_EQ(c.to_string(), "922337203685477.5807");
-    jet_value dec;
-    dec.kind = jet_kind::decimal;
-    dec.dec.negative = true;
-    dec.dec.scale = 2;
-    dec.dec.lo = 1234567890123456789ULL;  // 19 digits: beyond a double
-    dao_field d(make_field(20, dec), true);
-    ASSERT_EQ(d.get_type(), VT_DECIMAL);
-    EXPECT_EQ(d.to_string(), "-12345678901234567.89");
-    jet_value big;
-    big.kind = jet_kind::int64;
-    big.i = 9007199254740993LL;
-    dao_field b(make_field(16, big), true);
-    ASSERT_EQ(b.get_type(), VT_I8);
-    EXPECT_EQ(b.to_string(), "9007199254740993");
-    jet_value g;
-    g.kind = jet_kind::guid;
-    g.text = u"{guid {61639904-B023-48C3-AC4D-3D429674E902}}";
-    dao_field guid(make_field(15, g), true);
-    ASSERT_EQ(guid.get_type(), VT_BSTR);
-    EXPECT_EQ(guid.to_wstring(), u"{guid {61639904-B023-48C3-AC4D-3D429674E902}}");
-    jet_value text;
-    text.kind = jet_kind::text;
-    text.text = u"Käse \u0416 \U0001F600 \u4E2D";  // Latin-1, Cyrillic, an emoji (surrogate pair), CJK
-    dao_field t(make_field(12, text), true);
-    ASSERT_EQ(t.get_type(), VT_BSTR);
-    EXPECT_EQ(t.to_wstring(), text.text);
-    EXPECT_EQ(t.as_wstring().size(), 11u);
-    jet_value yes;
-    yes.kind = jet_kind::boolean;
-    yes.i = 1;
-    dao_field y(make_field(1, yes), true);
-    EXPECT_EQ(y.as_bool_raw(), 0xFFFF);
-    EXPECT_EQ(y.to_string(), "1");
-    jet_value bin;
-    bin.kind = jet_kind::binary;
-    bin.bytes = {0x00, 0xAB, 0x00};
-    dao_field blob(make_field(11, bin), true);
-    EXPECT_EQ(blob.get_type(), VT_ARRAY_UI1);
-    EXPECT_EQ(blob.to_string(), "0x00AB00");
+    const std::u16string text = u"Käse \u0416 \U0001F600 \u4E2D";  // Latin-1, Cyrillic, an emoji (surrogate pair), CJK
+    const std::u16string guid = u"{guid {61639904-B023-48C3-AC4D-3D429674E902}}";
+    struct row {
+        int16_t dao_type;
+        jet_kind kind;
+        int64_t i;
+        std::u16string text;
+        std::vector<uint8_t> bytes;
+        ole_vartype vt;
+        std::u16string printed;
+    } rows[] = {
+        // The largest currency amount.
+        {5, jet_kind::currency, 922337203685477LL * 10000 + 5807, u"", {}, VT_CY, u"922337203685477.5807"},
+        {20, jet_kind::decimal, 0, u"", {}, VT_DECIMAL, u"-12345678901234567.89"},
+        {16, jet_kind::int64, 9007199254740993LL, u"", {}, VT_I8, u"9007199254740993"},
+        {15, jet_kind::guid, 0, guid, {}, VT_BSTR, guid},
+        {12, jet_kind::text, 0, text, {}, VT_BSTR, text},
+        {1, jet_kind::boolean, 1, u"", {}, VT_BOOL, u"1"},
+        {11, jet_kind::binary, 0, u"", {0x00, 0xAB, 0x00}, VT_ARRAY_UI1, u"0x00AB00"},
+    };
+    for (const row& r : rows) {
+        SCOPED_TRACE(r.dao_type);
+        jet_value v;
+        v.kind = r.kind;
+        v.i = r.i;
+        v.text = r.text;
+        v.bytes = r.bytes;
+        if (r.kind == jet_kind::decimal) {
+            v.dec.negative = true;
+            v.dec.scale = 2;
+            v.dec.lo = 1234567890123456789ULL;  // 19 digits: beyond a double
+        }
+        dao_field f(make_field(r.dao_type, v), true);
+        EXPECT_EQ(f.get_type(), r.vt);
+        EXPECT_EQ(f.to_wstring(), r.printed);
+        EXPECT_EQ(f.to_string(), tk_to_utf8(r.printed));
+        if (r.vt == VT_BSTR) {
+            EXPECT_EQ(f.as_wstring(), r.printed);  // the emoji's surrogate pair is two units
+        }
+        if (r.vt == VT_BOOL) {
+            EXPECT_EQ(f.as_bool_raw(), 0xFFFF);
+        }
+    }
 }
 
 TEST(dao_recordset_test, values_prepared_for_writing)

@@ -30,17 +30,29 @@ inline std::unique_ptr<dao_engine> dao_test_engine()
     return engine;
 }
 
-// The code of the dao_exception `call` raises, 0 when it raises none.
+// The code and text of the dao_exception `call` raises; code 0 and no
+// text when it raises none.
+struct dao_test_error {
+    uint32_t code = 0;
+    std::string message;
+};
+
 template <class F>
-uint32_t dao_code_of(F&& call)
+dao_test_error dao_error_of(F&& call)
 {
     try {
         call();
     } catch (const dao_exception& e) {
         EXPECT_EQ(e.level, 0);
-        return e.code;
+        return {e.code, e.message};
     }
-    return 0;
+    return {};
+}
+
+template <class F>
+uint32_t dao_code_of(F&& call)
+{
+    return dao_error_of(call).code;
 }
 
 inline std::unique_ptr<dao_database> dao_test_open(dao_engine& engine, const char* name, int mode = 1,
