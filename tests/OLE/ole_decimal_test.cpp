@@ -65,20 +65,16 @@ TEST(OleDecimalText, PrintsWithoutTrailingZerosAsOleDoes)
 
 TEST(OleDecimalText, ReadsTheOleNumberGrammar)
 {
-    EXPECT_EQ(dec_text("1.5"), "1.5");
-    EXPECT_EQ(dec_text("  -12.340  "), "-12.34");
-    EXPECT_EQ(dec_text("+7"), "7");
-    EXPECT_EQ(dec_text("7-"), "-7");
-    EXPECT_EQ(dec_text("(7.25)"), "-7.25");
-    EXPECT_EQ(dec_text("$1,234.5"), "1234.5");
-    EXPECT_EQ(dec_text("1e3"), "1000");
-    EXPECT_EQ(dec_text("1.5E-3"), "0.0015");
-    EXPECT_EQ(dec_text("2.5d2"), "250");
-    EXPECT_EQ(dec_text(".5"), "0.5");
-    EXPECT_EQ(dec_text("5."), "5");
-    EXPECT_EQ(dec_text("&HFF"), "255");
-    EXPECT_EQ(dec_text("&O17"), "15");
-    EXPECT_EQ(dec_text("-0"), "0");
+    const std::pair<const char*, const char*> cases[] = {
+        {"1.5", "1.5"},      {"  -12.340  ", "-12.34"},
+        {"+7", "7"},         {"7-", "-7"},
+        {"(7.25)", "-7.25"}, {"$1,234.5", "1234.5"},
+        {"1e3", "1000"},     {"1.5E-3", "0.0015"},
+        {"2.5d2", "250"},    {".5", "0.5"},
+        {"5.", "5"},         {"&HFF", "255"},
+        {"&O17", "15"},      {"-0", "0"},
+    };
+    for (const auto& [text, printed] : cases) EXPECT_EQ(dec_text(text), printed) << text;
 
     ole_decimal d;
     for (const char* bad : {"", " ", "abc", "1.2.3", "1e", "--1", "(-1)", "1 2", ".", "(1", "&H", "1,5x"})
