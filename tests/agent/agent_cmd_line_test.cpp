@@ -72,6 +72,7 @@ TEST(tlvagent_cmd_line, refusals_end_with_their_text_and_status_255)
          "Not a valid MS Access workgroup information file\n"},
         {"missing list file", with_logon({nwind, "--tab_file=/no/such/list"}),
          "Table names file does not exist.\nPlease verify the correct path/name was given.\n"},
+        {"code page with a tail", with_logon({nwind, "--jet3_codepage=936x"}), "Invalid Jet3 code page: 936x\n"},
         {"switch with a bad word", with_logon({nwind, "--tab_def=maybe"}),
          "Invalid value for --tab_def: use 1, true, yes, on or 0, false, no, off\n"},
         {"trace file over the source", with_logon({nwind, "--logfile=" + test_data("nwind.mdb")}),
