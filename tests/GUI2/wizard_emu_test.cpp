@@ -60,9 +60,10 @@ protected:
             emu.file("setup.tlv", "[Generic settings]\r\nsrc=" + test_data("nwind.mdb") + "\r\ndest=XE\r\n" + more);
         wizard_shell::prepare_quick_launch(*backend, QString::fromStdString(profile));
     }
-    void quick_launch()
+    // The wizard on its first page, or on the run when `quick`.
+    void show_shell(bool quick = true)
     {
-        shell = std::make_unique<wizard_shell>(*backend, true);
+        shell = std::make_unique<wizard_shell>(*backend, quick);
         shell->show();
     }
 
@@ -76,8 +77,7 @@ protected:
 
 TEST_F(wizard_emu, every_page_to_a_converted_table)
 {
-    shell = std::make_unique<wizard_shell>(*backend, false);
-    shell->show();
+    show_shell(false);
     shell->next();
     fill_logon("wrong");
     shell->next();  // refused: the mapped text, no connection, still here
@@ -115,7 +115,7 @@ TEST_F(wizard_emu, quick_launch_from_a_profile)
     prepare("mode=1\r\n\r\n[Oracle settings]\r\nhost=localhost\r\nuser=scott\r\npassword=tiger\r\nport=1521\r\n"
             "uppercase=0\r\n\r\n[Selected Tables]\r\nShippers\r\nQ1=SELECT * FROM Shippers WHERE ShipperID < 3\r\n");
     EXPECT_EQ(backend->settings().selected_tables, std::vector<std::u16string>{u"Shippers"});
-    quick_launch();
+    show_shell();
     ASSERT_TRUE(finished());
     EXPECT_TRUE(result_text().startsWith("Wizard has migrated")) << result_text().toStdString();
     EXPECT_EQ(emu.scalar("SELECT COUNT(*) FROM \"Shippers\""), "3");
@@ -127,7 +127,7 @@ TEST_F(wizard_emu, stop_during_a_run_keeps_the_rows_loaded)
 {
     prepare("\r\n[Oracle settings]\r\nuser=scott\r\npassword=tiger\r\nuppercase=0\r\n\r\n[Selected Tables]\r\n"
             "Order Details\r\nShippers\r\n");
-    quick_launch();
+    show_shell();
     ASSERT_TRUE(wait_for([this] { return backend->counters().records_done.load() > 5; }, 30000));
     services.answers = {true};
     shell->reject();
@@ -183,8 +183,7 @@ TEST_F(wizard_emu, row_error_continue_or_abort)
             asked = d.findChildren<QLabel*>().at(1)->text();
             return r.answer;
         });
-        shell = std::make_unique<wizard_shell>(*backend, true);
-        shell->show();
+        show_shell();
         ASSERT_TRUE(finished());
         EXPECT_TRUE(asked.startsWith("Shippers, record #2: ")) << asked.toStdString();
         EXPECT_EQ(backend->outcome().end, r.end);

@@ -98,21 +98,18 @@ TEST(wizard_settings_store, missing_values_take_defaults_and_report_false)
 
 TEST(wizard_settings_store, flags_read_from_numbers_and_from_qt_bools)
 {
-    struct row {
-        QVariant stored;
-        bool want;
-    };
-    const row rows[] = {{0, false},       {1, true},    {7, true},      {-1, true},     {"true", true},
-                        {"false", false}, {true, true}, {false, false}, {"junk", false}};
-    for (const row& r : rows) {
+    const std::pair<QVariant, bool> rows[] = {{0, false},   {1, true},      {7, true},
+                                              {-1, true},   {"true", true}, {"false", false},
+                                              {true, true}, {false, false}, {"junk", false}};
+    for (const auto& [stored, want] : rows) {
         remove_store();
         {
             QSettings raw("Halvorix", "Tolvane");
-            raw.setValue("use_ugl", r.stored);
+            raw.setValue("use_ugl", stored);
         }
         wizard_settings s;
         wizard_settings_store::serialize(s, false);
-        EXPECT_EQ(s.use_ugl, r.want) << r.stored.toString().toStdString();
+        EXPECT_EQ(s.use_ugl, want) << stored.toString().toStdString();
     }
 }
 
@@ -121,11 +118,7 @@ TEST(wizard_paths, expand_tilde_relative_and_long_paths)
     QString home = QDir::homePath();
     QString cwd = QDir::currentPath();
     QString longer(400, 'a');
-    struct row {
-        QString typed;
-        QString want;
-    };
-    const row rows[] = {
+    const std::pair<QString, QString> rows[] = {
         {"", ""},
         {"  ", ""},
         {"~", home},
@@ -136,5 +129,5 @@ TEST(wizard_paths, expand_tilde_relative_and_long_paths)
         {"/data/" + longer + ".mdb", "/data/" + longer + ".mdb"},  // no 260-character limit
         {"~other/x.mdb", cwd + "/~other/x.mdb"},
     };
-    for (const row& r : rows) EXPECT_EQ(wizard_expand_path(r.typed), r.want) << r.typed.toStdString();
+    for (const auto& [typed, want] : rows) EXPECT_EQ(wizard_expand_path(typed), want) << typed.toStdString();
 }

@@ -106,10 +106,8 @@ TEST(OleCalendar, RejectsWhatHasNoDateNumber)
 
 TEST(OleCalendar, LeapYearsAndMonthLengths)
 {
-    EXPECT_TRUE(ole_is_leap_year(2000));
-    EXPECT_TRUE(ole_is_leap_year(2004));
-    EXPECT_FALSE(ole_is_leap_year(1900));
-    EXPECT_FALSE(ole_is_leap_year(2011));
+    for (int32_t year : {2000, 2004}) EXPECT_TRUE(ole_is_leap_year(year)) << year;
+    for (int32_t year : {1900, 2011}) EXPECT_FALSE(ole_is_leap_year(year)) << year;
     EXPECT_EQ(ole_days_in_month(2000, 2), 29u);
     EXPECT_EQ(ole_days_in_month(1900, 2), 28u);
     EXPECT_EQ(ole_days_in_month(2011, 4), 30u);

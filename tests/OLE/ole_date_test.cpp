@@ -4,6 +4,8 @@
 
 #include "ole_test_support.h"
 
+#include <tuple>
+
 #include "ole_date.h"
 #include "ole_date_parser.h"
 #include "tk_exception.h"
@@ -151,21 +153,20 @@ TEST(OleDateRules, ValidityIsLooseOnPurpose)
 
 TEST(OleDateRules, RefineTypeAndPrinting)
 {
-    ole_date d(make_st(2011, 8, 5));
-    EXPECT_EQ(d.kind, ole_date::kind_pure_date);
-    EXPECT_EQ(d.to_string(), "2011-08-05");
-    d = ole_date(make_st(2011, 8, 5, 14, 30));
-    EXPECT_EQ(d.kind, ole_date::kind_date_time);
-    EXPECT_EQ(d.to_string(), "2011-08-05 14:30:00");
-    d = ole_date(make_st(0, 0, 0, 14, 30));
-    EXPECT_EQ(d.kind, ole_date::kind_pure_time);
-    EXPECT_EQ(d.to_string(), "0000-00-00 14:30:00");
-    // Milliseconds neither refine nor print.
-    d = ole_date(make_st(2011, 8, 5, 0, 0, 0, 250));
-    EXPECT_EQ(d.kind, ole_date::kind_pure_date);
-    // A zero record is a pure time at midnight.
-    d = ole_date(ole_systemtime{});
-    EXPECT_EQ(d.to_string(), "0000-00-00 00:00:00");
+    const std::tuple<ole_systemtime, int32_t, const char*> records[] = {
+        {make_st(2011, 8, 5), ole_date::kind_pure_date, "2011-08-05"},
+        {make_st(2011, 8, 5, 14, 30), ole_date::kind_date_time, "2011-08-05 14:30:00"},
+        {make_st(0, 0, 0, 14, 30), ole_date::kind_pure_time, "0000-00-00 14:30:00"},
+        // Milliseconds neither refine nor print.
+        {make_st(2011, 8, 5, 0, 0, 0, 250), ole_date::kind_pure_date, "2011-08-05"},
+        // A zero record is a pure time at midnight.
+        {ole_systemtime{}, ole_date::kind_pure_time, "0000-00-00 00:00:00"},
+    };
+    for (const auto& [st, kind, printed] : records) {
+        EXPECT_EQ(ole_date(st).kind, kind) << printed;
+        EXPECT_EQ(ole_date(st).to_string(), printed);
+    }
+    ole_date d;
     // A date-and-time at midnight prints as the date alone.
     d.kind = ole_date::kind_date_time;
     d.st = make_st(2011, 8, 5);

@@ -5,6 +5,8 @@
 #include "ole_test_support.h"
 
 #include <cmath>
+#include <tuple>
+#include <type_traits>
 
 #include "ole_currency.h"
 #include "ole_decimal.h"
@@ -34,6 +36,15 @@ ole_cy cy(const char* text)
     return c;
 }
 
+// What a conversion that must succeed writes.
+template <class T, class In>
+T ok(ole_hresult (*convert)(In, T&), std::type_identity_t<In> in)
+{
+    T out{};
+    EXPECT_EQ(convert(in, out), OLE_S_OK);
+    return out;
+}
+
 }  // namespace
 
 TEST(OleDecimalText, PrintsWithoutTrailingZerosAsOleDoes)
@@ -54,20 +65,16 @@ TEST(OleDecimalText, PrintsWithoutTrailingZerosAsOleDoes)
 
 TEST(OleDecimalText, ReadsTheOleNumberGrammar)
 {
-    EXPECT_EQ(dec_text("1.5"), "1.5");
-    EXPECT_EQ(dec_text("  -12.340  "), "-12.34");
-    EXPECT_EQ(dec_text("+7"), "7");
-    EXPECT_EQ(dec_text("7-"), "-7");
-    EXPECT_EQ(dec_text("(7.25)"), "-7.25");
-    EXPECT_EQ(dec_text("$1,234.5"), "1234.5");
-    EXPECT_EQ(dec_text("1e3"), "1000");
-    EXPECT_EQ(dec_text("1.5E-3"), "0.0015");
-    EXPECT_EQ(dec_text("2.5d2"), "250");
-    EXPECT_EQ(dec_text(".5"), "0.5");
-    EXPECT_EQ(dec_text("5."), "5");
-    EXPECT_EQ(dec_text("&HFF"), "255");
-    EXPECT_EQ(dec_text("&O17"), "15");
-    EXPECT_EQ(dec_text("-0"), "0");
+    const std::pair<const char*, const char*> cases[] = {
+        {"1.5", "1.5"},      {"  -12.340  ", "-12.34"},
+        {"+7", "7"},         {"7-", "-7"},
+        {"(7.25)", "-7.25"}, {"$1,234.5", "1234.5"},
+        {"1e3", "1000"},     {"1.5E-3", "0.0015"},
+        {"2.5d2", "250"},    {".5", "0.5"},
+        {"5.", "5"},         {"&HFF", "255"},
+        {"&O17", "15"},      {"-0", "0"},
+    };
+    for (const auto& [text, printed] : cases) EXPECT_EQ(dec_text(text), printed) << text;
 
     ole_decimal d;
     for (const char* bad : {"", " ", "abc", "1.2.3", "1e", "--1", "(-1)", "1 2", ".", "(1", "&H", "1,5x"})
@@ -104,29 +111,22 @@ TEST(OleDecimalConvert, RoundsHalfToEvenToIntegers)
         EXPECT_EQ(v, expected) << text;
     }
     EXPECT_EQ(ole_dec_to_i8(dec("9223372036854775808"), v), OLE_E_OVERFLOW);
+    EXPECT_EQ(ok(ole_dec_to_ui8, dec("18446744073709551615.4")), UINT64_MAX);
     uint64_t u;
-    ASSERT_EQ(ole_dec_to_ui8(dec("18446744073709551615.4"), u), OLE_S_OK);
-    EXPECT_EQ(u, UINT64_MAX);
     EXPECT_EQ(ole_dec_to_ui8(dec("-1"), u), OLE_E_OVERFLOW);
+    EXPECT_EQ(ok(ole_dec_to_i4, dec("-2147483648.4")), INT32_MIN);
     int32_t i;
-    ASSERT_EQ(ole_dec_to_i4(dec("-2147483648.4"), i), OLE_S_OK);
-    EXPECT_EQ(i, INT32_MIN);
     EXPECT_EQ(ole_dec_to_i4(dec("2147483647.5"), i), OLE_E_OVERFLOW);
 }
 
 TEST(OleDecimalConvert, DoublesKeepFifteenDigits)
 {
+    EXPECT_EQ(ole_dec_to_str(ok(ole_dec_from_r8, 0.1)), "0.1");
+    EXPECT_EQ(ok(ole_dec_from_r8, 0.1).scale, 1);
+    EXPECT_EQ(ole_dec_to_str(ok(ole_dec_from_r8, 1.0 / 3.0)), "0.333333333333333");
+    EXPECT_EQ(ole_dec_to_str(ok(ole_dec_from_r8, -123456789012345678.0)), "-123456789012346000");
     ole_decimal d;
-    ASSERT_EQ(ole_dec_from_r8(0.1, d), OLE_S_OK);
-    EXPECT_EQ(ole_dec_to_str(d), "0.1");
-    EXPECT_EQ(d.scale, 1);
-    ASSERT_EQ(ole_dec_from_r8(1.0 / 3.0, d), OLE_S_OK);
-    EXPECT_EQ(ole_dec_to_str(d), "0.333333333333333");
-    ASSERT_EQ(ole_dec_from_r8(-123456789012345678.0, d), OLE_S_OK);
-    EXPECT_EQ(ole_dec_to_str(d), "-123456789012346000");
-    EXPECT_EQ(ole_dec_from_r8(1e30, d), OLE_E_OVERFLOW);
-    EXPECT_EQ(ole_dec_from_r8(NAN, d), OLE_E_OVERFLOW);
-    EXPECT_EQ(ole_dec_from_r8(INFINITY, d), OLE_E_OVERFLOW);
+    for (double big : {1e30, double(NAN), double(INFINITY)}) EXPECT_EQ(ole_dec_from_r8(big, d), OLE_E_OVERFLOW) << big;
 
     EXPECT_EQ(ole_dec_to_r8(dec("0.1")), 0.1);
     EXPECT_EQ(ole_dec_to_r8(dec("-1234.5678")), -1234.5678);
@@ -143,12 +143,11 @@ TEST(OleDecimalConvert, ComparesAndRescalesByValue)
     EXPECT_EQ(ole_dec_compare(dec("79228162514264337593543950335"), dec("7.9228162514264337593543950335")), 1);
 
     ole_decimal r;
-    ASSERT_EQ(ole_dec_rescale(dec("1.25"), 1, r), OLE_S_OK);
-    EXPECT_EQ(ole_dec_to_str(r), "1.2");
-    ASSERT_EQ(ole_dec_rescale(dec("1.35"), 1, r), OLE_S_OK);
-    EXPECT_EQ(ole_dec_to_str(r), "1.4");
-    ASSERT_EQ(ole_dec_rescale(dec("1.5"), 5, r), OLE_S_OK);
-    EXPECT_EQ(r.lo64, 150000u);
+    for (const auto& [text, scale, want] : {std::tuple{"1.25", 1, "1.2"}, {"1.35", 1, "1.4"}, {"1.5", 5, "1.5"}}) {
+        ASSERT_EQ(ole_dec_rescale(dec(text), uint8_t(scale), r), OLE_S_OK) << text;
+        EXPECT_EQ(ole_dec_to_str(r), want) << text;
+        EXPECT_EQ(r.scale, scale) << text;
+    }
     EXPECT_EQ(ole_dec_rescale(dec("79228162514264337593543950335"), 1, r), OLE_E_OVERFLOW);
     EXPECT_EQ(ole_dec_to_str(ole_dec_from_i8(INT64_MIN)), "-9223372036854775808");
     EXPECT_EQ(ole_dec_to_str(ole_dec_from_ui8(UINT64_MAX)), "18446744073709551615");
@@ -187,16 +186,13 @@ TEST(OleCurrency, ConvertsToAndFromOtherNumbers)
 {
     ole_cy c;
     // 0.03125 and 0.09375 are exact in binary: true halves at the fourth place.
-    ASSERT_EQ(ole_cy_from_r8(0.03125, c), OLE_S_OK);
-    EXPECT_EQ(c.int64, 312);
-    ASSERT_EQ(ole_cy_from_r8(0.09375, c), OLE_S_OK);
-    EXPECT_EQ(c.int64, 938);
+    EXPECT_EQ(ok(ole_cy_from_r8, 0.03125).int64, 312);
+    EXPECT_EQ(ok(ole_cy_from_r8, 0.09375).int64, 938);
     EXPECT_EQ(ole_cy_from_r8(1e15, c), OLE_E_OVERFLOW);
     EXPECT_EQ(ole_cy_from_r8(NAN, c), OLE_E_OVERFLOW);
     EXPECT_EQ(ole_cy_to_r8({125000}), 12.5);
 
-    ASSERT_EQ(ole_cy_from_i8(-5, c), OLE_S_OK);
-    EXPECT_EQ(c.int64, -50000);
+    EXPECT_EQ(ok(ole_cy_from_i8, -5).int64, -50000);
     EXPECT_EQ(ole_cy_from_i8(INT64_MAX / 10000 + 1, c), OLE_E_OVERFLOW);
     EXPECT_EQ(ole_cy_from_ui8(UINT64_MAX, c), OLE_E_OVERFLOW);
 
@@ -209,10 +205,8 @@ TEST(OleCurrency, ConvertsToAndFromOtherNumbers)
     EXPECT_EQ(ole_cy_to_i8_half_even({-25001}), -3);
 
     EXPECT_EQ(ole_dec_to_str(ole_cy_to_dec({-15000})), "-1.5");
-    ASSERT_EQ(ole_cy_from_dec(dec("1.23455"), c), OLE_S_OK);
-    EXPECT_EQ(c.int64, 12346);
-    ASSERT_EQ(ole_cy_from_dec(dec("-7"), c), OLE_S_OK);
-    EXPECT_EQ(c.int64, -70000);
+    EXPECT_EQ(ok(ole_cy_from_dec, dec("1.23455")).int64, 12346);
+    EXPECT_EQ(ok(ole_cy_from_dec, dec("-7")).int64, -70000);
     EXPECT_EQ(ole_cy_from_dec(dec("1e18"), c), OLE_E_OVERFLOW);
 }
 
@@ -244,24 +238,17 @@ TEST(OleNumberText, ReadsLikeAtofWithoutLocale)
     EXPECT_EQ(ole_atof("1e-400"), 0.0);
 
     double r;
-    ASSERT_EQ(ole_r8_from_str(u" 1,234.5 ", r), OLE_S_OK);
-    EXPECT_EQ(r, 1234.5);
+    EXPECT_EQ(ok(ole_r8_from_str, u" 1,234.5 "), 1234.5);
     EXPECT_EQ(ole_r8_from_str(u"1e400", r), OLE_E_OVERFLOW);
-    ASSERT_EQ(ole_r8_from_str(u"1e-400", r), OLE_S_OK);
-    EXPECT_EQ(r, 0.0);
+    EXPECT_EQ(ok(ole_r8_from_str, u"1e-400"), 0.0);
+    EXPECT_EQ(ok(ole_i8_from_str, u"2.5"), 2);
+    EXPECT_EQ(ok(ole_i8_from_str, u"-0.5"), 0);
+    EXPECT_EQ(ok(ole_i8_from_str, u"0.51"), 1);
+    EXPECT_EQ(ok(ole_i8_from_str, u"0.05"), 0);
     int64_t i;
-    ASSERT_EQ(ole_i8_from_str(u"2.5", i), OLE_S_OK);
-    EXPECT_EQ(i, 2);
-    ASSERT_EQ(ole_i8_from_str(u"-0.5", i), OLE_S_OK);
-    EXPECT_EQ(i, 0);
-    ASSERT_EQ(ole_i8_from_str(u"0.51", i), OLE_S_OK);
-    EXPECT_EQ(i, 1);
-    ASSERT_EQ(ole_i8_from_str(u"0.05", i), OLE_S_OK);
-    EXPECT_EQ(i, 0);
     EXPECT_EQ(ole_i8_from_str(u"9223372036854775807.5", i), OLE_E_OVERFLOW);
     uint64_t u;
     EXPECT_EQ(ole_ui8_from_str(u"-1", u), OLE_E_OVERFLOW);
-    ASSERT_EQ(ole_ui8_from_str(u"&HFFFFFFFFFFFFFFFF", u), OLE_S_OK);
-    EXPECT_EQ(u, UINT64_MAX);
+    EXPECT_EQ(ok(ole_ui8_from_str, u"&HFFFFFFFFFFFFFFFF"), UINT64_MAX);
     EXPECT_EQ(ole_ui8_from_str(u"&H10000000000000000", u), OLE_E_OVERFLOW);
 }

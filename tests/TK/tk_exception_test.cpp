@@ -35,14 +35,9 @@ TEST(tk_mail_assertion, encodes_source_and_line_and_traces_the_source)
 
 TEST(tk_mail_assertion, macro_names_this_file_without_folders)
 {
-    int line = 0;
-    try {
-        line = __LINE__ + 1;
-        TK_ASSERT(1 + 1 == 3);
-        FAIL() << "no exception";
-    } catch (const tk_mail_assertion& e) {
-        EXPECT_EQ(e.message, "Internal error: \ncode=" + hex_of("tk_exception_test.cpp\\" + std::to_string(line)));
-    }
+    const int line = __LINE__ + 1;
+    const std::string message = assertion_message([] { TK_ASSERT(1 + 1 == 3); });
+    EXPECT_EQ(message, "Internal error: \ncode=" + hex_of("tk_exception_test.cpp\\" + std::to_string(line)));
     EXPECT_NO_THROW(TK_ASSERT(true));
 }
 
@@ -74,21 +69,11 @@ struct lonely : tk_singleton<lonely> {};
 TEST(tk_singleton, second_instance_and_missing_instance_are_assertions)
 {
     EXPECT_FALSE(lonely::exists());
-    try {
-        lonely::instance();
-        FAIL() << "no exception";
-    } catch (const tk_mail_assertion& e) {
-        EXPECT_EQ(e.message, "Internal error: \ncode=" + hex_of("tk_singl\\59"));
-    }
+    EXPECT_EQ(assertion_message([] { lonely::instance(); }), "Internal error: \ncode=" + hex_of("tk_singl\\59"));
     {
         lonely first;
         EXPECT_EQ(&lonely::instance(), &first);
-        try {
-            lonely second;
-            FAIL() << "no exception";
-        } catch (const tk_mail_assertion& e) {
-            EXPECT_EQ(e.message, "Internal error: \ncode=" + hex_of("tk_singl\\35"));
-        }
+        EXPECT_EQ(assertion_message([] { lonely second; }), "Internal error: \ncode=" + hex_of("tk_singl\\35"));
         // The refused instance must not have taken the registration away.
         EXPECT_EQ(&lonely::instance(), &first);
     }

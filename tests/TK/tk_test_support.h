@@ -73,6 +73,18 @@ std::string message_of(F&& body)
     return "no exception";
 }
 
+// The message of the internal-error exception `body` raises, or "no exception".
+template <class F>
+std::string assertion_message(F&& body)
+{
+    try {
+        body();
+    } catch (const tk_mail_assertion& e) {
+        return e.message;
+    }
+    return "no exception";
+}
+
 // Traces every level into a private file for the lifetime of the object.
 class trace_capture {
 public:

@@ -1,11 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <cstdio>
-#include <fstream>
+#include <filesystem>
 #include <memory>
 #include <stdexcept>
-#include <unistd.h>
 
 #include "tk_wstring.h"
 #include "udb_database.h"
@@ -215,11 +213,9 @@ TEST(udb_recordset, factory_results_belong_to_the_caller)
 
 TEST(udb_engine, file_tests_and_removal)
 {
-    char name[] = "/tmp/udb_engine_XXXXXX";
-    int fd = ::mkstemp(name);
-    ASSERT_GE(fd, 0);
-    ::close(fd);
-    const std::u16string path = tk_from_ansi(name);
+    temp_dir dir;
+    write_file(dir.file("x.mdb"), "x");
+    const std::u16string path = tk_from_ansi(dir.file("x.mdb"));
     test_engine engine;
     EXPECT_TRUE(engine.is_db_file_exist(path));
     engine.remove_db_file(path);
@@ -231,13 +227,7 @@ TEST(udb_engine, file_tests_and_removal)
         EXPECT_EQ(e.code, static_cast<uint32_t>(ENOENT));
         EXPECT_EQ(e.level, 1);
     }
-}
-
-TEST(udb_engine, a_folder_is_not_removed_as_a_database)
-{
-    char name[] = "/tmp/udb_engine_dir_XXXXXX";
-    ASSERT_NE(::mkdtemp(name), nullptr);
-    test_engine engine;
-    EXPECT_THROW(engine.remove_db_file(tk_from_ansi(name)), tk_exception_ex);
-    EXPECT_EQ(::rmdir(name), 0);  // still there for us to remove
+    // A folder is not removed as a database.
+    EXPECT_THROW(engine.remove_db_file(tk_from_ansi(dir.path())), tk_exception_ex);
+    EXPECT_TRUE(std::filesystem::is_directory(dir.path()));
 }

@@ -63,19 +63,15 @@ TEST_F(profile_file, lines_are_parsed_by_the_file_rules)
 
 TEST_F(profile_file, broken_files_fail_without_an_internal_error)
 {
-    struct case_t {
-        const char* what;
-        std::string bytes;
-    };
-    const case_t cases[] = {
+    const std::pair<const char*, std::string> cases[] = {
         {"entry before any section", "mode=1\r\n[Generic settings]\r\n"},
         {"invalid UTF-8", "[Generic settings]\r\nsrc=\xC3\x28\r\n"},
         {"line above the cap", "[Generic settings]\r\nsrc=" + std::string(udb_profile::max_line_bytes, 'a') + "\r\n"},
     };
-    for (const auto& c : cases) {
-        write(c.bytes);
+    for (const auto& [what, bytes] : cases) {
+        write(bytes);
         udb_profile p;
-        EXPECT_FALSE(p.load(wpath())) << c.what;
+        EXPECT_FALSE(p.load(wpath())) << what;
     }
     // A long query below the cap loads whole.
     write("[Available Queries]\r\nQ=SELECT " + std::string(10000, 'x') + "\r\n");

@@ -45,6 +45,9 @@ struct refusal {
 TEST(tlvagent_cmd_line, refusals_end_with_their_text_and_status_255)
 {
     emu_service emu;
+    // A symbolic link is never a trace file: what it points to stays as it was.
+    const std::string victim = emu.file("victim", "keep me"), link = emu.home() + "/trace.log";
+    ASSERT_EQ(::symlink(victim.c_str(), link.c_str()), 0);
     const std::string usage = usage_text() + "\n";
     const std::string nwind = "--src=" + test_data("nwind.mdb");
     const refusal cases[] = {
@@ -69,10 +72,13 @@ TEST(tlvagent_cmd_line, refusals_end_with_their_text_and_status_255)
          "Not a valid MS Access workgroup information file\n"},
         {"missing list file", with_logon({nwind, "--tab_file=/no/such/list"}),
          "Table names file does not exist.\nPlease verify the correct path/name was given.\n"},
+        {"code page with a tail", with_logon({nwind, "--jet3_codepage=936x"}), "Invalid Jet3 code page: 936x\n"},
         {"switch with a bad word", with_logon({nwind, "--tab_def=maybe"}),
          "Invalid value for --tab_def: use 1, true, yes, on or 0, false, no, off\n"},
         {"trace file over the source", with_logon({nwind, "--logfile=" + test_data("nwind.mdb")}),
          "The trace file must not be the source, the profile, the table list or the workgroup file\n"},
+        {"trace file is a symbolic link", with_logon({nwind, "--logfile=" + link}),
+         "The trace file must not be a symbolic link\n"},
         {"value outside the locale's encoding", with_logon({"--src=\xFF\xFE.mdb"}),
          "The value of --src= cannot be read in the current locale's encoding\n"},
         {"list line outside the file's encoding",
@@ -86,6 +92,7 @@ TEST(tlvagent_cmd_line, refusals_end_with_their_text_and_status_255)
         EXPECT_EQ(r.err, c.err) << c.what;
         EXPECT_EQ(r.out, "") << c.what;
     }
+    EXPECT_EQ(read_file(victim), "keep me");
     // Twenty-one unknown arguments are still only a usage error.
     std::vector<std::string> many;
     for (int i = 0; i < 21; ++i) many.push_back("--x" + std::to_string(i));
@@ -96,18 +103,6 @@ TEST(tlvagent_cmd_line, refusals_end_with_their_text_and_status_255)
     r = emu.agent({"--version"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, version_text());
-}
-
-TEST(tlvagent_cmd_line, a_symbolic_link_is_never_a_trace_file)
-{
-    emu_service emu;
-    std::string target = emu.file("victim", "keep me");
-    std::string link = emu.home() + "/trace.log";
-    ASSERT_EQ(::symlink(target.c_str(), link.c_str()), 0);
-    agent_result r = emu.convert("nwind.mdb", {"--logfile=" + link});
-    EXPECT_EQ(r.status, 255);
-    EXPECT_EQ(r.err, "The trace file must not be a symbolic link\n");
-    EXPECT_EQ(read_file(target), "keep me");
 }
 
 }  // namespace
