@@ -499,13 +499,32 @@ incoming from_value(const value& v) {
     in.null = v.null;
     in.type = v.type;
     in.data = v.data;
-    if (!v.null && numeric(v.type)) {
+    if (!v.null && numeric(v.type) && !v.canonical) {
         decimal d;
         if (!parse_decimal(v.data, d)) throw make_error(1722);
         in.data = decimal_text(d);
     }
     if (!v.null && v.data.empty() && !is_lob(v.type)) in.null = true;
     return in;
+}
+
+// The bind a placeholder names; inside an array the place found by the
+// first row serves the others.
+const bind_value* find_bind(session::impl& s, const expr& e) {
+    if (!s.binds) return nullptr;
+    const auto& binds = *s.binds;
+    if (s.array_execution) {
+        auto at = s.memo.bind_slots.find(&e);
+        if (at != s.memo.bind_slots.end() && at->second < binds.size() &&
+            bind_matches(binds[at->second].name, e.name))
+            return &binds[at->second];
+    }
+    for (size_t i = 0; i < binds.size(); ++i)
+        if (bind_matches(binds[i].name, e.name)) {
+            if (s.array_execution) s.memo.bind_slots[&e] = i;
+            return &binds[i];
+        }
+    return nullptr;
 }
 
 // Values a statement can give without asking SQLite.
@@ -525,12 +544,10 @@ bool direct_value(session::impl& s, const expr& e, incoming& out) {
         if (out.data != "0") out.data = "-" + out.data;
         return true;
     case expr::bind:
-        if (s.binds)
-            for (const auto& b : *s.binds)
-                if (bind_matches(b.name, e.name)) {
-                    out = from_value(b.v);
-                    return true;
-                }
+        if (const bind_value* b = find_bind(s, e)) {
+            out = from_value(b->v);
+            return true;
+        }
         throw make_error(1008);
     case expr::func:
         if (e.name == "EMPTY_CLOB" && e.args.empty()) return out = {false, col_type::clob, ""}, true;

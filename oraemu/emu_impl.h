@@ -85,6 +85,9 @@ struct session::impl {
         std::map<std::string, std::shared_ptr<const trigger_action>> actions;  // "OWNER\nTRIGGER", compiled
         std::map<std::string, std::string> sql;  // SQLite texts made for a table, by purpose
         std::map<std::string, std::vector<int>> columns;  // "OWNER\nTABLE": the INSERT's target columns
+        // The bind each placeholder of the array's statement took: every
+        // row binds the same names in the same places.
+        std::map<const expr*, size_t> bind_slots;
     } memo;
 
     // Statement handlers (emu_dml.cpp, emu_ddl.cpp).

@@ -113,6 +113,10 @@ std::string utf16_to_utf8(std::u16string_view s)
     out.reserve(s.size());
     for (size_t i = 0; i < s.size(); ++i) {
         uint32_t cp = s[i];
+        if (cp < 0x80) {  // most text of a load: no call per character
+            out.push_back(static_cast<char>(cp));
+            continue;
+        }
         if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 &&
             s[i + 1] <= 0xDFFF) {
             cp = 0x10000 + ((cp - 0xD800) << 10) + (s[i + 1] - 0xDC00);
@@ -638,6 +642,17 @@ put_result put_value(bool utf16, const emu::value& v, ub2 dty, void* buf, size_t
     }
 }
 
+namespace {
+
+// oranum_to_number writes the shortest text of a number.
+emu::value canonical(emu::value v)
+{
+    v.canonical = true;
+    return v;
+}
+
+}  // namespace
+
 emu::value get_value(bool utf16, ub2 dty, const void* buf, size_t len)
 {
     using emu::col_type;
@@ -666,7 +681,7 @@ emu::value get_value(bool utf16, ub2 dty, const void* buf, size_t len)
         std::string utf8 = utf16 ? utf16_to_utf8(std::u16string_view(
                                        reinterpret_cast<const char16_t*>(in + start), len / 2))
                                  : scalar_text(in + start, len);
-        return value::make(col_type::varchar2, utf8);
+        return value::make(col_type::varchar2, std::move(utf8));
     }
     switch (dty) {
     case SQLT_INT: {
@@ -696,10 +711,10 @@ emu::value get_value(bool utf16, ub2 dty, const void* buf, size_t len)
         decimal d = must_parse(std::string(text, r.ptr));
         return value::make(col_type::number, decimal_text(d));
     }
-    case SQLT_NUM: return value::make(col_type::number, oranum_to_number(in, len));
+    case SQLT_NUM: return canonical(value::make(col_type::number, oranum_to_number(in, len)));
     case SQLT_VNU:
         if (len < 1 || in[0] + 1u > len) throw client_error(1722);
-        return value::make(col_type::number, oranum_to_number(in + 1, in[0]));
+        return canonical(value::make(col_type::number, oranum_to_number(in + 1, in[0])));
     case SQLT_DAT:
         if (len < 7) throw client_error(1858);
         return value::make(col_type::date, oradate_to_text(in));

@@ -93,6 +93,9 @@ struct value {
     col_type type = col_type::varchar2;
     std::string data;
     std::optional<lob_ref> lob;
+    // A number whose text is already in its shortest form (made from
+    // NUMBER bytes): it need not be read and written again.
+    bool canonical = false;
 
     static value make_null(col_type t) { value v; v.type = t; return v; }
     static value make(col_type t, std::string d) {

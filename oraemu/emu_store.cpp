@@ -258,6 +258,7 @@ store::store(const std::string& service, bool create) {
         // A bulk load rewrites the same index pages batch after batch: a
         // larger page cache and fewer checkpoints keep them from going
         // through the WAL file again and again.
+        if (create) exec("PRAGMA page_size=16384;");
         exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA case_sensitive_like=ON; "
              "PRAGMA cache_size=-16384; PRAGMA wal_autocheckpoint=4000;");
         if (create) create_dictionary();
