@@ -106,10 +106,10 @@ std::optional<std::string> coerce(const session::impl& s, const incoming& v, con
     }
 }
 
-void bind_stored(sql_stmt& q, int pos, const std::optional<std::string>& v, col_type t) {
+void bind_stored(sql_stmt& q, int pos, const std::optional<std::string>& v, col_type t, bool held) {
     if (!v) q.bind_null(pos);
-    else if (binary(t)) q.bind_blob(pos, *v);
-    else q.bind(pos, *v);
+    else if (binary(t)) held ? q.bind_blob_held(pos, *v) : q.bind_blob(pos, *v);
+    else held ? q.bind_held(pos, *v) : q.bind(pos, *v);
 }
 
 std::optional<std::string> read_stored(sql_stmt& q, int i, col_type t) {
@@ -207,7 +207,7 @@ bool row_checker::single_key_taken(const constraint_meta& c, const stored_row& r
         return "SELECT 1 FROM " + sq_name(t_.sqlite_name()) + " WHERE " + sq_col(c.columns[0]) + " = ? LIMIT 1";
     });
     sql_stmt q(s_.st->db(), sql);
-    bind_stored(q, 1, v, t_.columns[static_cast<size_t>(i)].type);
+    bind_stored(q, 1, v, t_.columns[static_cast<size_t>(i)].type, true);  // v outlives q
     return q.step();
 }
 
@@ -686,7 +686,8 @@ int64_t insert_row(session::impl& s, const table_meta& t, std::vector<incoming> 
     };
     std::string scratch;
     sql_stmt q(s.st->db(), memo_sql(s, t, "insert", scratch, text));
-    for (size_t i = 0; i < row.size(); ++i) bind_stored(q, static_cast<int>(i + 1), row[i], t.columns[i].type);
+    // `row` outlives q: its values are bound without a copy.
+    for (size_t i = 0; i < row.size(); ++i) bind_stored(q, static_cast<int>(i + 1), row[i], t.columns[i].type, true);
     q.run();
     int64_t key = sqlite3_last_insert_rowid(s.st->db());
     s.locked.emplace(t.obj_id, key);

@@ -84,7 +84,7 @@ bool is_not_null_check(const constraint_meta& c);
 void delete_row(session::impl& s, const table_meta& t, int64_t key, const stored_row& row, int depth = 0);
 
 // Binds a stored value for column type t.
-void bind_stored(sql_stmt& q, int pos, const std::optional<std::string>& v, col_type t);
+void bind_stored(sql_stmt& q, int pos, const std::optional<std::string>& v, col_type t, bool held = false);
 // Reads a stored value of column type t.
 std::optional<std::string> read_stored(sql_stmt& q, int i, col_type t);
 

@@ -126,6 +126,16 @@ sql_stmt& sql_stmt::bind_blob(int i, std::string_view bytes) {
     return *this;
 }
 
+sql_stmt& sql_stmt::bind_held(int i, std::string_view text) {
+    sqlite3_bind_text(s_, i, text.data(), static_cast<int>(text.size()), SQLITE_STATIC);
+    return *this;
+}
+
+sql_stmt& sql_stmt::bind_blob_held(int i, std::string_view bytes) {
+    sqlite3_bind_blob(s_, i, bytes.data(), static_cast<int>(bytes.size()), SQLITE_STATIC);
+    return *this;
+}
+
 sql_stmt& sql_stmt::bind(int i, int64_t v) {
     sqlite3_bind_int64(s_, i, v);
     return *this;

@@ -30,6 +30,10 @@ public:
 
     sql_stmt& bind(int i, std::string_view text);
     sql_stmt& bind_blob(int i, std::string_view bytes);
+    // The same without a copy: the caller keeps the bytes alive until the
+    // statement is done with (reset or destroyed).
+    sql_stmt& bind_held(int i, std::string_view text);
+    sql_stmt& bind_blob_held(int i, std::string_view bytes);
     sql_stmt& bind(int i, int64_t v);
     sql_stmt& bind_null(int i);
     sql_stmt& bind_opt(int i, const std::optional<std::string>& text);
