@@ -4,6 +4,8 @@
 
 #include <sqlite3.h>
 
+#include "emu_checkpointer.h"
+
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -91,6 +93,7 @@ public:
 private:
     void create_dictionary();
     sqlite3* db_ = nullptr;
+    std::unique_ptr<checkpointer> checkpointer_;
 };
 
 // Quotes a name for SQLite: "name" with inner quotes doubled.
