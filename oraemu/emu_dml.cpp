@@ -72,6 +72,10 @@ std::optional<std::string> coerce(const session::impl& s, const incoming& v, con
     case col_type::float_:
     case col_type::binary_double:
         if (dated(v.type) || binary(v.type)) throw make_error(932, {"NUMBER", type_word(v.type)});
+        if (v.canonical && c.type != col_type::binary_double &&
+            number_stored_as_is(v.data, c.precision, c.type == col_type::float_ ? -1 : c.scale,
+                         c.type == col_type::float_ ? c.precision : 0))
+            return v.data;
         if (c.type == col_type::binary_double) return double_text(std::stod(number_for_column(v.data, -1, -1)));
         return number_for_column(v.data, c.precision, c.type == col_type::float_ ? -1 : c.scale,
                                  c.type == col_type::float_ ? c.precision : 0);
@@ -499,10 +503,13 @@ incoming from_value(const value& v) {
     in.null = v.null;
     in.type = v.type;
     in.data = v.data;
-    if (!v.null && numeric(v.type) && !v.canonical) {
-        decimal d;
-        if (!parse_decimal(v.data, d)) throw make_error(1722);
-        in.data = decimal_text(d);
+    if (!v.null && numeric(v.type)) {
+        if (!v.canonical) {
+            decimal d;
+            if (!parse_decimal(v.data, d)) throw make_error(1722);
+            in.data = decimal_text(d);
+        }
+        in.canonical = true;
     }
     if (!v.null && v.data.empty() && !is_lob(v.type)) in.null = true;
     return in;
@@ -535,6 +542,7 @@ bool direct_value(session::impl& s, const expr& e, incoming& out) {
         decimal d;
         if (!parse_decimal(e.text, d)) throw make_error(1722);
         out = {false, col_type::number, decimal_text(d)};
+        out.canonical = true;
         return true;
     }
     case expr::str: out = {false, col_type::varchar2, s.literal_text(e)}; return true;
@@ -740,11 +748,11 @@ exec_result session::impl::run_insert(const statement& st) {
     check_insert_faults(t);
     exec_result r;
     r.k = exec_result::dml;
-    auto build = [&](const std::vector<incoming>& given) {
+    auto build = [&](std::vector<incoming> given) {
         std::vector<incoming> row(t.columns.size());
         std::vector<bool> set(t.columns.size(), false);
         for (size_t k = 0; k < idx.size(); ++k) {
-            row[static_cast<size_t>(idx[k])] = given[k];
+            row[static_cast<size_t>(idx[k])] = std::move(given[k]);
             set[static_cast<size_t>(idx[k])] = true;
         }
         for (size_t i = 0; i < t.columns.size(); ++i)
@@ -757,7 +765,7 @@ exec_result session::impl::run_insert(const statement& st) {
         std::vector<incoming> given;
         std::set<std::string> row_sequences;
         for (const auto& e : st.values) given.push_back(evaluate(*this, *e, &row_sequences));
-        int64_t key = insert_row(*this, t, build(given));
+        int64_t key = insert_row(*this, t, build(std::move(given)));
         r.row_count = 1;
         returning_values(*this, st, t, key, r);
         return r;

@@ -16,6 +16,9 @@ struct incoming {
     bool null = true;
     col_type type = col_type::varchar2;
     std::string data;   // canonical number text, UTF-8 text, date text or raw bytes
+    // A number known to be in canonical form (decimal_text's): a column
+    // that needs no rounding for it can store the text as it is.
+    bool canonical = false;
 };
 
 // Stored form of a row: one entry per table column, nullopt for NULL.

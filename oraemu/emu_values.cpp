@@ -123,6 +123,28 @@ std::string oracle_number_text(std::string_view c) {
     return s;
 }
 
+// Whether number_for_column would give back `text`, a number in canonical
+// form, unchanged: no digit to round away and within the column's range.
+// Conservative: false sends the value the long way.
+bool number_stored_as_is(std::string_view text, int precision, int scale, int float_bits) {
+    size_t i = !text.empty() && text[0] == '-' ? 1 : 0;
+    const size_t dot = text.find('.', i);
+    const std::string_view ip = text.substr(i, dot == std::string_view::npos ? std::string_view::npos : dot - i);
+    const std::string_view fp = dot == std::string_view::npos ? std::string_view() : text.substr(dot + 1);
+    const bool whole_zero = ip == "0";
+    const size_t int_digits = whole_zero ? 0 : ip.size();
+    size_t lead = 0;  // zeros after the point before the first digit
+    if (whole_zero) while (lead < fp.size() && fp[lead] == '0') ++lead;
+    const size_t significant = int_digits + fp.size() - lead;
+    if (int_digits > 38 || lead > 120) return false;  // near the range's ends
+    if (float_bits > 0) return significant <= static_cast<size_t>(std::ceil(float_bits * 0.30103));
+    if (precision < 0 && scale < 0) return significant <= 38;
+    const int s = scale == -1 ? 0 : scale;
+    const int p = precision < 0 ? 38 : precision;
+    if (s < 0 || s > p) return false;
+    return fp.size() <= static_cast<size_t>(s) && int_digits <= static_cast<size_t>(p - s);
+}
+
 std::string number_for_column(std::string_view text, int precision, int scale, int float_bits) {
     decimal d;
     if (!parse_decimal(text, d)) throw make_error(1722);

@@ -37,6 +37,10 @@ std::string oracle_number_text(std::string_view canonical);
 // ORA-01722 for text that is no number and ORA-01438 for a value too
 // large for the precision.
 std::string number_for_column(std::string_view text, int precision, int scale, int float_bits = 0);
+// Whether number_for_column would give back `canonical` (decimal_text's
+// form) unchanged: no digit to round away and within the column's range.
+// False when unsure, so that the value goes the long way.
+bool number_stored_as_is(std::string_view canonical, int precision, int scale, int float_bits = 0);
 // Canonical text of a double as a NUMBER computation result (15 significant digits).
 std::string double_text(double v);
 

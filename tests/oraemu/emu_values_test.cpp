@@ -42,6 +42,31 @@ TEST(EmuNumbers, PrecisionOverflowIsOra01438) {
     EXPECT_EQ(emu_test::code_of([] { number_for_column("-1000", 3, 0); }), 1438);
 }
 
+// The short way for numbers already in canonical form must answer exactly
+// as the long way does, or refuse: a value it passes is stored as given.
+TEST(EmuNumbers, StoredAsIsOnlyWhereNothingWouldChange) {
+    struct { const char* text; int p, s, bits; bool as_is; } cases[] = {
+        {"12.34", 5, 2, 0, true},       {"12.345", 5, 2, 0, false},  // a digit to round
+        {"999.99", 5, 2, 0, true},      {"1000", 5, 2, 0, false},    // too large: ORA-01438
+        {"-999", 3, -1, 0, true},       {"2.5", 11, -1, 0, false},
+        {"1200", 5, -2, 0, false},      {"0.00012", 3, 5, 0, false},  // scales outside 0..p
+        {"0.5", 1, 1, 0, true},         {"0", 1, 0, 0, true},
+        {"12345678901234567890123456789012345678", -1, -1, 0, true},
+        {"123456789012345678901234567890123456789", -1, -1, 0, false},  // 39 digits
+        {"0.1234567890123456789012345678901234567", -1, -1, 0, true},
+        {"3.14159", 10, -1, 24, true},  {"3.141592653589793", 10, -1, 24, false},  // FLOAT(24): 8 digits
+        {"-0.000000000000000000000000000000001", -1, -1, 0, true},
+        {"922337203685477.5807", 19, 4, 0, true}, {"-922337203685477.58", 19, 4, 0, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(number_stored_as_is(c.text, c.p, c.s, c.bits), c.as_is);
+        if (c.as_is) {
+            EXPECT_EQ(number_for_column(c.text, c.p, c.s, c.bits), c.text);
+        }
+    }
+}
+
 TEST(EmuNumbers, TextThatIsNoNumberIsOra01722) {
     EXPECT_EQ(emu_test::code_of([] { number_for_column("abc", -1, -1); }), 1722);
     EXPECT_EQ(emu_test::code_of([] { number_for_column("1.2.3", -1, -1); }), 1722);
