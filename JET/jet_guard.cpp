@@ -89,7 +89,12 @@ bool probe_key_of(const jet_file& file, std::u16string_view password, probe_key&
     struct stat st {};
     if (::stat(tk_to_utf8(file.path()).c_str(), &st) != 0) return false;
     auto ns = [](const timespec& t) { return static_cast<int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec; };
-    key = {st.st_dev, st.st_ino, st.st_size, ns(st.st_mtim), ns(st.st_ctim), file.jet3_code_page(),
+    key = {st.st_dev,
+           st.st_ino,
+           st.st_size,
+           ns(st.st_mtim),
+           ns(st.st_ctim),
+           file.jet3_code_page(),
            std::hash<std::u16string_view>{}(password)};
     return true;
 }

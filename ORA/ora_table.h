@@ -110,7 +110,7 @@ private:
     ora_get_rowid rowid_;
     bool dirty_ = false;
     size_t batch_rows_ = 0;
-    int32_t held_rows_ = 0;  // rows_written counted for the held batch
+    int32_t held_rows_ = 0;                     // rows_written counted for the held batch
     std::unique_ptr<ora_batch_loader> loader_;  // the batch being queued
     std::unique_ptr<ora_batch_loader> spare_;   // the batch on its way, or idle
     std::unique_ptr<ora_batch_sender> sender_;  // sends spare_ while loader_ fills

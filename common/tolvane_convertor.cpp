@@ -405,15 +405,26 @@ void tolvane_convertor::copy_rows(udb_recordset& source, udb_recordset& target, 
             report.interrupted = true;
             return;
         }
-        tk_trace(1, "Converting %d record", records_done);
-        udb_record* record = source.get_item();
-        TK_ASSERT(record != nullptr);
-        ++entry.rows_read;
-        append_alone(source, *record, target, entry, records_done + 1);
-        source.next();
-        ++records_done;
-        progress();
+        udb_record& record = take_row(source, entry);
+        append_alone(source, record, target, entry, records_done + 1);
+        next_row(source);
     }
+}
+
+udb_record& tolvane_convertor::take_row(udb_recordset& source, conversion_entry_report& entry)
+{
+    tk_trace(1, "Converting %d record", records_done);
+    udb_record* record = source.get_item();
+    TK_ASSERT(record != nullptr);
+    ++entry.rows_read;
+    return *record;
+}
+
+void tolvane_convertor::next_row(udb_recordset& source)
+{
+    source.next();
+    ++records_done;
+    progress();
 }
 
 void tolvane_convertor::append_alone(udb_recordset& source, udb_record& record, udb_recordset& target,
@@ -486,10 +497,7 @@ void tolvane_convertor::copy_rows_batched(udb_recordset& source, ora_table& targ
                 report.interrupted = true;
                 return;
             }
-            tk_trace(1, "Converting %d record", records_done);
-            udb_record* record = source.get_item();
-            TK_ASSERT(record != nullptr);
-            ++entry.rows_read;
+            udb_record* record = &take_row(source, entry);
             const int row = records_done + 1;
             bool batchable = false, failed = false;
             try {
@@ -511,9 +519,7 @@ void tolvane_convertor::copy_rows_batched(udb_recordset& source, ora_table& targ
                 settle();
                 append_alone(source, *record, target, entry, row);
             }
-            source.next();
-            ++records_done;
-            progress();
+            next_row(source);
         }
     } catch (...) {
         // A batch on its way counts: its rows are in Oracle, its refused

@@ -100,6 +100,9 @@ private:
     // one by one.
     void settle_held_batch(const ora_batch_outcome& outcome, ora_table& target,
                            std::map<uint64_t, std::unique_ptr<udb_record>>& kept, conversion_entry_report& entry);
+    // The source's current row, counted as read; then on to the next.
+    udb_record& take_row(udb_recordset& source, conversion_entry_report& entry);
+    void next_row(udb_recordset& source);
     // A row that cannot travel in an array, written on its own.
     void append_alone(udb_recordset& source, udb_record& record, udb_recordset& target, conversion_entry_report& entry,
                       int row);
