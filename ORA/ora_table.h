@@ -69,7 +69,6 @@ public:
     // overlap. The caller settles each verdict before it launches again.
     void launch_batch();
     ora_batch_outcome land_batch();
-    bool batch_in_flight() const { return sender_ && sender_->busy(); }
     // The same, the transaction left open and the batch held, so that a
     // run that stops at one of its refused rows can take back the rows
     // after it: then resend_batch() (rolls back and sends again, without
@@ -99,6 +98,7 @@ private:
     std::unique_ptr<ora_batch_loader> new_loader() const;
     // Waits for the batch on its way, if any, keeping its verdict.
     void wait_for_batch();
+    bool batch_in_flight() const { return sender_ && sender_->busy(); }
     // True when append_record would write NULL for the field in column c.
     bool sends_null(size_t column, const udb_field& field) const;
     void relax_for_nulls(const udb_record& record);

@@ -497,34 +497,36 @@ void tolvane_convertor::copy_rows_batched(udb_recordset& source, ora_table& targ
                 report.interrupted = true;
                 return;
             }
-            udb_record* record = &take_row(source, entry);
+            udb_record& record = take_row(source, entry);
             const int row = records_done + 1;
             bool batchable = false, failed = false;
             try {
-                batchable = target.batchable(*record);
+                batchable = target.batchable(record);
             } catch (const tk_exception& e) {
                 // The row's own failure (its column could not be relaxed,
                 // say): the rows before it are settled first.
                 settle();
                 if (!is_oracle_error(e) || is_session_lost(e)) throw;
-                handle_row_failure(e, *record, target, entry, row);
+                handle_row_failure(e, record, target, entry, row);
                 failed = true;
             }
             if (failed) {
                 // reported above
             } else if (batchable) {
-                if (mode == k_synchronize) kept.emplace(row, copy_of(*record));
+                if (mode == k_synchronize) kept.emplace(row, copy_of(record));
                 if (target.queue_batched(static_cast<uint64_t>(row))) launch(static_cast<uint64_t>(row));
             } else {
                 settle();
-                append_alone(source, *record, target, entry, row);
+                append_alone(source, record, target, entry, row);
             }
             next_row(source);
         }
     } catch (...) {
-        // A batch on its way counts: its rows are in Oracle, its refused
-        // rows come before the failure in row order.
-        if (target.batch_in_flight()) land();
+        // A batch on its way, or one that landed while the table waited
+        // for it, counts: its rows are in Oracle, its refused rows come
+        // before the failure in row order. With nothing there this only
+        // drops the rows kept for it.
+        land();
         throw;
     }
     settle();
